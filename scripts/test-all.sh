@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: unit tests natively and under ASan/UBSan, the lab
+# tests against the kernel in network namespaces (root), and the Windows tests under Wine.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/scripts/setup-deps.sh" || exit 1
+bash "$root/scripts/build.sh" native asan mingw || exit 1
+
+passed=0; failed=0; failures=()
+suite() {  # name, command...
+  local name=$1; shift
+  echo "=== $name"
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); failures+=("$name"); fi
+}
+suite "unit (native)" ctest --test-dir "$root/build/native" --output-on-failure -j "$(nproc)" -L unit
+suite "unit (asan+ubsan)" ctest --test-dir "$root/build/asan" --output-on-failure -j "$(nproc)" -L unit
+for t in "$root"/tests/lab/*.sh; do
+  [ -e "$t" ] || continue
+  suite "lab $(basename "$t" .sh)" bash "$t" "$root/build/native"
+done
+for t in "$root"/tests/wine/*.sh; do
+  [ -e "$t" ] || continue
+  suite "wine $(basename "$t" .sh)" bash "$t" "$root/build/mingw"
+done
+for f in "${failures[@]}"; do echo "FAILED: $f"; done
+echo "suites: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

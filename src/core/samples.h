@@ -1,0 +1,14 @@
+#pragma once
+// The sample list's file samples.dat and its operations.
+#include "core/address.h"
+
+inline constexpr const char* kSamplesFile = "samples.dat";
+
+extern int SelectedRow;  // the row an editor dialog or a move works on; -1 none
+
+void loadSamples();  // appends the file's samples; a missing file changes nothing
+void saveSamples();  // rewrites the file whole (temporary file, then an atomic rename)
+int addSample(const AddressEntry& entry);  // new index, or -1 when the IP text is present
+void removeSample(int index);
+void moveSampleUp();
+void moveSampleDown();

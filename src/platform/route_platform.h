@@ -1,0 +1,46 @@
+#pragma once
+// The IPv4 routing table, the interface address table and route-change notification.
+// Windows: GetIpForwardTable, GetIpAddrTable, NotifyRouteChange, DeleteIpForwardEntry,
+//   the route command run as a process. Under Wine 8 NotifyRouteChange answers 50.
+// Linux: rtnetlink (main table), RTNLGRP_IPV4_ROUTE events; errno values on failure.
+#include <cstdint>
+#include <vector>
+
+#include "platform/errors.h"
+
+// The system's route row: 14 fields, addresses in network byte order.
+struct RouteRow {
+  std::uint32_t dest, mask, policy, nextHop, ifIndex, type, proto, age, nextHopAS;
+  std::uint32_t metric1, metric2, metric3, metric4, metric5;
+};
+
+// A row of the interface address table; only addr and index are used.
+struct IpAddrRow {
+  std::uint32_t addr;  // network byte order
+  std::uint32_t index;
+  std::uint32_t mask;
+  std::uint32_t broadcast;
+  std::uint32_t reassemblySize;
+  std::uint16_t unused;
+  std::uint16_t type;
+};
+
+// The four values of a route to add, and the command line that Windows runs for them.
+struct RouteAddRequest {
+  const char* address;
+  const char* mask;
+  const char* gateway;
+  const char* metric;  // may be empty
+  const char* commandLine;
+};
+
+namespace platform {
+std::uint32_t getIpForwardTable(std::vector<RouteRow>& rows);  // 0 on success
+std::uint32_t getIpAddrTable(std::vector<IpAddrRow>& rows);    // 0 on success
+// Blocks until the IPv4 routing table changes; 0 then. Anything else: see the header note.
+std::uint32_t notifyRouteChange();
+std::uint32_t lastErrorCode();  // the calling thread's last error, after notifyRouteChange
+std::uint32_t deleteIpForwardEntry(const RouteRow& row);  // 0 on success
+// Starts the addition and waits for it; false when it could not be started at all.
+bool addRoute(const RouteAddRequest& request);
+}  // namespace platform

@@ -1,0 +1,28 @@
+#pragma once
+// The profile store (ini file), machine-bound data protection and the autostart entry.
+// Windows: GetPrivateProfile*/WritePrivateProfileStringA, CryptProtectData with the
+//   machine key, the HKLM Run value. Linux: an ini layer with the same semantics,
+//   libsodium keyed from /etc/machine-id, a systemd unit.
+#include <cstdint>
+#include <vector>
+
+namespace platform {
+
+// Missing key or file: def. A value not beginning with a number: 0.
+std::int32_t profileGetInt(const char* section, const char* key, std::int32_t def, const char* path);
+// At most capacity - 1 characters; missing key: def.
+void profileGetString(const char* section, const char* key, const char* def, char* out,
+                      std::uint32_t capacity, const char* path);
+// Creates the file and the section when missing; other keys and lines stay.
+bool profileWriteString(const char* section, const char* key, const char* value, const char* path);
+
+// Machine-bound protection of bytes with an entropy; false on failure.
+bool protectData(const std::vector<std::uint8_t>& plain, const std::vector<std::uint8_t>& entropy,
+                 std::vector<std::uint8_t>& blob);
+bool unprotectData(const std::vector<std::uint8_t>& blob, const std::vector<std::uint8_t>& entropy,
+                   std::vector<std::uint8_t>& plain);
+
+// Creates (on) or deletes (off) the autostart entry holding exePath; failures are silent.
+void setAutostart(bool on, const char* exePath);
+
+}  // namespace platform

@@ -1,0 +1,49 @@
+#pragma once
+// The journal: the one channel through which every part reports a line.
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+
+#include "platform/system_platform.h"
+
+enum EventKind : std::int32_t {
+  Info = 1,
+  ProgramError = 2,
+  Spoofing = 4,
+  NewAddress = 16,
+  AdditionalIp = 32,
+  RouteChange = 64,
+  MailError = 256,
+};
+
+// Message window text above this many characters loses one line's worth at the front.
+inline constexpr std::size_t kMessageWindowCap = 104857600;
+inline constexpr std::size_t kJournalTextMax = 509;  // characters after trimming
+
+// The clock the journal and the mail date read; tests replace it.
+extern platform::WallClock (*readLocalClock)();
+
+// Stamps the line, hands it to the message window and, as the settings say, to the log,
+// the mail queue and the pop-up. Any thread. Texts longer than 509 characters are cut.
+void reportEvent(const char* text, std::int32_t kind);
+
+// printf-style text (at most 131 characters) into status part 0, 1 or 2. Main thread.
+void setStatusText(int part, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 2, 3)))
+#endif
+    ;
+
+// The log file "quorel.log" (or the given path), append-only, open for the whole run.
+void openLog(const char* path = "quorel.log");
+void closeLog();
+bool logIsOpen();
+
+// Logging switched on: WriteLog first, then the start line; off: the end line, then WriteLog.
+void switchLogging(bool on);
+
+// How many characters to remove from the front of the message window's text before a
+// line of lineLength characters (stamp included) is appended.
+std::size_t messageWindowCut(std::size_t currentLength, std::size_t lineLength);
+
+extern std::mutex logLock;

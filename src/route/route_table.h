@@ -1,0 +1,32 @@
+#pragma once
+// The route list, its refresh on change notifications and the route editor's actions.
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/route_platform.h"
+
+extern std::vector<RouteRow> RouteRows;           // the rows shown, in the system's order
+extern std::atomic<std::uint32_t> routeChangeCount;  // written by routeWatch only
+extern bool OwnRouteChange;  // the next refresh is the program's own and is not reported
+extern std::mutex routeLock;
+
+// The watch thread's body: waits for changes and hands each count to postRouteChange.
+// Returns when the wait fails with anything but "pending".
+void routeWatch(void (*postRouteChange)(std::uint32_t count));
+
+// Main thread. changeNo 0: a refresh that no notification caused.
+void refreshRoutes(std::uint32_t changeNo);
+void fillRouteList(const std::vector<RouteRow>& table);
+
+// "route add A mask M G[ metric N]".
+std::string routeCommandLine(const char* address, const char* mask, const char* gateway,
+                             const char* metric);
+// The route dialog's OK in add mode; see RouteAddResult.
+enum class RouteAddResult { TooShort, Started, CannotStart };
+RouteAddResult addRouteFromFields(const char* address, const char* mask, const char* gateway,
+                                  const char* metric);
+// Deletes RouteRows[i]; false when the system refuses (the caller shows the message).
+bool deleteRoute(int i);

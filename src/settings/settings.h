@@ -1,0 +1,65 @@
+#pragma once
+// Every switch, interval, mail parameter, event mask and window position, read once at
+// start-up from quorel.ini and written back once at exit.
+#include <cstdint>
+#include <string>
+
+struct Settings {
+  bool AddNew = true;
+  bool CheckMac = true;
+  bool Restore = false;
+  bool AddAddIp = true;
+  bool BlockNew = false;
+  bool ShowMsg = true;
+  bool WriteLog = false;
+  bool SaveStat = false;
+  bool RunOnStart = false;
+  bool HideOnRun = false;
+  bool ScanGetName = false;
+  bool ScanCheckMac = false;
+  std::int32_t CheckInt = 5;
+  std::int32_t MaxScanThreads = 5;
+  bool MsgToMail = false;
+  char MailTo[32] = {};
+  char MailFrom[32] = {};
+  char MailServer[32] = {};
+  std::int32_t MailPort = 25;
+  char MailLogin[32] = {};
+  char MailPassw[32] = {};  // plain in memory; protected hex text in the file
+  bool MsgOnRoute = false;  // read, never written
+  std::int32_t SendMailInt = 30;
+  std::int32_t MsgMask = 262;
+  std::int32_t MailMask = 4;
+  std::int32_t WndX = 0, WndY = 0, Wndcx = 550, Wndcy = 420;
+  std::int32_t MsgX = 0, MsgY = 0, Msgcx = 670, Msgcy = 230;
+};
+
+extern Settings settings;  // main thread writes; other threads read single fields
+
+inline constexpr const char* kIniSection = "Vetrel";
+inline constexpr const char* kIniName = "quorel.ini";
+
+extern std::string exePath;
+extern std::string iniPath;  // empty: no settings file (defaults stay, nothing is saved)
+
+// Window rectangles that saveSettings stores; the front end fills them before the save.
+struct WindowRect {
+  std::int32_t left, top, right, bottom;
+};
+extern bool (*readMainWindowRect)(WindowRect& normal);
+extern bool (*readMessageWindowRect)(WindowRect& normal);
+
+// Windows form: the directory before the last backslash becomes the working directory and
+// holds quorel.ini. A path without a backslash leaves both unset.
+void initPaths();
+// The Linux console's form: the given directory holds every file.
+void initPathsInDirectory(const std::string& directory);
+
+void loadSettings();
+void saveSettings();  // through a temporary file and an atomic rename
+void setAutostart(bool on);
+
+// The protected password in its stored hex form; empty text on failure.
+std::string protectPassword(const char* plain);
+// False on failure (out stays empty).
+bool unprotectPassword(const char* hexText, char (&out)[32]);
