@@ -4,6 +4,8 @@
 //   machine key, the HKLM Run value. Linux: an ini layer with the same semantics,
 //   libsodium keyed from /etc/machine-id, a systemd unit.
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -13,8 +15,13 @@ std::int32_t profileGetInt(const char* section, const char* key, std::int32_t de
 // At most capacity - 1 characters; missing key: def.
 void profileGetString(const char* section, const char* key, const char* def, char* out,
                       std::uint32_t capacity, const char* path);
-// Creates the file and the section when missing; other keys and lines stay.
-bool profileWriteString(const char* section, const char* key, const char* value, const char* path);
+// Writes the keys in order, as WritePrivateProfileStringA would one by one: creates the file
+// and the section when missing; keys updated in place; other keys and lines stay. The file is
+// replaced through a temporary file and an atomic rename, so a crash leaves the old or the
+// new file whole. False when it could not be written.
+bool profileWriteKeys(const char* section,
+                      const std::vector<std::pair<std::string, std::string>>& keyValues,
+                      const char* path);
 
 // Machine-bound protection of bytes with an entropy; false on failure.
 bool protectData(const std::vector<std::uint8_t>& plain, const std::vector<std::uint8_t>& entropy,

@@ -1,0 +1,213 @@
+#include "fake_platform.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "core/address.h"
+#include "platform/probe_platform.h"
+#include "platform/settings_platform.h"
+
+FakePlatform fake;
+
+void resetFake() { fake = FakePlatform{}; }
+
+ArpRow fakeArpRow(std::uint32_t ifIndex, const char* ip, const char* mac, std::uint32_t type) {
+  ArpRow r{};
+  r.index = ifIndex;
+  r.physAddrLen = 6;
+  std::uint8_t b[6] = {};
+  parseMac(mac, b);
+  std::memcpy(r.physAddr, b, 6);
+  r.addr = hostToNetwork(parseIpv4(ip));
+  r.type = type;
+  return r;
+}
+
+namespace platform {
+
+std::uint32_t getIpNetTable(void* buffer, std::uint32_t* size, bool sorted) {
+  ++fake.arpCalls;
+  fake.arpSortedFlags.push_back(sorted);
+  if (fake.arpError) return fake.arpError;
+  if (fake.arpRows.empty()) return kErrorNoData;
+  std::vector<ArpRow> rows = fake.arpRows;
+  if (sorted)
+    std::stable_sort(rows.begin(), rows.end(), [](const ArpRow& a, const ArpRow& b) {
+      return networkToHost(a.addr) < networkToHost(b.addr);
+    });
+  const std::uint32_t need = 4 + 24 * static_cast<std::uint32_t>(rows.size());
+  if (*size < need) {
+    *size = fake.arpAskBytes ? fake.arpAskBytes : need;
+    return kErrorInsufficientBuffer;
+  }
+  const std::uint32_t n = static_cast<std::uint32_t>(rows.size());
+  std::memcpy(buffer, &n, 4);
+  std::memcpy(static_cast<char*>(buffer) + 4, rows.data(), 24 * rows.size());
+  return 0;
+}
+
+std::uint32_t setIpNetEntry(const ArpRow& row) {
+  fake.setEntries.push_back(row);
+  if (fake.setEntryResult == 0 && fake.applyWrites) {
+    auto it = std::find_if(fake.arpRows.begin(), fake.arpRows.end(), [&](const ArpRow& r) {
+      return r.addr == row.addr && r.index == row.index;
+    });
+    if (it != fake.arpRows.end())
+      *it = row;
+    else
+      fake.arpRows.push_back(row);
+  }
+  return fake.setEntryResult;
+}
+
+std::uint32_t deleteIpNetEntry(const ArpRow& row) {
+  fake.deletedEntries.push_back(row);
+  if (fake.applyWrites)
+    std::erase_if(fake.arpRows,
+                  [&](const ArpRow& r) { return r.addr == row.addr && r.index == row.index; });
+  return 0;
+}
+
+std::uint32_t getAdapters(std::vector<PlatformAdapter>& out) {
+  out.clear();
+  if (fake.adaptersError) return fake.adaptersError;
+  out = fake.adapters;
+  return 0;
+}
+
+std::uint32_t getIpForwardTable(std::vector<RouteRow>& rows) {
+  if (fake.routesError) return fake.routesError;
+  rows = fake.routes;
+  return 0;
+}
+
+std::uint32_t getIpAddrTable(std::vector<IpAddrRow>& rows) {
+  if (fake.addrError) return fake.addrError;
+  rows = fake.addrRows;
+  return 0;
+}
+
+std::uint32_t notifyRouteChange() {
+  if (fake.routeNotifications.empty()) {
+    fake.lastError = kErrorNotSupported;
+    return kErrorNotSupported;
+  }
+  std::uint32_t r = fake.routeNotifications.front();
+  fake.routeNotifications.erase(fake.routeNotifications.begin());
+  return r;
+}
+
+std::uint32_t lastErrorCode() { return fake.lastError; }
+
+std::uint32_t deleteIpForwardEntry(const RouteRow& row) {
+  fake.deletedRoutes.push_back(row);
+  return fake.deleteRouteResult;
+}
+
+bool addRoute(const RouteAddRequest& request) {
+  if (!fake.addRouteStarts) return false;
+  fake.addedRoutes.push_back(request.commandLine ? request.commandLine : "");
+  return true;
+}
+
+std::uint32_t sendArp(std::uint32_t dest, std::uint8_t (&mac)[8], std::uint32_t& length) {
+  auto it = fake.macAnswers.find(dest);
+  if (it == fake.macAnswers.end()) return 67;  // ERROR_BAD_NET_NAME
+  std::memcpy(mac, it->second.data(), std::min<std::size_t>(8, it->second.size()));
+  length = static_cast<std::uint32_t>(it->second.size());
+  return 0;
+}
+
+bool getHostByAddr(std::uint32_t address, std::string& name) {
+  auto it = fake.names.find(address);
+  if (it == fake.names.end()) return false;
+  name = it->second;
+  return true;
+}
+
+bool startSockets() { return true; }
+void stopSockets() {}
+std::string executablePath() { return fake.exePath; }
+bool setCurrentDirectory(const char* path) {
+  fake.chdirs.push_back(path);
+  return true;
+}
+// Files are real: the logic's file tests run in a scratch directory.
+bool replaceFile(const char* tempPath, const char* finalPath) {
+  return std::rename(tempPath, finalPath) == 0;
+}
+bool removeFile(const char* path) { return std::remove(path) == 0; }
+std::FILE* openAppendShared(const char* path) { return std::fopen(path, "ab"); }
+WallClock localNow() { return fake.now; }
+TimeZoneInfo timeZoneInformation() { return fake.zone; }
+void screenSize(int& width, int& height) {
+  width = fake.screenWidth;
+  height = fake.screenHeight;
+}
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// The profile store: one map per path, keeping keys that nobody writes.
+namespace {
+std::map<std::string, std::map<std::string, std::string>>& profiles() {
+  static std::map<std::string, std::map<std::string, std::string>> p;
+  return p;
+}
+std::string profileKey(const char* section, const char* key) {
+  return std::string(section) + "/" + key;
+}
+}  // namespace
+
+std::map<std::string, std::string>& fakeProfile(const std::string& path) { return profiles()[path]; }
+
+std::int32_t profileGetInt(const char* section, const char* key, std::int32_t def, const char* path) {
+  auto& p = profiles()[path];
+  auto it = p.find(profileKey(section, key));
+  if (it == p.end()) return def;
+  return static_cast<std::int32_t>(std::strtoll(it->second.c_str(), nullptr, 10));
+}
+
+void profileGetString(const char* section, const char* key, const char* def, char* out,
+                      std::uint32_t capacity, const char* path) {
+  auto& p = profiles()[path];
+  auto it = p.find(profileKey(section, key));
+  std::string v = it == p.end() ? std::string(def) : it->second;
+  if (capacity == 0) return;
+  std::size_t n = std::min<std::size_t>(v.size(), capacity - 1);
+  std::memcpy(out, v.data(), n);
+  out[n] = 0;
+}
+
+bool profileWriteKeys(const char* section,
+                      const std::vector<std::pair<std::string, std::string>>& keyValues,
+                      const char* path) {
+  auto& p = profiles()[path];
+  for (auto& [k, v] : keyValues) p[profileKey(section, k.c_str())] = v;
+  return true;
+}
+
+// Reversible, so that a round trip can be checked: XOR with the entropy, framed.
+bool protectData(const std::vector<std::uint8_t>& plain, const std::vector<std::uint8_t>& entropy,
+                 std::vector<std::uint8_t>& blob) {
+  if (fake.protectFails) return false;
+  blob = {0x01, 0x02};
+  for (std::size_t i = 0; i < plain.size(); ++i)
+    blob.push_back(plain[i] ^ (entropy.empty() ? 0x5a : entropy[i % entropy.size()]));
+  return true;
+}
+
+bool unprotectData(const std::vector<std::uint8_t>& blob, const std::vector<std::uint8_t>& entropy,
+                   std::vector<std::uint8_t>& plain) {
+  if (fake.unprotectFails || blob.size() < 2 || blob[0] != 0x01 || blob[1] != 0x02) return false;
+  plain.clear();
+  for (std::size_t i = 2; i < blob.size(); ++i)
+    plain.push_back(blob[i] ^ (entropy.empty() ? 0x5a : entropy[(i - 2) % entropy.size()]));
+  return true;
+}
+
+void setAutostart(bool on, const char* exePath) { fake.autostartCalls.emplace_back(on, exePath); }
+
+}  // namespace platform

@@ -1,0 +1,63 @@
+#pragma once
+// A scripted platform for the logic's tests: serves ARP, adapter, route and probe tables,
+// an in-memory profile store and clock, and records every write and delete.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/adapter_platform.h"
+#include "platform/arp_platform.h"
+#include "platform/route_platform.h"
+#include "platform/system_platform.h"
+
+struct FakePlatform {
+  // ARP table. arpError non-zero: getIpNetTable answers it. arpAskBytes non-zero: the size
+  // reported on "insufficient buffer" (to provoke an allocation failure).
+  std::vector<ArpRow> arpRows;
+  std::uint32_t arpError = 0;
+  std::uint32_t arpAskBytes = 0;
+  int arpCalls = 0;
+  std::vector<bool> arpSortedFlags;
+  std::uint32_t setEntryResult = 0;  // answer of setIpNetEntry
+  std::vector<ArpRow> setEntries;    // every write, in order
+  std::vector<ArpRow> deletedEntries;
+  bool applyWrites = false;  // writes change arpRows as a kernel would
+
+  std::vector<PlatformAdapter> adapters;
+  std::uint32_t adaptersError = 0;
+
+  std::vector<RouteRow> routes;
+  std::uint32_t routesError = 0;
+  std::vector<IpAddrRow> addrRows;
+  std::uint32_t addrError = 0;
+  std::vector<std::uint32_t> routeNotifications;  // answers of notifyRouteChange, in order
+  std::uint32_t lastError = 0;
+  std::vector<RouteRow> deletedRoutes;
+  std::uint32_t deleteRouteResult = 0;
+  std::vector<std::string> addedRoutes;  // command lines
+  bool addRouteStarts = true;
+
+  std::map<std::uint32_t, std::vector<std::uint8_t>> macAnswers;  // network order -> bytes
+  std::map<std::uint32_t, std::string> names;
+
+  std::map<std::string, std::string> files;  // not used by file-backed tests
+  platform::WallClock now{2013, 3, 5, 14, 7, 9, 2};
+  platform::TimeZoneInfo zone{platform::TimeZoneInfo::Unknown, 0, 0, 0};
+  int screenWidth = 1280, screenHeight = 1024;
+  bool protectFails = false, unprotectFails = false;
+  std::vector<std::pair<bool, std::string>> autostartCalls;
+  std::string exePath = "C:\\Vetrel\\vetrel.exe";
+  std::vector<std::string> chdirs;
+};
+
+extern FakePlatform fake;
+void resetFake();  // a fresh FakePlatform
+
+// A dynamic or static row for scripted tables.
+ArpRow fakeArpRow(std::uint32_t ifIndex, const char* ip, const char* mac, std::uint32_t type = kArpTypeDynamic);
+
+// The in-memory profile store of one path: "Section/Key" -> value.
+namespace platform {
+std::map<std::string, std::string>& fakeProfile(const std::string& path);
+}
