@@ -29,6 +29,7 @@ AddressEntry makeEntry();  // all bytes zero
 
 // "%d.%d.%d.%d" as sscanf reads it; fewer than four numbers gives 0. Numbers are OR-ed unmasked.
 std::uint32_t parseIpv4(const char* text);
+std::uint32_t parseIpv4(std::string_view text);  // never reads past the view
 // Address in network order (first dotted number at the lowest address) to "%d.%d.%d.%d".
 void formatIpv4(std::uint32_t networkOrder, char (&out)[20]);
 // Host-order value (first number in the top byte) to dotted text.
@@ -38,6 +39,7 @@ void formatMac(const std::uint8_t* bytes, char (&out)[20]);
 // "%x-%x-%x-%x-%x-%x"; low eight bits of each number. Returns how many numbers were read;
 // bytes that the text does not supply are left as the caller set them.
 int parseMac(const char* text, std::uint8_t (&bytes)[6]);
+int parseMac(std::string_view text, std::uint8_t (&bytes)[6]);
 
 std::uint32_t hostToNetwork(std::uint32_t hostOrder);
 std::uint32_t networkToHost(std::uint32_t networkOrder);

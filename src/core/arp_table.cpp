@@ -1,0 +1,112 @@
+#include "core/arp_table.h"
+
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+#include "core/address.h"
+#include "route/adapters.h"
+
+ArpSnapshot arpSnapshot;
+
+namespace {
+
+constexpr std::size_t kCountBytes = 4;
+constexpr std::size_t kRowBytes = sizeof(ArpRow);
+
+// Resizes without letting an allocation failure escape; false when it failed.
+bool resizeBuffer(std::vector<std::uint8_t>& bytes, std::size_t size) {
+  try {
+    bytes.resize(size);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  } catch (const std::length_error&) {
+    return false;
+  }
+}
+
+void storeCount(ArpSnapshot& s, std::uint32_t n) {
+  if (s.bytes.size() >= kCountBytes) std::memcpy(s.bytes.data(), &n, kCountBytes);
+}
+
+}  // namespace
+
+bool createArpSnapshot() { return resizeBuffer(arpSnapshot.bytes, kArpSnapshotInitialBytes); }
+
+void freeArpSnapshot() { std::vector<std::uint8_t>().swap(arpSnapshot.bytes); }
+
+std::uint32_t arpRowCount(const ArpSnapshot& s) {
+  if (s.bytes.size() < kCountBytes) return 0;
+  std::uint32_t n;
+  std::memcpy(&n, s.bytes.data(), kCountBytes);
+  // A count beyond the buffer is never believed.
+  const std::size_t fit = (s.bytes.size() - kCountBytes) / kRowBytes;
+  return n > fit ? static_cast<std::uint32_t>(fit) : n;
+}
+
+ArpRow arpRowAt(const ArpSnapshot& s, std::uint32_t i) {
+  ArpRow row{};
+  if (i < arpRowCount(s))
+    std::memcpy(&row, s.bytes.data() + kCountBytes + i * kRowBytes, kRowBytes);
+  return row;
+}
+
+void setArpRowAt(ArpSnapshot& s, std::uint32_t i, const ArpRow& row) {
+  if (i < arpRowCount(s))
+    std::memcpy(s.bytes.data() + kCountBytes + i * kRowBytes, &row, kRowBytes);
+}
+
+ArpRead readArpTable(bool sortFlag) {
+  std::vector<std::uint8_t>& bytes = arpSnapshot.bytes;
+  // The first offer is always 1540 bytes, so the buffer must hold at least that much; an
+  // earlier smaller answer only shrank the size, not the capacity.
+  if (bytes.size() < kArpSnapshotInitialBytes && !resizeBuffer(bytes, kArpSnapshotInitialBytes))
+    return {ArpReadResult::OutOfMemory, 0};
+
+  std::uint32_t size = kArpSnapshotInitialBytes;
+  std::uint32_t r = platform::getIpNetTable(bytes.data(), &size, sortFlag);
+  if (r == kErrorInsufficientBuffer) {
+    if (size > kArpSnapshotMaxBytes || !resizeBuffer(bytes, size))
+      return {ArpReadResult::OutOfMemory, 0};
+    r = platform::getIpNetTable(bytes.data(), &size, sortFlag);
+  }
+  if (r == kErrorNoData) {
+    storeCount(arpSnapshot, 0);
+    return {ArpReadResult::NoData, 0};
+  }
+  if (r != kOk) return {ArpReadResult::Failure, r};
+  return {ArpReadResult::Success, 0};
+}
+
+void deleteArpEntry(const char* ipText) {
+  ArpRow row{};
+  row.addr = hostToNetwork(parseIpv4(ipText));
+  for (const LocalAdapter& adapter : LocalAdapterList) {
+    row.index = static_cast<std::uint32_t>(adapter.index);
+    platform::deleteIpNetEntry(row);
+  }
+}
+
+bool setStaticArpEntry(const char* ipText, const char* macText) {
+  ArpRow row{};
+  row.physAddrLen = 6;
+  // Bytes that the text does not give (a pattern with '*') are written as zero.
+  std::uint8_t mac[6] = {};
+  parseMac(macText, mac);
+  std::memcpy(row.physAddr, mac, 6);
+  const std::uint32_t v = parseIpv4(ipText);
+  row.addr = hostToNetwork(v);
+  row.type = kArpTypeStatic;
+
+  for (const LocalAddress& r : LocalAddressList) {
+    if ((v & r.mask) != (r.address & r.mask)) continue;
+    row.index = static_cast<std::uint32_t>(r.index);
+    if (platform::setIpNetEntry(row) != kOk) return false;
+    if (r.index != 0) return true;
+    break;  // interface 0 is no real interface: fall back to the first address's
+  }
+  if (LocalAddressList.empty()) return false;
+  row.index = static_cast<std::uint32_t>(LocalAddressList.front().index);
+  return platform::setIpNetEntry(row) == kOk;
+}
