@@ -1,0 +1,35 @@
+// The autostart value under the machine-wide Run key. Without administrative rights the key
+// does not open; that stays silent.
+
+// The socket header must come before <windows.h>.
+// clang-format off
+#include <winsock2.h>
+#include <windows.h>
+// clang-format on
+
+#include <cstring>
+
+#include "platform/settings_platform.h"
+#include "platform/win32/unique_resource.h"
+
+namespace {
+constexpr const char* kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const char* kRunValue = "Vetrel";
+}  // namespace
+
+namespace platform {
+
+void setAutostart(bool on, const char* exePath) {
+  UniqueHkey run;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS, run.put()) != ERROR_SUCCESS)
+    return;
+  if (on) {
+    const char* path = exePath ? exePath : "";
+    RegSetValueExA(run.get(), kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
+                   static_cast<DWORD>(std::strlen(path) + 1));
+  } else {
+    RegDeleteValueA(run.get(), kRunValue);
+  }
+}
+
+}  // namespace platform

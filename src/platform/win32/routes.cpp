@@ -1,0 +1,118 @@
+// The IPv4 routing and interface address tables, route-change notification, and the
+// route command run as a process.
+
+// The socket header must come before <windows.h>.
+// clang-format off
+#include <winsock2.h>
+#include <windows.h>
+#include <iphlpapi.h>
+// clang-format on
+
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "platform/route_platform.h"
+#include "platform/win32/unique_resource.h"
+
+namespace {
+
+// Asks for the size with no buffer, then reads into a buffer of that size. The second call
+// must answer 0; any other answer (also of the first call, other than "too small") is the
+// result. 4-byte words suit both tables' layouts.
+template <typename Table, typename Read>
+DWORD readTable(std::vector<std::uint32_t>& words, Read read) {
+  ULONG size = 0;
+  DWORD result = read(nullptr, &size);
+  if (result != ERROR_INSUFFICIENT_BUFFER) return result == 0 ? ERROR_NO_DATA : result;
+  try {
+    words.assign((size + 3) / 4, 0);
+  } catch (const std::bad_alloc&) {
+    return ERROR_NOT_ENOUGH_MEMORY;
+  }
+  return read(reinterpret_cast<Table*>(words.data()), &size);
+}
+
+RouteRow fromSystemRow(const MIB_IPFORWARDROW& r) {
+  return RouteRow{r.dwForwardDest,      r.dwForwardMask,    r.dwForwardPolicy,  r.dwForwardNextHop,
+                  r.dwForwardIfIndex,   r.dwForwardType,    r.dwForwardProto,   r.dwForwardAge,
+                  r.dwForwardNextHopAS, r.dwForwardMetric1, r.dwForwardMetric2, r.dwForwardMetric3,
+                  r.dwForwardMetric4,   r.dwForwardMetric5};
+}
+
+}  // namespace
+
+namespace platform {
+
+std::uint32_t getIpForwardTable(std::vector<RouteRow>& rows) {
+  std::vector<std::uint32_t> words;
+  const DWORD result = readTable<MIB_IPFORWARDTABLE>(
+      words, [](MIB_IPFORWARDTABLE* t, ULONG* size) { return GetIpForwardTable(t, size, FALSE); });
+  if (result != 0) return result;
+  const auto* table = reinterpret_cast<const MIB_IPFORWARDTABLE*>(words.data());
+  std::vector<RouteRow> read;
+  read.reserve(table->dwNumEntries);
+  for (DWORD i = 0; i < table->dwNumEntries; ++i) read.push_back(fromSystemRow(table->table[i]));
+  rows = std::move(read);
+  return 0;
+}
+
+std::uint32_t getIpAddrTable(std::vector<IpAddrRow>& rows) {
+  std::vector<std::uint32_t> words;
+  const DWORD result = readTable<MIB_IPADDRTABLE>(
+      words, [](MIB_IPADDRTABLE* t, ULONG* size) { return GetIpAddrTable(t, size, FALSE); });
+  if (result != 0) return result;
+  const auto* table = reinterpret_cast<const MIB_IPADDRTABLE*>(words.data());
+  std::vector<IpAddrRow> read;
+  read.reserve(table->dwNumEntries);
+  for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+    const MIB_IPADDRROW& r = table->table[i];
+    read.push_back(
+        IpAddrRow{r.dwAddr, r.dwIndex, r.dwMask, r.dwBCastAddr, r.dwReasmSize, r.unused1, r.wType});
+  }
+  rows = std::move(read);
+  return 0;
+}
+
+std::uint32_t notifyRouteChange() { return NotifyRouteChange(nullptr, nullptr); }
+
+std::uint32_t lastErrorCode() { return GetLastError(); }
+
+std::uint32_t deleteIpForwardEntry(const RouteRow& row) {
+  MIB_IPFORWARDROW r{};
+  r.dwForwardDest = row.dest;
+  r.dwForwardMask = row.mask;
+  r.dwForwardPolicy = row.policy;
+  r.dwForwardNextHop = row.nextHop;
+  r.dwForwardIfIndex = row.ifIndex;
+  r.dwForwardType = row.type;
+  r.dwForwardProto = row.proto;
+  r.dwForwardAge = row.age;
+  r.dwForwardNextHopAS = row.nextHopAS;
+  r.dwForwardMetric1 = row.metric1;
+  r.dwForwardMetric2 = row.metric2;
+  r.dwForwardMetric3 = row.metric3;
+  r.dwForwardMetric4 = row.metric4;
+  r.dwForwardMetric5 = row.metric5;
+  return DeleteIpForwardEntry(&r);
+}
+
+bool addRoute(const RouteAddRequest& request) {
+  // CreateProcessA may write into the command line, so it gets a copy of its own.
+  std::string commandLine = request.commandLine ? request.commandLine : "";
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return false;
+  UniqueHandle processHandle(process.hProcess);
+  UniqueHandle threadHandle(process.hThread);
+  WaitForSingleObject(processHandle.get(), INFINITE);
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,78 @@
+// Process-level services: the socket layer, paths and files, clock, screen.
+
+// The socket header must come before <windows.h>.
+// clang-format off
+#include <winsock2.h>
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+// clang-format on
+
+#include <cstdint>
+
+#include "platform/system_platform.h"
+#include "platform/win32/unique_resource.h"
+
+namespace platform {
+
+bool startSockets() {
+  WSADATA data;
+  return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}
+
+void stopSockets() { WSACleanup(); }
+
+std::string executablePath() {
+  char path[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  // A cut path would name some other directory; better none at all.
+  if (n == 0 || n >= MAX_PATH) return std::string();
+  return std::string(path, n);
+}
+
+bool setCurrentDirectory(const char* path) { return SetCurrentDirectoryA(path) != 0; }
+
+bool replaceFile(const char* tempPath, const char* finalPath) {
+  return MoveFileExA(tempPath, finalPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool removeFile(const char* path) { return DeleteFileA(path) != 0; }
+
+std::FILE* openAppendShared(const char* path) {
+  // Append access only: every write lands at the end, whatever another writer did.
+  UniqueFileHandle file(CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return nullptr;
+  const int fd =
+      _open_osfhandle(reinterpret_cast<std::intptr_t>(file.get()), _O_APPEND | _O_BINARY);
+  if (fd == -1) return nullptr;
+  file.release();  // the descriptor owns the handle now
+  std::FILE* stream = _fdopen(fd, "ab");
+  if (!stream) _close(fd);
+  return stream;
+}
+
+WallClock localNow() {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  return WallClock{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wDayOfWeek};
+}
+
+TimeZoneInfo timeZoneInformation() {
+  TIME_ZONE_INFORMATION zone{};
+  const DWORD id = GetTimeZoneInformation(&zone);
+  if (id == TIME_ZONE_ID_INVALID) return TimeZoneInfo{TimeZoneInfo::Unknown, 0, 0, 0};
+  const TimeZoneInfo::State state = id == TIME_ZONE_ID_STANDARD   ? TimeZoneInfo::Standard
+                                    : id == TIME_ZONE_ID_DAYLIGHT ? TimeZoneInfo::Daylight
+                                                                  : TimeZoneInfo::Unknown;
+  return TimeZoneInfo{state, zone.Bias, zone.StandardBias, zone.DaylightBias};
+}
+
+void screenSize(int& width, int& height) {
+  width = GetSystemMetrics(SM_CXSCREEN);
+  height = GetSystemMetrics(SM_CYSCREEN);
+}
+
+void sleepMs(int ms) { Sleep(ms > 0 ? static_cast<DWORD>(ms) : 0); }
+
+}  // namespace platform
