@@ -1,12 +1,15 @@
 #pragma once
 // The pending mail text and the countdown after which it is sent.
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
 
-extern std::mutex mailLock;        // guards the queue only, held for an append or a take
-extern std::int32_t mailCountdown;  // ticks until the queued text is sent; <= 0: none pending
-extern bool socketsReady;           // the socket layer started; no mail without it
+extern std::mutex mailLock;  // guards the queue only, held for an append or a take
+// Ticks until the queued text is sent; <= 0: none pending. Set by whichever thread reports
+// a mailed line (the mail thread too), counted down by the check cycle.
+extern std::atomic<std::int32_t> mailCountdown;
+extern bool socketsReady;  // the socket layer started; no mail without it
 
 // Appends one journal line (with its date stamp and CR LF). Null is ignored. Any thread.
 void enqueueMail(const char* line);

@@ -52,9 +52,11 @@ extern bool (*readMessageWindowRect)(WindowRect& normal);
 // Windows form: the directory before the last backslash becomes the working directory and
 // holds quorel.ini. A path without a backslash leaves both unset.
 void initPaths();
-// The Linux console's form: the given directory holds every file.
-void initPathsInDirectory(const std::string& directory);
+// The Linux console's form: the given directory (made absolute) holds every file and becomes
+// the working directory; false when it cannot be entered.
+bool initPathsInDirectory(const std::string& directory);
 
+// Empty iniPath: the defaults, nothing read.
 void loadSettings();
 void saveSettings();  // through a temporary file and an atomic rename
 void setAutostart(bool on);

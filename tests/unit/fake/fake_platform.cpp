@@ -80,6 +80,7 @@ std::uint32_t getAdapters(std::vector<PlatformAdapter>& out) {
 }
 
 std::uint32_t getIpForwardTable(std::vector<RouteRow>& rows) {
+  ++fake.routeTableReads;
   if (fake.routesError) return fake.routesError;
   rows = fake.routes;
   return 0;
@@ -161,9 +162,12 @@ std::string profileKey(const char* section, const char* key) {
 }
 }  // namespace
 
-std::map<std::string, std::string>& fakeProfile(const std::string& path) { return profiles()[path]; }
+std::map<std::string, std::string>& fakeProfile(const std::string& path) {
+  return profiles()[path];
+}
 
-std::int32_t profileGetInt(const char* section, const char* key, std::int32_t def, const char* path) {
+std::int32_t profileGetInt(const char* section, const char* key, std::int32_t def,
+                           const char* path) {
   auto& p = profiles()[path];
   auto it = p.find(profileKey(section, key));
   if (it == p.end()) return def;
@@ -184,6 +188,9 @@ void profileGetString(const char* section, const char* key, const char* def, cha
 bool profileWriteKeys(const char* section,
                       const std::vector<std::pair<std::string, std::string>>& keyValues,
                       const char* path) {
+  ++fake.profileWrites;
+  if (fake.profileWriteFails) return false;
+  fake.lastWrittenKeys = keyValues;
   auto& p = profiles()[path];
   for (auto& [k, v] : keyValues) p[profileKey(section, k.c_str())] = v;
   return true;
@@ -192,6 +199,8 @@ bool profileWriteKeys(const char* section,
 // Reversible, so that a round trip can be checked: XOR with the entropy, framed.
 bool protectData(const std::vector<std::uint8_t>& plain, const std::vector<std::uint8_t>& entropy,
                  std::vector<std::uint8_t>& blob) {
+  fake.lastProtectInput = plain;
+  fake.lastEntropy = entropy;
   if (fake.protectFails) return false;
   blob = {0x01, 0x02};
   for (std::size_t i = 0; i < plain.size(); ++i)

@@ -29,6 +29,7 @@ struct FakePlatform {
 
   std::vector<RouteRow> routes;
   std::uint32_t routesError = 0;
+  int routeTableReads = 0;  // calls of getIpForwardTable
   std::vector<IpAddrRow> addrRows;
   std::uint32_t addrError = 0;
   std::vector<std::uint32_t> routeNotifications;  // answers of notifyRouteChange, in order
@@ -46,6 +47,10 @@ struct FakePlatform {
   platform::TimeZoneInfo zone{platform::TimeZoneInfo::Unknown, 0, 0, 0};
   int screenWidth = 1280, screenHeight = 1024;
   bool protectFails = false, unprotectFails = false;
+  std::vector<std::uint8_t> lastProtectInput, lastEntropy;  // what protectData was given
+  bool profileWriteFails = false;  // profileWriteKeys answers false and changes nothing
+  int profileWrites = 0;
+  std::vector<std::pair<std::string, std::string>> lastWrittenKeys;  // in the order given
   std::vector<std::pair<bool, std::string>> autostartCalls;
   std::string exePath = "C:\\Vetrel\\vetrel.exe";
   std::vector<std::string> chdirs;
@@ -55,7 +60,8 @@ extern FakePlatform fake;
 void resetFake();  // a fresh FakePlatform
 
 // A dynamic or static row for scripted tables.
-ArpRow fakeArpRow(std::uint32_t ifIndex, const char* ip, const char* mac, std::uint32_t type = kArpTypeDynamic);
+ArpRow fakeArpRow(std::uint32_t ifIndex, const char* ip, const char* mac,
+                  std::uint32_t type = kArpTypeDynamic);
 
 // The in-memory profile store of one path: "Section/Key" -> value.
 namespace platform {

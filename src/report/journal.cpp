@@ -1,0 +1,114 @@
+#include "report/journal.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "core/text_field.h"
+#include "core/ui_hooks.h"
+#include "report/mail_queue.h"
+#include "settings/settings.h"
+
+platform::WallClock (*readLocalClock)() = platform::localNow;
+
+std::mutex logLock;
+
+namespace {
+
+std::FILE* logFile = nullptr;  // guarded by logLock
+
+// Makes the window append, the log write, the mail hand-off and the pop-up of one report a
+// unit against the other reporting thread. Recursive so that a hook which reports from
+// inside a report cannot deadlock its own thread.
+std::recursive_mutex journalLock;
+
+constexpr std::size_t kLineSize = 512;
+
+bool trimmable(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t'; }
+
+}  // namespace
+
+void reportEvent(const char* text, std::int32_t kind) {
+  // Room for the text, CR LF and the terminator; a longer text is cut, never overrun.
+  char line[kLineSize];
+  copyText(line, kJournalTextMax + 1, text ? text : "");
+  std::size_t n = std::strlen(line);
+  while (n > 0 && trimmable(line[n - 1])) --n;
+  line[n++] = '\r';
+  line[n++] = '\n';
+  line[n] = 0;
+
+  // One reading serves both stamps, so the window and the log never disagree on a second.
+  const platform::WallClock t = readLocalClock();
+  char logStamp[24];
+  char windowStamp[12];
+  std::snprintf(logStamp, sizeof logStamp, "%02d.%02d.%d %02d:%02d:%02d ", t.day, t.month, t.year,
+                t.hour, t.minute, t.second);
+  std::snprintf(windowStamp, sizeof windowStamp, "%02d:%02d:%02d ", t.hour, t.minute, t.second);
+
+  char windowLine[sizeof windowStamp + kLineSize];
+  char logLine[sizeof logStamp + kLineSize];
+  std::snprintf(windowLine, sizeof windowLine, "%s%s", windowStamp, line);
+  const int logLength = std::snprintf(logLine, sizeof logLine, "%s%s", logStamp, line);
+
+  std::lock_guard<std::recursive_mutex> unit(journalLock);
+  if (uiHooks.journalLine) uiHooks.journalLine(windowLine, logLine);
+
+  if (settings.WriteLog && logLength > 0) {
+    std::lock_guard<std::mutex> g(logLock);
+    if (logFile) {
+      std::fwrite(logLine, 1, static_cast<std::size_t>(logLength), logFile);
+      std::fflush(logFile);
+    }
+  }
+
+  // logLock is released here: enqueueMail takes mailLock, and the two are never held together.
+  if (settings.MsgToMail && (kind & settings.MailMask) != 0) {
+    enqueueMail(logLine);
+    mailCountdown = settings.SendMailInt;
+  }
+
+  if (settings.ShowMsg && (kind & settings.MsgMask) != 0 && uiHooks.popUpMessages)
+    uiHooks.popUpMessages();
+}
+
+void setStatusText(int part, const char* format, ...) {
+  char text[132];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  if (uiHooks.setStatusText) uiHooks.setStatusText(part, text);
+}
+
+void openLog(const char* path) {
+  std::lock_guard<std::mutex> g(logLock);
+  // Reopening (after the log was deleted, say) must not leak the old handle.
+  if (logFile) std::fclose(logFile);
+  logFile = platform::openAppendShared(path ? path : "quorel.log");
+}
+
+void closeLog() {
+  std::lock_guard<std::mutex> g(logLock);
+  if (logFile) std::fclose(logFile);
+  logFile = nullptr;
+}
+
+bool logIsOpen() {
+  std::lock_guard<std::mutex> g(logLock);
+  return logFile != nullptr;
+}
+
+void switchLogging(bool on) {
+  if (on) {
+    settings.WriteLog = true;
+    reportEvent("Начало записи в лог-файл.", Info);
+  } else {
+    reportEvent("Конец записи в лог-файл.", Info);
+    settings.WriteLog = false;
+  }
+}
+
+std::size_t messageWindowCut(std::size_t currentLength, std::size_t lineLength) {
+  return currentLength > kMessageWindowCap ? lineLength : 0;
+}

@@ -1,0 +1,36 @@
+#include "route/adapters.h"
+
+#include <cstdio>
+
+#include "core/address.h"
+#include "core/text_field.h"
+#include "platform/adapter_platform.h"
+#include "report/journal.h"
+
+std::vector<LocalAdapter> LocalAdapterList;
+std::vector<LocalAddress> LocalAddressList;
+
+bool discoverAdapters() {
+  std::vector<PlatformAdapter> adapters;
+  if (platform::getAdapters(adapters) != 0 || adapters.empty()) return false;
+  LocalAdapterList.clear();
+  LocalAddressList.clear();
+  for (const PlatformAdapter& a : adapters) {
+    LocalAdapter adapter{};
+    adapter.index = a.index;
+    copyField(adapter.name, a.name);
+    copyField(adapter.description, a.description);
+    formatMac(a.mac, adapter.macText);  // the first six bytes, whatever the length
+    LocalAdapterList.push_back(adapter);
+
+    for (const PlatformAdapter::Address& ip : a.addresses) {
+      LocalAddressList.push_back(
+          {a.index, parseIpv4(ip.address.c_str()), parseIpv4(ip.mask.c_str())});
+      char line[512];
+      std::snprintf(line, sizeof line, "Адаптер: %s, IP: %s, Маска: %s", adapter.description,
+                    ip.address.c_str(), ip.mask.c_str());
+      reportEvent(line, Info);
+    }
+  }
+  return true;
+}

@@ -1,0 +1,41 @@
+#include <cstring>
+
+#include "platform/route_platform.h"
+#include "route/route_table.h"
+
+namespace {
+const char* orEmpty(const char* s) { return s ? s : ""; }
+}  // namespace
+
+std::string routeCommandLine(const char* address, const char* mask, const char* gateway,
+                             const char* metric) {
+  std::string line = "route add ";
+  line += orEmpty(address);
+  line += " mask ";
+  line += orEmpty(mask);
+  line += " ";
+  line += orEmpty(gateway);
+  if (orEmpty(metric)[0] != 0) {
+    line += " metric ";
+    line += metric;
+  }
+  return line;
+}
+
+RouteAddResult addRouteFromFields(const char* address, const char* mask, const char* gateway,
+                                  const char* metric) {
+  // Whatever follows, the refresh that the system's notification brings is our own.
+  OwnRouteChange = true;
+  if (std::strlen(orEmpty(address)) <= 6 || std::strlen(orEmpty(mask)) <= 6 ||
+      std::strlen(orEmpty(gateway)) <= 6)
+    return RouteAddResult::TooShort;
+  const std::string line = routeCommandLine(address, mask, gateway, metric);
+  const RouteAddRequest request{address, mask, gateway, orEmpty(metric), line.c_str()};
+  return platform::addRoute(request) ? RouteAddResult::Started : RouteAddResult::CannotStart;
+}
+
+bool deleteRoute(int i) {
+  OwnRouteChange = true;
+  if (i < 0 || static_cast<std::size_t>(i) >= RouteRows.size()) return false;
+  return platform::deleteIpForwardEntry(RouteRows[static_cast<std::size_t>(i)]) == 0;
+}

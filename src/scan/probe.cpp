@@ -1,0 +1,25 @@
+#include "scan/probe.h"
+
+#include <cstring>
+#include <string>
+
+#include "core/address.h"
+#include "core/text_field.h"
+#include "platform/probe_platform.h"
+
+bool probeMac(std::uint32_t addressNetworkOrder, char (&macText)[20]) {
+  // Bytes the system leaves unfilled read "ff".
+  std::uint8_t mac[8];
+  std::memset(mac, 0xFF, sizeof mac);
+  std::uint32_t length = 6;
+  if (platform::sendArp(addressNetworkOrder, mac, length) != 0) return false;
+  formatMac(mac, macText);
+  return true;
+}
+
+bool probeName(std::uint32_t addressNetworkOrder, char* name, std::size_t capacity) {
+  std::string found;
+  if (!platform::getHostByAddr(addressNetworkOrder, found)) return false;
+  if (name) copyText(name, capacity, found);
+  return true;
+}

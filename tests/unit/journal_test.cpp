@@ -1,0 +1,255 @@
+#include "report/journal.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fake/fake_platform.h"
+#include "fake/ui_recorder.h"
+#include "report/mail_queue.h"
+#include "settings/settings.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int clockReads = 0;
+platform::WallClock countingClock() {
+  // Every reading is one second later, so two readings for one line would show.
+  platform::WallClock t = fake.now;
+  t.second += clockReads++;
+  return t;
+}
+
+class JournalTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetFake();
+    installUiRecorder();
+    settings = Settings{};
+    readLocalClock = platform::localNow;
+    clockReads = 0;
+    takeMailQueue();
+    mailCountdown = 0;
+    std::random_device rd;
+    dir_ = fs::temp_directory_path() /
+           ("vetrel_logic_journal_" + std::to_string(rd()) + "_" + std::to_string(rd()));
+    fs::create_directories(dir_);
+    logPath_ = (dir_ / "quorel.log").string();
+  }
+  void TearDown() override {
+    closeLog();
+    readLocalClock = platform::localNow;
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  std::string logText() const {
+    std::ifstream in(logPath_, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  fs::path dir_;
+  std::string logPath_;
+};
+
+TEST_F(JournalTest, TrailingBlanksAndLineEndsAreTrimmedBeforeOneCrLf) {
+  reportEvent("Запуск программы.\r\n", Info);
+  reportEvent("Запуск программы. \t\r\n \n", Info);
+  reportEvent("   ", Info);
+  reportEvent("", Info);
+  reportEvent(nullptr, Info);
+  reportEvent("  первая\nвторая", Info);
+  ASSERT_EQ(ui.windowLines.size(), 6u);
+  EXPECT_EQ(ui.windowLines[0], "14:07:09 Запуск программы.\r\n");
+  EXPECT_EQ(ui.windowLines[1], ui.windowLines[0]);
+  EXPECT_EQ(ui.windowLines[2], "14:07:09 \r\n");
+  EXPECT_EQ(ui.logLines[2], "05.03.2013 14:07:09 \r\n");
+  EXPECT_EQ(ui.logLines[2].size(), 22u);
+  EXPECT_EQ(ui.windowLines[3], "14:07:09 \r\n");
+  EXPECT_EQ(ui.windowLines[4], "14:07:09 \r\n");
+  EXPECT_EQ(ui.windowLines[5], "14:07:09   первая\nвторая\r\n");
+  EXPECT_EQ(ui.logLines[5], "05.03.2013 14:07:09   первая\nвторая\r\n");
+}
+
+TEST_F(JournalTest, BothStampsComeFromOneClockReading) {
+  fake.now = {2013, 3, 5, 23, 59, 59, 2};
+  readLocalClock = countingClock;
+  reportEvent("x", Info);
+  EXPECT_EQ(clockReads, 1);
+  ASSERT_EQ(ui.logLines.size(), 1u);
+  EXPECT_EQ(ui.windowLines[0], "23:59:59 x\r\n");
+  EXPECT_EQ(ui.logLines[0], "05.03.2013 23:59:59 x\r\n");
+}
+
+TEST_F(JournalTest, LongTextIsCutAt509CharactersWithoutOverflow) {
+  reportEvent(std::string(600, 'a').c_str(), Info);
+  reportEvent((std::string(509, 'b') + "\r\n").c_str(), Info);
+  // Cut first, trimmed afterwards: blanks that land at the cut disappear.
+  reportEvent((std::string(505, 'c') + std::string(10, ' ') + "x").c_str(), Info);
+  ASSERT_EQ(ui.logLines.size(), 3u);
+  EXPECT_EQ(ui.windowLines[0], "14:07:09 " + std::string(509, 'a') + "\r\n");
+  EXPECT_EQ(ui.logLines[0], "05.03.2013 14:07:09 " + std::string(509, 'a') + "\r\n");
+  EXPECT_EQ(ui.logLines[1], "05.03.2013 14:07:09 " + std::string(509, 'b') + "\r\n");
+  EXPECT_EQ(ui.logLines[2], "05.03.2013 14:07:09 " + std::string(505, 'c') + "\r\n");
+}
+
+TEST_F(JournalTest, DefaultMasksMailAndPopUpSpoofingOnly) {
+  settings.MsgToMail = true;
+  settings.SendMailInt = 30;
+  reportEvent("Запуск программы.", Info);
+  EXPECT_EQ(ui.popUps, 0);
+  EXPECT_TRUE(mailQueueEmpty());
+  EXPECT_EQ(mailCountdown.load(), 0);
+
+  reportEvent("Подмена адреса! 10.0.0.1", Spoofing);
+  EXPECT_EQ(ui.popUps, 1);
+  EXPECT_EQ(mailCountdown.load(), 30);
+  reportEvent("Ошибка при обращении к ARP таблице.", ProgramError);  // pops up, not mailed
+  reportEvent("Новый IP-адрес! 10.0.0.2", NewAddress);               // neither
+  EXPECT_EQ(ui.popUps, 2);
+  EXPECT_EQ(takeMailQueue(), "05.03.2013 14:07:09 Подмена адреса! 10.0.0.1\r\n");
+  EXPECT_EQ(ui.windowLines.size(), 4u);
+}
+
+TEST_F(JournalTest, SwitchesGateMailAndPopUpButNeverTheWindow) {
+  settings.ShowMsg = false;
+  settings.MsgToMail = false;
+  settings.MsgMask = -1;
+  settings.MailMask = -1;
+  for (std::int32_t kind :
+       {Info, ProgramError, Spoofing, NewAddress, AdditionalIp, RouteChange, MailError})
+    reportEvent("x", kind);
+  EXPECT_EQ(ui.popUps, 0);
+  EXPECT_TRUE(mailQueueEmpty());
+  EXPECT_EQ(ui.windowLines.size(), 7u);
+
+  // A bit that no list offers acts like any other once it is in a mask.
+  settings.ShowMsg = true;
+  settings.MsgToMail = true;
+  settings.MsgMask = 1;
+  settings.MailMask = 64;
+  reportEvent("Запуск программы.", Info);
+  reportEvent("Изменения таблицы маршрутов", RouteChange);
+  EXPECT_EQ(ui.popUps, 1);
+  EXPECT_EQ(takeMailQueue(), "05.03.2013 14:07:09 Изменения таблицы маршрутов\r\n");
+}
+
+TEST_F(JournalTest, EveryMailedLineRestartsTheCountdown) {
+  settings.MsgToMail = true;
+  settings.SendMailInt = 30;
+  mailCountdown = 4;
+  reportEvent("Подмена адреса! a", Spoofing);
+  EXPECT_EQ(mailCountdown.load(), 30);
+  mailCountdown = 1;
+  reportEvent("Подмена адреса! b", Spoofing);
+  EXPECT_EQ(mailCountdown.load(), 30);
+  mailCountdown = 7;
+  reportEvent("not mailed", Info);
+  EXPECT_EQ(mailCountdown.load(), 7);
+  EXPECT_EQ(takeMailQueue(),
+            "05.03.2013 14:07:09 Подмена адреса! a\r\n05.03.2013 14:07:09 Подмена адреса! b\r\n");
+}
+
+TEST_F(JournalTest, LoggingOnAndOffFramesTheStretchInTheFile) {
+  openLog(logPath_.c_str());
+  ASSERT_TRUE(logIsOpen());
+  reportEvent("before", Info);
+  switchLogging(true);
+  EXPECT_TRUE(settings.WriteLog);
+  reportEvent("during", Info);
+  switchLogging(false);
+  EXPECT_FALSE(settings.WriteLog);
+  reportEvent("paused", Info);
+  switchLogging(true);
+  closeLog();
+  EXPECT_FALSE(logIsOpen());
+  reportEvent("after close", Info);  // no file: silently not written
+  EXPECT_EQ(logText(),
+            "05.03.2013 14:07:09 Начало записи в лог-файл.\r\n"
+            "05.03.2013 14:07:09 during\r\n"
+            "05.03.2013 14:07:09 Конец записи в лог-файл.\r\n"
+            "05.03.2013 14:07:09 Начало записи в лог-файл.\r\n");
+}
+
+TEST_F(JournalTest, LogIsAppendedToAndSurvivesReopening) {
+  { std::ofstream(logPath_, std::ios::binary) << "old\r\n"; }
+  settings.WriteLog = true;
+  openLog(logPath_.c_str());
+  reportEvent("one", Info);
+  openLog(logPath_.c_str());
+  reportEvent("two", Info);
+  EXPECT_EQ(logText(), "old\r\n05.03.2013 14:07:09 one\r\n05.03.2013 14:07:09 two\r\n");
+}
+
+TEST_F(JournalTest, UnopenableLogLeavesWindowMailAndPopUpWorking) {
+  settings.WriteLog = true;
+  settings.MsgToMail = true;
+  openLog((dir_ / "missing" / "quorel.log").string().c_str());
+  EXPECT_FALSE(logIsOpen());
+  reportEvent("Подмена адреса! c", Spoofing);
+  EXPECT_EQ(ui.windowLines.size(), 1u);
+  EXPECT_EQ(ui.popUps, 1);
+  EXPECT_FALSE(mailQueueEmpty());
+}
+
+TEST_F(JournalTest, LinesFromTwoThreadsNeverInterleave) {
+  settings.WriteLog = true;
+  settings.MsgToMail = true;
+  settings.MailMask = -1;
+  openLog(logPath_.c_str());
+  constexpr int kLines = 400;
+  auto writer = [](char tag) {
+    const std::string text = std::string(1, tag) + std::string(300, tag);
+    for (int i = 0; i < kLines; ++i) reportEvent(text.c_str(), Spoofing);
+  };
+  std::thread a(writer, 'a');
+  std::thread b(writer, 'b');
+  a.join();
+  b.join();
+  closeLog();
+
+  const std::string text = logText();
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(text.substr(start, end + 2 - start));
+  EXPECT_EQ(start, text.size());
+  ASSERT_EQ(lines.size(), 2u * kLines);
+  int as = 0;
+  for (const std::string& l : lines) {
+    const char tag = l[20];
+    EXPECT_EQ(l, "05.03.2013 14:07:09 " + std::string(301, tag) + "\r\n");
+    as += tag == 'a';
+  }
+  EXPECT_EQ(as, kLines);
+  // The window, the file and the mail saw the lines in one and the same order.
+  EXPECT_EQ(ui.logLines, lines);
+  std::string mailed;
+  for (const std::string& l : lines) mailed += l;
+  EXPECT_EQ(takeMailQueue(), mailed);
+}
+
+TEST_F(JournalTest, MessageWindowCutStartsPastTheCap) {
+  EXPECT_EQ(messageWindowCut(0, 30), 0u);
+  EXPECT_EQ(messageWindowCut(kMessageWindowCap, 30), 0u);
+  EXPECT_EQ(messageWindowCut(kMessageWindowCap + 1, 30), 30u);
+  EXPECT_EQ(messageWindowCut(kMessageWindowCap + 500, 11), 11u);
+}
+
+TEST_F(JournalTest, StatusTextIsCutTo131Characters) {
+  setStatusText(0, "Кэш: %u *", 17u);
+  setStatusText(1, "Образцы: %u", 3u);
+  setStatusText(2, "%s", std::string(200, 'z').c_str());
+  EXPECT_EQ(ui.status[0], "Кэш: 17 *");
+  EXPECT_EQ(ui.status[1], "Образцы: 3");
+  EXPECT_EQ(ui.status[2], std::string(131, 'z'));
+}
+
+}  // namespace
