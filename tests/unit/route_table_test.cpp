@@ -114,7 +114,9 @@ TEST_F(RouteTableTest, BurstOfNotificationsGivesOneReportAndOneReading) {
 
 TEST_F(RouteTableTest, OwnChangeIsNotReportedButTheNextOneIs) {
   settings.MsgOnRoute = true;
+  OwnRouteChange = true;  // as every caller of a refresh 0 does
   refreshRoutes(0);
+  ASSERT_TRUE(ui.windowLines.empty());
   ASSERT_EQ(RouteRows.size(), 3u);
   EXPECT_FALSE(deleteRoute(5));  // no such row: nothing handed to the system
   EXPECT_TRUE(fake.deletedRoutes.empty());
@@ -132,7 +134,9 @@ TEST_F(RouteTableTest, OwnChangeIsNotReportedButTheNextOneIs) {
 
 TEST_F(RouteTableTest, RefusedDeletionKeepsTheFlagForTheNextRefresh) {
   settings.MsgOnRoute = true;
+  OwnRouteChange = true;  // as every caller of a refresh 0 does
   refreshRoutes(0);
+  ASSERT_TRUE(ui.windowLines.empty());
   fake.deleteRouteResult = 5;
   EXPECT_FALSE(deleteRoute(0));
   EXPECT_TRUE(OwnRouteChange);
@@ -178,7 +182,7 @@ TEST(RouteCommandTest, ShortFieldsStartNothingButMarkTheChangeOwn) {
   OwnRouteChange = false;
   EXPECT_EQ(addRouteFromFields("1.2.3", "255.0.0.0", "192.168.1.1", ""), RouteAddResult::TooShort);
   EXPECT_TRUE(OwnRouteChange);
-  EXPECT_EQ(addRouteFromFields("1.2.3.4", "255.0.0", "192.168.1.1", ""), RouteAddResult::TooShort);
+  EXPECT_EQ(addRouteFromFields("1.2.3.4", "25.0.0", "192.168.1.1", ""), RouteAddResult::TooShort);
   EXPECT_EQ(addRouteFromFields("1.2.3.4", "255.0.0.0", "1.1.1", ""), RouteAddResult::TooShort);
   EXPECT_EQ(addRouteFromFields(nullptr, nullptr, nullptr, nullptr), RouteAddResult::TooShort);
   EXPECT_TRUE(fake.addedRoutes.empty());

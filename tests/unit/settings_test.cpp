@@ -10,6 +10,7 @@
 
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
+#include "platform/settings_platform.h"
 
 namespace {
 
@@ -164,7 +165,7 @@ TEST_F(SettingsTest, SaveWritesEveryKeyButMsgOnRouteInOneReplacement) {
 }
 
 TEST_F(SettingsTest, PasswordRoundTripsThroughLowerCaseHex) {
-  for (const std::string pass :
+  for (const std::string& pass :
        {std::string("s"), std::string("пароль Ab9"), std::string(31, 'Z')}) {
     SCOPED_TRACE(pass);
     settings = Settings{};
