@@ -1,0 +1,93 @@
+// Winsock. The socket layer is started by startSockets (WSAStartup 2.2) before any call here.
+#include "platform/socket_platform.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <climits>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+SOCKET sock(SocketHandle s) { return static_cast<SOCKET>(s); }
+
+timeval interval(int timeoutMs) {
+  if (timeoutMs < 0) timeoutMs = 0;
+  timeval t;
+  t.tv_sec = timeoutMs / 1000;
+  t.tv_usec = (timeoutMs % 1000) * 1000;
+  return t;
+}
+
+}  // namespace
+
+bool resolveIpv4(const char* name, std::uint32_t& address) {
+  const hostent* h = gethostbyname(name ? name : "");
+  if (!h || h->h_addrtype != AF_INET || h->h_length != 4 || !h->h_addr_list[0]) return false;
+  std::memcpy(&address, h->h_addr_list[0], 4);
+  return true;
+}
+
+SocketHandle openTcpSocket() {
+  const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  return s == INVALID_SOCKET ? kNoSocket : static_cast<SocketHandle>(s);
+}
+
+bool connectIpv4(SocketHandle s, std::uint32_t address, std::uint16_t port) {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = address;
+  a.sin_port = htons(port);
+  return connect(sock(s), reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
+}
+
+bool setSocketNonBlocking(SocketHandle s, bool on) {
+  u_long mode = on ? 1 : 0;
+  return ioctlsocket(sock(s), FIONBIO, &mode) == 0;
+}
+
+SocketWait waitSocketWritable(SocketHandle s, int timeoutMs) {
+  fd_set writable, failed;
+  FD_ZERO(&writable);
+  FD_ZERO(&failed);
+  FD_SET(sock(s), &writable);
+  FD_SET(sock(s), &failed);
+  timeval t = interval(timeoutMs);
+  if (select(0, nullptr, &writable, &failed, &t) <= 0) return SocketWait::Timeout;
+  if (FD_ISSET(sock(s), &writable)) return SocketWait::Ready;
+  return SocketWait::Error;
+}
+
+SocketWait waitSocketReadable(SocketHandle s, int timeoutMs) {
+  fd_set readable, failed;
+  FD_ZERO(&readable);
+  FD_ZERO(&failed);
+  FD_SET(sock(s), &readable);
+  FD_SET(sock(s), &failed);
+  timeval t = interval(timeoutMs);
+  if (select(0, &readable, nullptr, &failed, &t) <= 0) return SocketWait::Timeout;
+  if (FD_ISSET(sock(s), &readable)) return SocketWait::Ready;
+  return SocketWait::Error;
+}
+
+long sendSocket(SocketHandle s, const char* data, std::size_t length) {
+  const int n = send(sock(s), data, length > INT_MAX ? INT_MAX : static_cast<int>(length), 0);
+  if (n != SOCKET_ERROR) return n;
+  return WSAGetLastError() == WSAEWOULDBLOCK ? kSocketWouldBlock : -1;
+}
+
+long receiveSocket(SocketHandle s, char* buffer, std::size_t capacity) {
+  const int n = recv(sock(s), buffer, capacity > INT_MAX ? INT_MAX : static_cast<int>(capacity), 0);
+  if (n != SOCKET_ERROR) return n;
+  return WSAGetLastError() == WSAEWOULDBLOCK ? kSocketWouldBlock : -1;
+}
+
+void closeSocket(SocketHandle s) {
+  if (s != kNoSocket) closesocket(sock(s));
+}
+
+int socketLastError() { return WSAGetLastError(); }
+
+}  // namespace platform
