@@ -25,12 +25,12 @@ void formatMailDate(char* out, std::size_t capacity, const platform::WallClock& 
   const char* day = t.weekDay >= 0 && t.weekDay < 7 ? days[t.weekDay] : "???";
   const char* month = t.month >= 1 && t.month <= 12 ? months[t.month - 1] : "???";
   if (!out || capacity == 0) return;
-  std::snprintf(out, capacity, "%s, %02d %s %04d %02d:%02d:%02d", day, t.day, month, t.year,
-                t.hour, t.minute, t.second);
+  std::snprintf(out, capacity, "%s, %02d %s %04d %02d:%02d:%02d", day, t.day, month, t.year, t.hour,
+                t.minute, t.second);
 }
 
-std::string buildMailMessage(const char* date, const char* zone, const char* from,
-                             const char* to, const std::string& text) {
+std::string buildMailMessage(const char* date, const char* zone, const char* from, const char* to,
+                             const std::string& text) {
   std::string m;
   m.reserve(text.size() + text.size() / 32 + 256);
   m.append("Date: ").append(date).append(" ").append(zone).append("\r\n");

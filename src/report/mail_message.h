@@ -16,5 +16,5 @@ void formatMailDate(char* out, std::size_t capacity, const platform::WallClock& 
 
 // Header, the journal lines and the end of data. A body line that begins with a dot gets a
 // second one, so no line of the text can end the message early.
-std::string buildMailMessage(const char* date, const char* zone, const char* from,
-                             const char* to, const std::string& text);
+std::string buildMailMessage(const char* date, const char* zone, const char* from, const char* to,
+                             const std::string& text);

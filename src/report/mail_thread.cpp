@@ -49,7 +49,7 @@ void failWith(const char* format, ...) {
   throw f;
 }
 
-void pause() { platform::sleepMs(smtpPauseMs); }
+void smtpPause() { platform::sleepMs(smtpPauseMs); }
 
 // One command whose reply must carry the expected code.
 void command(platform::SocketHandle s, const char* request, char* reply, int expected) {
@@ -94,7 +94,8 @@ void sendMessage(platform::SocketHandle s, const std::string& text, const MailPa
   char date[kMailDateCapacity];
   formatMailDate(date, sizeof date, readLocalClock ? readLocalClock() : platform::localNow());
   step = 25;
-  const std::string message = buildMailMessage(date, timeZoneText, mail.MailFrom, mail.MailTo, text);
+  const std::string message =
+      buildMailMessage(date, timeZoneText, mail.MailFrom, mail.MailTo, text);
   step = 26;
   if (smtpExchange(s, message.data(), message.size(), reply, kSmtpReplyCapacity) != 250)
     failWithReply(reply);
@@ -134,17 +135,17 @@ int mailThread(std::string text, MailParameters mail) {
       if (!platform::connectIpv4(s, address, static_cast<std::uint16_t>(mail.MailPort & 65535)))
         failWith("Ошибка подключения к серверу: %i.", platform::socketLastError());
       step = 4;
-      pause();
+      smtpPause();
       if (!platform::setSocketNonBlocking(s, true))
         failWith("Ошибка настройки сокета: %i.", platform::socketLastError());
       step = 5;
-      pause();
+      smtpPause();
       if (smtpExchange(s, nullptr, 0, reply, sizeof reply) != 220) failWithReply(reply);
 
       sendMessage(s, text, mail, step, reply);
 
       step = 31;
-      pause();
+      smtpPause();
       platform::setSocketNonBlocking(s, false);
       platform::closeSocket(s);
       s = platform::kNoSocket;
@@ -157,7 +158,7 @@ int mailThread(std::string text, MailParameters mail) {
       failWith("%s", "");
     }
   } catch (const MailStepFailure& f) {
-    pause();
+    smtpPause();
     if (s != platform::kNoSocket) platform::closeSocket(s);
     // The error text is at most 255 characters, so the line stays within the journal's limit.
     char line[kJournalTextMax + 1];
@@ -166,7 +167,7 @@ int mailThread(std::string text, MailParameters mail) {
   }
   std::string().swap(text);
   hold.unlock();
-  pause();
+  smtpPause();
   return 0;
 }
 

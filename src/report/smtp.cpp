@@ -108,19 +108,18 @@ int smtpExchange(platform::SocketHandle s, const char* request, std::size_t leng
       if (!received) return -1;
       break;
     }
-    if (!received) reply[0] = 0;  // the previous reply gives way to this one
-    received = true;
+    received = true;    // the previous reply gives way to this one
     if (n == 0) break;  // the server closed: what came is the reply
     scanner.feed(into, static_cast<std::size_t>(n));
     if (into != overflow) used += static_cast<std::size_t>(n);
     reply[used] = 0;
   }
+  reply[used] = 0;
   return smtpReplyCode(reply);
 }
 
 std::size_t base64Encode(char* out, const char* in, std::size_t capacity) {
-  static const char alphabet[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   if (!out || capacity == 0) return 0;
   std::size_t written = 0;
   std::size_t groups = (capacity - 1) / 4;

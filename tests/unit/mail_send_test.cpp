@@ -15,9 +15,8 @@
 
 namespace {
 
-const std::vector<std::string> kAccepting = {"220 hi\r\n", "250 ok\r\n", "250 ok\r\n",
-                                             "250 ok\r\n", "354 go\r\n", "250 ok\r\n",
-                                             "221 bye\r\n"};
+const std::vector<std::string> kAccepting = {"220 hi\r\n", "250 ok\r\n", "250 ok\r\n", "250 ok\r\n",
+                                             "354 go\r\n", "250 ok\r\n", "221 bye\r\n"};
 
 class MailSend : public MailTest {
  protected:

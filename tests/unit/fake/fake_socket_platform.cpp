@@ -96,8 +96,12 @@ bool setSocketNonBlocking(SocketHandle s, bool on) {
   return ::fcntl(static_cast<int>(s), F_SETFL, on ? flags | O_NONBLOCK : flags & ~O_NONBLOCK) == 0;
 }
 
-SocketWait waitSocketWritable(SocketHandle s, int timeoutMs) { return waitFor(s, POLLOUT, timeoutMs); }
-SocketWait waitSocketReadable(SocketHandle s, int timeoutMs) { return waitFor(s, POLLIN, timeoutMs); }
+SocketWait waitSocketWritable(SocketHandle s, int timeoutMs) {
+  return waitFor(s, POLLOUT, timeoutMs);
+}
+SocketWait waitSocketReadable(SocketHandle s, int timeoutMs) {
+  return waitFor(s, POLLIN, timeoutMs);
+}
 
 long sendSocket(SocketHandle s, const char* data, std::size_t length) {
   const ssize_t r = ::send(static_cast<int>(s), data, length, MSG_NOSIGNAL);
