@@ -1,0 +1,97 @@
+#include "platform/linux/arp_frame.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr std::uint16_t kEtherTypeArp = 0x0806;
+constexpr std::uint16_t kHardwareEthernet = 1;
+constexpr std::uint16_t kProtocolIpv4 = 0x0800;
+constexpr std::uint16_t kOpRequest = 1;
+constexpr std::uint16_t kOpReply = 2;
+
+struct Writer {
+  std::uint8_t* out;
+  std::size_t capacity;
+  std::size_t at = 0;
+  bool ok = true;
+  void bytes(const void* p, std::size_t n) {
+    if (!ok || n > capacity - at) {
+      ok = false;
+      return;
+    }
+    std::memcpy(out + at, p, n);
+    at += n;
+  }
+  void u8(std::uint8_t v) { bytes(&v, 1); }
+  void u16(std::uint16_t v) {
+    const std::uint8_t b[2] = {static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)};
+    bytes(b, 2);
+  }
+};
+
+struct Reader {
+  const std::uint8_t* in;
+  std::size_t length;
+  std::size_t at = 0;
+  bool ok = true;
+  void bytes(void* p, std::size_t n) {
+    if (!ok || n > length - at) {
+      ok = false;
+      return;
+    }
+    std::memcpy(p, in + at, n);
+    at += n;
+  }
+  std::uint8_t u8() {
+    std::uint8_t v = 0;
+    bytes(&v, 1);
+    return v;
+  }
+  std::uint16_t u16() {
+    std::uint8_t b[2] = {};
+    bytes(b, 2);
+    return static_cast<std::uint16_t>(b[0] << 8 | b[1]);
+  }
+};
+
+}  // namespace
+
+std::size_t buildArpRequest(const std::uint8_t (&senderMac)[6], std::uint32_t senderIp,
+                            std::uint32_t targetIp, std::uint8_t* out, std::size_t capacity) {
+  const std::uint8_t broadcast[6] = {0xff, 0xff, 0xff, 0xff, 0xff, 0xff};
+  const std::uint8_t unknown[6] = {};
+  Writer w{out, capacity};
+  w.bytes(broadcast, 6);
+  w.bytes(senderMac, 6);
+  w.u16(kEtherTypeArp);
+  w.u16(kHardwareEthernet);
+  w.u16(kProtocolIpv4);
+  w.u8(6);
+  w.u8(4);
+  w.u16(kOpRequest);
+  w.bytes(senderMac, 6);
+  w.bytes(&senderIp, 4);  // already in network order
+  w.bytes(unknown, 6);
+  w.bytes(&targetIp, 4);
+  while (w.ok && w.at < kArpPaddedFrameBytes) w.u8(0);
+  return w.ok ? w.at : 0;
+}
+
+bool parseArpReply(const std::uint8_t* frame, std::size_t length, std::uint32_t senderIp,
+                   std::uint8_t (&mac)[6]) {
+  Reader r{frame, length};
+  std::uint8_t skip[6];
+  r.bytes(skip, 6);  // destination
+  r.bytes(skip, 6);  // source; the ARP body's sender is the answer
+  if (r.u16() != kEtherTypeArp || r.u16() != kHardwareEthernet || r.u16() != kProtocolIpv4)
+    return false;
+  if (r.u8() != 6 || r.u8() != 4 || r.u16() != kOpReply) return false;
+  std::uint8_t sha[6];
+  std::uint32_t spa = 0;
+  r.bytes(sha, 6);
+  r.bytes(&spa, 4);
+  if (!r.ok || spa != senderIp) return false;
+  std::memcpy(mac, sha, 6);
+  return true;
+}

@@ -1,0 +1,127 @@
+#include "platform/linux/netlink.h"
+
+#include <libmnl/libmnl.h>
+#include <linux/rtnetlink.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <vector>
+
+namespace netlink {
+namespace {
+
+struct SocketCloser {
+  void operator()(mnl_socket* s) const { mnl_socket_close(s); }
+};
+using Socket = std::unique_ptr<mnl_socket, SocketCloser>;
+
+// 32 KiB is what the kernel fills per read at most; a smaller buffer would truncate.
+constexpr std::size_t kReceiveBytes = 64 * 1024;
+
+std::uint32_t errnoOr(std::uint32_t fallback) { return errno > 0 ? errno : fallback; }
+
+Socket openSocket(std::uint32_t& error) {
+  Socket s(mnl_socket_open(NETLINK_ROUTE));
+  if (!s) {
+    error = errnoOr(EIO);
+    return s;
+  }
+  // A large neighbour table answers with megabytes; give the dump room before ENOBUFS.
+  int bytes = 4 * 1024 * 1024;
+  setsockopt(mnl_socket_get_fd(s.get()), SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+  // Replies never block forever: a kernel that stops answering gives a clean failure.
+  timeval limit{5, 0};
+  setsockopt(mnl_socket_get_fd(s.get()), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  if (mnl_socket_bind(s.get(), 0, MNL_SOCKET_AUTOPID) < 0) {
+    error = errnoOr(EIO);
+    s.reset();
+  }
+  return s;
+}
+
+struct DumpState {
+  const MessageHandler* onMessage;
+  bool interrupted = false;
+};
+
+int dumpCallback(const nlmsghdr* nlh, void* data) {
+  auto* state = static_cast<DumpState*>(data);
+  if (nlh->nlmsg_flags & NLM_F_DUMP_INTR) {
+    state->interrupted = true;
+    return MNL_CB_STOP;
+  }
+  (*state->onMessage)(nlh);
+  return MNL_CB_OK;
+}
+
+// 0 done, EINTR/ENOBUFS try again, anything else fails.
+std::uint32_t dumpOnce(std::uint16_t type, const void* familyHeader, std::size_t headerLength,
+                       const MessageHandler& onMessage) {
+  std::uint32_t error = 0;
+  Socket s = openSocket(error);
+  if (!s) return error;
+  char request[kRequestBytes];
+  nlmsghdr* nlh = mnl_nlmsg_put_header(request);
+  nlh->nlmsg_type = type;
+  nlh->nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+  const std::uint32_t seq = static_cast<std::uint32_t>(time(nullptr));
+  nlh->nlmsg_seq = seq;
+  void* extra = mnl_nlmsg_put_extra_header(nlh, headerLength);
+  std::memcpy(extra, familyHeader, headerLength);
+  if (mnl_socket_sendto(s.get(), nlh, nlh->nlmsg_len) < 0) return errnoOr(EIO);
+  const unsigned portid = mnl_socket_get_portid(s.get());
+  std::vector<char> buffer(kReceiveBytes);
+  DumpState state{&onMessage};
+  for (;;) {
+    ssize_t n = mnl_socket_recvfrom(s.get(), buffer.data(), buffer.size());
+    if (n < 0) return errnoOr(EIO);  // ENOBUFS among them: the caller dumps again
+    int r =
+        mnl_cb_run(buffer.data(), static_cast<std::size_t>(n), seq, portid, dumpCallback, &state);
+    if (state.interrupted) return EINTR;
+    if (r == MNL_CB_STOP) return 0;
+    if (r < 0) return errnoOr(EIO);
+  }
+}
+
+}  // namespace
+
+std::uint32_t dump(std::uint16_t type, const void* familyHeader, std::size_t headerLength,
+                   const MessageHandler& onMessage, const std::function<void()>& restart) {
+  std::uint32_t error = EINTR;
+  for (int attempt = 0; attempt < kDumpAttempts; ++attempt) {
+    restart();
+    error = dumpOnce(type, familyHeader, headerLength, onMessage);
+    if (error != EINTR && error != ENOBUFS) break;
+  }
+  if (error != 0) restart();  // never hand out a partial table
+  return error;
+}
+
+std::uint32_t request(nlmsghdr* message, bool* sent) {
+  if (sent) *sent = false;
+  std::uint32_t error = 0;
+  Socket s = openSocket(error);
+  if (!s) return error;
+  message->nlmsg_flags |= NLM_F_REQUEST | NLM_F_ACK;
+  const std::uint32_t seq = static_cast<std::uint32_t>(time(nullptr));
+  message->nlmsg_seq = seq;
+  if (mnl_socket_sendto(s.get(), message, message->nlmsg_len) < 0) return errnoOr(EIO);
+  if (sent) *sent = true;
+  char buffer[MNL_SOCKET_BUFFER_SIZE];
+  const unsigned portid = mnl_socket_get_portid(s.get());
+  for (;;) {
+    ssize_t n = mnl_socket_recvfrom(s.get(), buffer, sizeof buffer);
+    if (n < 0) return errnoOr(EIO);
+    // The acknowledgement is an error message with code 0; libmnl turns a non-zero code into
+    // -1 with errno set.
+    int r = mnl_cb_run(buffer, static_cast<std::size_t>(n), seq, portid, nullptr, nullptr);
+    if (r < 0) return errnoOr(EIO);
+    if (r == MNL_CB_STOP) return 0;
+  }
+}
+
+}  // namespace netlink

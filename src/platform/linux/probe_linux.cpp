@@ -1,0 +1,130 @@
+// Probes: an ARP request from the interface whose subnet holds the address, answered on a
+// packet socket (CAP_NET_RAW); reverse lookups through getnameinfo.
+#include <arpa/inet.h>
+#include <linux/if_ether.h>
+#include <linux/if_packet.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "platform/linux/arp_frame.h"
+#include "platform/linux/interface_tables.h"
+#include "platform/linux/probe_timing.h"
+#include "platform/probe_platform.h"
+
+namespace {
+
+struct Fd {
+  int fd = -1;
+  ~Fd() {
+    if (fd >= 0) close(fd);
+  }
+};
+
+struct Source {
+  std::uint32_t ifIndex = 0;
+  std::uint32_t address = 0;  // network order
+  LinkRecord link;
+};
+
+// The first local address whose subnet holds dest, and its link. 0 or an errno value.
+std::uint32_t findSource(std::uint32_t dest, Source& source) {
+  std::vector<AddressRecord> addresses;
+  if (std::uint32_t e = readAddresses(addresses)) return e;
+  const AddressRecord* chosen = nullptr;
+  for (const AddressRecord& a : addresses) {
+    const std::uint32_t mask = prefixMask(a.prefixLength);
+    if ((a.address & mask) == (dest & mask)) {
+      chosen = &a;
+      break;
+    }
+  }
+  if (!chosen) return ENETUNREACH;
+  std::vector<LinkRecord> links;
+  if (std::uint32_t e = readLinks(links)) return e;
+  for (const LinkRecord& l : links)
+    if (l.index == chosen->index) {
+      source = {chosen->index, chosen->address, l};
+      return l.loopback || l.macLength != 6 ? EOPNOTSUPP : 0;
+    }
+  return ENODEV;
+}
+
+std::uint32_t askOnce(int fd, const std::uint8_t* frame, std::size_t frameLength,
+                      std::uint32_t dest, std::uint8_t (&mac)[6]) {
+  if (send(fd, frame, frameLength, 0) < 0) return errno;
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(kArpTryMs);
+  std::uint8_t buffer[1600];
+  for (;;) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return ETIMEDOUT;
+    pollfd p{fd, POLLIN, 0};
+    int r = poll(&p, 1, static_cast<int>(left));
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return errno;
+    if (r == 0) return ETIMEDOUT;
+    for (;;) {
+      ssize_t n = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+      if (n < 0) break;
+      if (parseArpReply(buffer, static_cast<std::size_t>(n), dest, mac)) return 0;
+    }
+  }
+}
+
+}  // namespace
+
+namespace platform {
+
+std::uint32_t sendArp(std::uint32_t dest, std::uint8_t (&mac)[8], std::uint32_t& length) {
+  Source source;
+  if (std::uint32_t e = findSource(dest, source)) return e;
+  std::uint8_t ownMac[6];
+  std::memcpy(ownMac, source.link.mac, 6);
+  if (dest == source.address) {  // our own address answers with our own MAC
+    std::memcpy(mac, ownMac, 6);
+    length = 6;
+    return 0;
+  }
+  Fd s{socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, htons(ETH_P_ARP))};
+  if (s.fd < 0) return errno;
+  sockaddr_ll bound{};
+  bound.sll_family = AF_PACKET;
+  bound.sll_protocol = htons(ETH_P_ARP);
+  bound.sll_ifindex = static_cast<int>(source.ifIndex);
+  if (bind(s.fd, reinterpret_cast<sockaddr*>(&bound), sizeof bound) < 0) return errno;
+  std::uint8_t frame[kArpPaddedFrameBytes];
+  const std::size_t frameLength =
+      buildArpRequest(ownMac, source.address, dest, frame, sizeof frame);
+  if (frameLength == 0) return EINVAL;
+  std::uint8_t answer[6];
+  std::uint32_t result = ETIMEDOUT;
+  for (int attempt = 0; attempt < kArpTries; ++attempt) {
+    result = askOnce(s.fd, frame, frameLength, dest, answer);
+    if (result != ETIMEDOUT) break;
+  }
+  if (result != 0) return result;
+  std::memcpy(mac, answer, 6);
+  length = 6;
+  return 0;
+}
+
+bool getHostByAddr(std::uint32_t address, std::string& name) {
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_addr.s_addr = address;
+  char host[NI_MAXHOST];
+  if (getnameinfo(reinterpret_cast<sockaddr*>(&sa), sizeof sa, host, sizeof host, nullptr, 0,
+                  NI_NAMEREQD) != 0)
+    return false;
+  name = host;
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,81 @@
+#include "platform/linux/route_parse.h"
+
+#include <libmnl/libmnl.h>
+#include <linux/rtnetlink.h>
+#include <sys/socket.h>
+
+#include <cstring>
+
+#include "platform/linux/interface_parse.h"
+
+namespace {
+
+struct Attributes {
+  const nlattr* byType[RTA_MAX + 1] = {};
+};
+
+int collect(const nlattr* attr, void* data) {
+  auto* a = static_cast<Attributes*>(data);
+  const std::uint16_t type = mnl_attr_get_type(attr);
+  if (type <= RTA_MAX) a->byType[type] = attr;
+  return MNL_CB_OK;
+}
+
+bool read4(const nlattr* attr, std::uint32_t& out) {
+  if (!attr || mnl_attr_validate2(attr, MNL_TYPE_BINARY, 4) != 0) return false;
+  std::memcpy(&out, mnl_attr_get_payload(attr), 4);
+  return true;
+}
+
+// The first next hop of RTA_MULTIPATH: gateway and interface.
+void firstNextHop(const nlattr* multipath, std::uint32_t& gateway, std::uint32_t& ifIndex) {
+  const auto* bytes = static_cast<const unsigned char*>(mnl_attr_get_payload(multipath));
+  const std::size_t length = mnl_attr_get_payload_len(multipath);
+  if (length < sizeof(rtnexthop)) return;
+  rtnexthop hop;
+  std::memcpy(&hop, bytes, sizeof hop);
+  if (hop.rtnh_len < sizeof(rtnexthop) || hop.rtnh_len > length) return;
+  ifIndex = static_cast<std::uint32_t>(hop.rtnh_ifindex);
+  // The hop's attributes follow its header, within rtnh_len.
+  std::size_t at = RTNH_ALIGN(sizeof(rtnexthop));
+  while (at + sizeof(nlattr) <= hop.rtnh_len) {
+    nlattr attr;
+    std::memcpy(&attr, bytes + at, sizeof attr);
+    if (attr.nla_len < sizeof(nlattr) || at + attr.nla_len > hop.rtnh_len) return;
+    if ((attr.nla_type & NLA_TYPE_MASK) == RTA_GATEWAY && attr.nla_len == sizeof(nlattr) + 4) {
+      std::memcpy(&gateway, bytes + at + sizeof(nlattr), 4);
+      return;
+    }
+    at += NLA_ALIGN(attr.nla_len);
+  }
+}
+
+}  // namespace
+
+bool parseRoute(const nlmsghdr* message, RouteRow& row) {
+  if (message->nlmsg_len < NLMSG_LENGTH(sizeof(rtmsg))) return false;
+  if (message->nlmsg_type != RTM_NEWROUTE) return false;
+  const auto* rt = static_cast<const rtmsg*>(mnl_nlmsg_get_payload(message));
+  if (rt->rtm_family != AF_INET || rt->rtm_dst_len > 32) return false;
+  Attributes a;
+  if (mnl_attr_parse(message, sizeof(rtmsg), collect, &a) != MNL_CB_OK) return false;
+  std::uint32_t table = rt->rtm_table;
+  read4(a.byType[RTA_TABLE], table);
+  if (table != RT_TABLE_MAIN) return false;
+
+  RouteRow r{};
+  if (rt->rtm_dst_len > 0 && !read4(a.byType[RTA_DST], r.dest)) return false;
+  r.mask = prefixMask(rt->rtm_dst_len);
+  read4(a.byType[RTA_GATEWAY], r.nextHop);
+  read4(a.byType[RTA_OIF], r.ifIndex);
+  if (a.byType[RTA_MULTIPATH] && !r.nextHop)
+    firstNextHop(a.byType[RTA_MULTIPATH], r.nextHop, r.ifIndex);
+  read4(a.byType[RTA_PRIORITY], r.metric1);
+  if (rt->rtm_type == RTN_UNICAST)
+    r.type = r.nextHop ? kRouteTypeIndirect : kRouteTypeDirect;
+  else
+    r.type = kRouteTypeInvalid;
+  r.proto = rt->rtm_protocol;
+  row = r;
+  return true;
+}

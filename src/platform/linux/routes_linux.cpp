@@ -1,0 +1,155 @@
+// The IPv4 main routing table over rtnetlink, and its change events.
+#include <arpa/inet.h>
+#include <libmnl/libmnl.h>
+#include <linux/rtnetlink.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/linux/interface_parse.h"
+#include "platform/linux/netlink.h"
+#include "platform/linux/route_parse.h"
+#include "platform/route_platform.h"
+
+namespace {
+
+thread_local std::uint32_t lastError = 0;
+
+// The event socket lives as long as its thread, so changes between two waits are queued in
+// it rather than missed.
+struct EventSocket {
+  mnl_socket* socket = nullptr;
+  ~EventSocket() {
+    if (socket) mnl_socket_close(socket);
+  }
+};
+thread_local EventSocket routeEvents;
+
+std::uint32_t openRouteEvents() {
+  if (routeEvents.socket) return 0;
+  mnl_socket* s = mnl_socket_open(NETLINK_ROUTE);
+  if (!s) return errno ? errno : EIO;
+  int group = RTNLGRP_IPV4_ROUTE;
+  if (mnl_socket_bind(s, 0, MNL_SOCKET_AUTOPID) < 0 ||
+      mnl_socket_setsockopt(s, NETLINK_ADD_MEMBERSHIP, &group, sizeof group) < 0) {
+    std::uint32_t error = errno ? errno : EIO;
+    mnl_socket_close(s);
+    return error;
+  }
+  routeEvents.socket = s;
+  return 0;
+}
+
+bool parseDotted(const char* text, std::uint32_t& networkOrder) {
+  in_addr a{};
+  if (!text || inet_pton(AF_INET, text, &a) != 1) return false;
+  networkOrder = a.s_addr;
+  return true;
+}
+
+bool parseMetric(const char* text, std::uint32_t& metric) {
+  char* end = nullptr;
+  errno = 0;
+  unsigned long v = std::strtoul(text, &end, 10);
+  if (errno || end == text || *end || v > 0xFFFFFFFFul) return false;
+  metric = static_cast<std::uint32_t>(v);
+  return true;
+}
+
+}  // namespace
+
+namespace platform {
+
+std::uint32_t getIpForwardTable(std::vector<RouteRow>& rows) {
+  std::vector<RouteRow> read;
+  rtmsg header{};
+  header.rtm_family = AF_INET;
+  std::uint32_t error = netlink::dump(
+      RTM_GETROUTE, &header, sizeof header,
+      [&](const nlmsghdr* m) {
+        RouteRow row;
+        if (parseRoute(m, row)) read.push_back(row);
+      },
+      [&] { read.clear(); });
+  if (error) return error;
+  rows = std::move(read);
+  return kOk;
+}
+
+std::uint32_t notifyRouteChange() {
+  if (std::uint32_t error = openRouteEvents()) {
+    lastError = error;
+    return error;
+  }
+  const int fd = mnl_socket_get_fd(routeEvents.socket);
+  char buffer[MNL_SOCKET_BUFFER_SIZE];
+  for (;;) {
+    ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    // ENOBUFS: events were dropped, so the table did change.
+    if (n > 0 || (n < 0 && errno == ENOBUFS)) break;
+    if (n < 0 && errno == EINTR) continue;
+    lastError = n < 0 ? errno : EIO;
+    return lastError;
+  }
+  // A burst of changes wakes the caller once; later ones stay queued for the next wait.
+  while (recv(fd, buffer, sizeof buffer, MSG_DONTWAIT) > 0 || errno == ENOBUFS) {
+  }
+  lastError = 0;
+  return kOk;
+}
+
+std::uint32_t lastErrorCode() { return lastError; }
+
+std::uint32_t deleteIpForwardEntry(const RouteRow& row) {
+  const int prefix = maskPrefix(row.mask);
+  if (prefix < 0) return EINVAL;
+  char buffer[netlink::kRequestBytes];
+  nlmsghdr* nlh = mnl_nlmsg_put_header(buffer);
+  nlh->nlmsg_type = RTM_DELROUTE;
+  auto* rt = static_cast<rtmsg*>(mnl_nlmsg_put_extra_header(nlh, sizeof(rtmsg)));
+  rt->rtm_family = AF_INET;
+  rt->rtm_dst_len = static_cast<unsigned char>(prefix);
+  rt->rtm_table = RT_TABLE_MAIN;
+  rt->rtm_scope = RT_SCOPE_NOWHERE;  // any scope
+  if (prefix > 0) mnl_attr_put_u32(nlh, RTA_DST, row.dest);
+  if (row.nextHop) mnl_attr_put_u32(nlh, RTA_GATEWAY, row.nextHop);
+  if (row.ifIndex) mnl_attr_put_u32(nlh, RTA_OIF, row.ifIndex);
+  mnl_attr_put_u32(nlh, RTA_PRIORITY, row.metric1);
+  return netlink::request(nlh);
+}
+
+bool addRoute(const RouteAddRequest& request) {
+  std::uint32_t dest = 0, mask = 0, gateway = 0, metric = 0;
+  const bool hasMetric = request.metric && request.metric[0];
+  int prefix = -1;
+  // Values the system would refuse count as a request made and refused, as when the
+  // Windows route command rejects its arguments.
+  if (!parseDotted(request.address, dest) || !parseDotted(request.mask, mask) ||
+      !parseDotted(request.gateway, gateway) || (prefix = maskPrefix(mask)) < 0 ||
+      (hasMetric && !parseMetric(request.metric, metric)))
+    return true;
+  char buffer[netlink::kRequestBytes];
+  nlmsghdr* nlh = mnl_nlmsg_put_header(buffer);
+  nlh->nlmsg_type = RTM_NEWROUTE;
+  nlh->nlmsg_flags = NLM_F_CREATE | NLM_F_EXCL;
+  auto* rt = static_cast<rtmsg*>(mnl_nlmsg_put_extra_header(nlh, sizeof(rtmsg)));
+  rt->rtm_family = AF_INET;
+  rt->rtm_dst_len = static_cast<unsigned char>(prefix);
+  rt->rtm_table = RT_TABLE_MAIN;
+  rt->rtm_protocol = RTPROT_BOOT;
+  rt->rtm_scope = RT_SCOPE_UNIVERSE;
+  rt->rtm_type = RTN_UNICAST;
+  // Host bits under the mask are the kernel's to refuse, as route.exe refuses them.
+  if (prefix > 0) mnl_attr_put_u32(nlh, RTA_DST, dest);
+  mnl_attr_put_u32(nlh, RTA_GATEWAY, gateway);
+  if (hasMetric) mnl_attr_put_u32(nlh, RTA_PRIORITY, metric);
+  // The kernel's answer is not reported: only a request that never reached it failed.
+  bool sent = false;
+  netlink::request(nlh, &sent);
+  return sent;
+}
+
+}  // namespace platform

@@ -1,0 +1,82 @@
+// Process-level services on Linux.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <ctime>
+#include <thread>
+
+#include "platform/system_platform.h"
+
+namespace platform {
+
+bool startSockets() { return true; }
+void stopSockets() {}
+
+std::string executablePath() {
+  char path[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return std::string();
+  return std::string(path, static_cast<std::size_t>(n));
+}
+
+bool setCurrentDirectory(const char* path) { return path && chdir(path) == 0; }
+
+bool replaceFile(const char* tempPath, const char* finalPath) {
+  // The data must be on disk before the name points at it, or a crash leaves an empty file.
+  int fd = open(tempPath, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = fsync(fd) == 0;
+  close(fd);
+  return synced && rename(tempPath, finalPath) == 0;
+}
+
+bool removeFile(const char* path) { return unlink(path) == 0; }
+
+std::FILE* openAppendShared(const char* path) {
+  int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return nullptr;
+  std::FILE* f = fdopen(fd, "ab");
+  if (!f) close(fd);
+  return f;
+}
+
+namespace {
+std::tm localTm() {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  return tm;
+}
+}  // namespace
+
+WallClock localNow() {
+  std::tm tm = localTm();
+  return WallClock{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
+                   tm.tm_min,         tm.tm_sec,     tm.tm_wday};
+}
+
+TimeZoneInfo timeZoneInformation() {
+  std::tm tm = localTm();
+  // The offset in force now already includes daylight time, so both extra biases are 0.
+  TimeZoneInfo info{};
+  info.state = tm.tm_isdst > 0 ? TimeZoneInfo::Daylight : TimeZoneInfo::Standard;
+  info.bias = static_cast<std::int32_t>(-tm.tm_gmtoff / 60);
+  info.standardBias = 0;
+  info.daylightBias = 0;
+  return info;
+}
+
+void screenSize(int& width, int& height) {
+  width = 1024;
+  height = 768;
+}
+
+void sleepMs(int ms) {
+  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+}  // namespace platform
