@@ -91,6 +91,9 @@ bool parseArpReply(const std::uint8_t* frame, std::size_t length, std::uint32_t 
   std::uint32_t spa = 0;
   r.bytes(sha, 6);
   r.bytes(&spa, 4);
+  r.bytes(skip, 6);  // target hardware and protocol address: the body must be whole
+  std::uint32_t tpa = 0;
+  r.bytes(&tpa, 4);
   if (!r.ok || spa != senderIp) return false;
   std::memcpy(mac, sha, 6);
   return true;

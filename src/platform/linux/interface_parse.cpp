@@ -9,6 +9,8 @@
 
 #include <cstring>
 
+#include "platform/linux/attribute_walk.h"
+
 namespace {
 
 struct Attributes {
@@ -35,7 +37,7 @@ bool parseLink(const nlmsghdr* message, LinkRecord& link) {
   if (message->nlmsg_type != RTM_NEWLINK) return false;
   const auto* ifi = static_cast<const ifinfomsg*>(mnl_nlmsg_get_payload(message));
   Attributes a;
-  if (mnl_attr_parse(message, sizeof(ifinfomsg), collect, &a) != MNL_CB_OK) return false;
+  if (!walkAttributes(message, sizeof(ifinfomsg), collect, &a)) return false;
   const nlattr* name = a.byType[IFLA_IFNAME];
   if (!name || mnl_attr_validate(name, MNL_TYPE_NUL_STRING) != 0) return false;
 
@@ -59,7 +61,7 @@ bool parseAddress(const nlmsghdr* message, AddressRecord& address) {
   const auto* ifa = static_cast<const ifaddrmsg*>(mnl_nlmsg_get_payload(message));
   if (ifa->ifa_family != AF_INET || ifa->ifa_prefixlen > 32) return false;
   Attributes a;
-  if (mnl_attr_parse(message, sizeof(ifaddrmsg), collect, &a) != MNL_CB_OK) return false;
+  if (!walkAttributes(message, sizeof(ifaddrmsg), collect, &a)) return false;
 
   AddressRecord r;
   // On a point-to-point link IFA_ADDRESS is the peer; IFA_LOCAL is always our own.

@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+#include "platform/linux/attribute_walk.h"
+
 namespace {
 
 struct NeighbourAttributes {
@@ -35,7 +37,7 @@ bool parseNeighbour(const nlmsghdr* message, ArpRow& row) {
   const auto* nd = static_cast<const ndmsg*>(mnl_nlmsg_get_payload(message));
   if (nd->ndm_family != AF_INET) return false;
   NeighbourAttributes a;
-  if (mnl_attr_parse(message, sizeof(ndmsg), collect, &a) != MNL_CB_OK || !a.dst) return false;
+  if (!walkAttributes(message, sizeof(ndmsg), collect, &a) || !a.dst) return false;
 
   ArpRow r{};
   r.index = static_cast<std::uint32_t>(nd->ndm_ifindex);

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "platform/linux/attribute_walk.h"
 #include "platform/linux/interface_parse.h"
 
 namespace {
@@ -58,7 +59,7 @@ bool parseRoute(const nlmsghdr* message, RouteRow& row) {
   const auto* rt = static_cast<const rtmsg*>(mnl_nlmsg_get_payload(message));
   if (rt->rtm_family != AF_INET || rt->rtm_dst_len > 32) return false;
   Attributes a;
-  if (mnl_attr_parse(message, sizeof(rtmsg), collect, &a) != MNL_CB_OK) return false;
+  if (!walkAttributes(message, sizeof(rtmsg), collect, &a)) return false;
   std::uint32_t table = rt->rtm_table;
   read4(a.byType[RTA_TABLE], table);
   if (table != RT_TABLE_MAIN) return false;

@@ -1,0 +1,74 @@
+// ARP frames against golden bytes, and replies cut at every length.
+#include "platform/linux/arp_frame.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "netlink_builder.h"
+
+namespace {
+
+const std::uint8_t kOurMac[6] = {0x02, 0x00, 0x00, 0x00, 0x00, 0x01};
+
+// 10.0.0.1 (02:00:00:00:00:01) asks who has 10.0.0.2.
+const std::uint8_t kRequest[42] = {
+    0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x02, 0x00, 0x00, 0x00, 0x00, 0x01,  // Ethernet
+    0x08, 0x06,                                                              // ARP
+    0x00, 0x01, 0x08, 0x00, 0x06, 0x04, 0x00, 0x01,           // Ethernet/IPv4, request
+    0x02, 0x00, 0x00, 0x00, 0x00, 0x01, 10,   0,    0,    1,  // sender
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 10,   0,    0,    2,  // target
+};
+
+// 10.0.0.2 (aa:bb:cc:dd:ee:ff) answers; the Ethernet source differs on purpose.
+const std::uint8_t kReply[42] = {
+    0x02, 0x00, 0x00, 0x00, 0x00, 0x01, 0x02, 0x99, 0x99, 0x99, 0x99, 0x99,  //
+    0x08, 0x06,                                                              //
+    0x00, 0x01, 0x08, 0x00, 0x06, 0x04, 0x00, 0x02,                          // reply
+    0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff, 10,   0,    0,    2,                 //
+    0x02, 0x00, 0x00, 0x00, 0x00, 0x01, 10,   0,    0,    1,                 //
+};
+
+TEST(ArpFrame, RequestIsTheGoldenFramePadded) {
+  std::uint8_t out[64];
+  std::memset(out, 0xee, sizeof out);
+  ASSERT_EQ(buildArpRequest(kOurMac, ip(10, 0, 0, 1), ip(10, 0, 0, 2), out, sizeof out), 60u);
+  EXPECT_EQ(0, std::memcmp(out, kRequest, sizeof kRequest));
+  for (std::size_t i = 42; i < 60; ++i) EXPECT_EQ(out[i], 0) << i;
+  EXPECT_EQ(out[60], 0xee);  // nothing past the frame
+  for (std::size_t cap : {0u, 14u, 41u, 59u})
+    EXPECT_EQ(buildArpRequest(kOurMac, ip(10, 0, 0, 1), ip(10, 0, 0, 2), out, cap), 0u) << cap;
+}
+
+TEST(ArpFrame, ReplyGivesTheArpSenderAddress) {
+  std::uint8_t mac[6] = {};
+  ASSERT_TRUE(parseArpReply(kReply, sizeof kReply, ip(10, 0, 0, 2), mac));
+  const std::uint8_t expected[6] = {0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff};
+  EXPECT_EQ(0, std::memcmp(mac, expected, 6));
+  std::vector<std::uint8_t> padded(kReply, kReply + 42);
+  padded.resize(60, 0);
+  EXPECT_TRUE(parseArpReply(padded.data(), padded.size(), ip(10, 0, 0, 2), mac));
+}
+
+TEST(ArpFrame, RefusesOthersAndShortFrames) {
+  std::uint8_t mac[6] = {1, 1, 1, 1, 1, 1};
+  EXPECT_FALSE(parseArpReply(kReply, sizeof kReply, ip(10, 0, 0, 3), mac));      // another host
+  EXPECT_FALSE(parseArpReply(kRequest, sizeof kRequest, ip(10, 0, 0, 1), mac));  // a request
+  for (std::size_t cut = 0; cut < 42; ++cut)
+    EXPECT_FALSE(parseArpReply(kReply, cut, ip(10, 0, 0, 2), mac)) << cut;
+  struct Change {
+    std::size_t at;
+    std::uint8_t value;
+  };
+  for (Change c :
+       {Change{12, 0x81}, Change{15, 6}, Change{16, 0x86}, Change{18, 8}, Change{19, 16}}) {
+    std::uint8_t bad[42];
+    std::memcpy(bad, kReply, 42);
+    bad[c.at] = c.value;
+    EXPECT_FALSE(parseArpReply(bad, 42, ip(10, 0, 0, 2), mac)) << c.at;
+  }
+  const std::uint8_t untouched[6] = {1, 1, 1, 1, 1, 1};
+  EXPECT_EQ(0, std::memcmp(mac, untouched, 6));
+}
+
+}  // namespace
