@@ -15,3 +15,6 @@ if(LAB_BACKEND_SOURCES)
   target_link_libraries(lab_backend_tests PRIVATE
     "$<LINK_GROUP:RESCAN,vetrel_platform,vetrel_logic>" GTest::gtest GTest::gtest_main)
 endif()
+
+# --- Mail notifier against a real SMTP server (smtp_real.sh)
+include(${CMAKE_CURRENT_LIST_DIR}/mail_lab.cmake)
