@@ -1,0 +1,282 @@
+// IP Helper against the tables of the network namespace that backend.sh builds:
+//   wb0  MAC 02:77:00:00:00:01, 10.201.0.1/24 and 10.202.0.1/16
+//   wb1  its veth peer, up, no IPv4 address
+//   permanent neighbours on wb0: 10.201.0.2 = 02:00:5e:00:00:02 and
+//     10.201.0.100 .. 10.201.0.179 = 02:00:5e:00:01:00 .. 02:00:5e:00:01:4f (more than 64 rows)
+//   a reachable neighbour 10.201.0.3 = 02:00:5e:00:00:03
+//   a route 10.203.0.0/16 via 10.201.0.2
+// Wine answers some IP Helper calls without doing them; those tests say "WineStub".
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <future>
+#include <map>
+#include <string>
+#include <thread>
+
+#include "core/address.h"
+#include "core/arp_table.h"
+#include "platform/adapter_platform.h"
+#include "platform/arp_platform.h"
+#include "platform/route_platform.h"
+#include "route/adapters.h"
+#include "route/route_table.h"
+#include "scan/probe.h"
+#include "test_support.h"
+
+namespace {
+
+constexpr int kBulkNeighbours = 80;
+
+std::uint32_t ip(const char* text) { return hostToNetwork(parseIpv4(text)); }
+
+std::string macOf(const ArpRow& row) {
+  char text[20];
+  formatMac(row.physAddr, text);
+  return text;
+}
+
+// The planted permanent neighbours: address -> MAC text.
+std::map<std::uint32_t, std::string> plantedStatic() {
+  std::map<std::uint32_t, std::string> planted{{ip("10.201.0.2"), "02-00-5e-00-00-02"}};
+  for (int i = 0; i < kBulkNeighbours; ++i) {
+    char address[20], mac[20];
+    std::snprintf(address, sizeof address, "10.201.0.%d", 100 + i);
+    std::snprintf(mac, sizeof mac, "02-00-5e-00-01-%02x", i);
+    planted[ip(address)] = mac;
+  }
+  return planted;
+}
+
+const PlatformAdapter* findAdapter(const std::vector<PlatformAdapter>& adapters,
+                                   const std::uint8_t (&mac)[6]) {
+  for (const PlatformAdapter& a : adapters)
+    if (a.macLength == 6 && std::memcmp(a.mac, mac, 6) == 0) return &a;
+  return nullptr;
+}
+
+const std::uint8_t kWb0Mac[6] = {0x02, 0x77, 0, 0, 0, 1};
+
+class Lab : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(insideLab()) << "run through tests/wine/backend.sh (needs its namespace)";
+    ASSERT_EQ(platform::getAdapters(adapters), 0u);
+    wb0 = findAdapter(adapters, kWb0Mac);
+    ASSERT_NE(wb0, nullptr);
+  }
+  std::vector<PlatformAdapter> adapters;
+  const PlatformAdapter* wb0 = nullptr;
+};
+
+std::vector<ArpRow> snapshotRows() {
+  std::vector<ArpRow> rows;
+  for (std::uint32_t i = 0; i < arpRowCount(arpSnapshot); ++i) rows.push_back(arpRowAt(arpSnapshot, i));
+  return rows;
+}
+
+const ArpRow* findRow(const std::vector<ArpRow>& rows, std::uint32_t address) {
+  for (const ArpRow& r : rows)
+    if (r.addr == address) return &r;
+  return nullptr;
+}
+
+}  // namespace
+
+TEST_F(Lab, AdaptersListEveryAddressAndKeepTheEmptyOne) {
+  ASSERT_EQ(wb0->addresses.size(), 2u);
+  EXPECT_EQ(wb0->addresses[0].address, "10.201.0.1");
+  EXPECT_EQ(wb0->addresses[0].mask, "255.255.255.0");
+  EXPECT_EQ(wb0->addresses[1].address, "10.202.0.1");
+  EXPECT_EQ(wb0->addresses[1].mask, "255.255.0.0");
+  EXPECT_FALSE(wb0->name.empty());
+
+  // wb1 has no IPv4 address: listed with 0.0.0.0, which the logic records as 0.
+  const PlatformAdapter* wb1 = nullptr;
+  for (const PlatformAdapter& a : adapters)
+    if (a.description == "wb1") wb1 = &a;
+  ASSERT_NE(wb1, nullptr);
+  ASSERT_EQ(wb1->addresses.size(), 1u);
+  EXPECT_EQ(wb1->addresses[0].address, "0.0.0.0");
+
+  ASSERT_TRUE(discoverAdapters());
+  int wb0Records = 0;
+  for (const LocalAddress& a : LocalAddressList) {
+    if (a.index != wb0->index) continue;
+    ++wb0Records;
+    EXPECT_TRUE(a.address == 0x0AC90001u || a.address == 0x0ACA0001u);
+  }
+  EXPECT_EQ(wb0Records, 2);
+}
+
+TEST_F(Lab, ArpTableReadsThePlantedNeighboursThroughTheRetry) {
+  ASSERT_TRUE(createArpSnapshot());
+  const ArpRead read = readArpTable(false);
+  ASSERT_EQ(read.result, ArpReadResult::Success) << read.error;
+  const std::vector<ArpRow> rows = snapshotRows();
+  ASSERT_GT(rows.size(), 64u);  // more than the first offer of 1540 bytes holds
+  EXPECT_EQ(arpSnapshot.bytes.size(), 4 + 24 * rows.size());  // exactly what Wine asked for
+
+  for (const auto& [address, mac] : plantedStatic()) {
+    const ArpRow* r = findRow(rows, address);
+    ASSERT_NE(r, nullptr) << mac;
+    EXPECT_EQ(macOf(*r), mac);
+    EXPECT_EQ(r->physAddrLen, 6u);
+    EXPECT_EQ(r->type, kArpTypeStatic);
+    EXPECT_EQ(r->index, static_cast<std::uint32_t>(wb0->index));
+  }
+  const ArpRow* reachable = findRow(rows, ip("10.201.0.3"));
+  ASSERT_NE(reachable, nullptr);
+  EXPECT_EQ(macOf(*reachable), "02-00-5e-00-00-03");
+  EXPECT_NE(reachable->type, kArpTypeStatic);
+
+  // Everything else that Wine lists is a multicast or broadcast row without a MAC.
+  const auto planted = plantedStatic();
+  for (const ArpRow& r : rows) {
+    if (planted.count(r.addr) || r.addr == ip("10.201.0.3")) continue;
+    char text[20];
+    formatIpv4(r.addr, text);
+    EXPECT_EQ(macOf(r), "00-00-00-00-00-00") << text;
+    EXPECT_EQ(r.type, kArpTypeStatic) << text;
+  }
+  freeArpSnapshot();
+}
+
+TEST_F(Lab, ArpTableSortedOnRequest) {
+  ASSERT_TRUE(createArpSnapshot());
+  ASSERT_EQ(readArpTable(true).result, ArpReadResult::Success);
+  const std::vector<ArpRow> rows = snapshotRows();
+  ASSERT_GT(rows.size(), 64u);
+  for (std::size_t i = 1; i < rows.size(); ++i)
+    EXPECT_LE(networkToHost(rows[i - 1].addr), networkToHost(rows[i].addr)) << i;
+  freeArpSnapshot();
+}
+
+TEST_F(Lab, WineStub_SetAndDeleteIpNetEntryAnswerSuccessWithoutChange) {
+  ASSERT_TRUE(discoverAdapters());
+  ArpRow row{};
+  row.index = static_cast<std::uint32_t>(wb0->index);
+  row.physAddrLen = 6;
+  const std::uint8_t mac[6] = {0x02, 0x00, 0x5e, 0x00, 0x00, 0x50};
+  std::memcpy(row.physAddr, mac, 6);
+  row.addr = ip("10.201.0.50");
+  row.type = kArpTypeStatic;
+  EXPECT_EQ(platform::setIpNetEntry(row), 0u);
+  // ... so the program reports a static entry written that is not there.
+  EXPECT_TRUE(setStaticArpEntry("10.201.0.50", "02-00-5e-00-00-50"));
+
+  row.addr = ip("10.201.0.2");
+  EXPECT_EQ(platform::deleteIpNetEntry(row), 0u);
+  deleteArpEntry("10.201.0.2");
+
+  ASSERT_TRUE(createArpSnapshot());
+  ASSERT_EQ(readArpTable(false).result, ArpReadResult::Success);
+  const std::vector<ArpRow> rows = snapshotRows();
+  EXPECT_EQ(findRow(rows, ip("10.201.0.50")), nullptr);
+  EXPECT_NE(findRow(rows, ip("10.201.0.2")), nullptr);
+  freeArpSnapshot();
+}
+
+TEST_F(Lab, WineStub_SendArpAnswersNotSupported) {
+  std::uint8_t mac[8];
+  std::memset(mac, 0xFF, sizeof mac);
+  std::uint32_t length = 6;
+  EXPECT_EQ(platform::sendArp(ip("10.201.0.2"), mac, length), kErrorNotSupported);
+  // The probe then finds nothing and leaves the text alone.
+  char text[20] = "untouched";
+  EXPECT_FALSE(probeMac(ip("10.201.0.2"), text));
+  EXPECT_STREQ(text, "untouched");
+}
+
+TEST_F(Lab, RouteAndAddressTables) {
+  std::vector<RouteRow> routes;
+  ASSERT_EQ(platform::getIpForwardTable(routes), 0u);
+  const RouteRow* viaGateway = nullptr;
+  const RouteRow* direct = nullptr;
+  for (const RouteRow& r : routes) {
+    if (r.dest == ip("10.203.0.0")) viaGateway = &r;
+    if (r.dest == ip("10.201.0.0")) direct = &r;
+  }
+  ASSERT_NE(viaGateway, nullptr);
+  EXPECT_EQ(viaGateway->mask, ip("255.255.0.0"));
+  EXPECT_EQ(viaGateway->nextHop, ip("10.201.0.2"));
+  EXPECT_EQ(viaGateway->ifIndex, static_cast<std::uint32_t>(wb0->index));
+  ASSERT_NE(direct, nullptr);
+  EXPECT_EQ(direct->mask, ip("255.255.255.0"));
+  EXPECT_EQ(direct->ifIndex, static_cast<std::uint32_t>(wb0->index));
+
+  std::vector<IpAddrRow> addresses;
+  ASSERT_EQ(platform::getIpAddrTable(addresses), 0u);
+  int onWb0 = 0;
+  bool loopback = false;
+  for (const IpAddrRow& a : addresses) {
+    if (a.addr == ip("10.201.0.1") || a.addr == ip("10.202.0.1")) {
+      EXPECT_EQ(a.index, static_cast<std::uint32_t>(wb0->index));
+      ++onWb0;
+    }
+    loopback = loopback || a.addr == ip("127.0.0.1");
+  }
+  EXPECT_EQ(onWb0, 2);
+  EXPECT_TRUE(loopback);
+}
+
+TEST_F(Lab, WineStub_DeleteIpForwardEntryLeavesTheRoute) {
+  std::vector<RouteRow> routes;
+  ASSERT_EQ(platform::getIpForwardTable(routes), 0u);
+  auto it = std::find_if(routes.begin(), routes.end(),
+                         [](const RouteRow& r) { return r.dest == ip("10.203.0.0"); });
+  ASSERT_NE(it, routes.end());
+  const std::uint32_t answer = platform::deleteIpForwardEntry(*it);
+  ASSERT_EQ(platform::getIpForwardTable(routes), 0u);
+  EXPECT_NE(std::find_if(routes.begin(), routes.end(),
+                         [](const RouteRow& r) { return r.dest == ip("10.203.0.0"); }),
+            routes.end());
+  std::printf("DeleteIpForwardEntry answered %u\n", answer);
+}
+
+TEST_F(Lab, WineStub_NotifyRouteChangeAnswersNotSupportedAndTheWatchEnds) {
+  EXPECT_EQ(platform::notifyRouteChange(), kErrorNotSupported);
+  std::printf("last error after NotifyRouteChange: %u\n", platform::lastErrorCode());
+  static int posts = 0;
+  auto watch = std::async(std::launch::async, [] {
+    routeWatch([](std::uint32_t) { ++posts; });
+  });
+  ASSERT_EQ(watch.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_EQ(posts, 0);
+}
+
+TEST_F(Lab, AddRouteRunsTheCommandAndWaitsForIt) {
+  ScratchDirectory dir;
+  const std::string marker = dir.file("done.txt");
+  const std::string line = "cmd.exe /c ping -n 2 127.0.0.1 >nul & echo done> \"" + marker + "\"";
+  RouteAddRequest request{"", "", "", "", line.c_str()};
+  ASSERT_TRUE(platform::addRoute(request));
+  EXPECT_TRUE(fileExists(marker));  // written before the command ended
+
+  const std::string failing = "cmd.exe /c exit 5";  // the exit code is not looked at
+  request.commandLine = failing.c_str();
+  EXPECT_TRUE(platform::addRoute(request));
+  const std::string missing = "vetrel-no-such-program.exe";
+  request.commandLine = missing.c_str();
+  EXPECT_FALSE(platform::addRoute(request));
+}
+
+// Wine 8 has no route.exe: the route command cannot start, and the route dialog says so.
+TEST_F(Lab, WineGap_RouteCommandCannotStart) {
+  EXPECT_EQ(addRouteFromFields("10.204.0.0", "255.255.0.0", "10.201.0.2", ""),
+            RouteAddResult::CannotStart);
+}
+
+TEST_F(Lab, ReverseLookupOfAnUnnamedAddressFindsNothing) {
+  ASSERT_TRUE(platform::startSockets());
+  std::string name;
+  EXPECT_FALSE(platform::getHostByAddr(ip("10.201.0.77"), name));
+  char text[64] = "";
+  EXPECT_FALSE(probeName(ip("10.201.0.77"), text, sizeof text));
+  platform::stopSockets();
+}
