@@ -8,6 +8,7 @@
 // clang-format on
 
 #include "platform/probe_platform.h"
+#include "platform/win32/socket_layer.h"
 
 namespace platform {
 
@@ -20,6 +21,7 @@ std::uint32_t sendArp(std::uint32_t destNetworkOrder, std::uint8_t (&mac)[8],
 }
 
 bool getHostByAddr(std::uint32_t addressNetworkOrder, std::string& name) {
+  if (!socketLayerStarted()) return false;
   // The entry belongs to the socket layer's per-thread storage: copy the name at once.
   const hostent* h = gethostbyaddr(reinterpret_cast<const char*>(&addressNetworkOrder), 4, AF_INET);
   if (!h || !h->h_name) return false;

@@ -8,19 +8,37 @@
 #include <io.h>
 // clang-format on
 
+#include <atomic>
 #include <cstdint>
 
 #include "platform/system_platform.h"
+#include "platform/win32/socket_layer.h"
 #include "platform/win32/unique_resource.h"
 
 namespace platform {
 
+namespace {
+// Windows refuses socket calls before WSAStartup; Wine answers them anyway. Counting the
+// starts keeps "no socket layer, no lookups" true on both.
+std::atomic<int> socketStarts{0};
+}  // namespace
+
+bool socketLayerStarted() { return socketStarts.load() > 0; }
+
 bool startSockets() {
   WSADATA data;
-  return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return false;
+  ++socketStarts;
+  return true;
 }
 
-void stopSockets() { WSACleanup(); }
+void stopSockets() {
+  // Only a start that succeeded is undone.
+  int started = socketStarts.load();
+  while (started > 0 && !socketStarts.compare_exchange_weak(started, started - 1)) {
+  }
+  if (started > 0) WSACleanup();
+}
 
 std::string executablePath() {
   char path[MAX_PATH];

@@ -1,5 +1,6 @@
 // The profile file through the system's profile API, and the settings over it.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 
@@ -44,7 +45,7 @@ TEST(Profile, IntegersAreReadAsTheirLeadingNumber) {
   EXPECT_EQ(platform::profileGetInt(kSection, "Zero", 5, p), 0);
   EXPECT_EQ(platform::profileGetInt(kSection, "Left", 0, p), -35);  // a window left of the screen
   EXPECT_EQ(platform::profileGetInt(kSection, "Tail", 0, p), 12);
-  EXPECT_EQ(platform::profileGetInt(kSection, "Empty", 4, p), 0);
+  EXPECT_EQ(platform::profileGetInt(kSection, "Empty", 4, p), 4);  // empty counts as missing
 }
 
 TEST(Profile, StringsAreCutToCapacityLessOne) {
@@ -59,8 +60,8 @@ TEST(Profile, StringsAreCutToCapacityLessOne) {
 TEST(Profile, WriteKeysCreatesTheFileAndItsSection) {
   ScratchDirectory dir;
   const std::string ini = dir.file("quorel.ini");
-  ASSERT_TRUE(platform::profileWriteKeys(kSection, {{"AddNew", "1"}, {"MailTo", "a@b.c"}},
-                                         ini.c_str()));
+  ASSERT_TRUE(
+      platform::profileWriteKeys(kSection, {{"AddNew", "1"}, {"MailTo", "a@b.c"}}, ini.c_str()));
   EXPECT_EQ(readWholeFile(ini), "[Vetrel]\r\nAddNew=1\r\nMailTo=a@b.c\r\n");
   EXPECT_FALSE(fileExists(ini + ".tmp"));
 }
@@ -71,8 +72,8 @@ TEST(Profile, WriteKeysUpdatesInPlaceAndKeepsEverythingElse) {
   ASSERT_TRUE(writeWholeFile(ini,
                              "; kept comment\r\n[Vetrel]\r\nCheckInt=5\r\nMsgOnRoute=1\r\n"
                              "AddNew=0\r\n[Other]\r\nKey=value\r\n"));
-  ASSERT_TRUE(platform::profileWriteKeys(kSection, {{"AddNew", "1"}, {"CheckInt", "9"}},
-                                         ini.c_str()));
+  ASSERT_TRUE(
+      platform::profileWriteKeys(kSection, {{"AddNew", "1"}, {"CheckInt", "9"}}, ini.c_str()));
   EXPECT_EQ(readWholeFile(ini),
             "; kept comment\r\n[Vetrel]\r\nCheckInt=9\r\nMsgOnRoute=1\r\nAddNew=1\r\n"
             "[Other]\r\nKey=value\r\n");
@@ -110,7 +111,8 @@ TEST(Settings, LoadAndSaveOverTheProfileApi) {
   const std::string forty(40, 'x');
   ASSERT_TRUE(writeWholeFile(iniPath,
                              "[Vetrel]\r\nAddNew=2\r\nCheckMac=word\r\nCheckInt=0\r\n"
-                             "MailTo=" + forty + "\r\nMsgOnRoute=1\r\nHandMade=kept\r\n"));
+                             "MailTo=" +
+                                 forty + "\r\nMsgOnRoute=1\r\nHandMade=kept\r\n"));
   loadSettings();
   EXPECT_TRUE(settings.AddNew);
   EXPECT_FALSE(settings.CheckMac);

@@ -1,6 +1,8 @@
 // Paths, files, the clock and the socket layer.
+// clang-format off
 #include <winsock2.h>
 #include <windows.h>
+// clang-format on
 
 #include <gtest/gtest.h>
 
@@ -60,12 +62,12 @@ TEST(System, AppendSharedFileKeepsContentAndLetsOthersOnlyRead) {
   std::fflush(f);
   {
     UniqueFileHandle reader(CreateFileA(log.c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, 0, nullptr));
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        0, nullptr));
     EXPECT_TRUE(reader.valid());
     UniqueFileHandle writer(CreateFileA(log.c_str(), GENERIC_WRITE,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, 0, nullptr));
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        0, nullptr));
     EXPECT_FALSE(writer.valid());
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   }
@@ -94,9 +96,9 @@ TEST(System, LocalTimeAndZoneAgreeWithUtc) {
   EXPECT_EQ(zone.daylightBias, -60);
   ASSERT_TRUE(zone.state == platform::TimeZoneInfo::Standard ||
               zone.state == platform::TimeZoneInfo::Daylight);
-  const int offset = -(zone.bias + (zone.state == platform::TimeZoneInfo::Daylight
-                                        ? zone.daylightBias
-                                        : zone.standardBias));
+  const int offset =
+      -(zone.bias +
+        (zone.state == platform::TimeZoneInfo::Daylight ? zone.daylightBias : zone.standardBias));
 
   SYSTEMTIME utc;
   GetSystemTime(&utc);

@@ -1,5 +1,7 @@
 // The Run value in Wine's registry.
+// clang-format off
 #include <windows.h>
+// clang-format on
 
 #include <gtest/gtest.h>
 
@@ -15,7 +17,8 @@ const char* kRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 // The value's type and bytes; false when it does not exist.
 bool readRunValue(DWORD& type, std::string& data) {
   UniqueHkey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRun, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRun, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    return false;
   char buffer[512];
   DWORD size = sizeof buffer;
   if (RegQueryValueExA(key.get(), "Vetrel", nullptr, &type, reinterpret_cast<BYTE*>(buffer),
@@ -37,7 +40,7 @@ TEST(Autostart, RunValueCreatedReplacedAndDeleted) {
   ASSERT_TRUE(readRunValue(type, data));
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
   // The path as it is, no quotes, stored with its terminating zero.
-  EXPECT_EQ(data, std::string("C:\\Program Files\\Vetrel\\vetrel.exe", 35) + '\0');
+  EXPECT_EQ(data, std::string("C:\\Program Files\\Vetrel\\vetrel.exe") + '\0');
 
   platform::setAutostart(true, "D:\\v.exe");
   ASSERT_TRUE(readRunValue(type, data));

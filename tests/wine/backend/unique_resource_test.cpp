@@ -52,8 +52,8 @@ TEST(UniqueResource, ScopeEndClosesAndReleaseHandsOver) {
 TEST(UniqueResource, FileHandleSentinelIsInvalidHandleValue) {
   UniqueFileHandle none;
   EXPECT_EQ(none.get(), INVALID_HANDLE_VALUE);
-  UniqueFileHandle failed(CreateFileA("C:\\no such directory\\x", GENERIC_READ, 0, nullptr,
-                                      OPEN_EXISTING, 0, nullptr));
+  UniqueFileHandle failed(
+      CreateFileA("C:\\no such directory\\x", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   EXPECT_FALSE(failed.valid());
   UniqueHandle plain;
   EXPECT_EQ(plain.get(), nullptr);
@@ -66,6 +66,7 @@ TEST(UniqueResource, PutClosesTheHeldValueFirst) {
   *h.put() = newEvent();
   EXPECT_FALSE(handleIsOpen(old));
   EXPECT_TRUE(handleIsOpen(h.get()));
-  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, unused.put()), ERROR_SUCCESS);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, unused.put()),
+            ERROR_SUCCESS);
   EXPECT_TRUE(unused.valid());
 }

@@ -1,6 +1,8 @@
 // DPAPI with the machine key, and the password's stored hex form over it.
+// clang-format off
 #include <windows.h>
 #include <wincrypt.h>
+// clang-format on
 
 #include <gtest/gtest.h>
 
@@ -38,8 +40,15 @@ TEST(DataProtection, RoundTripNeedsTheSameEntropy) {
   EXPECT_FALSE(platform::unprotectData(blob, other, back));
   EXPECT_FALSE(platform::unprotectData(blob, {}, back));
 
+  // Wine checks the cipher text and signature at the block's end, not every header byte.
   std::vector<std::uint8_t> damaged = blob;
-  damaged[damaged.size() / 2] ^= 0x40;
+  damaged.back() ^= 0x40;
+  EXPECT_FALSE(platform::unprotectData(damaged, kEntropy, back));
+  damaged = blob;
+  damaged[damaged.size() - 30] ^= 0x01;
+  EXPECT_FALSE(platform::unprotectData(damaged, kEntropy, back));
+  damaged = blob;
+  damaged.pop_back();
   EXPECT_FALSE(platform::unprotectData(damaged, kEntropy, back));
   EXPECT_FALSE(platform::unprotectData({}, kEntropy, back));
 }
@@ -69,7 +78,7 @@ TEST(DataProtection, PasswordHexFormRoundTrip) {
   EXPECT_STREQ(plain, "mail-Пароль-31-characters-long");
 
   std::string damaged = hex;
-  damaged[hex.size() / 2] = damaged[hex.size() / 2] == '0' ? '1' : '0';
+  damaged.back() = damaged.back() == '0' ? '1' : '0';
   EXPECT_FALSE(unprotectPassword(damaged.c_str(), plain));
   EXPECT_STREQ(plain, "");
 }

@@ -1,6 +1,7 @@
 #include "test_support.h"
-
+// clang-format off
 #include <windows.h>
+// clang-format on
 
 #include <cstdio>
 #include <cstdlib>

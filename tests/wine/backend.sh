@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The Windows backend's tests under Wine. Wine reads the ARP, route and adapter tables of the
+# network namespace its server was started in, so the fresh prefix is booted inside a
+# namespace whose tables this script plants (network_tables_test.cpp describes them).
+# Argument: the mingw build directory. Needs root for ip netns.
+set -uo pipefail
+build=${1:?usage: backend.sh MINGW_BUILD_DIR}
+exe=$(cd "$build" && pwd)/tests/wine_backend_tests.exe
+[ -f "$exe" ] || { echo "missing $exe" >&2; exit 1; }
+[ "$(id -u)" -eq 0 ] || { echo "backend.sh needs root (ip netns)" >&2; exit 1; }
+
+ns=winbe$$
+prefix=$(mktemp -d /tmp/winbe-prefix.XXXXXX) || exit 1
+cleanup() {
+  WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
+  ip netns del "$ns" 2>/dev/null
+  rm -rf "$prefix"
+}
+trap cleanup EXIT
+
+# Run Wine inside the namespace, bounded in time.
+inns() {
+  timeout 240 ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all \
+    WINEDLLOVERRIDES="mscoree,mshtml=" TZ=Europe/Berlin VETREL_WINE_LAB=1 "$@"
+}
+
+set -e
+ip netns add "$ns"
+ip -n "$ns" link set lo up
+ip -n "$ns" link add wb0 address 02:77:00:00:00:01 type veth peer name wb1
+ip -n "$ns" link set wb0 up
+ip -n "$ns" link set wb1 up
+ip -n "$ns" addr add 10.201.0.1/24 dev wb0
+ip -n "$ns" addr add 10.202.0.1/16 dev wb0
+{
+  echo "neigh add 10.201.0.2 lladdr 02:00:5e:00:00:02 dev wb0 nud permanent"
+  echo "neigh add 10.201.0.3 lladdr 02:00:5e:00:00:03 dev wb0 nud reachable"
+  for i in $(seq 0 79); do
+    printf 'neigh add 10.201.0.%d lladdr 02:00:5e:00:01:%02x dev wb0 nud permanent\n' $((100 + i)) "$i"
+  done
+  echo "route add 10.203.0.0/16 via 10.201.0.2"
+} | ip -n "$ns" -batch -
+set +e
+
+start=$(date +%s)
+inns wineboot -i >/dev/null 2>&1
+rc=$?
+boot=$(( $(date +%s) - start ))
+echo "wineboot: ${boot}s (exit $rc)"
+[ "$rc" -eq 0 ] || exit 1
+
+start=$(date +%s)
+inns wine "$exe" --gtest_color=no 2>&1 | grep -v -e 'wine32 is missing' -e 'multiarch needs' \
+  -e 'dpkg --add-architecture'
+rc=${PIPESTATUS[0]}
+echo "tests: $(( $(date +%s) - start ))s (exit $rc)"
+[ "$rc" -eq 0 ]
