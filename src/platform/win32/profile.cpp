@@ -10,27 +10,44 @@
 #include <string>
 
 #include "platform/settings_platform.h"
+#include "platform/system_platform.h"
 #include "platform/win32/unique_resource.h"
+
+namespace {
+
+// The profile API takes a bare file name for one in the Windows directory, while the copy
+// and the rename take it from the current directory. Full paths keep all of them on the
+// same file.
+std::string fullPath(const char* path) {
+  char full[MAX_PATH];
+  const DWORD n = GetFullPathNameA(path, MAX_PATH, full, nullptr);
+  if (n == 0 || n >= MAX_PATH) return path;
+  return std::string(full, n);
+}
+
+}  // namespace
 
 namespace platform {
 
 std::int32_t profileGetInt(const char* section, const char* key, std::int32_t def,
                            const char* path) {
-  return static_cast<std::int32_t>(GetPrivateProfileIntA(section, key, def, path));
+  return static_cast<std::int32_t>(
+      GetPrivateProfileIntA(section, key, def, fullPath(path).c_str()));
 }
 
 void profileGetString(const char* section, const char* key, const char* def, char* out,
                       std::uint32_t capacity, const char* path) {
   if (capacity == 0) return;
-  GetPrivateProfileStringA(section, key, def, out, capacity, path);
+  GetPrivateProfileStringA(section, key, def, out, capacity, fullPath(path).c_str());
 }
 
 bool profileWriteKeys(const char* section,
                       const std::vector<std::pair<std::string, std::string>>& keyValues,
                       const char* path) {
-  const std::string temp = std::string(path) + ".tmp";
+  const std::string file = fullPath(path);
+  const std::string temp = file + ".tmp";
   // The copy overwrites a temporary file that an earlier crash may have left.
-  if (!CopyFileA(path, temp.c_str(), FALSE)) {
+  if (!CopyFileA(file.c_str(), temp.c_str(), FALSE)) {
     if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
     UniqueFileHandle empty(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -42,7 +59,7 @@ bool profileWriteKeys(const char* section,
       return false;
     }
   }
-  if (!MoveFileExA(temp.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!replaceFile(temp.c_str(), file.c_str())) {
     DeleteFileA(temp.c_str());
     return false;
   }

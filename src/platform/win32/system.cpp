@@ -51,6 +51,13 @@ std::string executablePath() {
 bool setCurrentDirectory(const char* path) { return SetCurrentDirectoryA(path) != 0; }
 
 bool replaceFile(const char* tempPath, const char* finalPath) {
+  // The new contents reach the disk before the rename makes them the file: a crash right
+  // after it must not leave an empty file in the old one's place.
+  {
+    UniqueFileHandle temp(CreateFileA(tempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!temp || !FlushFileBuffers(temp.get())) return false;
+  }
   return MoveFileExA(tempPath, finalPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 

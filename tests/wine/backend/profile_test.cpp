@@ -105,6 +105,19 @@ TEST(Profile, LeftoverTemporaryFileIsNotMergedIn) {
   EXPECT_EQ(readWholeFile(ini), "[Vetrel]\r\nAddNew=0\r\n");
 }
 
+// The profile API alone would take a bare name from the Windows directory, the rename from
+// the current one.
+TEST(Profile, BareFileNameIsTheCurrentDirectorys) {
+  ScratchDirectory dir;
+  char before[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, before);
+  ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()));
+  EXPECT_TRUE(platform::profileWriteKeys(kSection, {{"CheckInt", "8"}}, "bare.ini"));
+  EXPECT_EQ(platform::profileGetInt(kSection, "CheckInt", 0, "bare.ini"), 8);
+  SetCurrentDirectoryA(before);
+  EXPECT_EQ(readWholeFile(dir.file("bare.ini")), "[Vetrel]\r\nCheckInt=8\r\n");
+}
+
 TEST(Settings, LoadAndSaveOverTheProfileApi) {
   ScratchDirectory dir;
   iniPath = dir.file("quorel.ini");
