@@ -1,8 +1,8 @@
 #pragma once
 // Refills of the list views from the address lists, and the column sorts.
 
-void showCacheList();   // CacheList into the ARP list: IP, MAC, type, name
-void showSamples();     // SampleList into the samples list, then "Образцы: %u" in status part 1
+void showCacheList();  // CacheList into the ARP list: IP, MAC, type, name
+void showSamples();  // SampleList into the samples list, then "Образцы: %u" in status part 1
 void refillScanList();  // ScanResults with probeState > 0: IP, MAC, name
 
 // Sorts CacheList by an ARP list column (0 IP, 1 MAC, 2 type descending, 3 name), refills

@@ -1,0 +1,198 @@
+#include "core/check_cycle.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <random>
+
+#include "core/address.h"
+#include "core/arp_table.h"
+#include "core/check_index.h"
+#include "core/list_views.h"
+#include "core/samples.h"
+#include "core/text_field.h"
+#include "core/ui_hooks.h"
+#include "report/journal.h"
+#include "report/mail_queue.h"
+#include "settings/settings.h"
+
+std::int32_t checkCountdown = 1;
+bool checkStarShown = false;
+std::int32_t arpErrorCount = 0;
+
+namespace {
+
+std::minstd_rand checkRandom;
+
+// Carry-over lookups over LastCacheList; rebuilt whenever that list is replaced.
+BindingIndex lastCacheIndex;
+// Sample lookups; built on the first row of a check that needs one, dropped after it.
+SampleIndex sampleIndex;
+
+constexpr int kMaxReadFailures = 499;
+
+// Journal lines name entries by their fields; "%.20s" never reads past a field.
+char journalLine[512];
+
+// What a check decides for one row that was not carried over.
+void decideRow(AddressEntry& e, std::uint32_t rowIndex) {
+  const std::string_view ip = fieldView(e.ipText);
+  const int s = sampleIndex.firstIpMatch(SampleList, ip);
+
+  if (s >= 0) {
+    if (!settings.CheckMac) return;
+    const AddressEntry& sample = SampleList[s];
+    if (matchPattern(fieldView(sample.macText), fieldView(e.macText))) {
+      copyField(e.hostName, fieldView(sample.hostName));
+      return;
+    }
+    std::snprintf(journalLine, sizeof journalLine, "Подмена адреса! %.20s %.20s (%.20s %.20s)",
+                  e.ipText, e.macText, sample.ipText, sample.macText);
+    reportEvent(journalLine, Spoofing);
+    if (!settings.Restore) return;
+    ArpRow row = arpRowAt(arpSnapshot, rowIndex);
+    // A pattern MAC gives only its leading bytes; the others are written as zero.
+    std::uint8_t mac[6] = {};
+    parseMac(fieldView(sample.macText), mac);
+    std::memcpy(row.physAddr, mac, 6);
+    row.type = kArpTypeStatic;
+    setArpRowAt(arpSnapshot, rowIndex, row);
+    if (platform::setIpNetEntry(row) != kOk) {
+      std::snprintf(journalLine, sizeof journalLine, "Ошибка восстановления MAC для IP %.20s",
+                    e.ipText);
+      reportEvent(journalLine, ProgramError);
+      return;
+    }
+    copyField(e.macText, fieldView(sample.macText));
+    copyField(e.typeText, kTypeStatic);
+    return;
+  }
+
+  std::snprintf(journalLine, sizeof journalLine, "Новый IP-адрес! %.20s %.20s", e.ipText,
+                e.macText);
+  reportEvent(journalLine, NewAddress);
+  if (settings.BlockNew) {
+    const std::uint8_t r = nextCheckRandomByte();
+    ArpRow row = arpRowAt(arpSnapshot, rowIndex);
+    const std::uint8_t mac[6] = {0, 0, 0, 0, 0, r};
+    std::memcpy(row.physAddr, mac, 6);
+    row.type = kArpTypeStatic;
+    setArpRowAt(arpSnapshot, rowIndex, row);
+    if (platform::setIpNetEntry(row) != kOk) {
+      reportEvent("Ошибка записи MAC для IP при блокировке.", ProgramError);
+      return;
+    }
+    std::snprintf(e.macText, sizeof e.macText, "00-00-00-00-00-%02x", r);
+    copyField(e.typeText, kTypeStatic);
+    return;
+  }
+  if (!settings.AddNew) return;
+  if (!settings.AddAddIp && sampleIndex.hasMac(SampleList, fieldView(e.macText))) {
+    std::snprintf(journalLine, sizeof journalLine, "Дополн. IP-адрес! %.20s %.20s", e.ipText,
+                  e.macText);
+    reportEvent(journalLine, AdditionalIp);
+    return;
+  }
+  SampleList.push_back(e);
+  sampleIndex.appended(SampleList, static_cast<int>(SampleList.size()) - 1);
+  showSamples();
+  saveSamples();
+}
+
+bool sameLists(const AddressList& a, const AddressList& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (!sameBinding(a[i], b[i])) return false;
+  return true;
+}
+
+void runCheckUnguarded() {
+  const ArpRead read = readArpTable(false);
+  if (read.result == ArpReadResult::OutOfMemory) {
+    uiMessageBox("Ошибка выделения памяти.", MessageIcon::Error);
+    uiEndProgram();
+    return;
+  }
+  if (read.result == ArpReadResult::Failure) {
+    if (arpErrorCount > kMaxReadFailures) {
+      reportEvent("Слишком много ошибок при обращении к ARP таблице. Программа остановлена.",
+                  ProgramError);
+      uiStopCheckTimer();
+      return;
+    }
+    reportEvent("Ошибка при обращении к ARP таблице.", ProgramError);
+    ++arpErrorCount;
+    return;
+  }
+  arpErrorCount = 0;
+  const std::uint32_t rows = read.result == ArpReadResult::NoData ? 0 : arpRowCount(arpSnapshot);
+
+  if (!lastCacheIndex.builtFor(LastCacheList)) lastCacheIndex.build(LastCacheList);
+  sampleIndex.invalidate();  // the samples may have changed since the last check
+  const bool compare = settings.AddNew || settings.CheckMac;
+
+  CacheList.clear();
+  for (std::uint32_t i = 0; i < rows; ++i) {
+    const ArpRow row = arpRowAt(arpSnapshot, i);
+    AddressEntry e = makeEntry();
+    formatMac(row.physAddr, e.macText);
+    if (std::strcmp(e.macText, kZeroMac) == 0) continue;
+    formatIpv4(row.addr, e.ipText);
+    copyField(e.typeText, row.type == kArpTypeStatic ? kTypeStatic : kTypeDynamic);
+
+    const int p = lastCacheIndex.find(LastCacheList, e);
+    if (p >= 0)
+      copyField(e.hostName, fieldView(LastCacheList[p].hostName));
+    else if (compare)
+      decideRow(e, i);
+    CacheList.push_back(e);
+  }
+  sampleIndex.invalidate();
+
+  if (sameLists(CacheList, LastCacheList)) return;
+  LastCacheList = CacheList;
+  lastCacheIndex.build(LastCacheList);
+  showCacheList();
+  uiMarkSortedColumn(ListId::Arp, -1);
+}
+
+}  // namespace
+
+void runCheck() {
+  try {
+    runCheckUnguarded();
+  } catch (const std::bad_alloc&) {
+    // Growing a list failed: the same end as a snapshot that cannot grow.
+    lastCacheIndex.invalidate();
+    sampleIndex.invalidate();
+    uiMessageBox("Ошибка выделения памяти.", MessageIcon::Error);
+    uiEndProgram();
+  }
+}
+
+void checkTick() {
+  if (checkStarShown) {
+    checkStarShown = false;
+    setStatusText(0, "Кэш: %u", static_cast<unsigned>(CacheList.size()));
+  }
+  if (mailCountdown > 0 && --mailCountdown == 0) startMailSend();
+  if (--checkCountdown != 0) return;
+  checkCountdown = settings.CheckInt;
+  checkStarShown = true;
+  setStatusText(0, "Кэш: %u *", static_cast<unsigned>(CacheList.size()));
+  runCheck();
+}
+
+void seedCheckRandom(std::uint32_t seed) { checkRandom.seed(seed); }
+
+std::uint8_t nextCheckRandomByte() { return static_cast<std::uint8_t>(checkRandom() & 0xff); }
+
+void resetCheckCycle() {
+  checkCountdown = 1;
+  checkStarShown = false;
+  arpErrorCount = 0;
+  CacheList.clear();
+  LastCacheList.clear();
+  lastCacheIndex.invalidate();
+  sampleIndex.invalidate();
+}
