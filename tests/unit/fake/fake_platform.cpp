@@ -32,6 +32,7 @@ namespace platform {
 std::uint32_t getIpNetTable(void* buffer, std::uint32_t* size, bool sorted) {
   ++fake.arpCalls;
   fake.arpSortedFlags.push_back(sorted);
+  fake.arpOfferedSizes.push_back(*size);
   if (fake.arpError) return fake.arpError;
   if (fake.arpRows.empty()) return kErrorNoData;
   std::vector<ArpRow> rows = fake.arpRows;
@@ -139,6 +140,7 @@ bool setCurrentDirectory(const char* path) {
 }
 // Files are real: the logic's file tests run in a scratch directory.
 bool replaceFile(const char* tempPath, const char* finalPath) {
+  if (fake.replaceFails) return false;
   return std::rename(tempPath, finalPath) == 0;
 }
 bool removeFile(const char* path) { return std::remove(path) == 0; }

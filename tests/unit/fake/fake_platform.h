@@ -19,8 +19,9 @@ struct FakePlatform {
   std::uint32_t arpAskBytes = 0;
   int arpCalls = 0;
   std::vector<bool> arpSortedFlags;
-  std::uint32_t setEntryResult = 0;  // answer of setIpNetEntry
-  std::vector<ArpRow> setEntries;    // every write, in order
+  std::vector<std::uint32_t> arpOfferedSizes;  // *size at each call of getIpNetTable
+  std::uint32_t setEntryResult = 0;            // answer of setIpNetEntry
+  std::vector<ArpRow> setEntries;              // every write, in order
   std::vector<ArpRow> deletedEntries;
   bool applyWrites = false;  // writes change arpRows as a kernel would
 
@@ -54,6 +55,7 @@ struct FakePlatform {
   std::vector<std::pair<bool, std::string>> autostartCalls;
   std::string exePath = "C:\\Vetrel\\vetrel.exe";
   std::vector<std::string> chdirs;
+  bool replaceFails = false;  // replaceFile answers false and moves nothing
 };
 
 extern FakePlatform fake;

@@ -1,0 +1,500 @@
+// The check cycle driven through scripted ARP tables over several ticks.
+#include "core/check_cycle.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/address.h"
+#include "core/arp_table.h"
+#include "core/text_field.h"
+#include "fake/fake_platform.h"
+#include "fake/ui_recorder.h"
+#include "report/mail_queue.h"
+#include "scratch_dir.h"
+#include "settings/settings.h"
+
+namespace {
+
+const char* const kA = "00-1a-2b-3c-4d-5e";
+const char* const kB = "00-1a-2b-3c-4d-5f";
+const char* const kX = "66-77-88-99-aa-bb";
+
+class CheckCycle : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetFake();
+    installUiRecorder();
+    settings = Settings{};
+    SampleList.clear();
+    resetCheckCycle();
+    freeArpSnapshot();
+    ASSERT_TRUE(createArpSnapshot());
+  }
+  void TearDown() override {
+    SampleList.clear();
+    resetCheckCycle();
+  }
+
+  // Journal texts since the last call, without stamps and line ends.
+  std::vector<std::string> events() {
+    std::vector<std::string> out;
+    for (const std::string& l : ui.windowLines) out.push_back(l.substr(9, l.size() - 11));
+    ui.windowLines.clear();
+    return out;
+  }
+
+  // Ticks until the next check has run (CheckInt ticks after the previous one).
+  void nextCheck() {
+    const int calls = fake.arpCalls;
+    for (int i = 0; i < 100 && fake.arpCalls == calls; ++i) checkTick();
+  }
+
+  static std::vector<std::string> cache() {
+    std::vector<std::string> out;
+    for (const AddressEntry& e : CacheList)
+      out.push_back(std::string(e.ipText) + " " + e.macText + " " + e.typeText + " " + e.hostName);
+    return out;
+  }
+
+  static void addSample(const char* ip, const char* mac, const char* name = "") {
+    AddressEntry e = makeEntry();
+    copyField(e.ipText, ip);
+    copyField(e.macText, mac);
+    copyField(e.hostName, name);
+    SampleList.push_back(e);
+  }
+
+  static std::string rowMac(const ArpRow& r) {
+    char t[20];
+    formatMac(r.physAddr, t);
+    return t;
+  }
+
+  ScratchDir dir;  // learning writes samples.dat
+};
+
+std::string dyn(const char* ip, const char* mac, const char* name = "") {
+  return std::string(ip) + " " + mac + " " + kTypeDynamic + " " + name;
+}
+std::string stat(const char* ip, const char* mac, const char* name = "") {
+  return std::string(ip) + " " + mac + " " + kTypeStatic + " " + name;
+}
+
+}  // namespace
+
+TEST_F(CheckCycle, FirstSightingIsComparedAndLaterChecksCarryOver) {
+  settings.AddNew = false;
+  settings.CheckInt = 2;
+  addSample("10.0.0.1", kA, "gw");
+  fake.arpRows = {fakeArpRow(1, "10.0.0.1", kA), fakeArpRow(1, "10.0.0.2", kB),
+                  fakeArpRow(1, "10.0.0.9", kZeroMac, kArpTypeStatic)};
+
+  checkTick();  // the first tick checks
+  EXPECT_EQ(ui.status[0], "Кэш: 0 *");
+  EXPECT_EQ(events(), std::vector<std::string>{"Новый IP-адрес! 10.0.0.2 00-1a-2b-3c-4d-5f"});
+  EXPECT_EQ(cache(), (std::vector<std::string>{dyn("10.0.0.1", kA, "gw"), dyn("10.0.0.2", kB)}));
+  EXPECT_EQ(ui.clears[ListId::Arp], 1);
+  EXPECT_EQ(ui.lists[ListId::Arp].size(), 2u);
+  EXPECT_EQ(ui.lists[ListId::Arp][0],
+            (std::vector<std::string>{"10.0.0.1", kA, kTypeDynamic, "gw"}));
+  EXPECT_EQ(ui.sortMarks[ListId::Arp], -1);
+
+  checkTick();  // the star goes, no check
+  EXPECT_EQ(ui.status[0], "Кэш: 2");
+  EXPECT_EQ(fake.arpCalls, 1);
+
+  // The same table again: nothing reported, the view is left alone, names carried over.
+  ui.sortMarks[ListId::Arp] = 3;
+  checkTick();
+  EXPECT_EQ(fake.arpCalls, 2);
+  EXPECT_EQ(ui.status[0], "Кэш: 2 *");
+  EXPECT_TRUE(events().empty());
+  EXPECT_EQ(ui.clears[ListId::Arp], 1);
+  EXPECT_EQ(ui.sortMarks[ListId::Arp], 3);
+  EXPECT_EQ(cache()[0], dyn("10.0.0.1", kA, "gw"));
+
+  // A type change is a new binding; so is a changed MAC of a known address.
+  fake.arpRows[1].type = kArpTypeStatic;
+  fake.arpRows[0] = fakeArpRow(1, "10.0.0.1", kX);
+  nextCheck();
+  EXPECT_EQ(events(), (std::vector<std::string>{
+                          "Подмена адреса! 10.0.0.1 66-77-88-99-aa-bb (10.0.0.1 00-1a-2b-3c-4d-5e)",
+                          "Новый IP-адрес! 10.0.0.2 00-1a-2b-3c-4d-5f"}));
+  EXPECT_EQ(cache(), (std::vector<std::string>{dyn("10.0.0.1", kX), stat("10.0.0.2", kB)}));
+  EXPECT_EQ(ui.clears[ListId::Arp], 2);
+  EXPECT_EQ(ui.sortMarks[ListId::Arp], -1);
+
+  // An empty table empties the list once.
+  fake.arpRows.clear();
+  nextCheck();
+  EXPECT_TRUE(CacheList.empty());
+  EXPECT_EQ(ui.clears[ListId::Arp], 3);
+  EXPECT_TRUE(ui.lists[ListId::Arp].empty());
+  nextCheck();
+  EXPECT_EQ(ui.clears[ListId::Arp], 3);
+}
+
+TEST_F(CheckCycle, SwitchesDecideWhatIsCompared) {
+  settings.AddNew = false;
+  settings.CheckMac = false;
+  addSample("10.0.0.1", kA, "gw");
+  fake.arpRows = {fakeArpRow(1, "10.0.0.1", kX), fakeArpRow(1, "10.0.0.2", kB)};
+  nextCheck();  // nothing compared at all
+  EXPECT_TRUE(events().empty());
+  EXPECT_EQ(cache(), (std::vector<std::string>{dyn("10.0.0.1", kX), dyn("10.0.0.2", kB)}));
+
+  // Turning CheckMac on does not look at bindings already seen.
+  settings.CheckMac = true;
+  nextCheck();
+  EXPECT_TRUE(events().empty());
+  fake.arpRows.push_back(fakeArpRow(2, "10.0.0.1", kX));  // the same binding on another interface
+  nextCheck();
+  EXPECT_TRUE(events().empty());
+
+  // AddNew alone: a known address is appended without its name and without a MAC test.
+  settings.CheckMac = false;
+  settings.AddNew = true;
+  fake.arpRows[0].type = kArpTypeStatic;
+  nextCheck();
+  EXPECT_TRUE(events().empty());
+  EXPECT_EQ(cache()[0], stat("10.0.0.1", kX));
+}
+
+TEST_F(CheckCycle, SpoofingWithoutRestoreIsReportedOnce) {
+  settings.AddNew = false;
+  addSample("10.0.0.1", kA, "gw");
+  fake.arpRows = {fakeArpRow(1, "10.0.0.1", kX)};
+  for (int i = 0; i < 3; ++i) nextCheck();
+  EXPECT_EQ(events(),
+            std::vector<std::string>{
+                "Подмена адреса! 10.0.0.1 66-77-88-99-aa-bb (10.0.0.1 00-1a-2b-3c-4d-5e)"});
+  EXPECT_TRUE(fake.setEntries.empty());
+  EXPECT_EQ(cache(), std::vector<std::string>{dyn("10.0.0.1", kX)});
+}
+
+TEST_F(CheckCycle, SpoofingWithRestoreWritesTheSampleMacBack) {
+  settings.AddNew = false;
+  settings.Restore = true;
+  fake.applyWrites = true;
+  addSample("10.0.0.1", kA, "gw");
+  fake.arpRows = {fakeArpRow(3, "10.0.0.2", kB), fakeArpRow(7, "10.0.0.1", kX)};
+  fake.arpRows[1].physAddrLen = 8;
+  nextCheck();
+  ASSERT_EQ(fake.setEntries.size(), 1u);
+  const ArpRow w = fake.setEntries[0];
+  EXPECT_EQ(w.index, 7u);
+  EXPECT_EQ(w.physAddrLen, 8u);  // the row's own length
+  EXPECT_EQ(w.addr, fakeArpRow(0, "10.0.0.1", kA).addr);
+  EXPECT_EQ(w.type, kArpTypeStatic);
+  EXPECT_EQ(rowMac(w), kA);
+  // The snapshot row itself was rewritten.
+  EXPECT_EQ(rowMac(arpRowAt(arpSnapshot, 1)), kA);
+  EXPECT_EQ(cache()[1], stat("10.0.0.1", kA));  // the sample's text, no name
+  EXPECT_EQ(events().size(), 2u);               // new 10.0.0.2, spoofing 10.0.0.1
+
+  // The table now holds the restored binding: nothing more happens.
+  nextCheck();
+  nextCheck();
+  EXPECT_TRUE(events().empty());
+  EXPECT_EQ(fake.setEntries.size(), 1u);
+}
+
+TEST_F(CheckCycle, FailedRestoreKeepsTheObservedBinding) {
+  settings.AddNew = false;
+  settings.Restore = true;
+  fake.setEntryResult = 5;
+  addSample("10.0.0.*", kA);
+  fake.arpRows = {fakeArpRow(1, "10.0.0.1", kX)};
+  nextCheck();
+  EXPECT_EQ(events(), (std::vector<std::string>{
+                          "Подмена адреса! 10.0.0.1 66-77-88-99-aa-bb (10.0.0.* 00-1a-2b-3c-4d-5e)",
+                          "Ошибка восстановления MAC для IP 10.0.0.1"}));
+  EXPECT_EQ(cache(), std::vector<std::string>{dyn("10.0.0.1", kX)});
+  nextCheck();
+  EXPECT_TRUE(events().empty());
+}
+
+TEST_F(CheckCycle, UpperCaseSampleMacRepeatsOnlyWithRestore) {
+  settings.AddNew = false;
+  addSample("10.0.0.1", "00-1A-2B-3C-4D-5E");
+  fake.arpRows = {fakeArpRow(1, "10.0.0.1", kA)};
+  for (int i = 0; i < 3; ++i) nextCheck();
+  EXPECT_EQ(events().size(), 1u);  // carried over after the first report
+
+  resetCheckCycle();
+  settings.Restore = true;
+  fake.applyWrites = true;
+  for (int i = 0; i < 3; ++i) nextCheck();
+  const std::vector<std::string> lines = events();
+  ASSERT_EQ(lines.size(), 3u);
+  for (const std::string& l : lines)
+    EXPECT_EQ(l, "Подмена адреса! 10.0.0.1 00-1a-2b-3c-4d-5e (10.0.0.1 00-1A-2B-3C-4D-5E)");
+  EXPECT_EQ(fake.setEntries.size(), 3u);
+  EXPECT_EQ(rowMac(fake.setEntries.back()), kA);  // parsed in either case
+  EXPECT_EQ(cache(), std::vector<std::string>{stat("10.0.0.1", "00-1A-2B-3C-4D-5E")});
+}
+
+TEST_F(CheckCycle, PatternSampleMacRestoresItsLeadingBytesAndZeroes) {
+  settings.AddNew = false;
+  settings.Restore = true;
+  addSample("10.0.0.1", "00-1a-*");
+  fake.arpRows = {fakeArpRow(1, "10.0.0.1", "00-1a-11-22-33-44"),
+                  fakeArpRow(1, "10.0.0.1", "00-1b-11-22-33-44")};
+  nextCheck();
+  ASSERT_EQ(fake.setEntries.size(), 1u);  // the first row matched the pattern
+  EXPECT_EQ(rowMac(fake.setEntries[0]), "00-1a-00-00-00-00");
+  EXPECT_EQ(cache()[1], stat("10.0.0.1", "00-1a-*"));
+}
+
+TEST_F(CheckCycle, BlockingWritesTheRandomByte) {
+  settings.AddNew = false;
+  settings.BlockNew = true;
+  fake.applyWrites = true;
+  seedCheckRandom(4242);
+  std::minstd_rand expected(4242);
+  const unsigned r1 = expected() & 0xff, r2 = expected() & 0xff;
+  fake.arpRows = {fakeArpRow(2, "10.0.0.7", kA), fakeArpRow(2, "10.0.0.8", kB)};
+  nextCheck();
+  ASSERT_EQ(fake.setEntries.size(), 2u);
+  char m1[20], m2[20];
+  std::snprintf(m1, sizeof m1, "00-00-00-00-00-%02x", r1);
+  std::snprintf(m2, sizeof m2, "00-00-00-00-00-%02x", r2);
+  EXPECT_EQ(rowMac(fake.setEntries[0]), m1);
+  EXPECT_EQ(fake.setEntries[0].type, kArpTypeStatic);
+  EXPECT_EQ(fake.setEntries[0].index, 2u);
+  EXPECT_EQ(rowMac(fake.setEntries[1]), m2);
+  EXPECT_EQ(events(), (std::vector<std::string>{"Новый IP-адрес! 10.0.0.7 00-1a-2b-3c-4d-5e",
+                                                "Новый IP-адрес! 10.0.0.8 00-1a-2b-3c-4d-5f"}));
+  std::vector<std::string> want;
+  if (r1) want.push_back(stat("10.0.0.7", m1));
+  if (r2) want.push_back(stat("10.0.0.8", m2));
+  nextCheck();  // the blocked bindings come back from the table unchanged
+  EXPECT_TRUE(events().empty());
+  EXPECT_EQ(cache(), want);
+}
+
+TEST_F(CheckCycle, BlockedWithZeroByteDisappearsAndFailedBlockIsReported) {
+  settings.AddNew = true;  // blocking wins over learning
+  settings.BlockNew = true;
+  fake.applyWrites = true;
+  std::uint32_t seed = 1;
+  while ((std::minstd_rand(seed)() & 0xff) != 0) ++seed;
+  seedCheckRandom(seed);
+  fake.arpRows = {fakeArpRow(1, "10.0.0.7", kA)};
+  nextCheck();
+  EXPECT_EQ(cache(), std::vector<std::string>{stat("10.0.0.7", kZeroMac)});
+  EXPECT_TRUE(SampleList.empty());
+  nextCheck();
+  EXPECT_TRUE(CacheList.empty());  // the all-zero row is skipped from now on
+
+  fake.setEntryResult = 31;
+  fake.arpRows = {fakeArpRow(1, "10.0.0.8", kB)};
+  events();
+  nextCheck();
+  EXPECT_EQ(events(), (std::vector<std::string>{"Новый IP-адрес! 10.0.0.8 00-1a-2b-3c-4d-5f",
+                                                "Ошибка записи MAC для IP при блокировке."}));
+  EXPECT_EQ(cache(), std::vector<std::string>{dyn("10.0.0.8", kB)});
+}
+
+TEST_F(CheckCycle, LearningAddsSamplesAndSavesThem) {
+  fake.arpRows = {fakeArpRow(1, "10.0.0.1", kA), fakeArpRow(1, "10.0.0.2", kA),
+                  fakeArpRow(2, "10.0.0.1", kA)};
+  nextCheck();
+  // The second interface's row finds the sample that the first row just added.
+  EXPECT_EQ(events(), (std::vector<std::string>{"Новый IP-адрес! 10.0.0.1 00-1a-2b-3c-4d-5e",
+                                                "Новый IP-адрес! 10.0.0.2 00-1a-2b-3c-4d-5e"}));
+  ASSERT_EQ(SampleList.size(), 2u);
+  EXPECT_STREQ(SampleList[1].ipText, "10.0.0.2");
+  EXPECT_STREQ(SampleList[1].typeText, kTypeDynamic);
+  EXPECT_STREQ(SampleList[1].hostName, "");
+  EXPECT_EQ(ui.status[1], "Образцы: 2");
+  EXPECT_EQ(ui.lists[ListId::Samples].size(), 2u);
+  EXPECT_EQ(cache().size(), 3u);
+  std::ifstream in("samples.dat", std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str(), "10.0.0.1\t00-1a-2b-3c-4d-5e\t\r\n10.0.0.2\t00-1a-2b-3c-4d-5e\t\r\n");
+}
+
+TEST_F(CheckCycle, KnownMacWithAnotherAddressIsAnAdditionalIp) {
+  settings.AddAddIp = false;
+  addSample("10.0.0.*", kX, "wild");  // an IP pattern whose MAC does not matter here
+  addSample("192.168.5.1", kB, "b");
+  fake.arpRows = {fakeArpRow(1, "10.1.0.1", kA), fakeArpRow(1, "10.1.0.2", kA),
+                  fakeArpRow(1, "10.1.0.3", kB)};
+  nextCheck();
+  EXPECT_EQ(events(), (std::vector<std::string>{"Новый IP-адрес! 10.1.0.1 00-1a-2b-3c-4d-5e",
+                                                "Новый IP-адрес! 10.1.0.2 00-1a-2b-3c-4d-5e",
+                                                "Дополн. IP-адрес! 10.1.0.2 00-1a-2b-3c-4d-5e",
+                                                "Новый IP-адрес! 10.1.0.3 00-1a-2b-3c-4d-5f",
+                                                "Дополн. IP-адрес! 10.1.0.3 00-1a-2b-3c-4d-5f"}));
+  ASSERT_EQ(SampleList.size(), 3u);
+  EXPECT_STREQ(SampleList[2].ipText, "10.1.0.1");
+  // The learned sample is a sample like any other at the next change.
+  fake.arpRows[0] = fakeArpRow(1, "10.1.0.1", kX);
+  nextCheck();
+  EXPECT_EQ(events(),
+            std::vector<std::string>{
+                "Подмена адреса! 10.1.0.1 66-77-88-99-aa-bb (10.1.0.1 00-1a-2b-3c-4d-5e)"});
+}
+
+TEST_F(CheckCycle, FirstMatchingSampleWinsOverLaterExactOnes) {
+  settings.AddNew = false;
+  addSample("10.0.0.5", kA, "exact-first");
+  addSample("10.0.0.*", kB, "wild");
+  addSample("10.0.0.6", kA, "exact-late");
+  addSample("10.0.0.5", kB, "duplicate");
+  fake.arpRows = {fakeArpRow(1, "10.0.0.5", kA), fakeArpRow(1, "10.0.0.6", kB),
+                  fakeArpRow(1, "10.0.0.7", kB)};
+  nextCheck();
+  EXPECT_TRUE(events().empty());
+  EXPECT_EQ(cache(),
+            (std::vector<std::string>{dyn("10.0.0.5", kA, "exact-first"),
+                                      dyn("10.0.0.6", kB, "wild"), dyn("10.0.0.7", kB, "wild")}));
+}
+
+TEST_F(CheckCycle, FiveHundredFailuresThenTheStop) {
+  settings.CheckInt = 1;
+  fake.arpRows = {fakeArpRow(1, "10.0.0.1", kA)};
+  settings.AddNew = settings.CheckMac = false;
+  checkTick();
+  ASSERT_EQ(CacheList.size(), 1u);
+  const int clears = ui.clears[ListId::Arp];
+
+  fake.arpError = 31;
+  for (int i = 0; i < 3; ++i) checkTick();
+  EXPECT_EQ(arpErrorCount, 3);
+  fake.arpError = 0;  // any success resets the count
+  checkTick();
+  EXPECT_EQ(arpErrorCount, 0);
+  events();
+
+  fake.arpError = 31;
+  for (int i = 0; i < 500; ++i) checkTick();
+  std::vector<std::string> lines = events();
+  ASSERT_EQ(lines.size(), 500u);
+  for (const std::string& l : lines) EXPECT_EQ(l, "Ошибка при обращении к ARP таблице.");
+  EXPECT_EQ(arpErrorCount, 500);
+  EXPECT_EQ(ui.timerStops, 0);
+
+  checkTick();  // the 501st
+  EXPECT_EQ(events(),
+            std::vector<std::string>{
+                "Слишком много ошибок при обращении к ARP таблице. Программа остановлена."});
+  EXPECT_EQ(ui.timerStops, 1);
+  EXPECT_EQ(arpErrorCount, 500);
+  EXPECT_EQ(CacheList.size(), 1u);  // lists and views keep their contents
+  EXPECT_EQ(ui.clears[ListId::Arp], clears);
+
+  // A command's tick still checks; a success resets the count, nothing restarts the timer.
+  fake.arpError = 0;
+  checkTick();
+  EXPECT_EQ(arpErrorCount, 0);
+  EXPECT_EQ(ui.timerStops, 1);
+  EXPECT_TRUE(events().empty());
+}
+
+TEST_F(CheckCycle, CheckIntervalOneAndZero) {
+  settings.CheckInt = 1;
+  fake.arpRows = {fakeArpRow(1, "10.0.0.1", kA)};
+  for (int i = 1; i <= 4; ++i) {
+    checkTick();
+    EXPECT_EQ(fake.arpCalls, i);
+    EXPECT_EQ(ui.status[0], "Кэш: " + std::to_string(i == 1 ? 0 : 1) + " *");  // star stays
+  }
+
+  resetCheckCycle();
+  resetFake();
+  settings.CheckInt = 0;
+  fake.arpRows = {fakeArpRow(1, "10.0.0.1", kA)};
+  checkTick();
+  EXPECT_EQ(fake.arpCalls, 1);
+  for (int i = 0; i < 50; ++i) checkTick();
+  EXPECT_EQ(fake.arpCalls, 1);
+  EXPECT_EQ(ui.status[0], "Кэш: 1");
+}
+
+TEST_F(CheckCycle, CommandTicksAndTheMailCountdown) {
+  settings.CheckInt = 5;
+  checkTick();  // the first check
+  EXPECT_EQ(fake.arpCalls, 1);
+  for (int i = 0; i < 3; ++i) checkTick();  // a command's call only shortens the wait
+  EXPECT_EQ(checkCountdown, 2);
+  checkTick();
+  EXPECT_EQ(fake.arpCalls, 1);
+  checkTick();  // due on this tick: checks at once
+  EXPECT_EQ(fake.arpCalls, 2);
+  EXPECT_EQ(checkCountdown, 5);
+
+  static std::vector<std::string> sent;
+  sent.clear();
+  auto* const savedThread = startMailThread;
+  const bool savedSockets = socketsReady;
+  startMailThread = [](std::string text) {
+    sent.push_back(std::move(text));
+    return true;
+  };
+  socketsReady = true;
+  takeMailQueue();
+  enqueueMail("line one\r\n");
+  mailCountdown = 3;
+  checkTick();
+  checkTick();
+  EXPECT_TRUE(sent.empty());
+  EXPECT_EQ(mailCountdown, 1);
+  checkTick();
+  EXPECT_EQ(sent, std::vector<std::string>{"line one\r\n"});
+  EXPECT_EQ(mailCountdown, 0);
+  checkTick();
+  EXPECT_EQ(sent.size(), 1u);
+  startMailThread = savedThread;
+  socketsReady = savedSockets;
+}
+
+TEST_F(CheckCycle, OutOfMemoryEndsTheProgram) {
+  fake.arpRows = {fakeArpRow(1, "10.0.0.1", kA)};
+  checkTick();
+  fake.arpRows.assign(100, fakeArpRow(1, "10.0.0.2", kB));
+  fake.arpAskBytes = static_cast<std::uint32_t>(kArpSnapshotMaxBytes + 1);
+  events();
+  nextCheck();
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].first, "Ошибка выделения памяти.");
+  EXPECT_EQ(ui.boxes[0].second, MessageIcon::Error);
+  EXPECT_EQ(ui.programEnds, 1);
+  EXPECT_TRUE(events().empty());
+  EXPECT_EQ(CacheList.size(), 1u);
+}
+
+TEST_F(CheckCycle, LargeTableIsReadInTwoCallsIntoAnExactBuffer) {
+  settings.AddNew = settings.CheckMac = false;
+  for (int i = 0; i < 100; ++i) {
+    const std::string ip = "10.0.1." + std::to_string(i);
+    fake.arpRows.push_back(fakeArpRow(1, ip.c_str(), kA));
+  }
+  checkTick();
+  EXPECT_EQ(fake.arpOfferedSizes, (std::vector<std::uint32_t>{1540, 4 + 100 * 24}));
+  EXPECT_EQ(fake.arpSortedFlags, (std::vector<bool>{false, false}));
+  EXPECT_EQ(arpSnapshot.bytes.size(), 4u + 100 * 24);
+  EXPECT_EQ(CacheList.size(), 100u);
+  EXPECT_STREQ(CacheList[99].ipText, "10.0.1.99");
+
+  // 64 rows fit the first offer; the offer is 1540 bytes whatever the buffer grew to.
+  fake.arpRows.resize(64);
+  fake.arpOfferedSizes.clear();
+  nextCheck();
+  EXPECT_EQ(fake.arpOfferedSizes, std::vector<std::uint32_t>{1540});
+  EXPECT_EQ(CacheList.size(), 64u);
+  fake.arpRows.push_back(fakeArpRow(1, "10.0.2.1", kB));
+  fake.arpOfferedSizes.clear();
+  nextCheck();
+  EXPECT_EQ(fake.arpOfferedSizes, (std::vector<std::uint32_t>{1540, 4 + 65 * 24}));
+  EXPECT_EQ(arpSnapshot.bytes.size(), 4u + 65 * 24);
+  EXPECT_EQ(CacheList.size(), 65u);
+}

@@ -1,0 +1,96 @@
+// The check's lookups must give what a scan of the lists in order gives.
+#include "core/check_index.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "core/text_field.h"
+
+namespace {
+
+AddressEntry entry(const std::string& ip, const std::string& mac, const char* type = "") {
+  AddressEntry e = makeEntry();
+  copyField(e.ipText, ip);
+  copyField(e.macText, mac);
+  copyField(e.typeText, type);
+  return e;
+}
+
+int scanFirstIp(const AddressList& samples, std::string_view ip) {
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    if (matchPattern(fieldView(samples[i].ipText), ip)) return static_cast<int>(i);
+  return -1;
+}
+
+bool scanHasMac(const AddressList& samples, std::string_view mac) {
+  for (const AddressEntry& s : samples)
+    if (fieldView(s.macText) == mac) return true;
+  return false;
+}
+
+std::string randomIp(std::minstd_rand& g) {
+  return "10.0." + std::to_string(g() % 4) + "." + std::to_string(g() % 12);
+}
+
+std::string randomIpPattern(std::minstd_rand& g) {
+  static const char* const patterns[] = {"10.0.1.*",  "10.0.*",  "*.5",  "10.*.1",    "*",
+                                         "10.0.2.1*", "*0.0.3*", "11.*", "10.0.0.1*1"};
+  return patterns[g() % std::size(patterns)];
+}
+
+std::string randomMac(std::minstd_rand& g) { return "00-00-00-00-00-0" + std::to_string(g() % 8); }
+
+}  // namespace
+
+TEST(SampleIndexTest, AgreesWithAScanInOrderAlsoAfterAppends) {
+  for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+    std::minstd_rand g(seed);
+    AddressList samples;
+    const int n = static_cast<int>(g() % 60);
+    for (int i = 0; i < n; ++i)
+      samples.push_back(entry(g() % 4 == 0 ? randomIpPattern(g) : randomIp(g), randomMac(g)));
+    SampleIndex index;
+    for (int round = 0; round < 60; ++round) {
+      const std::string ip = randomIp(g), mac = randomMac(g);
+      ASSERT_EQ(index.firstIpMatch(samples, ip), scanFirstIp(samples, ip))
+          << "seed " << seed << " ip " << ip;
+      ASSERT_EQ(index.hasMac(samples, mac), scanHasMac(samples, mac));
+      // The check appends learned samples; sometimes a pattern, to cover that path too.
+      samples.push_back(entry(g() % 5 == 0 ? randomIpPattern(g) : randomIp(g), randomMac(g)));
+      index.appended(samples, static_cast<int>(samples.size()) - 1);
+    }
+    index.invalidate();
+    samples.push_back(entry("10.0.9.9", "x"));
+    EXPECT_EQ(index.firstIpMatch(samples, "10.0.9.9"), scanFirstIp(samples, "10.0.9.9"));
+  }
+}
+
+TEST(BindingIndexTest, FirstEqualBindingAndStaleness) {
+  AddressList list = {entry("10.0.0.1", "a", "d"), entry("10.0.0.1", "a", "s"),
+                      entry("10.0.0.2", "a", "d"), entry("10.0.0.1", "a", "d")};
+  BindingIndex index;
+  EXPECT_FALSE(index.builtFor(list));
+  index.build(list);
+  EXPECT_TRUE(index.builtFor(list));
+  EXPECT_EQ(index.find(list, entry("10.0.0.1", "a", "d")), 0);
+  EXPECT_EQ(index.find(list, entry("10.0.0.1", "a", "s")), 1);
+  EXPECT_EQ(index.find(list, entry("10.0.0.2", "a", "s")), -1);
+  EXPECT_EQ(index.find(list, entry("10.0.0.1", "b", "d")), -1);
+  list.push_back(entry("x", "y"));
+  EXPECT_FALSE(index.builtFor(list));
+  index.build(list);
+  index.invalidate();
+  EXPECT_FALSE(index.builtFor(list));
+
+  AddressList empty;
+  index.build(empty);
+  EXPECT_EQ(index.find(empty, entry("10.0.0.1", "a", "d")), -1);
+
+  // Many entries: every one is found at its own first position.
+  AddressList big;
+  for (int i = 0; i < 5000; ++i) big.push_back(entry("10." + std::to_string(i), "m", "d"));
+  index.build(big);
+  for (int i = 0; i < 5000; i += 7) EXPECT_EQ(index.find(big, big[i]), i);
+}

@@ -1,0 +1,225 @@
+#include "core/samples.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/text_field.h"
+#include "fake/fake_platform.h"
+#include "scratch_dir.h"
+
+namespace {
+
+void writeFile(const char* path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string readFile(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+AddressEntry sample(const char* ip, const char* mac, const char* name = "") {
+  AddressEntry e = makeEntry();
+  copyField(e.ipText, ip);
+  copyField(e.macText, mac);
+  copyField(e.hostName, name);
+  return e;
+}
+
+// "ip mac name" of every sample.
+std::vector<std::string> loaded() {
+  std::vector<std::string> out;
+  for (const AddressEntry& e : SampleList)
+    out.push_back(std::string(e.ipText) + "|" + e.macText + "|" + e.hostName);
+  return out;
+}
+
+class Samples : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetFake();
+    SampleList.clear();
+    SelectedRow = -1;
+  }
+  void TearDown() override { SampleList.clear(); }
+  ScratchDir dir;
+};
+
+}  // namespace
+
+TEST_F(Samples, SaveWritesTheExactFormatAndLoadReadsItBack) {
+  SampleList = {sample("10.0.0.1", "00-1a-2b-3c-4d-5e", "router two"), sample("10.0.0.*", "*", ""),
+                sample("192.168.1.1", "00-1A-*", "\xcf\xea")};
+  SampleList[0].typeText[0] = '\xe4';  // not stored
+  saveSamples();
+  EXPECT_EQ(readFile("samples.dat"),
+            "10.0.0.1\t00-1a-2b-3c-4d-5e\trouter two\r\n"
+            "10.0.0.*\t*\t\r\n"
+            "192.168.1.1\t00-1A-*\t\xcf\xea\r\n");
+  EXPECT_FALSE(std::filesystem::exists("samples.dat.tmp"));
+
+  SampleList.clear();
+  loadSamples();
+  EXPECT_EQ(loaded(), (std::vector<std::string>{"10.0.0.1|00-1a-2b-3c-4d-5e|router", "10.0.0.*|*|",
+                                                "192.168.1.1|00-1A-*|\xcf\xea"}));
+  EXPECT_STREQ(SampleList[0].typeText, "");
+
+  // An empty list still rewrites the file, with no lines.
+  SampleList.clear();
+  saveSamples();
+  EXPECT_TRUE(std::filesystem::exists("samples.dat"));
+  EXPECT_EQ(readFile("samples.dat"), "");
+}
+
+TEST_F(Samples, MissingFileChangesNothing) {
+  SampleList = {sample("1.1.1.1", "m")};
+  loadSamples();
+  EXPECT_EQ(SampleList.size(), 1u);
+}
+
+TEST_F(Samples, TokensLineEndsNulAndBinaryBytes) {
+  const std::string ip25(25, '9'), name70(70, 'n');
+  writeFile("samples.dat",
+            std::string("10.0.0.1\tm1\tn1\r\n") + "10.0.0.2\r\n" +  // one token: skipped
+                "  10.0.0.3   m3  n3 extra\n" +                     // LF only, four tokens
+                "10.0.0.4\rm4\rn4\r\n" +                            // lone CRs separate
+                std::string("10.0.0.5\tm5\0hidden\tx\r\n", 22) +    // NUL cuts
+                std::string("10.0.0.6 \0 m6\r\n", 15) + "\x01\xff\x80 \xfe\r\n" +  // not validated
+                "\r\n\t \r\n" +                                                    // blank lines
+                ip25 + " m " + name70 + "\r\n" + "10.0.0.9 m9");  // no final line end
+  loadSamples();
+  EXPECT_EQ(loaded(), (std::vector<std::string>{
+                          "10.0.0.1|m1|n1", "10.0.0.3|m3|n3", "10.0.0.4|m4|n4", "10.0.0.5|m5|",
+                          "\x01\xff\x80|\xfe|", std::string(19, '9') + "|m|" + std::string(63, 'n'),
+                          "10.0.0.9|m9|"}));
+}
+
+TEST_F(Samples, LineLengthLimitEndsReading) {
+  const std::string pad(103 - 12, 'x');  // "1.1.1.1 m1 " + pad... = 103 characters
+  const std::string line103 = "1.1.1.1 m1 " + pad + "y";
+  ASSERT_EQ(line103.size(), 103u);
+  const std::string line104 = line103 + "z";
+
+  writeFile("samples.dat", line103 + "\r\n" + line103 + "\n" + "2.2.2.2 m2\r\n" + line104 + "\r\n" +
+                               "3.3.3.3 m3\r\n");
+  loadSamples();
+  ASSERT_EQ(SampleList.size(), 3u);  // the 104-character line and all after it are ignored
+  EXPECT_EQ(std::string(SampleList[0].hostName), std::string(63, 'x'));
+  EXPECT_STREQ(SampleList[2].ipText, "2.2.2.2");
+
+  // The next save writes the shortened list.
+  saveSamples();
+  SampleList.clear();
+  loadSamples();
+  EXPECT_EQ(SampleList.size(), 3u);
+
+  // A lone CR is part of the line: 103 characters and a CR at the end of the file is 104.
+  SampleList.clear();
+  writeFile("samples.dat", "4.4.4.4 m4\r\n" + line103 + "\r");
+  loadSamples();
+  EXPECT_EQ(SampleList.size(), 1u);
+
+  // CR-only line ends make one long line.
+  SampleList.clear();
+  std::string crOnly;
+  for (int i = 0; i < 8; ++i) crOnly += "10.0.0." + std::to_string(i) + "\tm\tname\r";
+  writeFile("samples.dat", crOnly);
+  loadSamples();
+  EXPECT_TRUE(SampleList.empty());
+  writeFile("samples.dat", "5.5.5.5\tm5\r6.6.6.6\tm6\r");  // short enough: one sample
+  loadSamples();
+  EXPECT_EQ(loaded(), std::vector<std::string>{"5.5.5.5|m5|6.6.6.6"});
+}
+
+TEST_F(Samples, TenMegabyteFiles) {
+  std::string many;
+  many.reserve(10u << 20);
+  int lines = 0;
+  while (many.size() < (10u << 20)) {
+    many += "10." + std::to_string(lines % 250) + ".0.1\t00-11-22-33-44-55\thost\r\n";
+    ++lines;
+  }
+  writeFile("samples.dat", many);
+  loadSamples();
+  EXPECT_EQ(SampleList.size(), static_cast<std::size_t>(lines));
+
+  SampleList.clear();
+  writeFile("samples.dat", std::string(10u << 20, 'a'));  // one line without an end
+  loadSamples();
+  EXPECT_TRUE(SampleList.empty());
+
+  std::string noise(10u << 20, 0);
+  std::uint32_t x = 12345;
+  for (char& c : noise) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+  writeFile("samples.dat", noise);
+  loadSamples();  // whatever it reads, it stays in its buffers
+  for (const AddressEntry& e : SampleList) {
+    EXPECT_LE(fieldLength(e.ipText), 19u);
+    EXPECT_LE(fieldLength(e.hostName), 63u);
+  }
+}
+
+TEST_F(Samples, FailedSaveKeepsTheOldFile) {
+  writeFile("samples.dat", "old\tfile\t\r\n");
+  SampleList = {sample("1.1.1.1", "m")};
+  fake.replaceFails = true;
+  saveSamples();
+  EXPECT_EQ(readFile("samples.dat"), "old\tfile\t\r\n");
+  EXPECT_FALSE(std::filesystem::exists("samples.dat.tmp"));
+
+  // A full disk: the temporary file cannot be written whole.
+  fake.replaceFails = false;
+  if (std::filesystem::exists("/dev/full")) {
+    std::filesystem::create_symlink("/dev/full", "samples.dat.tmp");
+    saveSamples();
+    EXPECT_EQ(readFile("samples.dat"), "old\tfile\t\r\n");
+    EXPECT_FALSE(std::filesystem::is_symlink("samples.dat.tmp"));
+  }
+  saveSamples();
+  EXPECT_EQ(readFile("samples.dat"), "1.1.1.1\tm\t\r\n");
+}
+
+TEST_F(Samples, AddRemoveAndMove) {
+  EXPECT_EQ(addSample(sample("1.1.1.1", "a", "one")), 0);
+  EXPECT_EQ(addSample(sample("2.2.2.2", "b")), 1);
+  EXPECT_EQ(addSample(sample("1.1.1.1", "c")), -1);  // same IP text
+  EXPECT_EQ(addSample(sample("1.1.1.*", "c")), 2);   // a pattern is just another text
+  EXPECT_EQ(SampleList.size(), 3u);
+  EXPECT_STREQ(SampleList[0].hostName, "one");
+
+  SelectedRow = -1;
+  moveSampleUp();
+  moveSampleDown();
+  EXPECT_STREQ(SampleList[0].ipText, "1.1.1.1");
+  SelectedRow = 0;
+  moveSampleUp();
+  EXPECT_EQ(SelectedRow, 0);
+  moveSampleDown();
+  EXPECT_EQ(SelectedRow, 1);
+  EXPECT_STREQ(SampleList[1].ipText, "1.1.1.1");
+  moveSampleDown();
+  EXPECT_EQ(SelectedRow, 2);
+  moveSampleDown();  // the last row stays
+  EXPECT_EQ(SelectedRow, 2);
+  moveSampleUp();
+  EXPECT_EQ(SelectedRow, 1);
+  EXPECT_STREQ(SampleList[2].ipText, "1.1.1.*");
+  SelectedRow = 7;  // beyond the list: nothing moves
+  moveSampleUp();
+  moveSampleDown();
+  EXPECT_EQ(SelectedRow, 7);
+
+  removeSample(0);
+  removeSample(5);
+  removeSample(-1);
+  ASSERT_EQ(SampleList.size(), 2u);
+  EXPECT_STREQ(SampleList[0].ipText, "1.1.1.1");
+  EXPECT_STREQ(SampleList[1].ipText, "1.1.1.*");
+}
