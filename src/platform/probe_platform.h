@@ -1,12 +1,15 @@
 #pragma once
 // Probing one address. Windows: SendARP and gethostbyaddr. Linux: an ARP request from the
 // interface whose subnet holds the address, answered on a packet socket; getnameinfo.
+// Under Wine 8 SendARP answers 50. On Windows the name lookup finds nothing before
+// startSockets.
 #include <cstdint>
 #include <string>
 
 namespace platform {
 // 0 when the address answered; mac then holds what the system filled (the rest untouched).
-std::uint32_t sendArp(std::uint32_t destNetworkOrder, std::uint8_t (&mac)[8], std::uint32_t& length);
+std::uint32_t sendArp(std::uint32_t destNetworkOrder, std::uint8_t (&mac)[8],
+                      std::uint32_t& length);
 // The host's official name; false when the lookup finds none.
 bool getHostByAddr(std::uint32_t addressNetworkOrder, std::string& name);
 }  // namespace platform

@@ -1,7 +1,9 @@
 #pragma once
 // The IPv4 routing table, the interface address table and route-change notification.
 // Windows: GetIpForwardTable, GetIpAddrTable, NotifyRouteChange, DeleteIpForwardEntry,
-//   the route command run as a process. Under Wine 8 NotifyRouteChange answers 50.
+//   the route command run as a process. Under Wine 8 NotifyRouteChange answers 50 (the
+//   thread's last error stays 0), DeleteIpForwardEntry answers 0 without deleting, and
+//   there is no route command, so addRoute answers false.
 // Linux: rtnetlink (main table), RTNLGRP_IPV4_ROUTE events; errno values on failure.
 #include <cstdint>
 #include <vector>

@@ -14,6 +14,7 @@
 #include "platform/settings_platform.h"
 #include "platform/win32/unique_resource.h"
 #include "settings/settings.h"
+#include "test_support.h"
 
 namespace {
 
@@ -84,10 +85,8 @@ TEST(DataProtection, PasswordHexFormRoundTrip) {
 }
 
 TEST(DataProtection, StoredPasswordSurvivesSaveAndLoad) {
-  char dir[MAX_PATH];
-  const DWORD n = GetTempPathA(MAX_PATH, dir);
-  iniPath = std::string(dir, n) + "vetrel-password-test.ini";
-  DeleteFileA(iniPath.c_str());
+  ScratchDirectory dir;
+  iniPath = dir.file("quorel.ini");
   copyField(settings.MailPassw, "pw");
   saveSettings();
   char stored[512] = {};
@@ -96,6 +95,5 @@ TEST(DataProtection, StoredPasswordSurvivesSaveAndLoad) {
   settings.MailPassw[0] = 0;
   loadSettings();
   EXPECT_STREQ(settings.MailPassw, "pw");
-  DeleteFileA(iniPath.c_str());
   iniPath.clear();
 }
