@@ -1,0 +1,25 @@
+#pragma once
+// The console program's command line: vetrel COMMAND [options].
+#include <string>
+#include <vector>
+
+// Process exit codes, documented in --help and the README.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;  // start-up or run-time failure
+inline constexpr int kExitUsage = 2;    // bad command line or data directory
+
+enum class Command { None, Help, Monitor, Routes };
+
+struct CommandLine {
+  Command command = Command::None;
+  std::string dir = ".";              // --dir, the data directory
+  bool forceUtf8 = false;             // --utf8
+  bool stats = false;                 // --stats: tick timing and memory on stderr at exit
+  std::vector<std::string> operands;  // positional arguments after the command
+  std::string error;                  // non-empty: the command line is unusable
+};
+
+CommandLine parseCommandLine(int argc, const char* const* argv);
+
+// The --help text (ASCII).
+const char* usageText();

@@ -1,0 +1,90 @@
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "app/linux/command_line.h"
+#include "app/linux/console_session.h"
+#include "app/linux/console_text.h"
+#include "app/linux/monitor_loop.h"
+#include "core/ui_hooks.h"
+
+ConsoleSession session;
+
+namespace {
+
+int listSlot(ListId list) { return static_cast<int>(list); }
+
+void clearList(ListId list) {
+  session.rowCounts[listSlot(list)] = 0;
+  if (list == ListId::Routes) session.routeRows.clear();
+}
+
+int appendRow(ListId list, const char* column0) {
+  if (list == ListId::Routes) session.routeRows.push_back({column0 ? column0 : ""});
+  return session.rowCounts[listSlot(list)]++;
+}
+
+void setCell(ListId list, int row, int column, const char* text) {
+  if (list != ListId::Routes || row < 0 || column < 0) return;
+  if (static_cast<std::size_t>(row) >= session.routeRows.size()) return;
+  auto& cells = session.routeRows[row];
+  if (cells.size() <= static_cast<std::size_t>(column)) cells.resize(column + 1);
+  cells[column] = text ? text : "";
+}
+
+void setStatusText(int part, const char* text) {
+  if (part >= 0 && part < 3) session.status[part] = text ? text : "";
+}
+
+// The log line carries the date; that is the form a console reader wants.
+void journalLine(const char*, const char* logLine) {
+  session.journalLines.fetch_add(1, std::memory_order_relaxed);
+  if (logLine) writeConsole(consoleOut, logLine);
+}
+
+void messageBox(const char* text, MessageIcon) {
+  std::string line = "vetrel: ";
+  line += text ? text : "";
+  line += "\n";
+  writeConsole(consoleErr, line);
+}
+
+void stopCheckTimer() { stopTicks(session.ticks); }
+
+void endProgram() {
+  session.ending = true;
+  session.exitCode = kExitFailure;
+}
+
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+}  // namespace
+
+void resetConsoleSession() {
+  session.ticks = TickSchedule{};
+  session.ending = false;
+  session.exitCode = 0;
+  session.stopRequested = false;
+  session.stopSignal = 0;
+  session.refreshDepth = 0;
+  session.routeRows.clear();
+  for (int& n : session.rowCounts) n = 0;
+  for (std::string& s : session.status) s.clear();
+  session.journalLines = 0;
+  session.checks = 0;
+  session.maxTickWork = {};
+}
+
+void installConsoleHooks() {
+  uiHooks = UiHooks{};
+  uiHooks.clearList = clearList;
+  uiHooks.appendRow = appendRow;
+  uiHooks.setCell = setCell;
+  uiHooks.setStatusText = setStatusText;
+  uiHooks.journalLine = journalLine;
+  uiHooks.messageBox = messageBox;
+  uiHooks.stopCheckTimer = stopCheckTimer;
+  uiHooks.endProgram = endProgram;
+  uiHooks.pumpMessages = pumpMainQueue;
+  uiHooks.sleepMs = sleepMs;
+}

@@ -1,0 +1,27 @@
+#pragma once
+// Output of Windows-1251 text on a Linux console: UTF-8 for a terminal, the bytes unchanged
+// for a file or a pipe (so a redirected journal matches quorel.log byte for byte).
+#include <mutex>
+#include <string>
+#include <string_view>
+
+// Windows-1251 to UTF-8. Line ends stay as they are; the one unassigned byte (0x98) becomes
+// U+FFFD.
+std::string cp1251ToUtf8(std::string_view text);
+
+struct ConsoleStream {
+  int fd = 1;
+  bool utf8 = false;  // convert, and drop the CR of CR LF
+  std::mutex lock;    // lines from the main and the mail thread never interleave
+};
+
+extern ConsoleStream consoleOut;
+extern ConsoleStream consoleErr;
+
+// Sets utf8 for each stream from isatty, or for both when forced.
+void chooseConsoleEncoding(bool forceUtf8);
+
+// Writes the whole text (converted as the stream wants); false when the write failed.
+bool writeConsole(ConsoleStream& stream, std::string_view text);
+// Text as the stream would receive it.
+std::string consoleForm(const ConsoleStream& stream, std::string_view text);

@@ -1,0 +1,33 @@
+// vetrel: the Linux console program.
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "app/linux/command_line.h"
+#include "app/linux/console_text.h"
+#include "app/linux/monitor_command.h"
+#include "app/linux/routes_command.h"
+
+int main(int argc, char** argv) {
+  const CommandLine cl = parseCommandLine(argc, argv);
+  if (!cl.error.empty()) {
+    writeConsole(consoleErr, "vetrel: " + cl.error + "\nTry 'vetrel --help'.\n");
+    return kExitUsage;
+  }
+  switch (cl.command) {
+    case Command::Help:
+      return writeConsole(consoleOut, usageText()) ? kExitOk : kExitFailure;
+    case Command::Routes:
+      return runRoutes(cl);
+    case Command::Monitor: {
+      const int code = runMonitor(cl);
+      // Detached threads (route watch, signals, a mail send) may still run; leaving without
+      // the static destructors keeps them from touching destroyed state.
+      std::fflush(nullptr);
+      ::_exit(code);
+    }
+    case Command::None:
+      break;
+  }
+  return kExitUsage;
+}

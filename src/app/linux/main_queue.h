@@ -1,0 +1,32 @@
+#pragma once
+// What other threads hand to the console's main thread: route-change counts from the route
+// watch and stop requests from the signal thread. A queue plus a condition variable, as the
+// GUI's posted window messages.
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+
+enum class MainEventKind { RouteChange, Stop };
+
+struct MainEvent {
+  MainEventKind kind;
+  std::uint32_t value;  // the change count, or the signal number
+};
+
+struct MainQueue {
+  std::mutex lock;
+  std::condition_variable ready;
+  std::deque<MainEvent> events;
+};
+
+extern MainQueue mainQueue;
+
+// A route count replaces a count still waiting in the queue: only the newest one leads to
+// a re-read, so a burst of changes never piles up refreshes.
+void postMainEvent(MainQueue& q, MainEvent event);
+// Waits until an event is there or the deadline passes; false on time-out.
+bool waitMainEvent(MainQueue& q, std::chrono::steady_clock::time_point deadline, MainEvent& out);
+// The first event of the given kind, without waiting.
+bool takeMainEvent(MainQueue& q, MainEventKind kind, MainEvent& out);

@@ -1,0 +1,154 @@
+#include "app/linux/monitor_command.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <system_error>
+#include <thread>
+
+#include "app/linux/console_session.h"
+#include "app/linux/console_text.h"
+#include "app/linux/environment_check.h"
+#include "app/linux/main_queue.h"
+#include "app/linux/monitor_loop.h"
+#include "app/linux/stop_signals.h"
+#include "core/arp_table.h"
+#include "core/check_cycle.h"
+#include "core/list_views.h"
+#include "core/samples.h"
+#include "core/statics.h"
+#include "core/ui_hooks.h"
+#include "platform/system_platform.h"
+#include "report/journal.h"
+#include "report/mail_message.h"
+#include "report/mail_queue.h"
+#include "report/mail_thread.h"
+#include "route/adapters.h"
+#include "route/route_table.h"
+#include "settings/settings.h"
+
+namespace {
+
+void postRouteCount(std::uint32_t count) {
+  postMainEvent(mainQueue, {MainEventKind::RouteChange, count});
+}
+
+bool startRouteWatch() {
+  try {
+    std::thread(routeWatch, postRouteCount).detach();
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
+}
+
+long residentKb() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0, resident = 0;
+  if (!(statm >> pages >> resident)) return -1;
+  return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+}
+
+void warn(const std::string& text) { writeConsole(consoleErr, "vetrel: " + text + "\n"); }
+
+}  // namespace
+
+int startMonitor(const std::string& dir, bool watchRoutes) {
+  socketsReady = platform::startSockets();
+  if (!initPathsInDirectory(dir)) {
+    warn("cannot enter the data directory " + dir);
+    return kExitFailure;
+  }
+  openLog();
+  loadSettings();
+  startMailThread = launchMailThread;
+  computeTimeZoneText();
+  if (settings.WriteLog) reportEvent("Начало записи в лог-файл.", Info);
+  reportEvent("Запуск программы.", Info);
+  if (!discoverAdapters()) {
+    uiMessageBox("Ошибка при определении сетевого адаптера.", MessageIcon::Error);
+    return kExitFailure;
+  }
+  if (!createArpSnapshot()) {
+    uiMessageBox("Ошибка выделения памяти.", MessageIcon::Error);
+    return kExitFailure;
+  }
+  loadSamples();
+  showSamples();
+  if (settings.SaveStat) loadStatics();
+  seedCheckRandom(static_cast<std::uint32_t>(::getpid()) ^
+                  static_cast<std::uint32_t>(std::time(nullptr)));
+  if (watchRoutes && !startRouteWatch())
+    warn("cannot start the route watch; route changes go unnoticed");
+  OwnRouteChange = true;
+  consoleRefreshRoutes(0);
+  checkCountdown = 1;
+  startTicks(session.ticks, std::chrono::steady_clock::now());
+  return kExitOk;
+}
+
+void shutDownMonitor() {
+  stopTicks(session.ticks);
+  if (settings.SaveStat) saveStatics();
+  saveSettings();
+  reportEvent("Выход из программы.", Info);
+  if (settings.WriteLog) reportEvent("Конец записи в лог-файл.", Info);
+  freeArpSnapshot();
+}
+
+std::string monitorStatsLine() {
+  using std::chrono::duration;
+  struct rusage usage {};
+  ::getrusage(RUSAGE_SELF, &usage);
+  const double lateMs = duration<double, std::milli>(session.ticks.maxLateness).count();
+  const double workMs = duration<double, std::milli>(session.maxTickWork).count();
+  char line[320];
+  std::snprintf(line, sizeof line,
+                "vetrel stats: ticks=%llu checks=%llu max_tick_lateness_ms=%.1f "
+                "max_tick_work_ms=%.1f resyncs=%llu journal_lines=%llu rss_kb=%ld "
+                "peak_rss_kb=%ld cpu_user_s=%.2f cpu_sys_s=%.2f\n",
+                static_cast<unsigned long long>(session.ticks.ticks),
+                static_cast<unsigned long long>(session.checks), lateMs, workMs,
+                static_cast<unsigned long long>(session.ticks.resyncs),
+                static_cast<unsigned long long>(session.journalLines.load()), residentKb(),
+                usage.ru_maxrss, usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6,
+                usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6);
+  return line;
+}
+
+int runMonitor(const CommandLine& cl) {
+  chooseConsoleEncoding(cl.forceUtf8);
+  const DirectoryCheck dir = checkDataDirectory(cl.dir);
+  if (!dir.usable) {
+    warn(dir.problem);
+    return kExitUsage;
+  }
+  blockStopSignals();
+  if (!startStopSignalThread()) {
+    warn("cannot start the signal thread");
+    return kExitFailure;
+  }
+  installConsoleHooks();
+  if (!dir.writable)
+    warn("data directory " + cl.dir +
+         " is not writable: the log, samples, statics and settings will not be saved");
+  if (!processHasNetAdmin())
+    warn(
+        "warning: no CAP_NET_ADMIN: restoring, blocking and static entries will fail "
+        "(watching works)");
+
+  int code = startMonitor(cl.dir);
+  if (code == kExitOk) {
+    if (runMonitorLoop())
+      shutDownMonitor();
+    else
+      code = session.exitCode;
+  }
+  if (cl.stats) writeConsole(consoleErr, monitorStatsLine());
+  closeLog();
+  return code;
+}

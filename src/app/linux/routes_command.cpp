@@ -1,0 +1,57 @@
+#include "app/linux/routes_command.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/linux/console_session.h"
+#include "app/linux/console_text.h"
+#include "app/linux/environment_check.h"
+#include "platform/route_platform.h"
+#include "route/route_table.h"
+
+namespace {
+constexpr std::size_t kColumns = 5;
+const char* const kTitles[kColumns] = {"Адрес", "Маска", "Шлюз", "Интерфейс", "Метрика"};
+}  // namespace
+
+std::string formatRouteTable(const std::vector<std::vector<std::string>>& rows) {
+  std::size_t width[kColumns];
+  for (std::size_t c = 0; c < kColumns; ++c) width[c] = std::strlen(kTitles[c]);
+  for (const auto& row : rows)
+    for (std::size_t c = 0; c < kColumns && c < row.size(); ++c)
+      width[c] = std::max(width[c], row[c].size());
+
+  std::string out;
+  auto line = [&](auto cell) {
+    for (std::size_t c = 0; c < kColumns; ++c) {
+      const std::string text = cell(c);
+      if (c > 0) out += "  ";
+      out.append(width[c] - std::min(width[c], text.size()), ' ');
+      out += text;
+    }
+    out += '\n';
+  };
+  line([](std::size_t c) { return std::string(kTitles[c]); });
+  for (const auto& row : rows)
+    line([&](std::size_t c) { return c < row.size() ? row[c] : std::string(); });
+  return out;
+}
+
+int runRoutes(const CommandLine& cl) {
+  const DirectoryCheck dir = checkDataDirectory(cl.dir);
+  chooseConsoleEncoding(cl.forceUtf8);
+  if (!dir.usable) {
+    writeConsole(consoleErr, "vetrel: " + dir.problem + "\n");
+    return kExitUsage;
+  }
+  installConsoleHooks();
+  std::vector<RouteRow> table;
+  const std::uint32_t error = platform::getIpForwardTable(table);
+  if (error != 0) {
+    writeConsole(consoleErr, "vetrel: cannot read the route table: " +
+                                 std::string(std::strerror(static_cast<int>(error))) + "\n");
+    return kExitFailure;
+  }
+  fillRouteList(table);
+  return writeConsole(consoleOut, formatRouteTable(session.routeRows)) ? kExitOk : kExitFailure;
+}

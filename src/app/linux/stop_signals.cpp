@@ -1,0 +1,45 @@
+#include "app/linux/stop_signals.h"
+
+#include <pthread.h>
+
+#include <csignal>
+#include <system_error>
+#include <thread>
+
+#include "app/linux/main_queue.h"
+
+namespace {
+
+sigset_t stopSet() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  return set;
+}
+
+void waitForSignals() {
+  const sigset_t set = stopSet();
+  for (;;) {
+    int signo = 0;
+    if (sigwait(&set, &signo) != 0) continue;
+    postMainEvent(mainQueue, {MainEventKind::Stop, static_cast<std::uint32_t>(signo)});
+  }
+}
+
+}  // namespace
+
+void blockStopSignals() {
+  const sigset_t set = stopSet();
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool startStopSignalThread() {
+  try {
+    std::thread(waitForSignals).detach();
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
+}

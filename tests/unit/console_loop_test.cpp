@@ -1,0 +1,149 @@
+// The console's loop pieces: the steady tick, the hand-over queue and the pump that runs
+// inside a route refresh.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "app/linux/console_session.h"
+#include "app/linux/main_queue.h"
+#include "app/linux/monitor_loop.h"
+#include "core/check_cycle.h"
+#include "fake/fake_platform.h"
+#include "route/route_table.h"
+#include "settings/settings.h"
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+TEST(ConsoleTick, ScheduleDoesNotDriftWithSlowTicks) {
+  TickSchedule s;
+  const auto t0 = Clock::time_point{} + 100s;
+  startTicks(s, t0);
+  EXPECT_FALSE(tickDue(s, t0 + 999ms));
+  // Every tick runs 300 ms late; the next one is still due on the whole second.
+  for (int i = 1; i <= 5; ++i) {
+    const auto ran = t0 + i * 1s + 300ms;
+    ASSERT_TRUE(tickDue(s, ran));
+    takeTick(s, ran);
+    EXPECT_EQ(s.next, t0 + (i + 1) * 1s);
+  }
+  EXPECT_EQ(s.ticks, 5u);
+  EXPECT_EQ(s.maxLateness, 300ms);
+  // Two seconds behind: the missed tick follows at once, as a timer's would.
+  takeTick(s, t0 + 8s);
+  EXPECT_TRUE(tickDue(s, t0 + 8s));
+  stopTicks(s);
+  EXPECT_FALSE(tickDue(s, t0 + 60s));
+}
+
+TEST(ConsoleTick, LongStallRestartsTheScheduleInsteadOfABurst) {
+  TickSchedule s;
+  const auto t0 = Clock::time_point{} + 100s;
+  startTicks(s, t0);
+  takeTick(s, t0 + 1s + 30s);  // a stopped process
+  EXPECT_EQ(s.resyncs, 1u);
+  EXPECT_EQ(s.next, t0 + 32s);
+  EXPECT_EQ(s.maxLateness, 30s);
+}
+
+TEST(ConsoleQueue, RouteCountsCoalesceStopsDoNot) {
+  MainQueue q;
+  postMainEvent(q, {MainEventKind::RouteChange, 1});
+  postMainEvent(q, {MainEventKind::Stop, 15});
+  postMainEvent(q, {MainEventKind::RouteChange, 2});
+  postMainEvent(q, {MainEventKind::RouteChange, 3});
+  postMainEvent(q, {MainEventKind::Stop, 2});
+  MainEvent e{};
+  ASSERT_TRUE(waitMainEvent(q, Clock::now(), e));
+  EXPECT_EQ(e.kind, MainEventKind::RouteChange);
+  EXPECT_EQ(e.value, 3u);
+  ASSERT_TRUE(takeMainEvent(q, MainEventKind::Stop, e));
+  EXPECT_EQ(e.value, 15u);
+  EXPECT_FALSE(takeMainEvent(q, MainEventKind::RouteChange, e));
+  ASSERT_TRUE(waitMainEvent(q, Clock::now(), e));
+  EXPECT_EQ(e.value, 2u);
+  const auto before = Clock::now();
+  EXPECT_FALSE(waitMainEvent(q, before + 50ms, e));
+  EXPECT_GE(Clock::now() - before, 50ms);
+}
+
+TEST(ConsoleQueue, WaitWakesForAnotherThreadsEvent) {
+  MainQueue q;
+  std::thread poster([&] {
+    std::this_thread::sleep_for(30ms);
+    postMainEvent(q, {MainEventKind::RouteChange, 7});
+  });
+  MainEvent e{};
+  const bool got = waitMainEvent(q, Clock::now() + 5s, e);
+  poster.join();
+  ASSERT_TRUE(got);
+  EXPECT_EQ(e.value, 7u);
+}
+
+class ConsolePump : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetFake();
+    resetConsoleSession();
+    installConsoleHooks();
+    resetCheckCycle();
+    settings = Settings{};
+    settings.CheckInt = 1000;  // ticks without checks
+    routeChangeCount = 0;
+    MainEvent e{};
+    while (waitMainEvent(mainQueue, Clock::now(), e)) {
+    }
+  }
+};
+
+TEST_F(ConsolePump, TicksStayOnTimeDuringARouteRefresh) {
+  checkCountdown = 1000;
+  startTicks(session.ticks, Clock::now() - 1s);  // one tick already due
+  consoleRefreshRoutes(0);                       // about a second of waiting
+  EXPECT_GE(session.ticks.ticks, 2u);
+  EXPECT_LT(session.ticks.maxLateness, 300ms);
+}
+
+namespace {
+int deepestRefresh = 0;
+std::vector<std::uint32_t> refillCounts;
+}  // namespace
+
+TEST_F(ConsolePump, StreamOfChangesNestsOnceAndTheNewestIsRead) {
+  fake.routes = {RouteRow{}};
+  deepestRefresh = 0;
+  refillCounts.clear();
+  uiHooks.sleepMs = [](int ms) {
+    deepestRefresh = std::max(deepestRefresh, session.refreshDepth);
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  };
+  uiHooks.clearList = [](ListId list) {
+    if (list == ListId::Routes) refillCounts.push_back(routeChangeCount.load());
+  };
+  std::atomic<bool> done{false};
+  std::thread watch([&] {
+    // A change every 150 ms for 2.4 s, posted as the route watch posts them.
+    for (int i = 0; i < 16; ++i) {
+      const std::uint32_t n = ++routeChangeCount;
+      postMainEvent(mainQueue, {MainEventKind::RouteChange, n});
+      std::this_thread::sleep_for(150ms);
+    }
+    done = true;
+  });
+  const auto until = Clock::now() + 15s;
+  MainEvent e{};
+  while (Clock::now() < until) {
+    if (waitMainEvent(mainQueue, Clock::now() + 50ms, e))
+      consoleRefreshRoutes(e.value);
+    else if (done)
+      break;
+  }
+  watch.join();
+  EXPECT_EQ(deepestRefresh, 2);
+  ASSERT_FALSE(refillCounts.empty());
+  EXPECT_EQ(refillCounts.back(), 16u);  // the last change was read after it happened
+  EXPECT_LT(refillCounts.size(), 8u);   // and most were coalesced
+}

@@ -1,0 +1,50 @@
+// The console's Windows-1251 output: conversion for a terminal, bytes unchanged otherwise.
+#include "app/linux/console_text.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <string>
+
+namespace {
+
+std::string viaIconv(const std::string& in) {
+  iconv_t cd = iconv_open("UTF-8", "CP1251");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return "<no iconv>";
+  std::string src = in;
+  std::string out(in.size() * 4 + 4, '\0');
+  char* ip = src.data();
+  char* op = out.data();
+  size_t il = src.size(), ol = out.size();
+  size_t r = iconv(cd, &ip, &il, &op, &ol);
+  iconv_close(cd);
+  if (r == static_cast<size_t>(-1)) return "<unmapped>";
+  out.resize(out.size() - ol);
+  return out;
+}
+
+}  // namespace
+
+TEST(ConsoleText, EveryByteConvertsAsTheSystemConverterDoes) {
+  for (int b = 1; b < 256; ++b) {
+    if (b == 0x98) continue;  // unassigned in Windows-1251
+    const std::string one(1, static_cast<char>(b));
+    EXPECT_EQ(cp1251ToUtf8(one), viaIconv(one)) << "byte " << b;
+  }
+  EXPECT_EQ(cp1251ToUtf8("\x98"), "\xEF\xBF\xBD");
+}
+
+TEST(ConsoleText, JournalLineReadsAsUtf8OnATerminalAndStaysBytesElsewhere) {
+  // The literal is Windows-1251 bytes: sources are compiled with that execution charset.
+  const std::string line = "05.03.2013 14:07:09 Подмена адреса! 10.0.0.2\r\n";
+  ConsoleStream terminal;
+  terminal.utf8 = true;
+  EXPECT_EQ(consoleForm(terminal, line),
+            "05.03.2013 14:07:09 \xD0\x9F\xD0\xBE\xD0\xB4\xD0\xBC\xD0\xB5\xD0\xBD\xD0\xB0 "
+            "\xD0\xB0\xD0\xB4\xD1\x80\xD0\xB5\xD1\x81\xD0\xB0! 10.0.0.2\n");
+  ConsoleStream file;
+  file.utf8 = false;
+  EXPECT_EQ(consoleForm(file, line), line);
+  // A lone CR is text, not a line end.
+  EXPECT_EQ(consoleForm(terminal, "a\rb\r\n\r"), "a\rb\n\r");
+}
