@@ -77,10 +77,12 @@ monitor_start() {  # dir [extra args]
   wait_for 10 log_has "$dir" "Запуск программы." || wait_for 1 grep -q . "$dir/stdout"
 }
 
-# monitor_stop: SIGTERM and a bounded wait; prints the exit code.
+# monitor_stop: SIGTERM and a bounded wait; the exit code lands in MON_RC.
+MON_RC=
 monitor_stop() {
   local i=0
-  [ -n "$MON_PID" ] || { echo 255; return; }
+  MON_RC=255
+  [ -n "$MON_PID" ] || return 0
   kill -TERM "$MON_PID" 2>/dev/null
   while kill -0 "$MON_PID" 2>/dev/null && [ "$i" -lt 100 ]; do
     sleep 0.1
@@ -90,7 +92,7 @@ monitor_stop() {
     kill -KILL "$MON_PID" 2>/dev/null
   fi
   wait "$MON_PID"
-  echo $?
+  MON_RC=$?
   MON_PID=
 }
 

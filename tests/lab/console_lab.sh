@@ -52,7 +52,7 @@ peer_mac=$(mac_text "$PEER_MAC")
 att_mac=$(mac_text "$ATT_MAC")
 
 echo "== command line"
-check "--help exits 0" "$VETREL" --help
+check "--help exits 0" bash -c "'$VETREL' --help >/dev/null"
 "$VETREL" monitor --bogus 2>/dev/null
 check "unknown option exits 2" test $? -eq 2
 "$VETREL" monitor --dir "$work/none" 2>"$work/err.txt"
@@ -82,8 +82,8 @@ sleep 2.2
 check "reported exactly once while forged replies go on" test "$(log_count "$d" 'Подмена адреса!')" -eq 1
 check "the line reached stdout too" bash -c "iconv -f cp1251 '$d/stdout' | grep -qF '$spoof_line'"
 check "kernel still holds the forged binding (no Restore)" bash -c "ip -n ${LAB}m neigh show $peer | grep -qi '$ATT_MAC'"
-rc=$(monitor_stop)
-check "SIGTERM exits 0" test "$rc" -eq 0
+monitor_stop
+check "SIGTERM exits 0" test "$MON_RC" -eq 0
 check "exit lines journalled in order" bash -c \
   "iconv -f cp1251 '$d/quorel.log' | tail -n2 | cut -c21- | tr -d '\r' | paste -sd'|' | grep -qx 'Выход из программы.|Конец записи в лог-файл.'"
 
@@ -106,7 +106,7 @@ check "further forged replies do not change it" \
 check "no restore error" bash -c "! iconv -f cp1251 '$d/quorel.log' | grep -qF 'Ошибка восстановления'"
 check "spoofing reported once (the restored entry equals the sample)" \
   test "$(log_count "$d" 'Подмена адреса!')" -eq 1
-monitor_stop >/dev/null
+monitor_stop
 
 echo "== AddNew learns new hosts; a second IP of a known MAC is an additional IP"
 reset_lab
@@ -121,7 +121,7 @@ ip netns exec "$LAB"m ping -c1 -W1 "$LAB_NET.12" >/dev/null
 check "second IP of the same MAC is an additional IP" \
   wait_for 3 log_has "$d" "Дополн. IP-адрес! $LAB_NET.12 $peer_mac"
 check "and is not added to the samples" bash -c "! grep -qa '^$LAB_NET.12' '$d/samples.dat'"
-monitor_stop >/dev/null
+monitor_stop
 
 echo "== BlockNew poisons a new host's binding"
 reset_lab
@@ -133,7 +133,7 @@ check "new address journalled" wait_for 3 log_has "$d" "Новый IP-адрес
 check "entry is permanent with MAC 00-00-00-00-00-xx" \
   wait_for 3 bash -c "ip -n ${LAB}m neigh show $peer dev eth0 | grep -qE '00:00:00:00:00:[0-9a-f]{2} .*PERMANENT'"
 check "no blocking error" bash -c "! iconv -f cp1251 '$d/quorel.log' | grep -qF 'Ошибка записи MAC'"
-monitor_stop >/dev/null
+monitor_stop
 
 echo "== SaveStat keeps static entries across a restart"
 reset_lab
@@ -144,8 +144,8 @@ ip -n "$LAB"m neigh replace "$LAB_NET.50" lladdr 02:aa:bb:cc:dd:50 nud permanent
 ip -n "$LAB"m neigh replace "$LAB_NET.51" lladdr 02:aa:bb:cc:dd:51 nud permanent dev eth0
 ip netns exec "$LAB"m ping -c1 -W1 "$peer" >/dev/null
 sleep 1.2
-rc=$(monitor_stop)
-check "SIGTERM exits 0" test "$rc" -eq 0
+monitor_stop
+check "SIGTERM exits 0" test "$MON_RC" -eq 0
 check "statics saved in upper case, dynamic entries left out" bash -c \
   "grep -qaP '^$LAB_NET.50\t02-AA-BB-CC-DD-50\r$' '$d/statics.dat' && grep -qaP '^$LAB_NET.51\t02-AA-BB-CC-DD-51\r$' '$d/statics.dat' && ! grep -qa '^$peer' '$d/statics.dat'"
 ip -n "$LAB"m neigh flush dev eth0 nud permanent
@@ -155,7 +155,7 @@ monitor_start "$d"
 check "restart re-applies them" wait_for 3 bash -c \
   "ip -n ${LAB}m neigh show $LAB_NET.50 | grep -qi '02:aa:bb:cc:dd:50 .*PERMANENT' && ip -n ${LAB}m neigh show $LAB_NET.51 | grep -qi '02:aa:bb:cc:dd:51 .*PERMANENT'"
 check "no error adding them" bash -c "! iconv -f cp1251 '$d/quorel.log' | grep -qF 'Ошибка добавления'"
-monitor_stop >/dev/null
+monitor_stop
 
 echo "== route changes are reported with MsgOnRoute"
 reset_lab
@@ -170,11 +170,12 @@ ip netns exec "$LAB"m "$VETREL" routes --dir "$d" >"$d/routes.txt"
 check "vetrel routes lists the new route" bash -c \
   "grep -qE '^ *10\.200\.0\.0 +255\.255\.0\.0 +$peer +$LAB_NET\.1 +[0-9]+$' '$d/routes.txt'"
 check "vetrel routes prints its header" bash -c "head -n1 '$d/routes.txt' | iconv -f cp1251 | grep -q 'Адрес'"
-monitor_stop >/dev/null
+monitor_stop
 
 echo "== unprivileged: watching works, writes fail and are journalled"
 reset_lab
 d=$(fresh_dir unpriv)
+chmod 0711 "$work"
 chmod 0777 "$d"
 ini_write "$d" CheckInt=1 WriteLog=1 AddNew=0 CheckMac=1 Restore=1
 printf '%s\t%s\tpeer\r\n' "$peer" "$peer_mac" >"$d/samples.dat"
@@ -189,8 +190,8 @@ sleep 1.2
 forge "$peer" "$ATT_MAC" --packets 3 --rate 10
 check "spoofing still detected" wait_for 3 log_has "$d" "Подмена адреса! $peer $att_mac"
 check "the failed restore is journalled" wait_for 2 log_has "$d" "Ошибка восстановления MAC для IP $peer"
-rc=$(monitor_stop)
-check "SIGTERM exits 0" test "$rc" -eq 0
+monitor_stop
+check "SIGTERM exits 0" test "$MON_RC" -eq 0
 
 echo "console lab: $failures failure(s)"
 [ "$failures" -eq 0 ]

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -72,6 +73,7 @@ class ConsoleMonitor : public ::testing::Test {
     eth.macLength = 6;
     eth.addresses.push_back({"10.9.0.1", "255.255.255.0"});
     fake.adapters = {eth};
+    profile().clear();  // the fake's store outlives resetFake
     out = (dir / "stdout.txt").string();
     err = (dir / "stderr.txt").string();
     consoleOut.fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -89,10 +91,10 @@ class ConsoleMonitor : public ::testing::Test {
     fs::current_path(old);
     fs::remove_all(dir);
   }
-  void ini(const char* key, const char* value) {
-    platform::fakeProfile(
-        (fs::absolute(dir) / "quorel.ini").string())[std::string("Vetrel/") + key] = value;
+  std::map<std::string, std::string>& profile() {
+    return platform::fakeProfile((fs::absolute(dir) / "quorel.ini").string());
   }
+  void ini(const char* key, const char* value) { profile()[std::string("Vetrel/") + key] = value; }
   fs::path old, dir;
   std::string out, err;
 };
@@ -136,9 +138,7 @@ TEST_F(ConsoleMonitor, StartAndStopJournalTheirLinesInOrderAndKeepStatics) {
   EXPECT_NE(statics.find("10.9.0.7\t02-00-00-00-00-07\r\n"), std::string::npos);
   EXPECT_NE(statics.find("10.9.0.9\t00-00-00-00-00-2A\r\n"), std::string::npos);
   EXPECT_EQ(statics.find("10.9.0.8"), std::string::npos);
-  EXPECT_NE(
-      platform::fakeProfile((fs::absolute(dir) / "quorel.ini").string()).count("Vetrel/CheckInt"),
-      0u);
+  EXPECT_EQ(profile().count("Vetrel/CheckInt"), 1u);  // the settings were saved
 }
 
 TEST_F(ConsoleMonitor, NoAdapterEndsStartUpWithAnErrorAndNoExitLine) {
@@ -173,9 +173,9 @@ TEST_F(ConsoleMonitor, RoutesPrintAlignedWithTheInterfaceAddress) {
   cl.dir = dir.string();
   EXPECT_EQ(runRoutes(cl), kExitOk);
   EXPECT_EQ(readFile(out),
-            "   Адрес            Маска        Шлюз  Интерфейс  Метрика\n"
-            " 0.0.0.0          0.0.0.0  10.9.0.254   10.9.0.1        0\n"
-            "10.9.0.0    255.255.255.0     0.0.0.0       0x1f      100\n");
+            "   Адрес          Маска        Шлюз  Интерфейс  Метрика\n"
+            " 0.0.0.0        0.0.0.0  10.9.0.254   10.9.0.1        0\n"
+            "10.9.0.0  255.255.255.0     0.0.0.0       0x1f      100\n");
 
   fake.routesError = 13;
   EXPECT_EQ(runRoutes(cl), kExitFailure);
