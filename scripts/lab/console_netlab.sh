@@ -3,6 +3,7 @@
 # $LAB (set it to something unique, e.g. "con$$"). Everything stays inside these namespaces.
 
 LAB_NET=10.77.0
+LAB_FORGE=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tests/lab" && pwd)/arp_forge.py
 MON_MAC=02:77:00:00:00:01
 PEER_MAC=02:77:00:00:00:02
 ATT_MAC=02:77:00:00:00:03
@@ -67,6 +68,13 @@ ini_write() {
 
 # Hyphenated lower-case MAC, as the monitor prints it.
 mac_text() { echo "$1" | tr ':' '-' | tr 'A-F' 'a-f'; }
+
+# The peer announces itself with a gratuitous reply. Unlike a ping, this leaves the peer no
+# reason to probe the monitor a few seconds later, which would also refresh the monitor's
+# entry for the peer with the genuine MAC and undo a forgery behind the test's back.
+announce_peer() {
+  ip netns exec "$LAB"p /usr/bin/python3 "$LAB_FORGE" eth0 "$LAB_NET.2" "$PEER_MAC" --packets 1 2>/dev/null
+}
 
 MON_PID=
 monitor_start() {  # dir [extra args]

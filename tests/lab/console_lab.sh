@@ -65,7 +65,7 @@ d=$(fresh_dir spoof)
 ini_write "$d" CheckInt=1 WriteLog=1 AddNew=0 CheckMac=1 Restore=0
 printf '%s\t%s\tpeer\r\n' "$peer" "$peer_mac" >"$d/samples.dat"
 monitor_start "$d"
-ip netns exec "$LAB"m ping -c1 -W1 "$peer" >/dev/null
+announce_peer
 sleep 2.2  # two checks see the genuine binding
 check "genuine binding raises nothing" bash -c "! grep -q . <(iconv -f cp1251 '$d/quorel.log' | grep -F 'Подмена')"
 forge "$peer" "$ATT_MAC" --packets 15 --rate 5 --max-seconds 5 &
@@ -93,7 +93,7 @@ d=$(fresh_dir restore)
 ini_write "$d" CheckInt=1 WriteLog=1 AddNew=0 CheckMac=1 Restore=1
 printf '%s\t%s\tpeer\r\n' "$peer" "$peer_mac" >"$d/samples.dat"
 monitor_start "$d"
-ip netns exec "$LAB"m ping -c1 -W1 "$peer" >/dev/null
+announce_peer
 sleep 1.2
 forge "$peer" "$ATT_MAC" --packets 3 --rate 10
 check "spoofing reported" wait_for 3 log_has "$d" "Подмена адреса! $peer $att_mac"
@@ -185,7 +185,7 @@ ip netns exec "$LAB"m setpriv --reuid=65534 --regid=65534 --clear-groups \
 MON_PID=$!
 wait_for 5 log_has "$d" "Запуск программы."
 check "privilege warning on stderr" grep -q "CAP_NET_ADMIN" "$d/stderr"
-ip netns exec "$LAB"m ping -c1 -W1 "$peer" >/dev/null
+announce_peer
 sleep 1.2
 forge "$peer" "$ATT_MAC" --packets 3 --rate 10
 check "spoofing still detected" wait_for 3 log_has "$d" "Подмена адреса! $peer $att_mac"
