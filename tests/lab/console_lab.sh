@@ -16,6 +16,7 @@ work=$(mktemp -d /tmp/vetrel-console-lab.XXXXXX)
 cleanup() {
   monitor_kill
   lab_down
+  ip netns del "$LAB"x 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -58,6 +59,18 @@ check "unknown option exits 2" test $? -eq 2
 "$VETREL" monitor --dir "$work/none" 2>"$work/err.txt"
 check "missing directory exits 2 with a message" \
   bash -c "test $? -eq 2 && grep -q 'data directory' '$work/err.txt'"
+
+echo "== a namespace without adapters ends the start-up with exit code 1"
+ip netns add "$LAB"x
+ip -n "$LAB"x link set lo up
+d=$(fresh_dir noadapter)
+ini_write "$d" WriteLog=1
+timeout 20 ip netns exec "$LAB"x "$VETREL" monitor --dir "$d" >"$d/stdout" 2>"$d/stderr"
+check "exit code 1" test $? -eq 1
+check "the error on stderr" bash -c "iconv -f cp1251 '$d/stderr' | grep -qF 'Ошибка при определении сетевого адаптера.'"
+check "start lines journalled, no exit line" bash -c \
+  "log_utf8() { iconv -f cp1251 '$d/quorel.log'; }; log_utf8 | grep -qF 'Запуск программы.' && ! log_utf8 | grep -qF 'Выход из программы.'"
+ip netns del "$LAB"x
 
 echo "== spoofing is reported once while the forged binding stays"
 reset_lab
