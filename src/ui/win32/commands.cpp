@@ -1,0 +1,269 @@
+// The commands of the main menu and the context menus, and the reactions to list clicks.
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "core/address.h"
+#include "core/arp_table.h"
+#include "core/check_cycle.h"
+#include "core/list_views.h"
+#include "core/samples.h"
+#include "core/text_field.h"
+#include "platform/system_platform.h"
+#include "report/journal.h"
+#include "route/route_table.h"
+#include "ui/win32/shell.h"
+#include "ui/win32/win_text.h"
+
+namespace {
+
+HMENU makeMenu(std::initializer_list<std::pair<int, const char*>> items) {
+  HMENU menu = CreatePopupMenu();
+  for (const auto& [id, text] : items) {
+    const std::wstring wide = toWide(text);
+    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(id), wide.c_str());
+  }
+  return menu;
+}
+
+void showContextMenu(HMENU menu) {
+  POINT at{};
+  GetCursorPos(&at);
+  TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, MainWindow, nullptr);
+}
+
+struct RowAddress {
+  char ip[20];
+  char mac[20];
+};
+
+RowAddress rowAddress(ListViewControl& list, int row) {
+  RowAddress a{};
+  list.GetCellText(row, 0, a.ip, sizeof a.ip);
+  list.GetCellText(row, 1, a.mac, sizeof a.mac);
+  return a;
+}
+
+void deleteSelectedArpEntries() {
+  for (int r = ArpListView.NextSelected(-1); r != -1; r = ArpListView.NextSelected(r))
+    deleteArpEntry(rowAddress(ArpListView, r).ip);
+  checkTick();
+}
+
+void deleteAllArpEntries() {
+  const int n = ArpListView.RowCount();
+  if (n == 0) return;
+  if (!askQuestion("Удалить все записи из ARP-кэша?", nullptr)) return;
+  for (int r = 0; r < n; ++r) deleteArpEntry(rowAddress(ArpListView, r).ip);
+  checkTick();
+}
+
+void addSelectedToSamples() {
+  for (int r = ArpListView.NextSelected(-1); r != -1; r = ArpListView.NextSelected(r)) {
+    const RowAddress a = rowAddress(ArpListView, r);
+    AddressEntry e = makeEntry();
+    copyField(e.ipText, a.ip);
+    copyField(e.macText, a.mac);
+    if (addSample(e) == -1) {
+      const std::string text = std::string("Адрес ") + a.ip + " уже есть.";
+      showMessage(text.c_str(), MB_ICONERROR);
+    }
+  }
+  showSamples();
+  saveSamples();
+}
+
+void deleteSelectedSamples() {
+  // Rows after a removed one move up, so the search goes on from one place before it.
+  for (int r = SampleListView.NextSelected(-1); r != -1; r = SampleListView.NextSelected(r - 1)) {
+    SampleListView.DeleteRow(r);
+    if (r < static_cast<int>(SampleList.size())) removeSample(r);
+  }
+  setStatusText(1, "Образцы: %u", static_cast<unsigned>(SampleList.size()));
+  saveSamples();
+}
+
+void moveSelectedSample(void (*move)()) {
+  SelectedRow = SampleListView.FirstSelected();
+  move();
+  showSamples();
+  if (SelectedRow >= 0) SampleListView.SelectOnly(SelectedRow);
+  saveSamples();
+}
+
+void addSelectedToCache() {
+  for (int r = SampleListView.NextSelected(-1); r != -1; r = SampleListView.NextSelected(r)) {
+    const RowAddress a = rowAddress(SampleListView, r);
+    if (!setStaticArpEntry(a.ip, a.mac)) {
+      const std::string text = std::string("Ошибка добавления записи в ARP-кэш для ") + a.ip;
+      showMessage(text.c_str(), MB_ICONERROR);
+    }
+  }
+  checkTick();
+}
+
+std::string sampleListText() {
+  std::string text;
+  const int n = SampleListView.RowCount();
+  for (int r = 0; r < n; ++r) {
+    const RowAddress a = rowAddress(SampleListView, r);
+    char name[64];
+    SampleListView.GetCellText(r, 2, name, sizeof name);
+    text += a.ip;
+    text += '\t';
+    text += a.mac;
+    text += '\t';
+    text += name;
+    text += "\r\n";
+  }
+  return text;
+}
+
+// A movable block holding bytes and a terminator of unitSize bytes; null on failure.
+HGLOBAL clipboardBlock(const void* bytes, std::size_t size, std::size_t unitSize) {
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size + unitSize);
+  if (!block) return nullptr;
+  void* p = GlobalLock(block);
+  if (!p) {
+    GlobalFree(block);
+    return nullptr;
+  }
+  std::memcpy(p, bytes, size);
+  std::memset(static_cast<char*>(p) + size, 0, unitSize);
+  GlobalUnlock(block);
+  return block;
+}
+
+// Plain 8-bit text as the list holds it, and the same as UTF-16 so that a reader on a
+// system of another language does not convert it with the wrong code page.
+void copySampleList() {
+  const std::string text = sampleListText();
+  if (!OpenClipboard(MainWindow)) return;
+  HGLOBAL narrow = clipboardBlock(text.data(), text.size(), 1);
+  if (!narrow) {
+    CloseClipboard();
+    return;
+  }
+  const std::wstring wide = toWide(text.c_str());
+  HGLOBAL unicode = clipboardBlock(wide.data(), wide.size() * sizeof(wchar_t), sizeof(wchar_t));
+  EmptyClipboard();
+  if (!SetClipboardData(CF_TEXT, narrow)) GlobalFree(narrow);
+  if (unicode && !SetClipboardData(CF_UNICODETEXT, unicode)) GlobalFree(unicode);
+  CloseClipboard();
+}
+
+void refreshRouteList() {
+  OwnRouteChange = true;
+  refreshRoutes(0);
+}
+
+void deleteSelectedRoute() {
+  SelectedRow = RouteListView.FirstSelected();
+  if (SelectedRow < 0) return;
+  if (!askQuestion("Удаление маршрута может нарушить работу сети.    \nДействительно хотите "
+                   "удалить маршрут?",
+                   "Внимание!"))
+    return;
+  OwnRouteChange = true;
+  if (!deleteRoute(SelectedRow)) showMessage("Ошибка удаления маршрута.", MB_ICONERROR);
+}
+
+void openLogFile() {
+  const std::wstring path = toWide(LogPath.c_str());
+  ShellExecuteW(MainWindow, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// The journal keeps the log open; it is closed around the removal and opened again, so
+// the next line starts a new file.
+void deleteLogFile() {
+  if (!askQuestion("Удалить лог-файл?", nullptr)) return;
+  closeLog();
+  platform::removeFile(LogPath.c_str());
+  openLog(LogPath.c_str());
+}
+
+void editSelectedSample() {
+  SelectedRow = SampleListView.FirstSelected();
+  if (SelectedRow < 0) return;
+  openSampleDialog(0);
+}
+
+}  // namespace
+
+void buildContextMenus() {
+  ArpMenu = makeMenu({{IDM_ARP_ADD, "Добавить новую запись"},
+                      {IDM_ARP_DELETE, "Удалить выделенные"},
+                      {IDM_ARP_DELETE_ALL, "Удалить все"},
+                      {IDM_ARP_TO_SAMPLES, "Добавить в образцы"}});
+  SampleMenu = makeMenu({{IDM_SAMPLE_ADD, "Добавить новый"},
+                         {IDM_SAMPLE_EDIT, "Редактировать"},
+                         {IDM_SAMPLE_DELETE, "Удалить выделенные"},
+                         {IDM_SAMPLE_UP, "Выше"},
+                         {IDM_SAMPLE_DOWN, "Ниже"},
+                         {IDM_SAMPLE_TO_CACHE, "Добавить в кэш"},
+                         {IDM_SAMPLE_COPY, "Копировать список"}});
+  RouteMenu = makeMenu({{IDM_ROUTE_REFRESH, "Обновить"},
+                        {IDM_ROUTE_ADD, "Добавить маршрут"},
+                        {IDM_ROUTE_DELETE, "Удалить маршрут"}});
+}
+
+void handleCommand(int id) {
+  switch (id) {
+    case IDM_MESSAGE_WINDOW: ShowWindow(MessageWindow, SW_SHOW); break;
+    case IDM_OPEN_LOG: openLogFile(); break;
+    case IDM_DELETE_LOG: deleteLogFile(); break;
+    case IDM_SETTINGS: openSettingsDialog(); break;
+    case IDM_ABOUT: showAboutBox(); break;
+    case IDM_ARP_ADD: openArpEntryDialog(); break;
+    case IDM_ARP_DELETE: deleteSelectedArpEntries(); break;
+    case IDM_ARP_DELETE_ALL: deleteAllArpEntries(); break;
+    case IDM_ARP_TO_SAMPLES: addSelectedToSamples(); break;
+    case IDM_SAMPLE_ADD:
+      SelectedRow = -1;
+      openSampleDialog(0);
+      break;
+    case IDM_SAMPLE_EDIT: editSelectedSample(); break;
+    case IDM_SAMPLE_DELETE: deleteSelectedSamples(); break;
+    case IDM_SAMPLE_UP: moveSelectedSample(moveSampleUp); break;
+    case IDM_SAMPLE_DOWN: moveSelectedSample(moveSampleDown); break;
+    case IDM_SAMPLE_TO_CACHE: addSelectedToCache(); break;
+    case IDM_SAMPLE_COPY: copySampleList(); break;
+    case IDM_ROUTE_REFRESH: refreshRouteList(); break;
+    case IDM_ROUTE_ADD:
+      SelectedRow = RouteListView.FirstSelected();
+      openRouteDialog(IDM_ROUTE_ADD);
+      break;
+    case IDM_ROUTE_DELETE: deleteSelectedRoute(); break;
+    default: break;
+  }
+}
+
+void handleListNotify(const NMHDR* header) {
+  const int column = reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem;
+  switch (header->idFrom) {
+    case IDC_ARP_LIST:
+      if (header->code == NM_RCLICK) showContextMenu(ArpMenu);
+      if (header->code == LVN_COLUMNCLICK) sortCacheList(column);
+      break;
+    case IDC_SAMPLE_LIST:
+      if (header->code == NM_RCLICK) showContextMenu(SampleMenu);
+      if (header->code == LVN_COLUMNCLICK) sortSamples(column);
+      if (header->code == NM_DBLCLK) {
+        SelectedRow = SampleListView.FirstSelected();
+        openSampleDialog(0);
+        SelectedRow = -1;
+      }
+      break;
+    case IDC_ROUTE_LIST:
+      if (header->code == NM_RCLICK) showContextMenu(RouteMenu);
+      if (header->code == NM_DBLCLK) {
+        SelectedRow = RouteListView.FirstSelected();
+        openRouteDialog(0);
+        SelectedRow = -1;
+      }
+      break;
+    default: break;
+  }
+}

@@ -1,0 +1,64 @@
+#pragma once
+// The wrapper of every table on screen: a report-style "SysListView32" that its owner
+// refills from its own data. Main thread only (the request records are reused).
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstddef>
+#include <cstdint>
+
+class ListViewControl {
+ public:
+  ListViewControl() = default;
+  ListViewControl(const ListViewControl&) = delete;
+  ListViewControl& operator=(const ListViewControl&) = delete;
+  ~ListViewControl();
+
+  bool Create(int x, int y, int width, int height, HWND parent, int id, HINSTANCE instance);
+  void Attach(HWND list);
+  HWND WindowHandle() const { return window_; }
+
+  // Alignment code: 1 centred, 2 right, anything else left. Returns the index or -1.
+  int AddColumn(const char* title, int width, int alignment);
+  bool SetTextColour(COLORREF colour);
+  bool SetBackColour(COLORREF colour);
+  void SetFont(HFONT font);
+  void Show();
+  void Hide();
+  void Move(int x, int y, int width, int height);
+  void ReleaseImageList();
+
+  int AppendRow(const char* text);  // the new row's index or -1
+  void SetCellText(int row, int column, const char* text);
+  // The cell's Windows-1251 text cut to size - 1 characters; returns buffer.
+  char* GetCellText(int row, int column, char* buffer, std::size_t size);
+  void DeleteRow(int row);
+  void DeleteAllRows();
+  int RowCount() const;
+
+  int FirstSelected() const { return NextSelected(-1); }
+  int NextSelected(int row) const;
+  void SelectOnly(int row);
+  void EnsureVisible(int row);
+
+  bool IsTicked(int row) const;
+  void SetTicked(int row, bool ticked);
+  void OrRowFlags(int row, std::uint32_t bits);
+  std::uint32_t RowFlags(int row);
+
+  // Shows the triangle in column c's title and removes it from every other; -1: none.
+  void MarkSortedColumn(int column);
+  int SortedColumn() const { return sortedColumn_; }
+
+ private:
+  HWND window_ = nullptr;
+  HINSTANCE instance_ = nullptr;
+  HWND parent_ = nullptr;
+  int id_ = 0;
+  HWND header_ = nullptr;
+  HIMAGELIST images_ = nullptr;
+  int columnCount_ = 0;
+  int sortedColumn_ = -1;
+  LVCOLUMNW column_{};
+  LVITEMW item_{};
+};

@@ -1,0 +1,133 @@
+// The main window's procedure: layout, tabs, timer, tray, close and the private messages.
+#include <string>
+
+#include "core/check_cycle.h"
+#include "route/route_table.h"
+#include "ui/win32/shell.h"
+
+HINSTANCE Instance = nullptr;
+HWND MainWindow = nullptr;
+HWND StatusBar = nullptr;
+HWND TabControl = nullptr;
+HWND ScanPage = nullptr;
+HWND MessageWindow = nullptr;
+HWND CurrentPage = nullptr;
+HFONT ListFont = nullptr;
+HMENU ArpMenu = nullptr, SampleMenu = nullptr, RouteMenu = nullptr;
+ListViewControl ArpListView, SampleListView, RouteListView;
+UINT TaskbarCreatedMessage = 0;
+DWORD GuiThreadId = 0;
+
+namespace {
+constexpr LPARAM kLeftDoubleClick = WM_LBUTTONDBLCLK;  // 515
+}
+
+void layoutMainWindow(int width, int height) {
+  SendMessageW(StatusBar, WM_SIZE, 0, MAKELPARAM(width, height));
+  RECT s{};
+  GetClientRect(StatusBar, &s);
+  const int statusHeight = s.bottom - s.top;
+  MoveWindow(TabControl, 5, 5, width - 10, height - statusHeight - 8, TRUE);
+  ArpListView.Move(12, 34, width - 25, height - 44 - statusHeight);
+  SampleListView.Move(12, 34, width - 25, height - 44 - statusHeight);
+  RouteListView.Move(12, 34, width - 25, height - 44 - statusHeight);
+  if (ScanPage) MoveWindow(ScanPage, 7, 29, width - 16, height - statusHeight - 34, TRUE);
+}
+
+void switchPage() {
+  const int index = static_cast<int>(SendMessageW(TabControl, TCM_GETCURSEL, 0, 0));
+  if (CurrentPage) ShowWindow(CurrentPage, SW_HIDE);
+  switch (index) {
+    case 0: CurrentPage = ArpListView.WindowHandle(); break;
+    case 1: CurrentPage = SampleListView.WindowHandle(); break;
+    case 2: CurrentPage = ScanPage; break;
+    case 3: CurrentPage = RouteListView.WindowHandle(); break;
+    default: break;
+  }
+  if (CurrentPage) {
+    ShowWindow(CurrentPage, SW_SHOW);
+    SetFocus(CurrentPage);
+  }
+}
+
+void pumpWaitingMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      // Not ours to consume: the main loop must still see it.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    if (MainWindow && IsDialogMessageW(MainWindow, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == TaskbarCreatedMessage && TaskbarCreatedMessage != 0) {
+    addTrayIcon();
+    return TRUE;
+  }
+  switch (message) {
+    case WM_INITDIALOG:
+      initialiseMainWindow(window);
+      return TRUE;
+    case WM_SIZE:
+      layoutMainWindow(LOWORD(lParam), HIWORD(lParam));
+      return FALSE;
+    case WM_TIMER:
+      checkTick();
+      return TRUE;
+    case WM_CLOSE:
+      if (askQuestion("Выйти из программы?", nullptr)) shutDown();
+      return TRUE;
+    case WM_QUERYENDSESSION:
+      shutDown();
+      SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    case WM_DESTROY:
+      finishMainWindow();
+      return TRUE;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_MINIMIZE) {
+        ShowWindow(window, SW_HIDE);
+        return TRUE;
+      }
+      return FALSE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDCANCEL) {
+        ShowWindow(window, SW_HIDE);
+        return TRUE;
+      }
+      handleCommand(LOWORD(wParam));
+      return TRUE;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->idFrom == IDC_TABS && header->code == TCN_SELCHANGE)
+        switchPage();
+      else
+        handleListNotify(header);
+      return FALSE;
+    }
+    case kTrayMessage:
+      if (lParam == kLeftDoubleClick) {
+        ShowWindow(window, SW_SHOW);
+        SetForegroundWindow(window);
+      }
+      return TRUE;
+    case kRouteChangeMessage:
+      refreshRoutes(static_cast<std::uint32_t>(lParam));
+      return TRUE;
+    case kJournalLineMessage: {
+      auto* line = reinterpret_cast<std::string*>(lParam);
+      appendMessageLine(line->c_str());
+      delete line;
+      return TRUE;
+    }
+    case kPopUpMessage:
+      popUpMessageWindow();
+      return TRUE;
+  }
+  return FALSE;
+}

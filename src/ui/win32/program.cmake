@@ -1,0 +1,11 @@
+# vetrel.exe: the Windows GUI over the portable logic and the Windows backend.
+file(GLOB VETREL_GUI_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
+add_executable(vetrel WIN32 ${VETREL_GUI_SOURCES} ${CMAKE_CURRENT_LIST_DIR}/vetrel.rc)
+set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/vetrel.rc PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_CURRENT_LIST_DIR}/vetrel.manifest;${CMAKE_CURRENT_LIST_DIR}/vetrel.ico;${CMAKE_CURRENT_LIST_DIR}/sort_up.ico;${CMAKE_CURRENT_LIST_DIR}/resource_ids.h")
+target_include_directories(vetrel PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+target_compile_definitions(vetrel PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+  _WIN32_WINNT=0x0601)
+target_link_options(vetrel PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
+target_link_libraries(vetrel PRIVATE vetrel_platform vetrel_logic comctl32 uxtheme shell32
+  gdi32 user32 ws2_32 iphlpapi)

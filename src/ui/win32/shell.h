@@ -1,0 +1,84 @@
+#pragma once
+// The windows and values of the GUI shell, shared by its files. Main thread only, except
+// where a comment says otherwise.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "ui/win32/list_view.h"
+#include "ui/win32/resource_ids.h"
+
+// The program's private window messages.
+inline constexpr UINT kScanResultMessage = WM_USER + 100;   // a scan worker, sent to ScanPage
+inline constexpr UINT kTrayMessage = WM_USER + 101;         // the tray icon's mouse activity
+inline constexpr UINT kRouteChangeMessage = WM_USER + 102;  // routeWatch, posted; lParam: count
+// Hand-offs from other threads to the GUI thread (our own; lParam owns a heap copy).
+inline constexpr UINT kJournalLineMessage = WM_APP + 1;
+inline constexpr UINT kPopUpMessage = WM_APP + 2;
+
+extern HINSTANCE Instance;
+extern HWND MainWindow;
+extern HWND StatusBar;
+extern HWND TabControl;
+extern HWND ScanPage;
+extern HWND MessageWindow;
+extern HWND CurrentPage;
+extern HFONT ListFont;
+extern ListViewControl* ScanListView;  // set by the scan page when it has its list
+extern HMENU ArpMenu, SampleMenu, RouteMenu;
+extern ListViewControl ArpListView, SampleListView, RouteListView;
+extern UINT TaskbarCreatedMessage;
+extern DWORD GuiThreadId;
+extern std::string LogPath;  // the log file, beside the executable
+
+// Start-up steps 3 to 27, run inside the creation of MainWindow. False: the window was
+// destroyed after a fatal error.
+bool initialiseMainWindow(HWND window);
+// The orderly end: timer, statics, settings, exit lines, then the window is destroyed.
+void shutDown();
+// The last steps, run when MainWindow is destroyed.
+void finishMainWindow();
+
+INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void layoutMainWindow(int width, int height);
+void switchPage();
+
+// The tray icon.
+void addTrayIcon();
+void removeTrayIcon();
+
+// The message window (created hidden with MainWindow as owner).
+HWND createMessageWindow(HWND owner);
+void appendMessageLine(const char* windowLine);  // main thread
+void popUpMessageWindow();                       // main thread
+
+// The scan page: a tab page whose controls come with the scan issue.
+HWND createScanPage(HWND parent);
+
+// Commands and list notifications.
+void buildContextMenus();
+void handleCommand(int id);
+void handleListNotify(const NMHDR* header);
+void showAboutBox();
+
+// The dialog templates of the dialogs that other parts build.
+void openSampleDialog(int initialValue);
+void openArpEntryDialog();
+void openRouteDialog(int initialValue);
+void openSettingsDialog();
+
+// Text boxes with the program's caption (Windows-1251 in, wide out).
+void showMessage(const char* text, UINT icon);
+bool askQuestion(const char* text, const char* caption);
+
+// Handles every waiting message of the thread without blocking.
+void pumpWaitingMessages();
+
+// Finds dialog template id among the program's resources; null when missing.
+const DLGTEMPLATE* loadDialogTemplate(int id);
+// Centres window on its parent's rectangle, keeping its size and Z order.
+void centreOnParent(HWND window);
+
+// Connects the logic's user-interface hooks to these windows.
+void installUiHooks();

@@ -1,0 +1,258 @@
+// The process entry, the start-up of the main window and the orderly end.
+#include <uxtheme.h>
+
+#include <cstdint>
+#include <thread>
+
+#include "core/arp_table.h"
+#include "core/check_cycle.h"
+#include "core/list_views.h"
+#include "core/samples.h"
+#include "core/statics.h"
+#include "core/ui_hooks.h"
+#include "platform/system_platform.h"
+#include "report/journal.h"
+#include "report/mail_message.h"
+#include "report/mail_queue.h"
+#include "report/mail_thread.h"
+#include "route/adapters.h"
+#include "route/route_table.h"
+#include "settings/settings.h"
+#include "ui/win32/shell.h"
+#include "ui/win32/win_text.h"
+
+std::string LogPath = "quorel.log";
+
+namespace {
+
+bool shuttingDown = false;
+
+constexpr COLORREF kListBack = RGB(0, 0, 0);
+constexpr COLORREF kListText = RGB(220, 220, 220);
+
+void postRouteChange(std::uint32_t count) {
+  PostMessageW(MainWindow, kRouteChangeMessage, 0, static_cast<LPARAM>(count));
+}
+
+void createStatusBar() {
+  StatusBar = CreateWindowExW(0, STATUSCLASSNAMEW, L"",
+                              WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_BOTTOM, 0, 0, 0, 0,
+                              MainWindow, reinterpret_cast<HMENU>(IDC_STATUS_BAR), Instance,
+                              nullptr);
+  int edges[3] = {100, 220, -1};
+  SendMessageW(StatusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+  setStatusText(0, "Кэш: 0");
+}
+
+void createListViews() {
+  SampleListView.Create(0, 0, 0, 0, MainWindow, IDC_SAMPLE_LIST, Instance);
+  SampleListView.AddColumn("IP", 140, 0);
+  SampleListView.AddColumn("MAC", 160, 0);
+  SampleListView.AddColumn("Имя", 200, 0);
+  SampleListView.SetFont(ListFont);
+  SampleListView.Hide();
+
+  RouteListView.Create(0, 0, 0, 0, MainWindow, IDC_ROUTE_LIST, Instance);
+  RouteListView.SetBackColour(kListBack);
+  RouteListView.SetTextColour(kListText);
+  RouteListView.AddColumn("Адрес", 140, 2);
+  RouteListView.AddColumn("Маска", 140, 2);
+  RouteListView.AddColumn("Шлюз", 140, 2);
+  RouteListView.AddColumn("Интерфейс", 140, 2);
+  RouteListView.AddColumn("Метрика", 75, 2);
+  RouteListView.SetFont(ListFont);
+  RouteListView.Hide();
+
+  ArpListView.Create(0, 0, 0, 0, MainWindow, IDC_ARP_LIST, Instance);
+  ArpListView.SetBackColour(kListBack);
+  ArpListView.SetTextColour(kListText);
+  ArpListView.AddColumn("IP", 140, 0);
+  ArpListView.AddColumn("MAC", 160, 0);
+  ArpListView.AddColumn("Тип", 40, 1);
+  ArpListView.AddColumn("Имя", 160, 0);
+  ArpListView.SetFont(ListFont);
+  CurrentPage = ArpListView.WindowHandle();
+}
+
+void createTabs() {
+  TabControl = CreateWindowExW(
+      WS_EX_NOPARENTNOTIFY, WC_TABCONTROLW, L"",
+      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_HOTTRACK, 0, 0, 0, 0,
+      MainWindow, reinterpret_cast<HMENU>(IDC_TABS), Instance, nullptr);
+  SendMessageW(TabControl, WM_SETFONT, SendMessageW(StatusBar, WM_GETFONT, 0, 0), FALSE);
+  const char* titles[] = {"ARP-кэш", "Образцы", "Опрос", "Маршруты"};
+  for (int i = 0; i < 4; ++i) {
+    std::wstring title = toWide(titles[i]);
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = title.data();
+    SendMessageW(TabControl, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+  }
+  // Later siblings lie below earlier ones; the pages must cover the tab control's body.
+  SetWindowPos(TabControl, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+// A fatal start-up error: the window goes, and with it the loop (exit code 0).
+void failStartUp(const char* text) {
+  showMessage(text, MB_ICONERROR);
+  DestroyWindow(MainWindow);
+}
+
+}  // namespace
+
+bool initialiseMainWindow(HWND window) {
+  MainWindow = window;
+  SetWindowLongPtrW(window, GWL_STYLE,
+                    GetWindowLongPtrW(window, GWL_STYLE) | WS_POPUP | WS_CAPTION | WS_SYSMENU |
+                        WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
+  INITCOMMONCONTROLSEX controls{sizeof controls,
+                                ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&controls);
+  createStatusBar();
+  ListFont = CreateFontW(-13, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                         DEFAULT_PITCH | FF_DONTCARE, L"Courier New");
+  ScanPage = createScanPage(window);
+  if (ScanPage) EnableThemeDialogTexture(ScanPage, ETDT_ENABLETAB);
+  createListViews();
+  buildContextMenus();
+  createTabs();
+  MessageWindow = createMessageWindow(window);
+
+  socketsReady = platform::startSockets();
+  if (!socketsReady)
+    showMessage(
+        "Ошибка инициализации сокетов.\nНе будет работать запрос имени хоста и сообщение по "
+        "почте.",
+        MB_ICONERROR);
+
+  initPaths();
+  if (!iniPath.empty()) loadSettings();
+  computeTimeZoneText();
+  if (settings.WriteLog) reportEvent("Начало записи в лог-файл.", Info);
+  reportEvent("Запуск программы.", Info);
+
+  if (!discoverAdapters()) {
+    failStartUp("Ошибка при определении сетевого адаптера.");
+    return false;
+  }
+  if (!createArpSnapshot()) {
+    failStartUp("Ошибка выделения памяти.");
+    return false;
+  }
+  SetWindowPos(MessageWindow, nullptr, settings.MsgX, settings.MsgY, settings.Msgcx,
+               settings.Msgcy, SWP_NOZORDER | SWP_NOACTIVATE);
+  loadSamples();
+  showSamples();
+  if (settings.SaveStat) loadStatics();
+  seedCheckRandom(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window)));
+  // The minimise of HideOnRun is posted by the entry point once the window is shown: the
+  // route refresh below handles waiting messages, and would hide a window not yet shown.
+  PostMessageW(window, TaskbarCreatedMessage, 0, 0);
+
+  std::thread(routeWatch, postRouteChange).detach();
+  OwnRouteChange = true;
+  refreshRoutes(0);
+
+  checkCountdown = 1;
+  SetTimer(window, IDT_CHECK, 1000, nullptr);
+  return true;
+}
+
+void shutDown() {
+  if (shuttingDown) return;
+  shuttingDown = true;
+  KillTimer(MainWindow, IDT_CHECK);
+  if (settings.SaveStat) saveStatics();
+  saveSettings();
+  reportEvent("Выход из программы.", Info);
+  if (settings.WriteLog) reportEvent("Конец записи в лог-файл.", Info);
+  DestroyWindow(MainWindow);
+}
+
+void finishMainWindow() {
+  removeTrayIcon();
+  freeArpSnapshot();
+  if (socketsReady) platform::stopSockets();
+  socketsReady = false;
+  ArpListView.ReleaseImageList();
+  SampleListView.ReleaseImageList();
+  RouteListView.ReleaseImageList();
+  MainWindow = nullptr;
+  PostQuitMessage(0);
+}
+
+const DLGTEMPLATE* loadDialogTemplate(int id) {
+  HRSRC found = FindResourceW(Instance, MAKEINTRESOURCEW(id), reinterpret_cast<LPCWSTR>(RT_DIALOG));
+  if (!found) return nullptr;
+  HGLOBAL loaded = LoadResource(Instance, found);
+  return loaded ? static_cast<const DLGTEMPLATE*>(LockResource(loaded)) : nullptr;
+}
+
+void centreOnParent(HWND window) {
+  HWND parent = GetParent(window);
+  if (!parent) parent = GetDesktopWindow();
+  RECT p{}, own{};
+  GetWindowRect(parent, &p);
+  GetClientRect(window, &own);
+  const int left = p.left + ((p.right - p.left) - (own.right - own.left)) / 2;
+  const int top = p.top + ((p.bottom - p.top) - (own.bottom - own.top)) / 2;
+  SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+void showMessage(const char* text, UINT icon) {
+  const std::wstring wide = toWide(text);
+  const std::wstring caption = toWide(messageCaption);
+  MessageBoxW(MainWindow, wide.c_str(), caption.c_str(), MB_OK | icon);
+}
+
+bool askQuestion(const char* text, const char* caption) {
+  const std::wstring wide = toWide(text);
+  const std::wstring title = toWide(caption ? caption : messageCaption);
+  return MessageBoxW(MainWindow, wide.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION) ==
+         IDYES;
+}
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  Instance = instance;
+  GuiThreadId = GetCurrentThreadId();
+  TaskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
+  // The log lives beside the executable, wherever the program was started from, so that
+  // the log-file commands (which run there) find it.
+  const std::string exe = platform::executablePath();
+  const std::size_t slash = exe.find_last_of('\\');
+  if (slash != std::string::npos) LogPath = exe.substr(0, slash) + "\\quorel.log";
+  openLog(LogPath.c_str());
+  installUiHooks();
+  startMailThread = launchMailThread;
+
+  CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, mainWindowProc, 0);
+  if (MainWindow && IsWindow(MainWindow)) {
+    HICON icon = static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON, 16, 16, 0));
+    SendMessageW(MainWindow, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    SetWindowPos(MainWindow, nullptr, settings.WndX, settings.WndY, settings.Wndcx,
+                 settings.Wndcy, SWP_NOZORDER);
+    ShowWindow(MainWindow, SW_SHOW);
+    if (settings.HideOnRun) PostMessageW(MainWindow, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  }
+
+  MSG msg;
+  int result = 0;
+  for (;;) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == -1) {
+      result = -1;
+      break;
+    }
+    if (got == 0) {
+      result = static_cast<int>(msg.wParam);
+      break;
+    }
+    if (MainWindow && IsDialogMessageW(MainWindow, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  closeLog();
+  return result;
+}

@@ -1,0 +1,124 @@
+// The logic's user-interface hooks, served by the shell's windows.
+#include <string>
+
+#include "core/ui_hooks.h"
+#include "settings/settings.h"
+#include "ui/win32/shell.h"
+#include "ui/win32/win_text.h"
+
+ListViewControl* ScanListView = nullptr;
+
+namespace {
+
+ListViewControl* listFor(ListId list) {
+  switch (list) {
+    case ListId::Arp: return &ArpListView;
+    case ListId::Samples: return &SampleListView;
+    case ListId::Routes: return &RouteListView;
+    case ListId::Scan: return ScanListView;
+  }
+  return nullptr;
+}
+
+void clearList(ListId list) {
+  if (ListViewControl* v = listFor(list)) v->DeleteAllRows();
+}
+
+int appendRow(ListId list, const char* column0) {
+  ListViewControl* v = listFor(list);
+  return v ? v->AppendRow(column0) : -1;
+}
+
+void setCell(ListId list, int row, int column, const char* text) {
+  if (ListViewControl* v = listFor(list)) v->SetCellText(row, column, text);
+}
+
+void markSortedColumn(ListId list, int column) {
+  if (ListViewControl* v = listFor(list)) v->MarkSortedColumn(column);
+}
+
+void ensureVisible(ListId list, int row) {
+  if (ListViewControl* v = listFor(list)) v->EnsureVisible(row);
+}
+
+void setStatus(int part, const char* text) {
+  if (!StatusBar) return;
+  std::wstring wide = toWide(text);
+  SendMessageW(StatusBar, SB_SETTEXTW, static_cast<WPARAM>(part),
+               reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+bool onGuiThread() { return GetCurrentThreadId() == GuiThreadId; }
+
+// The mail thread reports too; it must neither touch a window nor wait for the GUI thread
+// (which may be waiting for it), so it posts a copy and goes on.
+void journalLine(const char* windowLine, const char* /*logLine*/) {
+  if (onGuiThread()) {
+    appendMessageLine(windowLine);
+    return;
+  }
+  if (!MainWindow) return;
+  auto* copy = new std::string(windowLine ? windowLine : "");
+  if (!PostMessageW(MainWindow, kJournalLineMessage, 0, reinterpret_cast<LPARAM>(copy)))
+    delete copy;
+}
+
+void popUpMessages() {
+  if (onGuiThread())
+    popUpMessageWindow();
+  else if (MainWindow)
+    PostMessageW(MainWindow, kPopUpMessage, 0, 0);
+}
+
+void messageBox(const char* text, MessageIcon icon) {
+  const UINT type = icon == MessageIcon::Error         ? MB_ICONERROR
+                    : icon == MessageIcon::Information ? MB_ICONINFORMATION
+                                                       : MB_ICONQUESTION;
+  showMessage(text, type);
+}
+
+bool askYesNo(const char* text, const char* caption) { return askQuestion(text, caption); }
+
+void stopCheckTimer() {
+  if (MainWindow) KillTimer(MainWindow, IDT_CHECK);
+}
+
+void endProgram() {
+  if (MainWindow) DestroyWindow(MainWindow);
+}
+
+void sleepMs(int ms) { Sleep(ms > 0 ? static_cast<DWORD>(ms) : 0); }
+
+bool normalRect(HWND window, WindowRect& out) {
+  if (!window) return false;
+  WINDOWPLACEMENT p{};
+  p.length = sizeof p;
+  if (!GetWindowPlacement(window, &p)) return false;
+  out = {p.rcNormalPosition.left, p.rcNormalPosition.top, p.rcNormalPosition.right,
+         p.rcNormalPosition.bottom};
+  return true;
+}
+
+bool readMainRect(WindowRect& out) { return normalRect(MainWindow, out); }
+bool readMessageRect(WindowRect& out) { return normalRect(MessageWindow, out); }
+
+}  // namespace
+
+void installUiHooks() {
+  uiHooks.clearList = clearList;
+  uiHooks.appendRow = appendRow;
+  uiHooks.setCell = setCell;
+  uiHooks.markSortedColumn = markSortedColumn;
+  uiHooks.ensureVisible = ensureVisible;
+  uiHooks.setStatusText = setStatus;
+  uiHooks.journalLine = journalLine;
+  uiHooks.popUpMessages = popUpMessages;
+  uiHooks.messageBox = messageBox;
+  uiHooks.askYesNo = askYesNo;
+  uiHooks.stopCheckTimer = stopCheckTimer;
+  uiHooks.endProgram = endProgram;
+  uiHooks.pumpMessages = pumpWaitingMessages;
+  uiHooks.sleepMs = sleepMs;
+  readMainWindowRect = readMainRect;
+  readMessageWindowRect = readMessageRect;
+}
