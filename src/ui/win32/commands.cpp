@@ -1,5 +1,4 @@
 // The commands of the main menu and the context menus, and the reactions to list clicks.
-#include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -211,32 +210,67 @@ void buildContextMenus() {
 
 void handleCommand(int id) {
   switch (id) {
-    case IDM_MESSAGE_WINDOW: ShowWindow(MessageWindow, SW_SHOW); break;
-    case IDM_OPEN_LOG: openLogFile(); break;
-    case IDM_DELETE_LOG: deleteLogFile(); break;
-    case IDM_SETTINGS: openSettingsDialog(); break;
-    case IDM_ABOUT: showAboutBox(); break;
-    case IDM_ARP_ADD: openArpEntryDialog(); break;
-    case IDM_ARP_DELETE: deleteSelectedArpEntries(); break;
-    case IDM_ARP_DELETE_ALL: deleteAllArpEntries(); break;
-    case IDM_ARP_TO_SAMPLES: addSelectedToSamples(); break;
+    case IDM_MESSAGE_WINDOW:
+      ShowWindow(MessageWindow, SW_SHOW);
+      break;
+    case IDM_OPEN_LOG:
+      openLogFile();
+      break;
+    case IDM_DELETE_LOG:
+      deleteLogFile();
+      break;
+    case IDM_SETTINGS:
+      openSettingsDialog();
+      break;
+    case IDM_ABOUT:
+      showAboutBox();
+      break;
+    case IDM_ARP_ADD:
+      openArpEntryDialog();
+      break;
+    case IDM_ARP_DELETE:
+      deleteSelectedArpEntries();
+      break;
+    case IDM_ARP_DELETE_ALL:
+      deleteAllArpEntries();
+      break;
+    case IDM_ARP_TO_SAMPLES:
+      addSelectedToSamples();
+      break;
     case IDM_SAMPLE_ADD:
       SelectedRow = -1;
       openSampleDialog(0);
       break;
-    case IDM_SAMPLE_EDIT: editSelectedSample(); break;
-    case IDM_SAMPLE_DELETE: deleteSelectedSamples(); break;
-    case IDM_SAMPLE_UP: moveSelectedSample(moveSampleUp); break;
-    case IDM_SAMPLE_DOWN: moveSelectedSample(moveSampleDown); break;
-    case IDM_SAMPLE_TO_CACHE: addSelectedToCache(); break;
-    case IDM_SAMPLE_COPY: copySampleList(); break;
-    case IDM_ROUTE_REFRESH: refreshRouteList(); break;
+    case IDM_SAMPLE_EDIT:
+      editSelectedSample();
+      break;
+    case IDM_SAMPLE_DELETE:
+      deleteSelectedSamples();
+      break;
+    case IDM_SAMPLE_UP:
+      moveSelectedSample(moveSampleUp);
+      break;
+    case IDM_SAMPLE_DOWN:
+      moveSelectedSample(moveSampleDown);
+      break;
+    case IDM_SAMPLE_TO_CACHE:
+      addSelectedToCache();
+      break;
+    case IDM_SAMPLE_COPY:
+      copySampleList();
+      break;
+    case IDM_ROUTE_REFRESH:
+      refreshRouteList();
+      break;
     case IDM_ROUTE_ADD:
       SelectedRow = RouteListView.FirstSelected();
       openRouteDialog(IDM_ROUTE_ADD);
       break;
-    case IDM_ROUTE_DELETE: deleteSelectedRoute(); break;
-    default: break;
+    case IDM_ROUTE_DELETE:
+      deleteSelectedRoute();
+      break;
+    default:
+      break;
   }
 }
 
@@ -264,6 +298,7 @@ void handleListNotify(const NMHDR* header) {
         SelectedRow = -1;
       }
       break;
-    default: break;
+    default:
+      break;
   }
 }

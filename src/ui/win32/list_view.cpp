@@ -18,8 +18,8 @@ bool ListViewControl::Create(int x, int y, int width, int height, HWND parent, i
   parent_ = parent;
   id_ = id;
   window_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS,
-                            x, y, width, height, parent,
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, x,
+                            y, width, height, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
   if (!window_) return false;
   SendMessageW(window_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
@@ -51,8 +51,8 @@ int ListViewControl::AddColumn(const char* title, int width, int alignment) {
   column_.cx = width;
   column_.pszText = text.data();
   column_.iSubItem = columnCount_;
-  const int index = static_cast<int>(SendMessageW(window_, LVM_INSERTCOLUMNW, columnCount_,
-                                                  reinterpret_cast<LPARAM>(&column_)));
+  const int index = static_cast<int>(
+      SendMessageW(window_, LVM_INSERTCOLUMNW, columnCount_, reinterpret_cast<LPARAM>(&column_)));
   if (index < 0) return -1;
   ++columnCount_;
   return index;

@@ -1,8 +1,10 @@
 #pragma once
 // The wrapper of every table on screen: a report-style "SysListView32" that its owner
 // refills from its own data. Main thread only (the request records are reused).
-#include <windows.h>
+// clang-format off
+#include <windows.h>  // first: commctrl.h needs its types
 #include <commctrl.h>
+// clang-format on
 
 #include <cstddef>
 #include <cstdint>

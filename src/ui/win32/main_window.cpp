@@ -38,11 +38,20 @@ void switchPage() {
   const int index = static_cast<int>(SendMessageW(TabControl, TCM_GETCURSEL, 0, 0));
   if (CurrentPage) ShowWindow(CurrentPage, SW_HIDE);
   switch (index) {
-    case 0: CurrentPage = ArpListView.WindowHandle(); break;
-    case 1: CurrentPage = SampleListView.WindowHandle(); break;
-    case 2: CurrentPage = ScanPage; break;
-    case 3: CurrentPage = RouteListView.WindowHandle(); break;
-    default: break;
+    case 0:
+      CurrentPage = ArpListView.WindowHandle();
+      break;
+    case 1:
+      CurrentPage = SampleListView.WindowHandle();
+      break;
+    case 2:
+      CurrentPage = ScanPage;
+      break;
+    case 3:
+      CurrentPage = RouteListView.WindowHandle();
+      break;
+    default:
+      break;
   }
   if (CurrentPage) {
     ShowWindow(CurrentPage, SW_SHOW);

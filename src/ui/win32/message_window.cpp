@@ -54,8 +54,7 @@ INT_PTR CALLBACK messageWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 }  // namespace
 
 HWND createMessageWindow(HWND owner) {
-  return CreateDialogParamW(Instance, MAKEINTRESOURCEW(IDD_MESSAGES), owner, messageWindowProc,
-                            0);
+  return CreateDialogParamW(Instance, MAKEINTRESOURCEW(IDD_MESSAGES), owner, messageWindowProc, 0);
 }
 
 // Appends at the end and trims at the front through the selection, so a line costs time in
@@ -77,6 +76,5 @@ void appendMessageLine(const char* windowLine) {
 
 void popUpMessageWindow() {
   if (!MessageWindow) return;
-  SetWindowPos(MessageWindow, HWND_TOPMOST, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  SetWindowPos(MessageWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
 }

@@ -9,3 +9,4 @@ target_compile_definitions(vetrel PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN N
 target_link_options(vetrel PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
 target_link_libraries(vetrel PRIVATE vetrel_platform vetrel_logic comctl32 uxtheme shell32
   gdi32 user32 ws2_32 iphlpapi)
+set_target_properties(vetrel PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

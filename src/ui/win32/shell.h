@@ -1,8 +1,12 @@
 #pragma once
 // The windows and values of the GUI shell, shared by its files. Main thread only, except
 // where a comment says otherwise.
-#include <windows.h>
+// clang-format off
+#include <windows.h>  // first: the others need its types
 #include <commctrl.h>
+#include <shellapi.h>
+#include <uxtheme.h>
+// clang-format on
 
 #include <string>
 

@@ -1,5 +1,4 @@
 // The process entry, the start-up of the main window and the orderly end.
-#include <uxtheme.h>
 
 #include <cstdint>
 #include <thread>
@@ -35,10 +34,9 @@ void postRouteChange(std::uint32_t count) {
 }
 
 void createStatusBar() {
-  StatusBar = CreateWindowExW(0, STATUSCLASSNAMEW, L"",
-                              WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_BOTTOM, 0, 0, 0, 0,
-                              MainWindow, reinterpret_cast<HMENU>(IDC_STATUS_BAR), Instance,
-                              nullptr);
+  StatusBar = CreateWindowExW(
+      0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_BOTTOM, 0, 0, 0, 0,
+      MainWindow, reinterpret_cast<HMENU>(IDC_STATUS_BAR), Instance, nullptr);
   int edges[3] = {100, 220, -1};
   SendMessageW(StatusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
   setStatusText(0, "Кэш: 0");
@@ -75,10 +73,10 @@ void createListViews() {
 }
 
 void createTabs() {
-  TabControl = CreateWindowExW(
-      WS_EX_NOPARENTNOTIFY, WC_TABCONTROLW, L"",
-      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_HOTTRACK, 0, 0, 0, 0,
-      MainWindow, reinterpret_cast<HMENU>(IDC_TABS), Instance, nullptr);
+  TabControl =
+      CreateWindowExW(WS_EX_NOPARENTNOTIFY, WC_TABCONTROLW, L"",
+                      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_HOTTRACK, 0, 0, 0,
+                      0, MainWindow, reinterpret_cast<HMENU>(IDC_TABS), Instance, nullptr);
   SendMessageW(TabControl, WM_SETFONT, SendMessageW(StatusBar, WM_GETFONT, 0, 0), FALSE);
   const char* titles[] = {"ARP-кэш", "Образцы", "Опрос", "Маршруты"};
   for (int i = 0; i < 4; ++i) {
@@ -140,8 +138,8 @@ bool initialiseMainWindow(HWND window) {
     failStartUp("Ошибка выделения памяти.");
     return false;
   }
-  SetWindowPos(MessageWindow, nullptr, settings.MsgX, settings.MsgY, settings.Msgcx,
-               settings.Msgcy, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(MessageWindow, nullptr, settings.MsgX, settings.MsgY, settings.Msgcx, settings.Msgcy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
   loadSamples();
   showSamples();
   if (settings.SaveStat) loadStatics();
@@ -209,8 +207,7 @@ void showMessage(const char* text, UINT icon) {
 bool askQuestion(const char* text, const char* caption) {
   const std::wstring wide = toWide(text);
   const std::wstring title = toWide(caption ? caption : messageCaption);
-  return MessageBoxW(MainWindow, wide.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION) ==
-         IDYES;
+  return MessageBoxW(MainWindow, wide.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -231,8 +228,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     HICON icon = static_cast<HICON>(
         LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON, 16, 16, 0));
     SendMessageW(MainWindow, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-    SetWindowPos(MainWindow, nullptr, settings.WndX, settings.WndY, settings.Wndcx,
-                 settings.Wndcy, SWP_NOZORDER);
+    SetWindowPos(MainWindow, nullptr, settings.WndX, settings.WndY, settings.Wndcx, settings.Wndcy,
+                 SWP_NOZORDER);
     ShowWindow(MainWindow, SW_SHOW);
     if (settings.HideOnRun) PostMessageW(MainWindow, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   }

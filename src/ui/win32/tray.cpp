@@ -1,5 +1,4 @@
 // The notification-area icon: the window's only presence while it is hidden.
-#include <shellapi.h>
 
 #include "settings/settings.h"
 #include "ui/win32/shell.h"

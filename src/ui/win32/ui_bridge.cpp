@@ -12,10 +12,14 @@ namespace {
 
 ListViewControl* listFor(ListId list) {
   switch (list) {
-    case ListId::Arp: return &ArpListView;
-    case ListId::Samples: return &SampleListView;
-    case ListId::Routes: return &RouteListView;
-    case ListId::Scan: return ScanListView;
+    case ListId::Arp:
+      return &ArpListView;
+    case ListId::Samples:
+      return &SampleListView;
+    case ListId::Routes:
+      return &RouteListView;
+    case ListId::Scan:
+      return ScanListView;
   }
   return nullptr;
 }
