@@ -1,0 +1,73 @@
+// Times journal lines appended to the message window: into an empty window and into one
+// already holding 50 MB of text. Prints microseconds per line and their ratio.
+//   message_bench [LINES] [MEGABYTES] [SECONDS]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "ui/win32/shell.h"
+
+HINSTANCE Instance = nullptr;
+HWND MessageWindow = nullptr;
+
+namespace {
+
+const char* const kLine = "12:34:56 Подмена адреса! 192.168.100.200 00-11-22-33-44-55 "
+                          "(192.168.100.200 00-11-22-33-44-66)\r\n";
+
+// Appends up to lines lines, stopping early after seconds; microseconds per line.
+double timeLines(int lines, double seconds, int& done) {
+  const auto start = std::chrono::steady_clock::now();
+  done = 0;
+  for (; done < lines; ++done) {
+    appendMessageLine(kLine);
+    if ((done & 63) == 63 &&
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() > seconds)
+      break;
+  }
+  const double us =
+      std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+  return done ? us / done : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int lines = argc > 1 ? std::atoi(argv[1]) : 10000;
+  const int megabytes = argc > 2 ? std::atoi(argv[2]) : 50;
+  const double seconds = argc > 3 ? std::atof(argv[3]) : 300;
+  Instance = GetModuleHandleW(nullptr);
+
+  MessageWindow = createMessageWindow(nullptr);
+  int done0 = 0;
+  const double empty = timeLines(lines, seconds, done0);
+  DestroyWindow(MessageWindow);
+
+  MessageWindow = createMessageWindow(nullptr);
+  HWND edit = GetDlgItem(MessageWindow, 1000);
+  std::wstring big;
+  const std::wstring line = L"12:34:56 Новый IP-адрес! 10.1.2.3 00-11-22-33-44-55\r\n";
+  const std::size_t target = static_cast<std::size_t>(megabytes) * 1024 * 1024;
+  big.reserve(target + line.size());
+  while (big.size() < target) big += line;
+  SetWindowTextW(edit, big.c_str());
+  big.clear();
+  big.shrink_to_fit();
+  const int held = GetWindowTextLengthW(edit);
+  int doneFull = 0;
+  const double full = timeLines(lines, seconds, doneFull);
+  const int after = GetWindowTextLengthW(edit);
+
+  std::printf("message window, 0 MB: %d lines, %.1f us per line\n", done0, empty);
+  std::printf("message window, %d MB (%d characters): %d lines, %.1f us per line\n", megabytes,
+              held, doneFull, full);
+  std::printf("ratio %d MB / 0 MB: %.2f\n", megabytes, empty > 0 ? full / empty : 0.0);
+  // Every appended line must have landed at the end.
+  const int expected = held + doneFull * static_cast<int>(std::string(kLine).size());
+  if (after != expected) {
+    std::printf("length after %d, expected %d\n", after, expected);
+    return 1;
+  }
+  return 0;
+}
