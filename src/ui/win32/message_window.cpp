@@ -27,8 +27,8 @@ INT_PTR CALLBACK messageWindowProc(HWND window, UINT message, WPARAM wParam, LPA
       SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
       messageEdit = GetDlgItem(window, IDC_MESSAGE_EDIT);
       okButton = GetDlgItem(window, IDOK);
-      // The default limit is 30,000 characters; the journal trims at its own cap instead.
-      SendMessageW(messageEdit, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+      // The default limit is 32,767 characters; the journal trims at its own cap instead.
+      SendMessageW(messageEdit, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
       layout(window);
       return TRUE;
     }
@@ -54,16 +54,25 @@ INT_PTR CALLBACK messageWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 }  // namespace
 
 HWND createMessageWindow(HWND owner) {
+  // The rich edit class of the template lives there; the library stays for the whole run.
+  static const HMODULE richEdit = LoadLibraryW(L"msftedit.dll");
+  if (!richEdit) return nullptr;
   return CreateDialogParamW(Instance, MAKEINTRESOURCEW(IDD_MESSAGES), owner, messageWindowProc, 0);
 }
 
 // Appends at the end and trims at the front through the selection, so a line costs time in
-// proportion to itself, not to the text the window already holds.
+// proportion to itself, not to the text the window already holds. Lengths and positions
+// are the control's own characters, in which a CR LF line end is one.
 void appendMessageLine(const char* windowLine) {
   if (!messageEdit) return;
   const std::wstring line = toWide(windowLine);
-  const std::size_t length = static_cast<std::size_t>(GetWindowTextLengthW(messageEdit));
-  const std::size_t cut = messageWindowCut(length, line.size());
+  GETTEXTLENGTHEX ask{GTL_NUMCHARS | GTL_PRECISE, 1200};
+  const std::size_t length = static_cast<std::size_t>(
+      SendMessageW(messageEdit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&ask), 0));
+  std::size_t lineLength = line.size();
+  for (std::size_t i = 0; i + 1 < line.size(); ++i)
+    if (line[i] == L'\r' && line[i + 1] == L'\n') --lineLength;
+  const std::size_t cut = messageWindowCut(length, lineLength);
   if (cut > 0) {
     SendMessageW(messageEdit, EM_SETSEL, 0, static_cast<LPARAM>(cut));
     SendMessageW(messageEdit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
