@@ -145,7 +145,8 @@ int run(int argc, char** argv) {
     for (int row = 0; row < n; ++row) {
       std::wstring line;
       for (int col = 0; col < c; ++col) line += (col ? L"\t" : L"") + cellText(list, row, col);
-      const UINT state = static_cast<UINT>(SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_SELECTED));
+      const UINT state =
+          static_cast<UINT>(SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_SELECTED));
       print(line + ((state & LVIS_SELECTED) ? L"\t*" : L""));
     }
   } else if (what == "select" && argc >= 4) {
@@ -154,7 +155,8 @@ int run(int argc, char** argv) {
     LVITEMW item{};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     r.write(0, &item, sizeof item);
-    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(r.at(0)));
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(r.at(0)));
     item.state = LVIS_SELECTED;
     r.write(0, &item, sizeof item);
     for (int i = 4; i < argc; ++i)

@@ -13,8 +13,9 @@ HWND MessageWindow = nullptr;
 
 namespace {
 
-const char* const kLine = "12:34:56 Подмена адреса! 192.168.100.200 00-11-22-33-44-55 "
-                          "(192.168.100.200 00-11-22-33-44-66)\r\n";
+const char* const kLine =
+    "12:34:56 Подмена адреса! 192.168.100.200 00-11-22-33-44-55 "
+    "(192.168.100.200 00-11-22-33-44-66)\r\n";
 
 // Appends up to lines lines, stopping early after seconds; microseconds per line.
 double timeLines(int lines, double seconds, int& done) {

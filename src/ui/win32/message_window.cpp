@@ -77,8 +77,9 @@ void appendMessageLine(const char* windowLine) {
     SendMessageW(messageEdit, EM_SETSEL, 0, static_cast<LPARAM>(cut));
     SendMessageW(messageEdit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
   }
-  const LPARAM end = static_cast<LPARAM>(length - (cut < length ? cut : length));
-  SendMessageW(messageEdit, EM_SETSEL, static_cast<WPARAM>(end), end);
+  // Both ends out of range put the caret at the end without counting up to it, which an
+  // explicit end position would do.
+  SendMessageW(messageEdit, EM_SETSEL, static_cast<WPARAM>(-1), -1);
   SendMessageW(messageEdit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
   SendMessageW(messageEdit, WM_VSCROLL, SB_BOTTOM, 0);
 }
