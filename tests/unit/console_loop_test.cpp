@@ -1,6 +1,8 @@
 // The console's loop pieces: the steady tick, the hand-over queue and the pump that runs
 // inside a route refresh.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -8,8 +10,11 @@
 #include <vector>
 
 #include "app/linux/console_session.h"
+#include "app/linux/console_text.h"
 #include "app/linux/main_queue.h"
 #include "app/linux/monitor_loop.h"
+#include "core/address.h"
+#include "core/arp_table.h"
 #include "core/check_cycle.h"
 #include "fake/fake_platform.h"
 #include "route/route_table.h"
@@ -93,9 +98,20 @@ class ConsolePump : public ::testing::Test {
     settings = Settings{};
     settings.CheckInt = 1000;  // ticks without checks
     routeChangeCount = 0;
+    CacheList.clear();
+    LastCacheList.clear();
+    createArpSnapshot();
+    // Journal lines and message boxes of these runs are not the test's output.
+    consoleOut.fd = consoleErr.fd = ::open("/dev/null", O_WRONLY);
     MainEvent e{};
     while (waitMainEvent(mainQueue, Clock::now(), e)) {
     }
+  }
+  void TearDown() override {
+    freeArpSnapshot();
+    ::close(consoleOut.fd);
+    consoleOut.fd = 1;
+    consoleErr.fd = 2;
   }
 };
 
@@ -146,4 +162,77 @@ TEST_F(ConsolePump, StreamOfChangesNestsOnceAndTheNewestIsRead) {
   ASSERT_FALSE(refillCounts.empty());
   EXPECT_EQ(refillCounts.back(), 16u);  // the last change was read after it happened
   EXPECT_LT(refillCounts.size(), 8u);   // and most were coalesced
+}
+
+namespace {
+
+// Posts events from other threads at given times; a stop at the end guards against a loop
+// that would never return. Joined before the test ends, so nothing reaches the next test.
+struct LaterPosts {
+  std::vector<std::thread> threads;
+  std::atomic<bool> cancelled{false};
+  void post(MainEvent e, std::chrono::milliseconds after) {
+    threads.emplace_back([this, e, after] {
+      const auto due = Clock::now() + after;
+      while (Clock::now() < due)
+        if (cancelled)
+          return;
+        else
+          std::this_thread::sleep_for(5ms);
+      postMainEvent(mainQueue, e);
+    });
+  }
+  ~LaterPosts() {
+    cancelled = true;
+    for (auto& t : threads) t.join();
+    MainEvent e{};
+    while (waitMainEvent(mainQueue, Clock::now(), e)) {
+    }
+  }
+};
+
+}  // namespace
+
+TEST_F(ConsolePump, StopSignalLeavesTheLoopForTheShutDown) {
+  LaterPosts later;
+  settings.CheckInt = 1;
+  fake.arpRows = {fakeArpRow(2, "10.9.0.7", "02-00-00-00-00-07")};
+  checkCountdown = 1;
+  startTicks(session.ticks, Clock::now());
+  later.post({MainEventKind::Stop, 15}, 1500ms);
+  EXPECT_TRUE(runMonitorLoop());
+  EXPECT_EQ(session.stopSignal, 15);
+  EXPECT_GE(session.checks, 1u);
+  EXPECT_EQ(CacheList.size(), 1u);
+}
+
+TEST_F(ConsolePump, FatalErrorInACheckLeavesWithoutTheShutDown) {
+  LaterPosts later;
+  settings.CheckInt = 1;
+  // More rows than the first buffer holds, and an answer larger than it may grow to.
+  fake.arpRows.assign(70, fakeArpRow(2, "10.9.0.7", "02-00-00-00-00-07"));
+  fake.arpAskBytes = 0xFFFFFFF0u;
+  checkCountdown = 1;
+  startTicks(session.ticks, Clock::now() - 1s);
+  later.post({MainEventKind::Stop, 15}, 5s);
+  EXPECT_FALSE(runMonitorLoop());
+  EXPECT_TRUE(session.ending);
+  EXPECT_EQ(session.exitCode, 1);
+}
+
+TEST_F(ConsolePump, StoppedCheckTimerStillHandlesRouteChanges) {
+  LaterPosts later;
+  settings.CheckInt = 1;
+  fake.arpError = 31;
+  arpErrorCount = 500;  // the next failure is one too many
+  checkCountdown = 1;
+  startTicks(session.ticks, Clock::now() - 1s);
+  fake.routes = {RouteRow{}, RouteRow{}};
+  routeChangeCount = 1;
+  later.post({MainEventKind::RouteChange, 1}, 200ms);
+  later.post({MainEventKind::Stop, 2}, 2500ms);
+  EXPECT_TRUE(runMonitorLoop());
+  EXPECT_FALSE(session.ticks.running);
+  EXPECT_EQ(session.ticks.ticks, 1u);
+  EXPECT_EQ(session.routeRows.size(), 2u);  // refreshed after the timer had stopped
 }
