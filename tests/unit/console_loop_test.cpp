@@ -18,6 +18,7 @@
 #include "core/check_cycle.h"
 #include "fake/fake_platform.h"
 #include "route/route_table.h"
+#include "scratch_dir.h"
 #include "settings/settings.h"
 
 using namespace std::chrono_literals;
@@ -90,6 +91,7 @@ TEST(ConsoleQueue, WaitWakesForAnotherThreadsEvent) {
 
 class ConsolePump : public ::testing::Test {
  protected:
+  ScratchDir scratch;  // a learned sample lands here, not in the caller's directory
   void SetUp() override {
     resetFake();
     resetConsoleSession();
