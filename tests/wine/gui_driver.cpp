@@ -3,7 +3,8 @@
 // so their records live in vetrel's own memory (VirtualAllocEx).
 //
 //   gui_driver DESKTOP status|tabs|visible|sortmark LIST|rows LIST|select LIST ROW...
-//              |tab N|column LIST N|command ID|post ID|answer yes|no|escape|tray LPARAM
+//              |tab N|column LIST N|command ID|post ID|answer yes|no|ok|escape|tray LPARAM
+//              |foreground
 //              |clipboard FILE|waitbox SECONDS
 // LIST is arp, samples or routes. Texts go to stdout as UTF-8, one item per line.
 // clang-format off
@@ -212,7 +213,14 @@ int run(int argc, char** argv) {
   } else if (what == "answer" && argc == 4) {
     HWND box = messageBox();
     if (!box) return 3;
-    PostMessageW(box, WM_COMMAND, std::strcmp(argv[3], "yes") == 0 ? IDYES : IDNO, 0);
+    const int id = std::strcmp(argv[3], "yes") == 0  ? IDYES
+                   : std::strcmp(argv[3], "no") == 0 ? IDNO
+                                                     : IDOK;
+    PostMessageW(box, WM_COMMAND, id, 0);
+  } else if (what == "foreground") {
+    ShowWindow(mainWindow, SW_SHOW);
+    SetForegroundWindow(mainWindow);
+    SetActiveWindow(mainWindow);
   } else if (what == "escape") {
     HWND target = GetDlgItem(mainWindow, 2002);
     PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
