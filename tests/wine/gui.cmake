@@ -18,3 +18,16 @@ target_compile_definitions(message_bench PRIVATE UNICODE _UNICODE)
 target_link_options(message_bench PRIVATE -static -static-libgcc -static-libstdc++)
 target_link_libraries(message_bench PRIVATE vetrel_platform vetrel_logic comctl32 user32 gdi32)
 set_target_properties(message_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# ListViewControl and the message window against Wine's controls (run by list_view.sh).
+if(TARGET wine_gtest)
+  add_executable(gui_unit_tests ${CMAKE_CURRENT_LIST_DIR}/gui/list_view_test.cpp
+    ${CMAKE_SOURCE_DIR}/src/ui/win32/list_view.cpp ${CMAKE_SOURCE_DIR}/src/ui/win32/message_window.cpp
+    ${CMAKE_SOURCE_DIR}/src/ui/win32/vetrel.rc)
+  target_include_directories(gui_unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/src/ui/win32)
+  target_compile_definitions(gui_unit_tests PRIVATE UNICODE _UNICODE)
+  target_link_options(gui_unit_tests PRIVATE -static -static-libgcc -static-libstdc++)
+  target_link_libraries(gui_unit_tests PRIVATE vetrel_platform vetrel_logic wine_gtest comctl32
+    user32 gdi32)
+  set_target_properties(gui_unit_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+endif()
