@@ -29,27 +29,34 @@ BindingIndex lastCacheIndex;
 // Sample lookups; built on the first row of a check that needs one, dropped after it.
 SampleIndex sampleIndex;
 
+// Per entry of CacheList during a check: its snapshot row and the hash of its binding.
+// Kept to reuse their memory.
+std::vector<std::uint32_t> snapshotRow;
+std::vector<std::uint64_t> bindingHashes;
+constexpr std::size_t kAhead = 16;
+
 constexpr int kMaxReadFailures = 499;
 
 // Journal lines name entries by their fields; "%.20s" never reads past a field.
 char journalLine[512];
 
-// What a check decides for one row that was not carried over.
-void decideRow(AddressEntry& e, std::uint32_t rowIndex) {
+// What a check decides for one row that was not carried over. True when a restore or a
+// block rewrote the entry's binding.
+bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
   const std::string_view ip = fieldView(e.ipText);
-  const int s = sampleIndex.firstIpMatch(SampleList, ip);
+  const int s = sampleIndex.firstIpMatch(SampleList, ip, ipHash ? ipHash : ipTextHash(ip));
 
   if (s >= 0) {
-    if (!settings.CheckMac) return;
+    if (!settings.CheckMac) return false;
     const AddressEntry& sample = SampleList[s];
     if (matchPattern(fieldView(sample.macText), fieldView(e.macText))) {
       copyField(e.hostName, fieldView(sample.hostName));
-      return;
+      return false;
     }
     std::snprintf(journalLine, sizeof journalLine, "Подмена адреса! %.20s %.20s (%.20s %.20s)",
                   e.ipText, e.macText, sample.ipText, sample.macText);
     reportEvent(journalLine, Spoofing);
-    if (!settings.Restore) return;
+    if (!settings.Restore) return false;
     ArpRow row = arpRowAt(arpSnapshot, rowIndex);
     // A pattern MAC gives only its leading bytes; the others are written as zero.
     std::uint8_t mac[6] = {};
@@ -61,11 +68,11 @@ void decideRow(AddressEntry& e, std::uint32_t rowIndex) {
       std::snprintf(journalLine, sizeof journalLine, "Ошибка восстановления MAC для IP %.20s",
                     e.ipText);
       reportEvent(journalLine, ProgramError);
-      return;
+      return false;
     }
     copyField(e.macText, fieldView(sample.macText));
     copyField(e.typeText, kTypeStatic);
-    return;
+    return true;
   }
 
   std::snprintf(journalLine, sizeof journalLine, "Новый IP-адрес! %.20s %.20s", e.ipText,
@@ -80,23 +87,24 @@ void decideRow(AddressEntry& e, std::uint32_t rowIndex) {
     setArpRowAt(arpSnapshot, rowIndex, row);
     if (platform::setIpNetEntry(row) != kOk) {
       reportEvent("Ошибка записи MAC для IP при блокировке.", ProgramError);
-      return;
+      return false;
     }
     std::snprintf(e.macText, sizeof e.macText, "00-00-00-00-00-%02x", r);
     copyField(e.typeText, kTypeStatic);
-    return;
+    return true;
   }
-  if (!settings.AddNew) return;
+  if (!settings.AddNew) return false;
   if (!settings.AddAddIp && sampleIndex.hasMac(SampleList, fieldView(e.macText))) {
     std::snprintf(journalLine, sizeof journalLine, "Дополн. IP-адрес! %.20s %.20s", e.ipText,
                   e.macText);
     reportEvent(journalLine, AdditionalIp);
-    return;
+    return false;
   }
   SampleList.push_back(e);
   sampleIndex.appended(SampleList, static_cast<int>(SampleList.size()) - 1);
   showSamples();
   saveSamples();
+  return false;
 }
 
 bool sameLists(const AddressList& a, const AddressList& b) {
@@ -131,27 +139,52 @@ void runCheckUnguarded() {
   sampleIndex.invalidate();  // the samples may have changed since the last check
   const bool compare = settings.AddNew || settings.CheckMac;
 
+  // The entries are made a few rows ahead of the decisions, so that the lookups can ask
+  // for their slots early while the entries are still in the cache.
   CacheList.clear();
-  for (std::uint32_t i = 0; i < rows; ++i) {
-    const ArpRow row = arpRowAt(arpSnapshot, i);
-    AddressEntry e = makeEntry();
-    formatMac(row.physAddr, e.macText);
-    if (std::strcmp(e.macText, kZeroMac) == 0) continue;
-    formatIpv4(row.addr, e.ipText);
-    copyField(e.typeText, row.type == kArpTypeStatic ? kTypeStatic : kTypeDynamic);
-
-    const int p = lastCacheIndex.find(LastCacheList, e);
+  CacheList.reserve(rows);
+  snapshotRow.clear();
+  bindingHashes.clear();
+  std::uint32_t nextRow = 0;
+  auto makeNext = [&]() {
+    while (nextRow < rows) {
+      const std::uint32_t i = nextRow++;
+      const ArpRow row = arpRowAt(arpSnapshot, i);
+      AddressEntry e = makeEntry();
+      formatMac(row.physAddr, e.macText);
+      if (std::strcmp(e.macText, kZeroMac) == 0) continue;
+      formatIpv4(row.addr, e.ipText);
+      copyField(e.typeText, row.type == kArpTypeStatic ? kTypeStatic : kTypeDynamic);
+      CacheList.push_back(e);
+      snapshotRow.push_back(i);
+      bindingHashes.push_back(bindingHash(e));
+      lastCacheIndex.prefetch(bindingHashes.back());
+      return;
+    }
+  };
+  std::uint64_t ipHashes[2 * kAhead] = {};  // by entry index modulo 2 * kAhead; 0 none
+  for (std::size_t k = 0;; ++k) {
+    while (nextRow < rows && CacheList.size() <= k + kAhead) makeNext();
+    if (k >= CacheList.size()) break;
+    if (compare && sampleIndex.ipBuilt && k + kAhead < CacheList.size()) {
+      std::uint64_t& h = ipHashes[(k + kAhead) % (2 * kAhead)];
+      h = ipTextHash(fieldView(CacheList[k + kAhead].ipText));
+      sampleIndex.prefetchIp(h);
+    }
+    std::uint64_t& ipHash = ipHashes[k % (2 * kAhead)];
+    AddressEntry& e = CacheList[k];
+    const int p = lastCacheIndex.find(LastCacheList, e, bindingHashes[k]);
     if (p >= 0)
       copyField(e.hostName, fieldView(LastCacheList[p].hostName));
-    else if (compare)
-      decideRow(e, i);
-    CacheList.push_back(e);
+    else if (compare && decideRow(e, snapshotRow[k], ipHash))
+      bindingHashes[k] = bindingHash(e);  // a restore or a block rewrote the binding
+    ipHash = 0;
   }
   sampleIndex.invalidate();
 
   if (sameLists(CacheList, LastCacheList)) return;
   LastCacheList = CacheList;
-  lastCacheIndex.build(LastCacheList);
+  lastCacheIndex.build(LastCacheList, &bindingHashes);
   showCacheList();
   uiMarkSortedColumn(ListId::Arp, -1);
 }

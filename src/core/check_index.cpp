@@ -19,18 +19,31 @@ std::size_t homeSlot(const IndexSlots& t, std::uint64_t hash) {
   return static_cast<std::size_t>(hash) & (t.slots.size() - 1);
 }
 
+std::uint64_t slotValue(std::uint64_t hash, std::int32_t index) {
+  return (hash >> 32) << 32 | (static_cast<std::uint32_t>(index) + 1u);
+}
+
+std::int32_t slotIndex(std::uint64_t slot) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(slot) - 1u);
+}
+
+bool sameFingerprint(std::uint64_t slot, std::uint64_t hash) {
+  return (slot >> 32) == (hash >> 32);
+}
+
 // Keeps the index already present for an equal key, so inserting in ascending order
 // leaves the first index of each key.
 template <class Equal>
 void insertFirst(IndexSlots& t, std::uint64_t hash, std::int32_t index, Equal equal) {
   const std::size_t mask = t.slots.size() - 1;
   for (std::size_t i = homeSlot(t, hash);; i = (i + 1) & mask) {
-    if (t.slots[i] < 0) {
-      t.slots[i] = index;
+    const std::uint64_t slot = t.slots[i];
+    if (slot == 0) {
+      t.slots[i] = slotValue(hash, index);
       ++t.used;
       return;
     }
-    if (equal(t.slots[i])) return;
+    if (sameFingerprint(slot, hash) && equal(slotIndex(slot))) return;
   }
 }
 
@@ -39,41 +52,100 @@ int findSlot(const IndexSlots& t, std::uint64_t hash, Equal equal) {
   if (t.slots.empty()) return -1;
   const std::size_t mask = t.slots.size() - 1;
   for (std::size_t i = homeSlot(t, hash);; i = (i + 1) & mask) {
-    if (t.slots[i] < 0) return -1;
-    if (equal(t.slots[i])) return t.slots[i];
+    const std::uint64_t slot = t.slots[i];
+    if (slot == 0) return -1;
+    if (sameFingerprint(slot, hash) && equal(slotIndex(slot))) return slotIndex(slot);
   }
 }
 
-std::uint64_t bindingHash(const AddressEntry& e) {
-  std::uint64_t h = hashText(fieldView(e.ipText), 1);
-  h = hashText(fieldView(e.macText), h);
-  return hashText(fieldView(e.typeText), h);
+// A field's text; a plain loop is cheaper than a library call for these short fields.
+template <std::size_t N>
+std::string_view textOf(const char (&field)[N]) {
+  std::size_t n = 0;
+  while (n < N && field[n]) ++n;
+  return std::string_view(field, n);
+}
+
+// Slots are filled in ascending index order, each asked for a few keys ahead, so that
+// the misses of a table larger than the caches overlap instead of queueing.
+constexpr std::size_t kAhead = 32;
+
+void prefetchSlot(const IndexSlots& t, std::uint64_t hash) {
+  if (!t.slots.empty()) __builtin_prefetch(&t.slots[homeSlot(t, hash)]);
+}
+
+// pairs holds hash, index, hash, index, ... in ascending index order.
+template <class Equal>
+void insertAll(IndexSlots& t, const std::vector<std::uint64_t>& pairs, Equal equal) {
+  const std::size_t n = pairs.size();
+  for (std::size_t i = 0; i < n; i += 2) {
+    if (i + 2 * kAhead < n) prefetchSlot(t, pairs[i + 2 * kAhead]);
+    const auto index = static_cast<std::int32_t>(pairs[i + 1]);
+    insertFirst(t, pairs[i], index, [&](std::int32_t s) { return equal(s, index); });
+  }
 }
 
 bool isPattern(std::string_view text) { return text.find('*') != std::string_view::npos; }
 
-void buildIp(SampleIndex& x, const AddressList& samples) {
-  x.exactIp.reset(samples.size());
-  x.wildIp.clear();
-  for (std::size_t i = 0; i < samples.size(); ++i) {
-    const std::string_view ip = fieldView(samples[i].ipText);
-    const auto index = static_cast<std::int32_t>(i);
-    if (isPattern(ip))
-      x.wildIp.push_back(index);
-    else
-      insertFirst(x.exactIp, hashText(ip, 2), index,
-                  [&](std::int32_t s) { return fieldView(samples[s].ipText) == ip; });
+SampleIndex::Wildcard makeWildcard(std::int32_t index, std::string_view pattern) {
+  SampleIndex::Wildcard w{};
+  w.index = index;
+  copyField(w.text, pattern);
+  w.length = static_cast<std::uint32_t>(fieldLength(w.text));
+  const std::size_t head = std::string_view(w.text, w.length).find('*');
+  char bytes[24] = {}, mask[24] = {};
+  std::memcpy(bytes, w.text, head);
+  std::memset(mask, 0xff, head);
+  std::memcpy(w.prefix, bytes, sizeof w.prefix);
+  std::memcpy(w.mask, mask, sizeof w.mask);
+  return w;
+}
+
+// The address's first 24 bytes, zero-padded, as the prefix test reads them.
+struct AddressWords {
+  std::uint64_t word[3];
+  explicit AddressWords(std::string_view text) {
+    char bytes[24] = {};
+    std::memcpy(bytes, text.data(), std::min<std::size_t>(text.size(), sizeof bytes));
+    std::memcpy(word, bytes, sizeof word);
   }
+};
+
+bool opensWith(const SampleIndex::Wildcard& w, const AddressWords& a) {
+  return ((a.word[0] & w.mask[0]) ^ w.prefix[0]) == 0 &&
+         ((a.word[1] & w.mask[1]) ^ w.prefix[1]) == 0 &&
+         ((a.word[2] & w.mask[2]) ^ w.prefix[2]) == 0;
+}
+
+void buildIp(SampleIndex& x, const AddressList& samples) {
+  x.wildIp.clear();
+  x.scratch.clear();
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    const std::string_view ip = textOf(samples[i].ipText);
+    if (isPattern(ip)) {
+      x.wildIp.push_back(makeWildcard(static_cast<std::int32_t>(i), ip));
+    } else {
+      x.scratch.push_back(ipTextHash(ip));
+      x.scratch.push_back(i);
+    }
+  }
+  x.exactIp.reset(x.scratch.size() / 2);
+  insertAll(x.exactIp, x.scratch, [&](std::int32_t a, std::int32_t b) {
+    return textOf(samples[a].ipText) == textOf(samples[b].ipText);
+  });
   x.ipBuilt = true;
 }
 
 void buildMac(SampleIndex& x, const AddressList& samples) {
-  x.mac.reset(samples.size());
+  x.scratch.clear();
   for (std::size_t i = 0; i < samples.size(); ++i) {
-    const std::string_view mac = fieldView(samples[i].macText);
-    insertFirst(x.mac, hashText(mac, 3), static_cast<std::int32_t>(i),
-                [&](std::int32_t s) { return fieldView(samples[s].macText) == mac; });
+    x.scratch.push_back(hashText(textOf(samples[i].macText), 3));
+    x.scratch.push_back(i);
   }
+  x.mac.reset(samples.size());
+  insertAll(x.mac, x.scratch, [&](std::int32_t a, std::int32_t b) {
+    return textOf(samples[a].macText) == textOf(samples[b].macText);
+  });
   x.macBuilt = true;
 }
 
@@ -96,17 +168,27 @@ std::uint64_t hashText(std::string_view text, std::uint64_t seed) {
 void IndexSlots::reset(std::size_t expected) {
   std::size_t size = 16;
   while (size < expected * 2 + 2) size *= 2;
-  slots.assign(size, -1);
+  slots.assign(size, 0);
   used = 0;
 }
 
-void BindingIndex::build(const AddressList& list) {
-  table.reset(list.size());
+std::uint64_t bindingHash(const AddressEntry& e) {
+  std::uint64_t h = hashText(textOf(e.ipText), 1);
+  h = hashText(textOf(e.macText), h);
+  return hashText(textOf(e.typeText), h);
+}
+
+std::uint64_t ipTextHash(std::string_view ipText) { return hashText(ipText, 2); }
+
+void BindingIndex::build(const AddressList& list, const std::vector<std::uint64_t>* hashes) {
+  scratch.clear();
   for (std::size_t i = 0; i < list.size(); ++i) {
-    const AddressEntry& e = list[i];
-    insertFirst(table, bindingHash(e), static_cast<std::int32_t>(i),
-                [&](std::int32_t s) { return sameBinding(list[s], e); });
+    scratch.push_back(hashes && i < hashes->size() ? (*hashes)[i] : bindingHash(list[i]));
+    scratch.push_back(i);
   }
+  table.reset(list.size());
+  insertAll(table, scratch,
+            [&](std::int32_t a, std::int32_t b) { return sameBinding(list[a], list[b]); });
   builtData = list.data();
   builtSize = list.size();
   valid = true;
@@ -117,46 +199,63 @@ bool BindingIndex::builtFor(const AddressList& list) const {
 }
 
 int BindingIndex::find(const AddressList& list, const AddressEntry& e) const {
-  return findSlot(table, bindingHash(e), [&](std::int32_t s) { return sameBinding(list[s], e); });
+  return find(list, e, bindingHash(e));
 }
 
+int BindingIndex::find(const AddressList& list, const AddressEntry& e, std::uint64_t hash) const {
+  return findSlot(table, hash, [&](std::int32_t s) { return sameBinding(list[s], e); });
+}
+
+void BindingIndex::prefetch(std::uint64_t hash) const { prefetchSlot(table, hash); }
+
 int SampleIndex::firstIpMatch(const AddressList& samples, std::string_view ipText) {
+  return firstIpMatch(samples, ipText, ipTextHash(ipText));
+}
+
+int SampleIndex::firstIpMatch(const AddressList& samples, std::string_view ipText,
+                              std::uint64_t hash) {
   if (!ipBuilt) buildIp(*this, samples);
-  int hit = findSlot(exactIp, hashText(ipText, 2),
-                     [&](std::int32_t s) { return fieldView(samples[s].ipText) == ipText; });
+  int hit =
+      findSlot(exactIp, hash, [&](std::int32_t s) { return textOf(samples[s].ipText) == ipText; });
   // An exact text matches only itself, so just the patterns in front of it can win.
   const std::int32_t limit = hit < 0 ? INT32_MAX : hit;
-  for (std::int32_t w : wildIp) {
-    if (w >= limit) break;
-    if (matchPattern(fieldView(samples[w].ipText), ipText)) return w;
+  const AddressWords address(ipText);
+  for (const Wildcard& w : wildIp) {
+    if (w.index >= limit) break;
+    if (opensWith(w, address) && matchPattern(std::string_view(w.text, w.length), ipText))
+      return w.index;
   }
   return hit;
+}
+
+void SampleIndex::prefetchIp(std::uint64_t hash) const {
+  if (ipBuilt) prefetchSlot(exactIp, hash);
 }
 
 bool SampleIndex::hasMac(const AddressList& samples, std::string_view macText) {
   if (!macBuilt) buildMac(*this, samples);
   return findSlot(mac, hashText(macText, 3),
-                  [&](std::int32_t s) { return fieldView(samples[s].macText) == macText; }) >= 0;
+                  [&](std::int32_t s) { return textOf(samples[s].macText) == macText; }) >= 0;
 }
 
 void SampleIndex::appended(const AddressList& samples, int index) {
   const AddressEntry& e = samples[index];
   if (ipBuilt) {
-    const std::string_view ip = fieldView(e.ipText);
+    const std::string_view ip = textOf(e.ipText);
     if (isPattern(ip))
-      wildIp.push_back(index);
+      wildIp.push_back(makeWildcard(index, ip));
     else if (exactIp.needsGrowth())
       buildIp(*this, samples);
     else
-      insertFirst(exactIp, hashText(ip, 2), index,
-                  [&](std::int32_t s) { return fieldView(samples[s].ipText) == ip; });
+      insertFirst(exactIp, ipTextHash(ip), index,
+                  [&](std::int32_t s) { return textOf(samples[s].ipText) == ip; });
   }
   if (macBuilt) {
-    const std::string_view m = fieldView(e.macText);
+    const std::string_view m = textOf(e.macText);
     if (mac.needsGrowth())
       buildMac(*this, samples);
     else
       insertFirst(mac, hashText(m, 3), index,
-                  [&](std::int32_t s) { return fieldView(samples[s].macText) == m; });
+                  [&](std::int32_t s) { return textOf(samples[s].macText) == m; });
   }
 }

@@ -10,7 +10,9 @@
 
 // Open-addressed table of list indices; the caller supplies hashing and equality.
 struct IndexSlots {
-  std::vector<std::int32_t> slots;  // -1 empty
+  // 0 empty, else the hash's top 32 bits above index + 1: most probes are settled without
+  // touching the list, which matters once the lists outgrow the caches.
+  std::vector<std::uint64_t> slots;
   std::size_t used = 0;
 
   void reset(std::size_t expected);  // room for `expected` keys at half load
@@ -20,30 +22,48 @@ struct IndexSlots {
 // The first entry of a list with a given binding (ipText, macText, typeText).
 struct BindingIndex {
   IndexSlots table;
+  std::vector<std::uint64_t> scratch;  // hash and index pairs while building
   const AddressEntry* builtData = nullptr;
   std::size_t builtSize = 0;
   bool valid = false;
 
-  void build(const AddressList& list);
+  // hashes, when given, hold bindingHash of every entry of the list.
+  void build(const AddressList& list, const std::vector<std::uint64_t>* hashes = nullptr);
   // False after invalidate() or when the list was visibly reallocated or resized.
   bool builtFor(const AddressList& list) const;
   void invalidate() { valid = false; }
   int find(const AddressList& list, const AddressEntry& e) const;  // index or -1
+  int find(const AddressList& list, const AddressEntry& e, std::uint64_t hash) const;
+  // Asks the memory for the slot a later find of this hash reads first.
+  void prefetch(std::uint64_t hash) const;
 };
 
 // The first sample whose IP pattern matches a text, and whether a sample holds a MAC text.
 // Built from the sample list on first use; samples appended afterwards are announced.
 struct SampleIndex {
-  IndexSlots exactIp;                // samples without '*' in ipText, first index per text
-  std::vector<std::int32_t> wildIp;  // samples with '*' in ipText, ascending
-  IndexSlots mac;                    // every sample, first index per macText
+  IndexSlots exactIp;  // samples without '*' in ipText, first index per text
+  // Samples with '*' in ipText, ascending, with their text kept at hand: the part before
+  // the first star must open the address, which rejects most of them in a few compares.
+  struct Wildcard {
+    std::int32_t index;
+    std::uint32_t length;
+    std::uint64_t prefix[3], mask[3];
+    char text[24];
+  };
+  std::vector<Wildcard> wildIp;
+  IndexSlots mac;                      // every sample, first index per macText
+  std::vector<std::uint64_t> scratch;  // hash and index pairs while building
   bool ipBuilt = false;
   bool macBuilt = false;
 
   void invalidate() { ipBuilt = macBuilt = false; }
   int firstIpMatch(const AddressList& samples, std::string_view ipText);  // index or -1
+  int firstIpMatch(const AddressList& samples, std::string_view ipText, std::uint64_t hash);
+  void prefetchIp(std::uint64_t hash) const;  // only once the IP part is built
   bool hasMac(const AddressList& samples, std::string_view macText);
   void appended(const AddressList& samples, int index);  // samples[index] was just added
 };
 
 std::uint64_t hashText(std::string_view text, std::uint64_t seed);
+std::uint64_t bindingHash(const AddressEntry& e);   // of ipText, macText and typeText
+std::uint64_t ipTextHash(std::string_view ipText);  // as SampleIndex keys exact IP texts
