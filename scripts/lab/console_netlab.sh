@@ -85,13 +85,13 @@ monitor_start() {  # dir [extra args]
   wait_for 10 log_has "$dir" "Запуск программы." || wait_for 1 grep -q . "$dir/stdout"
 }
 
-# monitor_stop: SIGTERM and a bounded wait; the exit code lands in MON_RC.
+# monitor_stop [SIGNAL]: SIGTERM (or SIGNAL) and a bounded wait; the exit code lands in MON_RC.
 MON_RC=
 monitor_stop() {
   local i=0
   MON_RC=255
   [ -n "$MON_PID" ] || return 0
-  kill -TERM "$MON_PID" 2>/dev/null
+  kill -"${1:-TERM}" "$MON_PID" 2>/dev/null
   while kill -0 "$MON_PID" 2>/dev/null && [ "$i" -lt 100 ]; do
     sleep 0.1
     i=$((i + 1))

@@ -79,7 +79,7 @@ const char* usageText() {
          "  monitor   watch the ARP table: check it every CheckInt seconds against the\n"
          "            samples, report spoofing, new addresses and additional IPs, and\n"
          "            restore, block or learn as quorel.ini says; journal lines go to\n"
-         "            stdout and, with WriteLog=1, to quorel.log. SIGINT or SIGTERM\n"
+         "            stdout and, with WriteLog=1, to quorel.log. SIGINT, SIGTERM or SIGHUP\n"
          "            saves the static entries (SaveStat=1) and the settings and exits.\n"
          "  routes    print the IPv4 route table (address, mask, gateway, interface,\n"
          "            metric) and exit\n"

@@ -15,6 +15,9 @@ sigset_t stopSet() {
   sigemptyset(&set);
   sigaddset(&set, SIGINT);
   sigaddset(&set, SIGTERM);
+  // A closed terminal is the console's log-off. Under nohup it stays ignored: an ignored
+  // signal is discarded before sigwait could see it.
+  sigaddset(&set, SIGHUP);
   return set;
 }
 
