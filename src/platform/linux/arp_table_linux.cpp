@@ -17,16 +17,45 @@
 
 namespace {
 
+bool sameRow(const ArpRow& a, const ArpRow& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// A neighbour whose state moves (reachable, stale, ...) changes no row; only a binding that
+// the dump does not show as it now stands spoils it.
+bool rowsAgree(const std::vector<ArpRow>& rows, const nlmsghdr* event) {
+  ArpRow changed;
+  bool removed = false;
+  if (!parseNeighbourChange(event, changed, removed)) return false;
+  for (const ArpRow& r : rows)
+    if (r.index == changed.index && r.addr == changed.addr) return !removed && sameRow(r, changed);
+  return removed;
+}
+
+bool hasRepeats(std::vector<ArpRow> rows) {
+  auto key = [](const ArpRow& r) { return std::uint64_t{r.index} << 32 | r.addr; };
+  std::sort(rows.begin(), rows.end(),
+            [&](const ArpRow& a, const ArpRow& b) { return key(a) < key(b); });
+  return std::adjacent_find(rows.begin(), rows.end(), [&](const ArpRow& a, const ArpRow& b) {
+           return key(a) == key(b);
+         }) != rows.end();
+}
+
 std::uint32_t readNeighbours(std::vector<ArpRow>& rows) {
   ndmsg header{};
   header.ndm_family = AF_INET;
-  return netlink::dump(
-      RTM_GETNEIGH, &header, sizeof header,
-      [&](const nlmsghdr* m) {
-        ArpRow row;
-        if (parseNeighbour(m, row)) rows.push_back(row);
-      },
-      [&] { rows.clear(); });
+  std::uint32_t error = EAGAIN;
+  for (int attempt = 0; attempt < netlink::kDumpAttempts && error == EAGAIN; ++attempt) {
+    error = netlink::dump(
+        RTM_GETNEIGH, &header, sizeof header, RTNLGRP_NEIGH,
+        [&](const nlmsghdr* m) {
+          ArpRow row;
+          if (parseNeighbour(m, row)) rows.push_back(row);
+        },
+        [&] { rows.clear(); }, [&](const nlmsghdr* event) { return rowsAgree(rows, event); });
+    // A row seen twice means the walk slipped; the next walk starts clean.
+    if (error == 0 && hasRepeats(rows)) error = EAGAIN;
+  }
+  if (error) rows.clear();
+  return error;
 }
 
 std::uint32_t neighbourRequest(std::uint16_t type, std::uint16_t flags, const ArpRow& row,

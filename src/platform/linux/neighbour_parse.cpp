@@ -32,8 +32,13 @@ int collect(const nlattr* attr, void* data) {
 }  // namespace
 
 bool parseNeighbour(const nlmsghdr* message, ArpRow& row) {
+  bool removed = false;
+  return message->nlmsg_type == RTM_NEWNEIGH && parseNeighbourChange(message, row, removed);
+}
+
+bool parseNeighbourChange(const nlmsghdr* message, ArpRow& row, bool& removed) {
   if (message->nlmsg_len < NLMSG_LENGTH(sizeof(ndmsg))) return false;
-  if (message->nlmsg_type != RTM_NEWNEIGH) return false;
+  if (message->nlmsg_type != RTM_NEWNEIGH && message->nlmsg_type != RTM_DELNEIGH) return false;
   const auto* nd = static_cast<const ndmsg*>(mnl_nlmsg_get_payload(message));
   if (nd->ndm_family != AF_INET) return false;
   NeighbourAttributes a;
@@ -51,5 +56,6 @@ bool parseNeighbour(const nlmsghdr* message, ArpRow& row) {
   // Bindings the kernel never ages out are the static ones.
   r.type = (nd->ndm_state & (NUD_PERMANENT | NUD_NOARP)) ? kArpTypeStatic : kArpTypeDynamic;
   row = r;
+  removed = message->nlmsg_type == RTM_DELNEIGH;
   return true;
 }

@@ -58,10 +58,39 @@ int dumpCallback(const nlmsghdr* nlh, void* data) {
   return MNL_CB_OK;
 }
 
-// 0 done, EINTR/ENOBUFS try again, anything else fails.
-std::uint32_t dumpOnce(std::uint16_t type, const void* familyHeader, std::size_t headerLength,
-                       const MessageHandler& onMessage) {
+// A socket that hears the table's change events while a dump runs.
+Socket openWatch(unsigned group) {
   std::uint32_t error = 0;
+  Socket s = openSocket(error);
+  if (s && mnl_socket_setsockopt(s.get(), NETLINK_ADD_MEMBERSHIP, &group, sizeof group) < 0)
+    s.reset();
+  return s;
+}
+
+// Whether the watch heard a change of the dumped family since it was opened.
+bool changedMeanwhile(mnl_socket* watch, unsigned char family, const EventCheck& agrees) {
+  std::vector<char> buffer(kReceiveBytes);
+  for (;;) {
+    ssize_t n = recv(mnl_socket_get_fd(watch), buffer.data(), buffer.size(), MSG_DONTWAIT);
+    if (n < 0) return errno == ENOBUFS;  // events lost: assume the worst
+    if (n == 0) return false;
+    int left = static_cast<int>(n);
+    for (auto* m = reinterpret_cast<const nlmsghdr*>(buffer.data()); mnl_nlmsg_ok(m, left);
+         m = mnl_nlmsg_next(m, &left)) {
+      if (m->nlmsg_len <= NLMSG_HDRLEN) continue;
+      const auto eventFamily = *static_cast<const unsigned char*>(mnl_nlmsg_get_payload(m));
+      if ((family == AF_UNSPEC || eventFamily == family) && !(agrees && agrees(m))) return true;
+    }
+  }
+}
+
+// 0 done, EINTR/ENOBUFS/EAGAIN try again, anything else fails.
+std::uint32_t dumpOnce(std::uint16_t type, const void* familyHeader, std::size_t headerLength,
+                       unsigned group, const MessageHandler& onMessage, const EventCheck& agrees) {
+  std::uint32_t error = 0;
+  // Opened before the dump starts, so that no change during it goes unheard.
+  Socket watch = group ? openWatch(group) : Socket();
+  if (group && !watch) return errnoOr(EIO);
   Socket s = openSocket(error);
   if (!s) return error;
   char request[kRequestBytes];
@@ -82,20 +111,23 @@ std::uint32_t dumpOnce(std::uint16_t type, const void* familyHeader, std::size_t
     int r =
         mnl_cb_run(buffer.data(), static_cast<std::size_t>(n), seq, portid, dumpCallback, &state);
     if (state.interrupted) return EINTR;
-    if (r == MNL_CB_STOP) return 0;
+    if (r == MNL_CB_STOP) break;
     if (r < 0) return errnoOr(EIO);
   }
+  const auto family = *static_cast<const unsigned char*>(familyHeader);
+  return watch && changedMeanwhile(watch.get(), family, agrees) ? EAGAIN : 0;
 }
 
 }  // namespace
 
 std::uint32_t dump(std::uint16_t type, const void* familyHeader, std::size_t headerLength,
-                   const MessageHandler& onMessage, const std::function<void()>& restart) {
+                   unsigned changeGroup, const MessageHandler& onMessage,
+                   const std::function<void()>& restart, const EventCheck& agrees) {
   std::uint32_t error = EINTR;
   for (int attempt = 0; attempt < kDumpAttempts; ++attempt) {
     restart();
-    error = dumpOnce(type, familyHeader, headerLength, onMessage);
-    if (error != EINTR && error != ENOBUFS) break;
+    error = dumpOnce(type, familyHeader, headerLength, changeGroup, onMessage, agrees);
+    if (error != EINTR && error != ENOBUFS && error != EAGAIN) break;
   }
   if (error != 0) restart();  // never hand out a partial table
   return error;

@@ -68,7 +68,7 @@ std::uint32_t getIpForwardTable(std::vector<RouteRow>& rows) {
   rtmsg header{};
   header.rtm_family = AF_INET;
   std::uint32_t error = netlink::dump(
-      RTM_GETROUTE, &header, sizeof header,
+      RTM_GETROUTE, &header, sizeof header, RTNLGRP_IPV4_ROUTE,
       [&](const nlmsghdr* m) {
         RouteRow row;
         if (parseRoute(m, row)) read.push_back(row);

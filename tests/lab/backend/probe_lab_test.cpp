@@ -1,0 +1,97 @@
+// ARP probes of live, absent and own addresses, and reverse names from the namespace's hosts.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "lab_support.h"
+#include "platform/probe_platform.h"
+#include "scan/probe.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long msSince(Clock::time_point start) {
+  return static_cast<long>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+TEST(ProbeLab, LivePeersAnswerWithTheirMac) {
+  char mac[20] = {};
+  auto start = Clock::now();
+  ASSERT_TRUE(probeMac(ipn("10.77.1.2"), mac));
+  std::printf("probe of a live peer: %ld ms\n", msSince(start));
+  EXPECT_STREQ(mac, "02-77-01-00-00-02");
+  ASSERT_TRUE(probeMac(ipn("10.77.2.2"), mac));
+  EXPECT_STREQ(mac, "02-77-02-00-00-02");
+  ASSERT_TRUE(probeMac(ipn("10.77.2.1"), mac));  // our own address: our own MAC
+  EXPECT_STREQ(mac, "02-77-02-00-00-01");
+
+  std::uint8_t raw[8];
+  std::memset(raw, 0xff, sizeof raw);
+  std::uint32_t length = 0;
+  ASSERT_EQ(platform::sendArp(ipn("10.77.1.2"), raw, length), 0u);
+  EXPECT_EQ(length, 6u);
+  EXPECT_EQ(raw[6], 0xff);  // bytes past the MAC untouched
+  EXPECT_EQ(raw[7], 0xff);
+}
+
+TEST(ProbeLab, AbsentAndForeignAddressesFailInTime) {
+  char mac[20] = "unchanged";
+  auto start = Clock::now();
+  EXPECT_FALSE(probeMac(ipn("10.77.1.99"), mac));
+  const long absentMs = msSince(start);
+  std::printf("probe of an absent address: %ld ms (3 tries x 300 ms)\n", absentMs);
+  EXPECT_GE(absentMs, 850);
+  EXPECT_LE(absentMs, 2000);
+  EXPECT_STREQ(mac, "unchanged");
+
+  std::uint8_t raw[8] = {};
+  std::uint32_t length = 0;
+  start = Clock::now();
+  EXPECT_EQ(platform::sendArp(ipn("192.0.2.1"), raw, length),
+            static_cast<std::uint32_t>(ENETUNREACH));
+  EXPECT_LT(msSince(start), 500);
+  EXPECT_EQ(platform::sendArp(ipn("127.0.0.5"), raw, length),
+            static_cast<std::uint32_t>(EOPNOTSUPP));
+}
+
+TEST(ProbeLab, ConcurrentProbesEachGetTheirOwnAnswer) {
+  std::atomic<int> right{0}, wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 3; ++i) {
+        const bool first = (t + i) % 2 == 0;
+        char mac[20] = {};
+        if (probeMac(ipn(first ? "10.77.1.2" : "10.77.2.2"), mac) &&
+            std::string(mac) == (first ? "02-77-01-00-00-02" : "02-77-02-00-00-02"))
+          ++right;
+        else
+          ++wrong;
+      }
+    });
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(right.load(), 24);
+  EXPECT_EQ(wrong.load(), 0);
+}
+
+TEST(ProbeLab, NamesComeFromTheNamespacesHostsFile) {
+  char name[64] = {};
+  ASSERT_TRUE(probeName(ipn("10.77.1.2"), name, sizeof name));
+  EXPECT_STREQ(name, "peer-one.lab");
+  char shortName[5] = {};
+  ASSERT_TRUE(probeName(ipn("10.77.2.2"), shortName, sizeof shortName));
+  EXPECT_STREQ(shortName, "peer");
+  auto start = Clock::now();
+  EXPECT_FALSE(probeName(ipn("10.77.1.99"), name, sizeof name));
+  std::printf("name lookup without an answer: %ld ms\n", msSince(start));
+}
+
+}  // namespace
