@@ -1,7 +1,10 @@
 #pragma once
 // The local adapters and their IPv4 addresses, in the system's order.
 // Windows: GetAdaptersInfo (size query answering 111). Linux: rtnetlink links and
-// addresses; loopback is not an adapter. Failure codes: see getAdapters.
+// addresses; loopback is not an adapter, nor is a link without an IPv4 address. Name and
+// description are both the interface name; addresses in the kernel's order (primary first).
+// Linux failure codes: 232 when no adapter qualifies; errno values of the netlink dumps
+// (EAGAIN when the tables kept changing while read, socket errors).
 #include <cstdint>
 #include <string>
 #include <vector>

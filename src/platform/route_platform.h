@@ -5,6 +5,18 @@
 //   thread's last error stays 0), DeleteIpForwardEntry answers 0 without deleting, and
 //   there is no route command, so addRoute answers false.
 // Linux: rtnetlink (main table), RTNLGRP_IPV4_ROUTE events; errno values on failure.
+//   Rows: type 3 on-link, 4 through a gateway, 2 blackhole/unreachable/prohibit; proto is
+//   the kernel's protocol number (2 kernel, 3 boot, 4 static, 16 dhcp); metric1 the priority;
+//   a multipath route shows its first next hop. getIpForwardTable/getIpAddrTable: EAGAIN when
+//   the table kept changing while read, socket errors.
+//   notifyRouteChange: the calling thread keeps its event socket, so changes between two
+//   calls wake the next one; a burst wakes it once. Socket errors are returned and kept for
+//   lastErrorCode (never 997), which ends the watch.
+//   deleteIpForwardEntry: ESRCH when no such route, EINVAL for a mask that is not a prefix,
+//   EPERM without CAP_NET_ADMIN.
+//   addRoute: RTM_NEWROUTE (create, exclusive); true once the request reached the kernel,
+//   whatever it answered (as the Windows route command's exit is not examined); values that
+//   do not parse are a refused request too. False only when no netlink socket could be had.
 #include <cstdint>
 #include <vector>
 

@@ -3,6 +3,16 @@
 // Windows: GetPrivateProfile*/WritePrivateProfileStringA, CryptProtectData with the
 //   machine key, the HKLM Run value. Linux: an ini layer with the same semantics,
 //   libsodium keyed from /etc/machine-id, a systemd unit.
+// Linux details: section and key names match without regard to ASCII case; values are
+//   trimmed and lose one pair of enclosing quotes; an empty value reads as missing for
+//   profileGetInt, which takes an optional sign and decimal digits (no hex); lines are
+//   written with CR LF; a value is cut at a line break; an unreadable existing file is not
+//   overwritten (false). protectData: crypto_secretbox (XSalsa20-Poly1305), key =
+//   BLAKE2b(machine-id, entropy), blob = 24-byte nonce + ciphertext + 16-byte tag; any
+//   account of the machine can unprotect, as with the Windows machine key; false without a
+//   machine id, for a blob shorter than 40 bytes or one that fails authentication.
+//   setAutostart: /etc/systemd/system/vetrel.service (ExecStart=exePath monitor, run in the
+//   current directory) and its multi-user.target.wants link; needs root.
 #include <cstdint>
 #include <string>
 #include <utility>

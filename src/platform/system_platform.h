@@ -1,5 +1,9 @@
 #pragma once
 // Process-level services: sockets, paths, files, clock, screen.
+// Linux: executablePath from /proc/self/exe; replaceFile flushes the temporary to disk
+// before rename(2); openAppendShared opens O_APPEND|O_CREAT with mode 0644; time-zone bias
+// from tm_gmtoff (daylight time already included, so both extra biases are 0); the screen
+// is a nominal 1024 x 768.
 #include <cstdint>
 #include <cstdio>
 #include <string>
