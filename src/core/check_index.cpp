@@ -1,6 +1,7 @@
 #include "core/check_index.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "core/text_field.h"
@@ -15,46 +16,53 @@ std::uint64_t mix(std::uint64_t h) {
   return h ^ (h >> 29);
 }
 
+// Multiply-shift maps the hash onto any table size, so the size need not be a power of two.
 std::size_t homeSlot(const IndexSlots& t, std::uint64_t hash) {
-  return static_cast<std::size_t>(hash) & (t.slots.size() - 1);
+  return static_cast<std::size_t>((hash & 0xffffffffu) * t.slots.size() >> 32);
 }
 
-std::uint64_t slotValue(std::uint64_t hash, std::int32_t index) {
-  return (hash >> 32) << 32 | (static_cast<std::uint32_t>(index) + 1u);
+std::uint32_t fingerprint(const IndexSlots& t, std::uint64_t hash) {
+  return t.indexBits >= 32 ? 0u : static_cast<std::uint32_t>(hash >> (32 + t.indexBits));
 }
 
-std::int32_t slotIndex(std::uint64_t slot) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(slot) - 1u);
+std::uint32_t slotValue(const IndexSlots& t, std::uint64_t hash, std::int32_t index) {
+  const std::uint32_t low = static_cast<std::uint32_t>(index) + 1u;
+  return t.indexBits >= 32 ? low : fingerprint(t, hash) << t.indexBits | low;
 }
 
-bool sameFingerprint(std::uint64_t slot, std::uint64_t hash) {
-  return (slot >> 32) == (hash >> 32);
+std::int32_t slotIndex(const IndexSlots& t, std::uint32_t slot) {
+  const std::uint32_t low = t.indexBits >= 32 ? slot : slot & ((1u << t.indexBits) - 1u);
+  return static_cast<std::int32_t>(low - 1u);
 }
 
-// Keeps the index already present for an equal key, so inserting in ascending order
-// leaves the first index of each key.
+bool sameFingerprint(const IndexSlots& t, std::uint32_t slot, std::uint64_t hash) {
+  return t.indexBits >= 32 || slot >> t.indexBits == fingerprint(t, hash);
+}
+
+std::size_t nextSlot(const IndexSlots& t, std::size_t i) {
+  return i + 1 == t.slots.size() ? 0 : i + 1;
+}
+
 template <class Equal>
 void insertFirst(IndexSlots& t, std::uint64_t hash, std::int32_t index, Equal equal) {
-  const std::size_t mask = t.slots.size() - 1;
-  for (std::size_t i = homeSlot(t, hash);; i = (i + 1) & mask) {
-    const std::uint64_t slot = t.slots[i];
+  for (std::size_t i = homeSlot(t, hash);; i = nextSlot(t, i)) {
+    const std::uint32_t slot = t.slots[i];
     if (slot == 0) {
-      t.slots[i] = slotValue(hash, index);
+      t.slots[i] = slotValue(t, hash, index);
       ++t.used;
       return;
     }
-    if (sameFingerprint(slot, hash) && equal(slotIndex(slot))) return;
+    if (sameFingerprint(t, slot, hash) && equal(slotIndex(t, slot))) return;
   }
 }
 
 template <class Equal>
 int findSlot(const IndexSlots& t, std::uint64_t hash, Equal equal) {
   if (t.slots.empty()) return -1;
-  const std::size_t mask = t.slots.size() - 1;
-  for (std::size_t i = homeSlot(t, hash);; i = (i + 1) & mask) {
-    const std::uint64_t slot = t.slots[i];
+  for (std::size_t i = homeSlot(t, hash);; i = nextSlot(t, i)) {
+    const std::uint32_t slot = t.slots[i];
     if (slot == 0) return -1;
-    if (sameFingerprint(slot, hash) && equal(slotIndex(slot))) return slotIndex(slot);
+    if (sameFingerprint(t, slot, hash) && equal(slotIndex(t, slot))) return slotIndex(t, slot);
   }
 }
 
@@ -129,7 +137,7 @@ void buildIp(SampleIndex& x, const AddressList& samples) {
       x.scratch.push_back(i);
     }
   }
-  x.exactIp.reset(x.scratch.size() / 2);
+  x.exactIp.reset(x.scratch.size() / 2, samples.size());
   insertAll(x.exactIp, x.scratch, [&](std::int32_t a, std::int32_t b) {
     return textOf(samples[a].ipText) == textOf(samples[b].ipText);
   });
@@ -142,7 +150,7 @@ void buildMac(SampleIndex& x, const AddressList& samples) {
     x.scratch.push_back(hashText(textOf(samples[i].macText), 3));
     x.scratch.push_back(i);
   }
-  x.mac.reset(samples.size());
+  x.mac.reset(samples.size(), samples.size());
   insertAll(x.mac, x.scratch, [&](std::int32_t a, std::int32_t b) {
     return textOf(samples[a].macText) == textOf(samples[b].macText);
   });
@@ -165,11 +173,13 @@ std::uint64_t hashText(std::string_view text, std::uint64_t seed) {
   return mix(h ^ w);
 }
 
-void IndexSlots::reset(std::size_t expected) {
-  std::size_t size = 16;
-  while (size < expected * 2 + 2) size *= 2;
-  slots.assign(size, 0);
+void IndexSlots::reset(std::size_t expected, std::size_t largestIndex) {
+  slots.assign(expected + expected / 2 + 16, 0);
   used = 0;
+  // Twice the largest index fits, so that appends rarely force a rebuild.
+  const std::uint64_t room = 2 * static_cast<std::uint64_t>(largestIndex) + 16;
+  indexBits = static_cast<unsigned>(std::bit_width(room));
+  if (indexBits > 32) indexBits = 32;
 }
 
 std::uint64_t bindingHash(const AddressEntry& e) {
@@ -186,7 +196,7 @@ void BindingIndex::build(const AddressList& list, const std::vector<std::uint64_
     scratch.push_back(hashes && i < hashes->size() ? (*hashes)[i] : bindingHash(list[i]));
     scratch.push_back(i);
   }
-  table.reset(list.size());
+  table.reset(list.size(), list.size());
   insertAll(table, scratch,
             [&](std::int32_t a, std::int32_t b) { return sameBinding(list[a], list[b]); });
   builtData = list.data();
@@ -244,7 +254,7 @@ void SampleIndex::appended(const AddressList& samples, int index) {
     const std::string_view ip = textOf(e.ipText);
     if (isPattern(ip))
       wildIp.push_back(makeWildcard(index, ip));
-    else if (exactIp.needsGrowth())
+    else if (exactIp.needsGrowth(static_cast<std::size_t>(index)))
       buildIp(*this, samples);
     else
       insertFirst(exactIp, ipTextHash(ip), index,
@@ -252,7 +262,7 @@ void SampleIndex::appended(const AddressList& samples, int index) {
   }
   if (macBuilt) {
     const std::string_view m = textOf(e.macText);
-    if (mac.needsGrowth())
+    if (mac.needsGrowth(static_cast<std::size_t>(index)))
       buildMac(*this, samples);
     else
       insertFirst(mac, hashText(m, 3), index,

@@ -10,13 +10,19 @@
 
 // Open-addressed table of list indices; the caller supplies hashing and equality.
 struct IndexSlots {
-  // 0 empty, else the hash's top 32 bits above index + 1: most probes are settled without
-  // touching the list, which matters once the lists outgrow the caches.
-  std::vector<std::uint64_t> slots;
+  // 0 empty, else the hash's top bits above index + 1 (indexBits wide): most probes are
+  // settled without touching the list, and four-byte slots keep the table small enough to
+  // stay in the cache longer.
+  std::vector<std::uint32_t> slots;
   std::size_t used = 0;
+  unsigned indexBits = 32;
 
-  void reset(std::size_t expected);  // room for `expected` keys at half load
-  bool needsGrowth() const { return (used + 1) * 2 > slots.size(); }
+  // Room for `expected` keys at two-thirds load, with indexes up to largestIndex and some
+  // beyond it for later appends.
+  void reset(std::size_t expected, std::size_t largestIndex);
+  bool needsGrowth(std::size_t index) const {
+    return (used + 1) * 3 > slots.size() * 2 || (index + 1) >> indexBits != 0;
+  }
 };
 
 // The first entry of a list with a given binding (ipText, macText, typeText).
