@@ -12,7 +12,9 @@
 //   account of the machine can unprotect, as with the Windows machine key; false without a
 //   machine id, for a blob shorter than 40 bytes or one that fails authentication.
 //   setAutostart: /etc/systemd/system/vetrel.service (ExecStart=exePath monitor, run in the
-//   current directory) and its multi-user.target.wants link; needs root.
+//   current directory) and its multi-user.target.wants link; needs root. A vetrel.service
+//   installed by hand (without this setting's first-line mark) is neither replaced nor
+//   removed.
 #include <cstdint>
 #include <string>
 #include <utility>

@@ -10,6 +10,15 @@
 namespace {
 
 constexpr char kUnitName[] = "vetrel.service";
+// The first line of a unit this setting wrote; a unit without it was installed by hand (say
+// from packaging/) and is neither replaced nor removed.
+constexpr char kMarker[] = "# Written by Vetrel's start-with-the-system setting.";
+
+bool unitIsOurs(const std::string& unit) {
+  std::string bytes;
+  if (!readFileBytes(unit.c_str(), bytes)) return false;
+  return bytes.empty() || bytes.compare(0, sizeof kMarker - 1, kMarker) == 0;
+}
 
 bool unitSafe(const std::string& s) {
   for (unsigned char c : s)
@@ -42,11 +51,11 @@ std::string withoutSpecifiers(const std::string& s) {
 bool autostartUnitText(const std::string& exePath, const std::string& workingDirectory,
                        std::string& text) {
   if (!unitSafe(exePath) || !unitSafe(workingDirectory)) return false;
-  text =
-      "[Unit]\nDescription=Vetrel ARP cache monitor\nAfter=network-online.target\n\n"
-      "[Service]\nWorkingDirectory=" +
-      withoutSpecifiers(workingDirectory) + "\nExecStart=" + quoted(exePath) +
-      " monitor\nRestart=on-failure\n\n[Install]\nWantedBy=multi-user.target\n";
+  text = std::string(kMarker) +
+         "\n[Unit]\nDescription=Vetrel ARP cache monitor\nAfter=network-online.target\n\n"
+         "[Service]\nWorkingDirectory=" +
+         withoutSpecifiers(workingDirectory) + "\nExecStart=" + quoted(exePath) +
+         " monitor\nRestart=on-failure\n\n[Install]\nWantedBy=multi-user.target\n";
   return true;
 }
 
@@ -54,6 +63,7 @@ void applyAutostart(bool on, const std::string& exePath, const std::string& unit
   const std::string unit = unitDir + "/" + kUnitName;
   const std::string wants = unitDir + "/multi-user.target.wants";
   const std::string link = wants + "/" + kUnitName;
+  if (!unitIsOurs(unit)) return;
   if (!on) {
     unlink(link.c_str());
     unlink(unit.c_str());

@@ -7,5 +7,6 @@
 bool autostartUnitText(const std::string& exePath, const std::string& workingDirectory,
                        std::string& text);
 // Writes (on) or removes (off) unitDir/vetrel.service and its link in
-// unitDir/multi-user.target.wants, which is what enabling the unit makes. Silent.
+// unitDir/multi-user.target.wants, which is what enabling the unit makes. A vetrel.service
+// that this setting did not write (one installed by hand) is left alone. Silent.
 void applyAutostart(bool on, const std::string& exePath, const std::string& unitDir);

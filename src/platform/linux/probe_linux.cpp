@@ -19,12 +19,48 @@
 
 namespace {
 
-struct Fd {
+// Each thread keeps its packet socket for the interface it last probed from: opening and
+// closing one waits for the network stack to quiesce (tens of milliseconds), longer than a
+// LAN takes to answer.
+struct ProbeSocket {
   int fd = -1;
-  ~Fd() {
+  std::uint32_t ifIndex = 0;
+  ~ProbeSocket() { reset(); }
+  void reset() {
     if (fd >= 0) close(fd);
+    fd = -1;
+    ifIndex = 0;
   }
 };
+thread_local ProbeSocket probeSocket;
+
+// A socket bound to ifIndex, hearing ARP only; 0 or an errno value.
+std::uint32_t bindProbeSocket(std::uint32_t ifIndex) {
+  if (probeSocket.fd >= 0 && probeSocket.ifIndex == ifIndex) return 0;
+  probeSocket.reset();
+  // Protocol 0 at creation hooks the socket nowhere; bind hooks it once, on one interface.
+  int fd = socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, 0);
+  if (fd < 0) return errno;
+  sockaddr_ll bound{};
+  bound.sll_family = AF_PACKET;
+  bound.sll_protocol = htons(ETH_P_ARP);
+  bound.sll_ifindex = static_cast<int>(ifIndex);
+  if (bind(fd, reinterpret_cast<sockaddr*>(&bound), sizeof bound) < 0) {
+    const std::uint32_t error = errno;
+    close(fd);
+    return error;
+  }
+  probeSocket.fd = fd;
+  probeSocket.ifIndex = ifIndex;
+  return 0;
+}
+
+// Frames that arrived while no probe was waiting are stale answers.
+void drain(int fd) {
+  std::uint8_t buffer[1600];
+  while (recv(fd, buffer, sizeof buffer, MSG_DONTWAIT) > 0) {
+  }
+}
 
 struct Source {
   std::uint32_t ifIndex = 0;
@@ -92,13 +128,8 @@ std::uint32_t sendArp(std::uint32_t dest, std::uint8_t (&mac)[8], std::uint32_t&
     length = 6;
     return 0;
   }
-  Fd s{socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, htons(ETH_P_ARP))};
-  if (s.fd < 0) return errno;
-  sockaddr_ll bound{};
-  bound.sll_family = AF_PACKET;
-  bound.sll_protocol = htons(ETH_P_ARP);
-  bound.sll_ifindex = static_cast<int>(source.ifIndex);
-  if (bind(s.fd, reinterpret_cast<sockaddr*>(&bound), sizeof bound) < 0) return errno;
+  if (std::uint32_t e = bindProbeSocket(source.ifIndex)) return e;
+  drain(probeSocket.fd);
   std::uint8_t frame[kArpPaddedFrameBytes];
   const std::size_t frameLength =
       buildArpRequest(ownMac, source.address, dest, frame, sizeof frame);
@@ -106,9 +137,11 @@ std::uint32_t sendArp(std::uint32_t dest, std::uint8_t (&mac)[8], std::uint32_t&
   std::uint8_t answer[6];
   std::uint32_t result = ETIMEDOUT;
   for (int attempt = 0; attempt < kArpTries; ++attempt) {
-    result = askOnce(s.fd, frame, frameLength, dest, answer);
+    result = askOnce(probeSocket.fd, frame, frameLength, dest, answer);
     if (result != ETIMEDOUT) break;
   }
+  // A socket error other than silence may mean a vanished interface: start afresh next time.
+  if (result != 0 && result != ETIMEDOUT) probeSocket.reset();
   if (result != 0) return result;
   std::memcpy(mac, answer, 6);
   length = 6;

@@ -184,3 +184,33 @@ TEST_F(LogicLab, ReadGrowsTheSnapshotToExactlyTheTable) {
 }
 
 }  // namespace
+
+namespace {
+
+// Neighbours of a device whose link-layer address is not six bytes long. This kernel may
+// lack every such device type; the test then says so instead of passing.
+TEST(ArpLab, NonEthernetNeighbourKeepsItsOwnLength) {
+  const char* kinds[] = {"ipip", "gre", "sit"};
+  std::string made;
+  for (const char* kind : kinds)
+    if (sh(std::string("ip link add lbt0 type ") + kind +
+           " local 10.77.1.1 remote 10.77.1.2 >/dev/null 2>&1") == 0) {
+      made = kind;
+      break;
+    }
+  if (made.empty()) GTEST_SKIP() << "no ipip, gre or sit device in this kernel";
+  sh("ip link set lbt0 up");
+  ASSERT_EQ(sh("ip neigh add 10.98.0.5 lladdr 10.1.2.3 dev lbt0 nud permanent"), 0) << made;
+  std::uint32_t error = 0;
+  std::vector<ArpRow> rows = readRows(false, error);
+  const ArpRow* r = findRow(rows, "10.98.0.5", ifIndex("lbt0"));
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->physAddrLen, 4u);
+  EXPECT_EQ(r->physAddr[0], 10);
+  EXPECT_EQ(r->physAddr[3], 3);
+  EXPECT_EQ(r->physAddr[4] | r->physAddr[5], 0);
+  sh("ip link del lbt0");
+  flushNeighbours();
+}
+
+}  // namespace

@@ -110,7 +110,7 @@ TEST_F(BigTable, ReadsWhileTheTableChangesAreWholeOrCleanFailures) {
             stop = true;
           })};
   int whole[2] = {}, failed[2] = {};
-  for (int read = 0; read < 200 && !stop; ++read) {
+  for (int read = 0; read < 5000 && !stop; ++read) {
     const int phase = continuous ? 1 : 0;
     std::uint32_t error = 0;
     std::vector<ArpRow> rows = readRows(read % 2 == 0, error);
@@ -120,6 +120,7 @@ TEST_F(BigTable, ReadsWhileTheTableChangesAreWholeOrCleanFailures) {
           << error;
       EXPECT_TRUE(rows.empty());
       ++failed[phase];
+      std::printf("read %d failed cleanly with %u\n", read, error);
       continue;
     }
     ++whole[phase];

@@ -83,6 +83,15 @@ TEST(Autostart, WritesAndRemovesTheUnitAndItsLink) {
   EXPECT_NE(access((d + "/multi-user.target.wants/vetrel.service").c_str(), F_OK), 0);
   applyAutostart(false, "/usr/bin/vetrel", d);              // nothing there: silent
   applyAutostart(true, "/usr/bin/vetrel", d + "/missing");  // unwritable: silent
+
+  // A unit installed by hand survives both switches.
+  const std::string handMade = "[Service]\nExecStart=/usr/local/bin/vetrel monitor --dir /x\n";
+  std::ofstream(d + "/vetrel.service") << handMade;
+  applyAutostart(true, "/usr/bin/vetrel", d);
+  EXPECT_EQ(slurp(d + "/vetrel.service"), handMade);
+  applyAutostart(false, "/usr/bin/vetrel", d);
+  EXPECT_EQ(slurp(d + "/vetrel.service"), handMade);
+  unlink((d + "/vetrel.service").c_str());
   rmdir((d + "/multi-user.target.wants").c_str());
   EXPECT_EQ(rmdir(dir), 0);  // nothing left behind
 }
