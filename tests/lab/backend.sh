@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Linux backend against the kernel: builds a namespace lab, runs lab_backend_tests inside
-# it and removes everything again. Root. Argument: the native build directory.
+# it and removes everything again. Root. Arguments: the native build directory, then any
+# GoogleTest options (--gtest_filter=...).
 #
 #   host ns:  lbh1 10.77.1.1/24 ---- veth ---- lbp1 10.77.1.2/24  (peer ns 1)
 #             lbh2 10.77.2.1/24 ---- veth ---- lbp2 10.77.2.2/24  (peer ns 2)
@@ -49,4 +50,4 @@ done
 
 work=$(mktemp -d /tmp/linuxbe-lab.XXXXXX)
 trap 'cleanup; rm -rf "$work"' EXIT INT TERM
-ip netns exec "$host" env LAB_WORK_DIR="$work" timeout 300 "$bin" --gtest_color=no
+ip netns exec "$host" env LAB_WORK_DIR="$work" timeout 300 "$bin" --gtest_color=no "${@:2}"

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "lab_support.h"
@@ -18,10 +19,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const RouteRow* findRoute(const std::vector<RouteRow>& rows, const char* dest, const char* mask) {
+// A copy, so that a table read on the spot cannot leave a dangling row behind.
+std::optional<RouteRow> findRoute(const std::vector<RouteRow>& rows, const char* dest,
+                                  const char* mask) {
   for (const RouteRow& r : rows)
-    if (r.dest == ipn(dest) && r.mask == ipn(mask)) return &r;
-  return nullptr;
+    if (r.dest == ipn(dest) && r.mask == ipn(mask)) return r;
+  return std::nullopt;
 }
 
 std::vector<RouteRow> routes() {
@@ -67,20 +70,21 @@ TEST(RouteLab, AddedRouteWakesTheWaitAndShowsInTheTable) {
   EXPECT_TRUE(waitFor(w->wakes, 2, 2s)) << "a change between two waits was missed";
 
   std::vector<RouteRow> rows = routes();
-  const RouteRow* r = findRoute(rows, "10.200.0.0", "255.255.0.0");
-  ASSERT_NE(r, nullptr);
+  std::optional<RouteRow> r = findRoute(rows, "10.200.0.0", "255.255.0.0");
+  ASSERT_TRUE(r.has_value());
   EXPECT_EQ(r->nextHop, ipn("10.77.1.2"));
   EXPECT_EQ(r->ifIndex, ifIndex(kIf1));
   EXPECT_EQ(r->type, 4u);
   EXPECT_EQ(r->proto, static_cast<std::uint32_t>(RTPROT_BOOT));
   EXPECT_EQ(r->metric1, 9u);
   r = findRoute(rows, "10.77.2.0", "255.255.255.0");  // the connected subnet
-  ASSERT_NE(r, nullptr);
+  ASSERT_TRUE(r.has_value());
   EXPECT_EQ(r->nextHop, 0u);
   EXPECT_EQ(r->ifIndex, ifIndex(kIf2));
   EXPECT_EQ(r->type, 3u);
   EXPECT_EQ(r->proto, static_cast<std::uint32_t>(RTPROT_KERNEL));
-  EXPECT_EQ(findRoute(rows, "10.77.1.1", "255.255.255.255"), nullptr);  // local table: not shown
+  EXPECT_FALSE(
+      findRoute(rows, "10.77.1.1", "255.255.255.255").has_value());  // local table: not shown
   sh("ip route del 10.200.0.0/16; ip route del 10.201.0.0/16 2>/dev/null; "
      "ip route del 10.202.0.0/16");
 }
@@ -89,17 +93,17 @@ bool sameRow(const RouteRow& a, const RouteRow& b) { return std::memcmp(&a, &b, 
 
 TEST(RouteLab, DeleteAndAddRoundTrip) {
   ASSERT_EQ(sh("ip route add 10.210.0.0/16 via 10.77.2.2 metric 5"), 0);
-  const RouteRow* found = findRoute(routes(), "10.210.0.0", "255.255.0.0");
-  ASSERT_NE(found, nullptr);
+  std::optional<RouteRow> found = findRoute(routes(), "10.210.0.0", "255.255.0.0");
+  ASSERT_TRUE(found.has_value());
   const RouteRow original = *found;
   ASSERT_EQ(platform::deleteIpForwardEntry(original), 0u);
-  EXPECT_EQ(findRoute(routes(), "10.210.0.0", "255.255.0.0"), nullptr);
+  EXPECT_FALSE(findRoute(routes(), "10.210.0.0", "255.255.0.0").has_value());
   EXPECT_EQ(platform::deleteIpForwardEntry(original), static_cast<std::uint32_t>(ESRCH));
 
   RouteAddRequest add{"10.210.0.0", "255.255.0.0", "10.77.2.2", "5", "route add ..."};
   ASSERT_TRUE(platform::addRoute(add));
   found = findRoute(routes(), "10.210.0.0", "255.255.0.0");
-  ASSERT_NE(found, nullptr);
+  ASSERT_TRUE(found.has_value());
   EXPECT_TRUE(sameRow(*found, original));
   EXPECT_TRUE(platform::addRoute(add));  // a duplicate is refused by the kernel...
   EXPECT_EQ(sh("ip route show 10.210.0.0/16 | wc -l | grep -qx 1"), 0);  // ...and not added
@@ -108,7 +112,7 @@ TEST(RouteLab, DeleteAndAddRoundTrip) {
   RouteAddRequest noMetric{"10.211.0.0", "255.255.255.0", "10.77.1.2", "", "route add ..."};
   ASSERT_TRUE(platform::addRoute(noMetric));
   found = findRoute(routes(), "10.211.0.0", "255.255.255.0");
-  ASSERT_NE(found, nullptr);
+  ASSERT_TRUE(found.has_value());
   EXPECT_EQ(found->metric1, 0u);
   EXPECT_EQ(found->ifIndex, ifIndex(kIf1));
   ASSERT_EQ(platform::deleteIpForwardEntry(*found), 0u);
