@@ -6,7 +6,8 @@
 #   host ns:  lbh1 10.77.1.1/24 ---- veth ---- lbp1 10.77.1.2/24  (peer ns 1)
 #             lbh2 10.77.2.1/24 ---- veth ---- lbp2 10.77.2.2/24  (peer ns 2)
 set -euo pipefail
-build=${1:?usage: backend.sh BUILD_DIR}
+build=${1:?usage: backend.sh BUILD_DIR [GTEST_OPTION...]}
+gtest_options=("${@:2}")
 bin=$build/tests/lab_backend_tests
 [ -x "$bin" ] || { echo "missing $bin" >&2; exit 1; }
 [ "$(id -u)" -eq 0 ] || { echo "backend.sh needs root" >&2; exit 1; }
@@ -50,4 +51,4 @@ done
 
 work=$(mktemp -d /tmp/linuxbe-lab.XXXXXX)
 trap 'cleanup; rm -rf "$work"' EXIT INT TERM
-ip netns exec "$host" env LAB_WORK_DIR="$work" timeout 300 "$bin" --gtest_color=no "${@:2}"
+ip netns exec "$host" env LAB_WORK_DIR="$work" timeout 300 "$bin" --gtest_color=no "${gtest_options[@]}"
