@@ -67,8 +67,10 @@ std::uint32_t getIpForwardTable(std::vector<RouteRow>& rows) {
   std::vector<RouteRow> read;
   rtmsg header{};
   header.rtm_family = AF_INET;
+  // The kernel resumes a route dump by key, so changes meanwhile neither skip nor repeat
+  // rows; listening for them would only make a busy router's table unreadable.
   std::uint32_t error = netlink::dump(
-      RTM_GETROUTE, &header, sizeof header, RTNLGRP_IPV4_ROUTE,
+      RTM_GETROUTE, &header, sizeof header, 0,
       [&](const nlmsghdr* m) {
         RouteRow row;
         if (parseRoute(m, row)) read.push_back(row);
