@@ -144,13 +144,15 @@ bool initialiseMainWindow(HWND window) {
   showSamples();
   if (settings.SaveStat) loadStatics();
   seedCheckRandom(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window)));
-  // The minimise of HideOnRun is posted by the entry point once the window is shown: the
-  // route refresh below handles waiting messages, and would hide a window not yet shown.
+  if (settings.HideOnRun) PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   PostMessageW(window, TaskbarCreatedMessage, 0, 0);
 
   std::thread(routeWatch, postRouteChange).detach();
   OwnRouteChange = true;
-  refreshRoutes(0);
+  // The first fill runs from the loop: the refresh waits a second for further changes and
+  // handles waiting messages meanwhile, which would delay the window and let the minimise
+  // above act on a window not yet shown.
+  PostMessageW(window, kRouteChangeMessage, 0, 0);
 
   checkCountdown = 1;
   SetTimer(window, IDT_CHECK, 1000, nullptr);
@@ -231,7 +233,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     SetWindowPos(MainWindow, nullptr, settings.WndX, settings.WndY, settings.Wndcx, settings.Wndcy,
                  SWP_NOZORDER);
     ShowWindow(MainWindow, SW_SHOW);
-    if (settings.HideOnRun) PostMessageW(MainWindow, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   }
 
   MSG msg;
