@@ -281,6 +281,25 @@ done
 log | grep -qE '^[0-9]{2}\.[0-9]{2}\.[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2} Запуск программы\.$' &&
   pass "log line form" || fail "log line form"
 
+# --- HideOnRun: only the tray icon at start; its double click shows the window
+sed -i 's/^HideOnRun=0/HideOnRun=1/' "$work/quorel.ini"
+inns 600 wine explorer "/desktop=$desk,1280x900" vetrel.exe >/dev/null 2>&1 &
+found=
+for _ in $(seq 60); do drive visible >/dev/null && { found=1; break; }; sleep 0.5; done
+sleep 3
+[ -n "$found" ] && [ "$(drive visible)" = 0 ] && pass "HideOnRun starts hidden" || fail "HideOnRun: not hidden"
+drive tray 515
+sleep 1
+[ "$(drive visible)" = 1 ] && pass "tray double click shows the hidden start" || fail "HideOnRun: not shown"
+drive post 32771
+sleep 1
+drive foreground
+sleep 0.5
+DISPLAY=":$display" xdotool key alt+F4
+[ "$(drive waitbox 10 | cut -d'|' -f2)" = "Выйти из программы?" ] && DISPLAY=":$display" xdotool key Return
+for _ in $(seq 60); do drive visible >/dev/null 2>&1 || break; sleep 0.5; done
+drive visible >/dev/null 2>&1 && fail "second run still running"
+
 echo "screenshots in $shots"
 [ "$failures" -eq 0 ] && echo "gui: all passed" || echo "gui: $failures failed"
 [ "$failures" -eq 0 ]

@@ -1,6 +1,7 @@
 // The process entry, the start-up of the main window and the orderly end.
 
 #include <cstdint>
+#include <system_error>
 #include <thread>
 
 #include "core/arp_table.h"
@@ -147,7 +148,11 @@ bool initialiseMainWindow(HWND window) {
   if (settings.HideOnRun) PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   PostMessageW(window, TaskbarCreatedMessage, 0, 0);
 
-  std::thread(routeWatch, postRouteChange).detach();
+  try {
+    std::thread(routeWatch, postRouteChange).detach();
+  } catch (const std::system_error&) {
+    // No thread: route changes go unnoticed; the list still fills and "Обновить" works.
+  }
   OwnRouteChange = true;
   // The first fill runs from the loop: the refresh waits a second for further changes and
   // handles waiting messages meanwhile, which would delay the window and let the minimise
