@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -316,10 +314,8 @@ TEST_F(CheckCycle, LearningAddsSamplesAndSavesThem) {
   EXPECT_EQ(ui.status[1], "Образцы: 2");
   EXPECT_EQ(ui.lists[ListId::Samples].size(), 2u);
   EXPECT_EQ(cache().size(), 3u);
-  std::ifstream in("samples.dat", std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  EXPECT_EQ(text.str(), "10.0.0.1\t00-1a-2b-3c-4d-5e\t\r\n10.0.0.2\t00-1a-2b-3c-4d-5e\t\r\n");
+  EXPECT_EQ(readFile("samples.dat"),
+            "10.0.0.1\t00-1a-2b-3c-4d-5e\t\r\n10.0.0.2\t00-1a-2b-3c-4d-5e\t\r\n");
 }
 
 TEST_F(CheckCycle, KnownMacWithAnotherAddressIsAnAdditionalIp) {

@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -24,18 +23,12 @@
 #include "report/journal.h"
 #include "route/adapters.h"
 #include "route/route_table.h"
+#include "scratch_dir.h"
 #include "settings/settings.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // Journal texts without their stamps, in order.
 std::vector<std::string> texts(const std::string& log) {
@@ -52,11 +45,6 @@ std::vector<std::string> texts(const std::string& log) {
 class ConsoleMonitor : public ::testing::Test {
  protected:
   void SetUp() override {
-    old = fs::current_path();
-    dir = fs::temp_directory_path() / ("vetrel_console_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    fs::current_path(dir);  // the fake does not change directories
     resetFake();
     resetConsoleSession();
     resetCheckCycle();
@@ -88,14 +76,13 @@ class ConsoleMonitor : public ::testing::Test {
     ::close(consoleErr.fd);
     consoleOut.fd = 1;
     consoleErr.fd = 2;
-    fs::current_path(old);
-    fs::remove_all(dir);
   }
   std::map<std::string, std::string>& profile() {
     return platform::fakeProfile((fs::absolute(dir) / "quorel.ini").string());
   }
   void ini(const char* key, const char* value) { profile()[std::string("Vetrel/") + key] = value; }
-  fs::path old, dir;
+  ScratchDir scratch;  // the fake does not change directories
+  fs::path dir = scratch.path;
   std::string out, err;
 };
 
@@ -104,10 +91,7 @@ class ConsoleMonitor : public ::testing::Test {
 TEST_F(ConsoleMonitor, StartAndStopJournalTheirLinesInOrderAndKeepStatics) {
   ini("WriteLog", "1");
   ini("SaveStat", "1");
-  {
-    std::ofstream s(dir / "statics.dat", std::ios::binary);
-    s << "10.9.0.7\t02-00-00-00-00-07\r\n";
-  }
+  writeFile(dir / "statics.dat", "10.9.0.7\t02-00-00-00-00-07\r\n");
   fake.applyWrites = true;
   fake.arpRows = {fakeArpRow(2, "10.9.0.7", "02-00-00-00-00-07", kArpTypeDynamic),
                   fakeArpRow(2, "10.9.0.8", "02-00-00-00-00-08", kArpTypeDynamic)};

@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +10,7 @@
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
 #include "report/mail_queue.h"
+#include "scratch_dir.h"
 #include "settings/settings.h"
 
 namespace fs = std::filesystem;
@@ -37,25 +35,14 @@ class JournalTest : public ::testing::Test {
     clockReads = 0;
     takeMailQueue();
     mailCountdown = 0;
-    std::random_device rd;
-    dir_ = fs::temp_directory_path() /
-           ("vetrel_logic_journal_" + std::to_string(rd()) + "_" + std::to_string(rd()));
-    fs::create_directories(dir_);
-    logPath_ = (dir_ / "quorel.log").string();
+    logPath_ = (dir_.path / "quorel.log").string();
   }
   void TearDown() override {
     closeLog();
     readLocalClock = platform::localNow;
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
-  std::string logText() const {
-    std::ifstream in(logPath_, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  fs::path dir_;
+  std::string logText() const { return readFile(logPath_); }
+  ScratchDir dir_;
   std::string logPath_;
 };
 
@@ -179,7 +166,7 @@ TEST_F(JournalTest, LoggingOnAndOffFramesTheStretchInTheFile) {
 }
 
 TEST_F(JournalTest, LogIsAppendedToAndSurvivesReopening) {
-  { std::ofstream(logPath_, std::ios::binary) << "old\r\n"; }
+  writeFile(logPath_, "old\r\n");
   settings.WriteLog = true;
   openLog(logPath_.c_str());
   reportEvent("one", Info);
@@ -191,7 +178,7 @@ TEST_F(JournalTest, LogIsAppendedToAndSurvivesReopening) {
 TEST_F(JournalTest, UnopenableLogLeavesWindowMailAndPopUpWorking) {
   settings.WriteLog = true;
   settings.MsgToMail = true;
-  openLog((dir_ / "missing" / "quorel.log").string().c_str());
+  openLog((dir_.path / "missing" / "quorel.log").string().c_str());
   EXPECT_FALSE(logIsOpen());
   reportEvent("Подмена адреса! c", Spoofing);
   EXPECT_EQ(ui.windowLines.size(), 1u);

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,17 +11,6 @@
 #include "scratch_dir.h"
 
 namespace {
-
-void writeFile(const char* path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string readFile(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 AddressEntry sample(const char* ip, const char* mac, const char* name = "") {
   AddressEntry e = makeEntry();

@@ -1,10 +1,12 @@
 #pragma once
 // A fresh directory that a test works in; the previous working directory comes back and
-// the directory is removed when the object goes.
+// the directory is removed when the object goes. Also whole-file helpers for its files.
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 struct ScratchDir {
@@ -24,3 +26,15 @@ struct ScratchDir {
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
 };
+
+// Whole files as bytes, for the data files the tests plant and read back.
+inline std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void writeFile(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
