@@ -21,6 +21,29 @@ timeval interval(int timeoutMs) {
   return t;
 }
 
+// One socket's wait; failures show in the exception set (a connect that was refused).
+SocketWait waitSocket(SocketHandle s, int timeoutMs, bool forWrite) {
+  fd_set ready, failed;
+  FD_ZERO(&ready);
+  FD_ZERO(&failed);
+  FD_SET(sock(s), &ready);
+  FD_SET(sock(s), &failed);
+  timeval t = interval(timeoutMs);
+  const int n =
+      forWrite ? select(0, nullptr, &ready, &failed, &t) : select(0, &ready, nullptr, &failed, &t);
+  if (n <= 0) return SocketWait::Timeout;
+  return FD_ISSET(sock(s), &ready) ? SocketWait::Ready : SocketWait::Error;
+}
+
+int clampLength(std::size_t length) {
+  return length > INT_MAX ? INT_MAX : static_cast<int>(length);
+}
+
+long transferResult(int n) {
+  if (n != SOCKET_ERROR) return n;
+  return WSAGetLastError() == WSAEWOULDBLOCK ? kSocketWouldBlock : -1;
+}
+
 }  // namespace
 
 bool resolveIpv4(const char* name, std::uint32_t& address) {
@@ -49,39 +72,19 @@ bool setSocketNonBlocking(SocketHandle s, bool on) {
 }
 
 SocketWait waitSocketWritable(SocketHandle s, int timeoutMs) {
-  fd_set writable, failed;
-  FD_ZERO(&writable);
-  FD_ZERO(&failed);
-  FD_SET(sock(s), &writable);
-  FD_SET(sock(s), &failed);
-  timeval t = interval(timeoutMs);
-  if (select(0, nullptr, &writable, &failed, &t) <= 0) return SocketWait::Timeout;
-  if (FD_ISSET(sock(s), &writable)) return SocketWait::Ready;
-  return SocketWait::Error;
+  return waitSocket(s, timeoutMs, true);
 }
 
 SocketWait waitSocketReadable(SocketHandle s, int timeoutMs) {
-  fd_set readable, failed;
-  FD_ZERO(&readable);
-  FD_ZERO(&failed);
-  FD_SET(sock(s), &readable);
-  FD_SET(sock(s), &failed);
-  timeval t = interval(timeoutMs);
-  if (select(0, &readable, nullptr, &failed, &t) <= 0) return SocketWait::Timeout;
-  if (FD_ISSET(sock(s), &readable)) return SocketWait::Ready;
-  return SocketWait::Error;
+  return waitSocket(s, timeoutMs, false);
 }
 
 long sendSocket(SocketHandle s, const char* data, std::size_t length) {
-  const int n = send(sock(s), data, length > INT_MAX ? INT_MAX : static_cast<int>(length), 0);
-  if (n != SOCKET_ERROR) return n;
-  return WSAGetLastError() == WSAEWOULDBLOCK ? kSocketWouldBlock : -1;
+  return transferResult(send(sock(s), data, clampLength(length), 0));
 }
 
 long receiveSocket(SocketHandle s, char* buffer, std::size_t capacity) {
-  const int n = recv(sock(s), buffer, capacity > INT_MAX ? INT_MAX : static_cast<int>(capacity), 0);
-  if (n != SOCKET_ERROR) return n;
-  return WSAGetLastError() == WSAEWOULDBLOCK ? kSocketWouldBlock : -1;
+  return transferResult(recv(sock(s), buffer, clampLength(capacity), 0));
 }
 
 void closeSocket(SocketHandle s) {
