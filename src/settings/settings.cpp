@@ -106,9 +106,11 @@ void initPaths() {
     iniPath.clear();
     return;
   }
-  const std::string directory = exePath.substr(0, cut);
+  // A drive root keeps its backslash: "C:" alone names the drive's current directory.
+  const bool driveRoot = cut == 2 && exePath[1] == ':';
+  const std::string directory = exePath.substr(0, driveRoot ? cut + 1 : cut);
   platform::setCurrentDirectory(directory.c_str());
-  iniPath = directory + "\\" + kIniName;
+  iniPath = directory + (driveRoot ? "" : "\\") + kIniName;
 }
 
 bool initPathsInDirectory(const std::string& directory) {

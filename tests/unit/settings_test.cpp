@@ -291,6 +291,13 @@ TEST_F(SettingsTest, PathWithoutBackslashLeavesNoSettingsFile) {
   EXPECT_EQ(settings.WndX, (1280 - 550) / 2);
 }
 
+TEST_F(SettingsTest, ProgramInADriveRootKeepsTheRoot) {
+  fake.exePath = "C:\\vetrel.exe";
+  initPaths();
+  EXPECT_EQ(iniPath, "C:\\quorel.ini");
+  EXPECT_EQ(fake.chdirs, std::vector<std::string>{"C:\\"});
+}
+
 TEST_F(SettingsTest, ConsoleDirectoryIsMadeAbsolute) {
   EXPECT_TRUE(initPathsInDirectory("/var/lib/vetrel/"));
   EXPECT_EQ(iniPath, "/var/lib/vetrel/quorel.ini");
