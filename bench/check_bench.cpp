@@ -107,12 +107,8 @@ void BM_BareEntries(benchmark::State& state) {
     int found = 0;
     const std::uint32_t n = arpRowCount(arpSnapshot);
     for (std::uint32_t i = 0; i < n; ++i) {
-      const ArpRow row = arpRowAt(arpSnapshot, i);
-      AddressEntry e = makeEntry();
-      formatMac(row.physAddr, e.macText);
-      if (std::strcmp(e.macText, kZeroMac) == 0) continue;
-      formatIpv4(row.addr, e.ipText);
-      copyField(e.typeText, row.type == kArpTypeStatic ? kTypeStatic : kTypeDynamic);
+      AddressEntry e;
+      if (!arpRowEntry(arpRowAt(arpSnapshot, i), e)) continue;
       found += index.find(LastCacheList, e) >= 0;
       benchmark::DoNotOptimize(e);
     }

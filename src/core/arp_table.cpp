@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "core/address.h"
+#include "core/text_field.h"
 #include "route/adapters.h"
 
 ArpSnapshot arpSnapshot;
@@ -55,6 +56,16 @@ ArpRow arpRowAt(const ArpSnapshot& s, std::uint32_t i) {
 void setArpRowAt(ArpSnapshot& s, std::uint32_t i, const ArpRow& row) {
   if (i < arpRowCount(s))
     std::memcpy(s.bytes.data() + kCountBytes + i * kRowBytes, &row, kRowBytes);
+}
+
+bool arpRowEntry(const ArpRow& row, AddressEntry& e) {
+  static constexpr std::uint8_t kNoMac[6] = {};
+  if (std::memcmp(row.physAddr, kNoMac, 6) == 0) return false;
+  e = makeEntry();
+  formatMac(row.physAddr, e.macText);
+  formatIpv4(row.addr, e.ipText);
+  copyField(e.typeText, row.type == kArpTypeStatic ? kTypeStatic : kTypeDynamic);
+  return true;
 }
 
 ArpRead readArpTable(bool sortFlag) {

@@ -6,6 +6,8 @@
 
 #include "platform/arp_platform.h"
 
+struct AddressEntry;
+
 // The ARP table as last read: a count word followed by 24-byte rows, as the platform lays
 // it out. Reused from check to check and only ever grown. Main thread only.
 struct ArpSnapshot {
@@ -25,6 +27,9 @@ void freeArpSnapshot();
 std::uint32_t arpRowCount(const ArpSnapshot& s);  // 0 for an absent buffer
 ArpRow arpRowAt(const ArpSnapshot& s, std::uint32_t i);
 void setArpRowAt(ArpSnapshot& s, std::uint32_t i, const ArpRow& row);
+// The row as a list entry (IP, MAC and type texts, the rest zero). False for a row whose
+// MAC is all zero, which no list shows.
+bool arpRowEntry(const ArpRow& row, AddressEntry& e);
 
 enum class ArpReadResult { Success, NoData, OutOfMemory, Failure };
 struct ArpRead {

@@ -40,6 +40,16 @@ constexpr int kMaxReadFailures = 499;
 // Journal lines name entries by their fields; "%.20s" never reads past a field.
 char journalLine[512];
 
+// Makes the row a static binding to mac, in the snapshot and in the table; false when the
+// table refused it.
+bool writeStaticRow(std::uint32_t rowIndex, const std::uint8_t (&mac)[6]) {
+  ArpRow row = arpRowAt(arpSnapshot, rowIndex);
+  std::memcpy(row.physAddr, mac, 6);
+  row.type = kArpTypeStatic;
+  setArpRowAt(arpSnapshot, rowIndex, row);
+  return platform::setIpNetEntry(row) == kOk;
+}
+
 // What a check decides for one row that was not carried over. True when a restore or a
 // block rewrote the entry's binding.
 bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
@@ -57,14 +67,10 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
                   e.ipText, e.macText, sample.ipText, sample.macText);
     reportEvent(journalLine, Spoofing);
     if (!settings.Restore) return false;
-    ArpRow row = arpRowAt(arpSnapshot, rowIndex);
     // A pattern MAC gives only its leading bytes; the others are written as zero.
     std::uint8_t mac[6] = {};
     parseMac(fieldView(sample.macText), mac);
-    std::memcpy(row.physAddr, mac, 6);
-    row.type = kArpTypeStatic;
-    setArpRowAt(arpSnapshot, rowIndex, row);
-    if (platform::setIpNetEntry(row) != kOk) {
+    if (!writeStaticRow(rowIndex, mac)) {
       std::snprintf(journalLine, sizeof journalLine, "Ошибка восстановления MAC для IP %.20s",
                     e.ipText);
       reportEvent(journalLine, ProgramError);
@@ -80,12 +86,8 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
   reportEvent(journalLine, NewAddress);
   if (settings.BlockNew) {
     const std::uint8_t r = nextCheckRandomByte();
-    ArpRow row = arpRowAt(arpSnapshot, rowIndex);
     const std::uint8_t mac[6] = {0, 0, 0, 0, 0, r};
-    std::memcpy(row.physAddr, mac, 6);
-    row.type = kArpTypeStatic;
-    setArpRowAt(arpSnapshot, rowIndex, row);
-    if (platform::setIpNetEntry(row) != kOk) {
+    if (!writeStaticRow(rowIndex, mac)) {
       reportEvent("Ошибка записи MAC для IP при блокировке.", ProgramError);
       return false;
     }
@@ -149,12 +151,8 @@ void runCheckUnguarded() {
   auto makeNext = [&]() {
     while (nextRow < rows) {
       const std::uint32_t i = nextRow++;
-      const ArpRow row = arpRowAt(arpSnapshot, i);
-      AddressEntry e = makeEntry();
-      formatMac(row.physAddr, e.macText);
-      if (std::strcmp(e.macText, kZeroMac) == 0) continue;
-      formatIpv4(row.addr, e.ipText);
-      copyField(e.typeText, row.type == kArpTypeStatic ? kTypeStatic : kTypeDynamic);
+      AddressEntry e;
+      if (!arpRowEntry(arpRowAt(arpSnapshot, i), e)) continue;
       CacheList.push_back(e);
       snapshotRow.push_back(i);
       bindingHashes.push_back(bindingHash(e));
