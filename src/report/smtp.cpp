@@ -37,6 +37,19 @@ struct ReplyScanner {
   }
 };
 
+// 1 ready, 0 timed out, -1 failed: the exchange's own answers.
+int waitWritable(platform::SocketHandle s, int timeoutMs) {
+  switch (platform::waitSocketWritable(s, timeoutMs)) {
+    case platform::SocketWait::Ready:
+      return 1;
+    case platform::SocketWait::Timeout:
+      return 0;
+    case platform::SocketWait::Error:
+      break;
+  }
+  return -1;
+}
+
 // Hands the whole request to the socket, waiting for room between partial sends.
 int sendRequest(platform::SocketHandle s, const char* request, std::size_t length) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(smtpWaitMs);
@@ -46,14 +59,8 @@ int sendRequest(platform::SocketHandle s, const char* request, std::size_t lengt
     if (n < 0 && n != platform::kSocketWouldBlock) return -1;
     if (n > 0) sent += static_cast<std::size_t>(n);
     if (sent == length) break;
-    switch (platform::waitSocketWritable(s, millisecondsLeft(deadline))) {
-      case platform::SocketWait::Ready:
-        break;
-      case platform::SocketWait::Timeout:
-        return 0;
-      case platform::SocketWait::Error:
-        return -1;
-    }
+    const int ready = waitWritable(s, millisecondsLeft(deadline));
+    if (ready != 1) return ready;
   }
   return 1;
 }
@@ -72,14 +79,8 @@ int smtpReplyCode(const char* reply) {
 int smtpExchange(platform::SocketHandle s, const char* request, std::size_t length, char* reply,
                  std::size_t capacity) {
   if (!reply || capacity == 0) return -1;
-  switch (platform::waitSocketWritable(s, smtpWaitMs)) {
-    case platform::SocketWait::Ready:
-      break;
-    case platform::SocketWait::Timeout:
-      return 0;
-    case platform::SocketWait::Error:
-      return -1;
-  }
+  const int ready = waitWritable(s, smtpWaitMs);
+  if (ready != 1) return ready;
   if (request && length != 0) {
     const int sent = sendRequest(s, request, length);
     if (sent != 1) return sent;
