@@ -20,13 +20,6 @@ namespace {
 // The blanks that scanf's numeric conversions skip (C locale isspace).
 bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // One scanf "%d": blanks, an optional sign, at least one digit. Overlong numbers wrap
 // modulo 2^32 rather than being undefined.
 bool isDigit(const char* s, const char* end) { return s < end && *s >= '0' && *s <= '9'; }
@@ -103,12 +96,11 @@ void formatIpv4Host(std::uint32_t hostOrder, char (&out)[20]) {
 }
 
 void formatMac(const std::uint8_t* bytes, char (&out)[20]) {
-  static const char digits[] = "0123456789abcdef";
   char* p = out;
   for (int i = 0; i < 6; ++i) {
     if (i > 0) *p++ = '-';
-    *p++ = digits[bytes[i] >> 4];
-    *p++ = digits[bytes[i] & 15];
+    *p++ = kHexDigits[bytes[i] >> 4];
+    *p++ = kHexDigits[bytes[i] & 15];
   }
   *p = 0;
 }

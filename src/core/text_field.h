@@ -31,6 +31,16 @@ inline std::size_t fieldLength(const char (&f)[N]) {
   return z ? static_cast<const char*>(z) - f : N;
 }
 
+// Lower-case digits for hexadecimal text; hexDigit reads either case, -1 for other bytes.
+inline constexpr char kHexDigits[] = "0123456789abcdef";
+
+inline int hexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 template <std::size_t N>
 inline std::string_view fieldView(const char (&f)[N]) {
   return std::string_view(f, fieldLength(f));

@@ -13,13 +13,6 @@ const std::vector<std::uint8_t> kEntropy = [] {
   return std::vector<std::uint8_t>(text, text + sizeof text);
 }();
 
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 }  // namespace
 
 std::string protectPassword(const char* plain) {
@@ -28,12 +21,11 @@ std::string protectPassword(const char* plain) {
   bytes.push_back(0);  // the terminator is protected too
   std::vector<std::uint8_t> blob;
   if (!platform::protectData(bytes, kEntropy, blob)) return {};
-  static const char digits[] = "0123456789abcdef";
   std::string hex;
   hex.reserve(2 * blob.size());
   for (std::uint8_t b : blob) {
-    hex += digits[b >> 4];
-    hex += digits[b & 15];
+    hex += kHexDigits[b >> 4];
+    hex += kHexDigits[b & 15];
   }
   return hex;
 }
