@@ -37,26 +37,13 @@ void layoutMainWindow(int width, int height) {
 void switchPage() {
   const int index = static_cast<int>(SendMessageW(TabControl, TCM_GETCURSEL, 0, 0));
   if (CurrentPage) ShowWindow(CurrentPage, SW_HIDE);
-  switch (index) {
-    case 0:
-      CurrentPage = ArpListView.WindowHandle();
-      break;
-    case 1:
-      CurrentPage = SampleListView.WindowHandle();
-      break;
-    case 2:
-      CurrentPage = ScanPage;
-      break;
-    case 3:
-      CurrentPage = RouteListView.WindowHandle();
-      break;
-    default:
-      break;
-  }
-  if (CurrentPage) {
+  HWND pages[] = {ArpListView.WindowHandle(), SampleListView.WindowHandle(), ScanPage,
+                  RouteListView.WindowHandle()};
+  if (index >= 0 && index < 4) {
+    CurrentPage = pages[index];
     ShowWindow(CurrentPage, SW_SHOW);
-    SetFocus(CurrentPage);
   }
+  if (CurrentPage) SetFocus(CurrentPage);
 }
 
 void pumpWaitingMessages() {
