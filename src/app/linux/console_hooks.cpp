@@ -42,12 +42,7 @@ void journalLine(const char*, const char* logLine) {
   if (logLine) writeConsole(consoleOut, logLine);
 }
 
-void messageBox(const char* text, MessageIcon) {
-  std::string line = "vetrel: ";
-  line += text ? text : "";
-  line += "\n";
-  writeConsole(consoleErr, line);
-}
+void messageBox(const char* text, MessageIcon) { warnConsole(text ? text : ""); }
 
 void stopCheckTimer() { stopTicks(session.ticks); }
 

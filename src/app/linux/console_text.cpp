@@ -85,3 +85,10 @@ bool writeConsole(ConsoleStream& stream, std::string_view text) {
   std::lock_guard<std::mutex> hold(stream.lock);
   return writeAll(stream.fd, form.data(), form.size());
 }
+
+void warnConsole(std::string_view text) {
+  std::string line = "vetrel: ";
+  line.append(text);
+  line += '\n';
+  writeConsole(consoleErr, line);
+}

@@ -23,5 +23,7 @@ void chooseConsoleEncoding(bool forceUtf8);
 
 // Writes the whole text (converted as the stream wants); false when the write failed.
 bool writeConsole(ConsoleStream& stream, std::string_view text);
+// "vetrel: " text and a line end on stderr: the program's own complaints.
+void warnConsole(std::string_view text);
 // Text as the stream would receive it.
 std::string consoleForm(const ConsoleStream& stream, std::string_view text);

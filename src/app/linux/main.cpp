@@ -11,7 +11,7 @@
 int main(int argc, char** argv) {
   const CommandLine cl = parseCommandLine(argc, argv);
   if (!cl.error.empty()) {
-    writeConsole(consoleErr, "vetrel: " + cl.error + "\nTry 'vetrel --help'.\n");
+    warnConsole(cl.error + "\nTry 'vetrel --help'.");
     return kExitUsage;
   }
   switch (cl.command) {

@@ -53,14 +53,12 @@ long residentKb() {
   return resident * (::sysconf(_SC_PAGESIZE) / 1024);
 }
 
-void warn(const std::string& text) { writeConsole(consoleErr, "vetrel: " + text + "\n"); }
-
 }  // namespace
 
 int startMonitor(const std::string& dir, bool watchRoutes) {
   socketsReady = platform::startSockets();
   if (!initPathsInDirectory(dir)) {
-    warn("cannot enter the data directory " + dir);
+    warnConsole("cannot enter the data directory " + dir);
     return kExitFailure;
   }
   openLog();
@@ -83,7 +81,7 @@ int startMonitor(const std::string& dir, bool watchRoutes) {
   seedCheckRandom(static_cast<std::uint32_t>(::getpid()) ^
                   static_cast<std::uint32_t>(std::time(nullptr)));
   if (watchRoutes && !startRouteWatch())
-    warn("cannot start the route watch; route changes go unnoticed");
+    warnConsole("cannot start the route watch; route changes go unnoticed");
   OwnRouteChange = true;
   consoleRefreshRoutes(0);
   checkCountdown = 1;
@@ -124,20 +122,20 @@ int runMonitor(const CommandLine& cl) {
   chooseConsoleEncoding(cl.forceUtf8);
   const DirectoryCheck dir = checkDataDirectory(cl.dir);
   if (!dir.usable) {
-    warn(dir.problem);
+    warnConsole(dir.problem);
     return kExitUsage;
   }
   blockStopSignals();
   if (!startStopSignalThread()) {
-    warn("cannot start the signal thread");
+    warnConsole("cannot start the signal thread");
     return kExitFailure;
   }
   installConsoleHooks();
   if (!dir.writable)
-    warn("data directory " + cl.dir +
-         " is not writable: the log, samples, statics and settings will not be saved");
+    warnConsole("data directory " + cl.dir +
+                " is not writable: the log, samples, statics and settings will not be saved");
   if (!processHasNetAdmin())
-    warn(
+    warnConsole(
         "warning: no CAP_NET_ADMIN: restoring, blocking and static entries will fail "
         "(watching works)");
 

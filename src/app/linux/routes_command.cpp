@@ -41,15 +41,15 @@ int runRoutes(const CommandLine& cl) {
   const DirectoryCheck dir = checkDataDirectory(cl.dir);
   chooseConsoleEncoding(cl.forceUtf8);
   if (!dir.usable) {
-    writeConsole(consoleErr, "vetrel: " + dir.problem + "\n");
+    warnConsole(dir.problem);
     return kExitUsage;
   }
   installConsoleHooks();
   std::vector<RouteRow> table;
   const std::uint32_t error = platform::getIpForwardTable(table);
   if (error != 0) {
-    writeConsole(consoleErr, "vetrel: cannot read the route table: " +
-                                 std::string(std::strerror(static_cast<int>(error))) + "\n");
+    warnConsole(std::string("cannot read the route table: ") +
+                std::strerror(static_cast<int>(error)));
     return kExitFailure;
   }
   fillRouteList(table);
