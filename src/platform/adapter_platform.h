@@ -25,4 +25,4 @@ struct PlatformAdapter {
 namespace platform {
 // 0 and the adapters on success; otherwise the platform's error code and no adapters.
 std::uint32_t getAdapters(std::vector<PlatformAdapter>& out);
-}
+}  // namespace platform

@@ -23,7 +23,8 @@
 namespace platform {
 
 // Missing key or file: def. A value not beginning with a number: 0.
-std::int32_t profileGetInt(const char* section, const char* key, std::int32_t def, const char* path);
+std::int32_t profileGetInt(const char* section, const char* key, std::int32_t def,
+                           const char* path);
 // At most capacity - 1 characters; missing key: def.
 void profileGetString(const char* section, const char* key, const char* def, char* out,
                       std::uint32_t capacity, const char* path);

@@ -8,7 +8,7 @@
 
 #include "platform/route_platform.h"
 
-extern std::vector<RouteRow> RouteRows;           // the rows shown, in the system's order
+extern std::vector<RouteRow> RouteRows;              // the rows shown, in the system's order
 extern std::atomic<std::uint32_t> routeChangeCount;  // written by routeWatch only
 extern bool OwnRouteChange;  // the next refresh is the program's own and is not reported
 extern std::mutex routeLock;
