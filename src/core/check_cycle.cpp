@@ -37,6 +37,10 @@ constexpr std::size_t kAhead = 16;
 
 constexpr int kMaxReadFailures = 499;
 
+// Set when a check learned a sample: the list and the file are refreshed once, after its
+// last row, rather than rewritten for every new host of a busy first check.
+bool samplesLearned = false;
+
 // Journal lines name entries by their fields; "%.20s" never reads past a field.
 char journalLine[512];
 
@@ -104,8 +108,7 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
   }
   SampleList.push_back(e);
   sampleIndex.appended(SampleList, static_cast<int>(SampleList.size()) - 1);
-  showSamples();
-  saveSamples();
+  samplesLearned = true;
   return false;
 }
 
@@ -179,6 +182,11 @@ void runCheckUnguarded() {
     ipHash = 0;
   }
   sampleIndex.invalidate();
+  if (samplesLearned) {
+    samplesLearned = false;
+    showSamples();
+    saveSamples();
+  }
 
   if (sameLists(CacheList, LastCacheList)) return;
   LastCacheList = CacheList;
@@ -226,4 +234,5 @@ void resetCheckCycle() {
   LastCacheList.clear();
   lastCacheIndex.invalidate();
   sampleIndex.invalidate();
+  samplesLearned = false;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -303,7 +304,9 @@ TEST_F(CheckCycle, BlockedWithZeroByteDisappearsAndFailedBlockIsReported) {
 TEST_F(CheckCycle, LearningAddsSamplesAndSavesThem) {
   fake.arpRows = {fakeArpRow(1, "10.0.0.1", kA), fakeArpRow(1, "10.0.0.2", kA),
                   fakeArpRow(2, "10.0.0.1", kA)};
+  const int refills = ui.clears[ListId::Samples];
   nextCheck();
+  EXPECT_EQ(ui.clears[ListId::Samples], refills + 1);  // once for the check, not per host
   // The second interface's row finds the sample that the first row just added.
   EXPECT_EQ(events(), (std::vector<std::string>{"Новый IP-адрес! 10.0.0.1 00-1a-2b-3c-4d-5e",
                                                 "Новый IP-адрес! 10.0.0.2 00-1a-2b-3c-4d-5e"}));
@@ -316,6 +319,14 @@ TEST_F(CheckCycle, LearningAddsSamplesAndSavesThem) {
   EXPECT_EQ(cache().size(), 3u);
   EXPECT_EQ(readFile("samples.dat"),
             "10.0.0.1\t00-1a-2b-3c-4d-5e\t\r\n10.0.0.2\t00-1a-2b-3c-4d-5e\t\r\n");
+
+  // A check that learns nothing leaves the list and the file alone.
+  std::filesystem::remove("samples.dat");
+  fake.arpRows.push_back(fakeArpRow(1, "10.0.0.1", kB));
+  settings.CheckMac = false;
+  nextCheck();
+  EXPECT_EQ(ui.clears[ListId::Samples], refills + 1);
+  EXPECT_FALSE(std::filesystem::exists("samples.dat"));
 }
 
 TEST_F(CheckCycle, KnownMacWithAnotherAddressIsAnAdditionalIp) {
