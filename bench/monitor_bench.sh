@@ -57,7 +57,7 @@ echo "== detection latency: 20 forgeries, CheckInt 2"
 d="$work/latency"
 mkdir -p "$d"
 ini_write "$d" CheckInt=2 WriteLog=1 AddNew=0 CheckMac=1
-printf '%s\t%s\tpeer\r\n' "$LAB_NET.2" "$(mac_text "$PEER_MAC")" >"$d/samples.dat"
+peer_sample "$d"
 monitor_start "$d"
 announce_peer
 sleep 2.5

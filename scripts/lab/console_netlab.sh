@@ -54,6 +54,7 @@ wait_for() {
 log_utf8() { iconv -f cp1251 -t utf-8 "$1/quorel.log" 2>/dev/null; }
 log_has() { log_utf8 "$1" | grep -qF -- "$2"; }
 log_count() { log_utf8 "$1" | grep -cF -- "$2"; }
+log_lacks() { ! log_has "$1" "$2"; }
 
 # ini_write DIR KEY=VALUE...: quorel.ini with CR LF lines.
 ini_write() {
@@ -65,6 +66,9 @@ ini_write() {
     for kv in "$@"; do printf '%s\r\n' "$kv"; done
   } >"$dir/quorel.ini"
 }
+
+# samples.dat holding the peer's genuine binding.
+peer_sample() { printf '%s\t%s\tpeer\r\n' "$LAB_NET.2" "$(mac_text "$PEER_MAC")" >"$1/samples.dat"; }
 
 # Hyphenated lower-case MAC, as the monitor prints it.
 mac_text() { echo "$1" | tr ':' '-' | tr 'A-F' 'a-f'; }

@@ -68,19 +68,19 @@ ini_write "$d" WriteLog=1
 timeout 20 ip netns exec "$LAB"x "$VETREL" monitor --dir "$d" >"$d/stdout" 2>"$d/stderr"
 check "exit code 1" test $? -eq 1
 check "the error on stderr" bash -c "iconv -f cp1251 '$d/stderr' | grep -qF 'Ошибка при определении сетевого адаптера.'"
-check "start lines journalled, no exit line" bash -c \
-  "log_utf8() { iconv -f cp1251 '$d/quorel.log'; }; log_utf8 | grep -qF 'Запуск программы.' && ! log_utf8 | grep -qF 'Выход из программы.'"
+check "start lines journalled" log_has "$d" 'Запуск программы.'
+check "no exit line" log_lacks "$d" 'Выход из программы.'
 ip netns del "$LAB"x
 
 echo "== spoofing is reported once while the forged binding stays"
 reset_lab
 d=$(fresh_dir spoof)
 ini_write "$d" CheckInt=1 WriteLog=1 AddNew=0 CheckMac=1 Restore=0
-printf '%s\t%s\tpeer\r\n' "$peer" "$peer_mac" >"$d/samples.dat"
+peer_sample "$d"
 monitor_start "$d"
 announce_peer
 sleep 2.2  # two checks see the genuine binding
-check "genuine binding raises nothing" bash -c "! grep -q . <(iconv -f cp1251 '$d/quorel.log' | grep -F 'Подмена')"
+check "genuine binding raises nothing" log_lacks "$d" 'Подмена'
 forge "$peer" "$ATT_MAC" --packets 15 --rate 5 --max-seconds 5 &
 forger=$!
 t0=$(date +%s.%N)
@@ -104,7 +104,7 @@ echo "== Restore writes the sample's MAC back as a permanent entry"
 reset_lab
 d=$(fresh_dir restore)
 ini_write "$d" CheckInt=1 WriteLog=1 AddNew=0 CheckMac=1 Restore=1
-printf '%s\t%s\tpeer\r\n' "$peer" "$peer_mac" >"$d/samples.dat"
+peer_sample "$d"
 monitor_start "$d"
 announce_peer
 sleep 1.2
@@ -116,7 +116,7 @@ forge "$peer" "$ATT_MAC" --packets 10 --rate 10
 sleep 1.5
 check "further forged replies do not change it" \
   bash -c "ip -n ${LAB}m neigh show $peer dev eth0 | grep -qiE '$PEER_MAC .*PERMANENT'"
-check "no restore error" bash -c "! iconv -f cp1251 '$d/quorel.log' | grep -qF 'Ошибка восстановления'"
+check "no restore error" log_lacks "$d" 'Ошибка восстановления'
 check "spoofing reported once (the restored entry equals the sample)" \
   test "$(log_count "$d" 'Подмена адреса!')" -eq 1
 monitor_stop
@@ -147,7 +147,7 @@ ip netns exec "$LAB"m ping -c1 -W1 "$peer" >/dev/null
 check "new address journalled" wait_for 3 log_has "$d" "Новый IP-адрес! $peer $peer_mac"
 check "entry is permanent with MAC 00-00-00-00-00-xx" \
   wait_for 3 bash -c "ip -n ${LAB}m neigh show $peer dev eth0 | grep -qE '00:00:00:00:00:[0-9a-f]{2} .*PERMANENT'"
-check "no blocking error" bash -c "! iconv -f cp1251 '$d/quorel.log' | grep -qF 'Ошибка записи MAC'"
+check "no blocking error" log_lacks "$d" 'Ошибка записи MAC'
 monitor_stop
 
 echo "== SaveStat keeps static entries across a restart"
@@ -169,7 +169,7 @@ check "table flushed" bash -c "! ip -n ${LAB}m neigh show | grep -q ."
 monitor_start "$d"
 check "restart re-applies them" wait_for 3 bash -c \
   "ip -n ${LAB}m neigh show $LAB_NET.50 | grep -qi '02:aa:bb:cc:dd:50 .*PERMANENT' && ip -n ${LAB}m neigh show $LAB_NET.51 | grep -qi '02:aa:bb:cc:dd:51 .*PERMANENT'"
-check "no error adding them" bash -c "! iconv -f cp1251 '$d/quorel.log' | grep -qF 'Ошибка добавления'"
+check "no error adding them" log_lacks "$d" 'Ошибка добавления'
 monitor_stop
 
 echo "== route changes are reported with MsgOnRoute"
@@ -193,7 +193,7 @@ d=$(fresh_dir unpriv)
 chmod 0711 "$work"
 chmod 0777 "$d"
 ini_write "$d" CheckInt=1 WriteLog=1 AddNew=0 CheckMac=1 Restore=1
-printf '%s\t%s\tpeer\r\n' "$peer" "$peer_mac" >"$d/samples.dat"
+peer_sample "$d"
 chmod 0666 "$d"/*
 ip netns exec "$LAB"m setpriv --reuid=65534 --regid=65534 --clear-groups \
   "$VETREL" monitor --dir "$d" >"$d/stdout" 2>"$d/stderr" &
