@@ -4,9 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <system_error>
-#include <thread>
 
+#include "core/detached_thread.h"
 #include "core/text_field.h"
 #include "platform/socket_platform.h"
 #include "report/journal.h"
@@ -173,10 +172,5 @@ int mailThread(std::string text, MailParameters mail) {
 
 bool launchMailThread(std::string text) {
   const MailParameters mail = snapshotMailParameters();
-  try {
-    std::thread(mailThread, std::move(text), mail).detach();
-    return true;
-  } catch (const std::system_error&) {
-    return false;
-  }
+  return startDetached(mailThread, std::move(text), mail);
 }

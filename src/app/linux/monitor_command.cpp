@@ -7,8 +7,6 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
-#include <system_error>
-#include <thread>
 
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
@@ -18,6 +16,7 @@
 #include "app/linux/stop_signals.h"
 #include "core/arp_table.h"
 #include "core/check_cycle.h"
+#include "core/detached_thread.h"
 #include "core/list_views.h"
 #include "core/samples.h"
 #include "core/statics.h"
@@ -35,15 +34,6 @@ namespace {
 
 void postRouteCount(std::uint32_t count) {
   postMainEvent(mainQueue, {MainEventKind::RouteChange, count});
-}
-
-bool startRouteWatch() {
-  try {
-    std::thread(routeWatch, postRouteCount).detach();
-  } catch (const std::system_error&) {
-    return false;
-  }
-  return true;
 }
 
 long residentKb() {
@@ -80,7 +70,7 @@ int startMonitor(const std::string& dir, bool watchRoutes) {
   if (settings.SaveStat) loadStatics();
   seedCheckRandom(static_cast<std::uint32_t>(::getpid()) ^
                   static_cast<std::uint32_t>(std::time(nullptr)));
-  if (watchRoutes && !startRouteWatch())
+  if (watchRoutes && !startDetached(routeWatch, postRouteCount))
     warnConsole("cannot start the route watch; route changes go unnoticed");
   OwnRouteChange = true;
   consoleRefreshRoutes(0);

@@ -3,10 +3,9 @@
 #include <pthread.h>
 
 #include <csignal>
-#include <system_error>
-#include <thread>
 
 #include "app/linux/main_queue.h"
+#include "core/detached_thread.h"
 
 namespace {
 
@@ -38,11 +37,4 @@ void blockStopSignals() {
   std::signal(SIGPIPE, SIG_IGN);
 }
 
-bool startStopSignalThread() {
-  try {
-    std::thread(waitForSignals).detach();
-  } catch (const std::system_error&) {
-    return false;
-  }
-  return true;
-}
+bool startStopSignalThread() { return startDetached(waitForSignals); }
