@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+#include "address_fixture.h"
 #include "core/address.h"
 #include "core/arp_table.h"
 #include "core/check_cycle.h"
@@ -40,11 +41,7 @@ std::string rowMac(int i) {
 }
 
 AddressEntry sample(const std::string& ip, const std::string& mac, const char* name) {
-  AddressEntry e = makeEntry();
-  copyField(e.ipText, ip);
-  copyField(e.macText, mac);
-  copyField(e.hostName, name);
-  return e;
+  return addressEntry(ip, mac, "", name);
 }
 
 // The list views cost what the front end makes them cost; here they only count rows.

@@ -6,18 +6,10 @@
 #include <cstring>
 #include <string>
 
+#include "address_fixture.h"
 #include "core/text_field.h"
 
 namespace {
-
-AddressEntry entry(const char* ip, const char* mac, const char* type = "", const char* name = "") {
-  AddressEntry e = makeEntry();
-  copyField(e.ipText, ip);
-  copyField(e.macText, mac);
-  copyField(e.typeText, type);
-  copyField(e.hostName, name);
-  return e;
-}
 
 std::uint32_t ip4(unsigned a, unsigned b, unsigned c, unsigned d) {
   return a << 24 | b << 16 | c << 8 | d;
@@ -121,8 +113,8 @@ TEST(MatchPattern, WildcardsAndTheLastSegmentRule) {
 }
 
 TEST(AddressEntryOps, SameBindingAndOrderings) {
-  AddressEntry a = entry("10.0.0.1", "00-11-22-33-44-55", kTypeDynamic, "alpha");
-  AddressEntry b = entry("10.0.0.1", "00-11-22-33-44-55", kTypeDynamic, "beta");
+  AddressEntry a = addressEntry("10.0.0.1", "00-11-22-33-44-55", kTypeDynamic, "alpha");
+  AddressEntry b = addressEntry("10.0.0.1", "00-11-22-33-44-55", kTypeDynamic, "beta");
   b.ipValue = 7;
   b.probeState = 1;
   EXPECT_TRUE(sameBinding(a, b));
@@ -135,9 +127,10 @@ TEST(AddressEntryOps, SameBindingAndOrderings) {
   EXPECT_TRUE(sameBinding(a, c));
 
   // Static (0xF1) before dynamic (0xE4); patterns with '*' parse as 0 and come first.
-  AddressList list = {entry("10.0.0.2", "bb", kTypeDynamic, "b"), entry("10.0.0.*", "aa", "", "a"),
-                      entry("9.255.0.1", "AA", kTypeStatic, "\xff"),
-                      entry("200.1.1.1", "\xe0", kTypeDynamic, "")};
+  AddressList list = {addressEntry("10.0.0.2", "bb", kTypeDynamic, "b"),
+                      addressEntry("10.0.0.*", "aa", "", "a"),
+                      addressEntry("9.255.0.1", "AA", kTypeStatic, "\xff"),
+                      addressEntry("200.1.1.1", "\xe0", kTypeDynamic, "")};
   std::sort(list.begin(), list.end(), lessByIp);
   EXPECT_STREQ(list[0].ipText, "10.0.0.*");
   EXPECT_STREQ(list[1].ipText, "9.255.0.1");

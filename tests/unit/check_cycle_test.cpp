@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "address_fixture.h"
 #include "core/address.h"
 #include "core/arp_table.h"
 #include "core/text_field.h"
@@ -62,11 +63,7 @@ class CheckCycle : public ::testing::Test {
   }
 
   static void addSample(const char* ip, const char* mac, const char* name = "") {
-    AddressEntry e = makeEntry();
-    copyField(e.ipText, ip);
-    copyField(e.macText, mac);
-    copyField(e.hostName, name);
-    SampleList.push_back(e);
+    SampleList.push_back(addressEntry(ip, mac, "", name));
   }
 
   static std::string rowMac(const ArpRow& r) {

@@ -6,17 +6,10 @@
 #include <random>
 #include <string>
 
+#include "address_fixture.h"
 #include "core/text_field.h"
 
 namespace {
-
-AddressEntry entry(const std::string& ip, const std::string& mac, const char* type = "") {
-  AddressEntry e = makeEntry();
-  copyField(e.ipText, ip);
-  copyField(e.macText, mac);
-  copyField(e.typeText, type);
-  return e;
-}
 
 int scanFirstIp(const AddressList& samples, std::string_view ip) {
   for (std::size_t i = 0; i < samples.size(); ++i)
@@ -50,7 +43,8 @@ TEST(SampleIndexTest, AgreesWithAScanInOrderAlsoAfterAppends) {
     AddressList samples;
     const int n = static_cast<int>(g() % 60);
     for (int i = 0; i < n; ++i)
-      samples.push_back(entry(g() % 4 == 0 ? randomIpPattern(g) : randomIp(g), randomMac(g)));
+      samples.push_back(
+          addressEntry(g() % 4 == 0 ? randomIpPattern(g) : randomIp(g), randomMac(g)));
     SampleIndex index;
     for (int round = 0; round < 60; ++round) {
       const std::string ip = randomIp(g), mac = randomMac(g);
@@ -58,27 +52,28 @@ TEST(SampleIndexTest, AgreesWithAScanInOrderAlsoAfterAppends) {
           << "seed " << seed << " ip " << ip;
       ASSERT_EQ(index.hasMac(samples, mac), scanHasMac(samples, mac));
       // The check appends learned samples; sometimes a pattern, to cover that path too.
-      samples.push_back(entry(g() % 5 == 0 ? randomIpPattern(g) : randomIp(g), randomMac(g)));
+      samples.push_back(
+          addressEntry(g() % 5 == 0 ? randomIpPattern(g) : randomIp(g), randomMac(g)));
       index.appended(samples, static_cast<int>(samples.size()) - 1);
     }
     index.invalidate();
-    samples.push_back(entry("10.0.9.9", "x"));
+    samples.push_back(addressEntry("10.0.9.9", "x"));
     EXPECT_EQ(index.firstIpMatch(samples, "10.0.9.9"), scanFirstIp(samples, "10.0.9.9"));
   }
 }
 
 TEST(BindingIndexTest, FirstEqualBindingAndStaleness) {
-  AddressList list = {entry("10.0.0.1", "a", "d"), entry("10.0.0.1", "a", "s"),
-                      entry("10.0.0.2", "a", "d"), entry("10.0.0.1", "a", "d")};
+  AddressList list = {addressEntry("10.0.0.1", "a", "d"), addressEntry("10.0.0.1", "a", "s"),
+                      addressEntry("10.0.0.2", "a", "d"), addressEntry("10.0.0.1", "a", "d")};
   BindingIndex index;
   EXPECT_FALSE(index.builtFor(list));
   index.build(list);
   EXPECT_TRUE(index.builtFor(list));
-  EXPECT_EQ(index.find(list, entry("10.0.0.1", "a", "d")), 0);
-  EXPECT_EQ(index.find(list, entry("10.0.0.1", "a", "s")), 1);
-  EXPECT_EQ(index.find(list, entry("10.0.0.2", "a", "s")), -1);
-  EXPECT_EQ(index.find(list, entry("10.0.0.1", "b", "d")), -1);
-  list.push_back(entry("x", "y"));
+  EXPECT_EQ(index.find(list, addressEntry("10.0.0.1", "a", "d")), 0);
+  EXPECT_EQ(index.find(list, addressEntry("10.0.0.1", "a", "s")), 1);
+  EXPECT_EQ(index.find(list, addressEntry("10.0.0.2", "a", "s")), -1);
+  EXPECT_EQ(index.find(list, addressEntry("10.0.0.1", "b", "d")), -1);
+  list.push_back(addressEntry("x", "y"));
   EXPECT_FALSE(index.builtFor(list));
   index.build(list);
   index.invalidate();
@@ -86,11 +81,11 @@ TEST(BindingIndexTest, FirstEqualBindingAndStaleness) {
 
   AddressList empty;
   index.build(empty);
-  EXPECT_EQ(index.find(empty, entry("10.0.0.1", "a", "d")), -1);
+  EXPECT_EQ(index.find(empty, addressEntry("10.0.0.1", "a", "d")), -1);
 
   // Many entries: every one is found at its own first position.
   AddressList big;
-  for (int i = 0; i < 5000; ++i) big.push_back(entry("10." + std::to_string(i), "m", "d"));
+  for (int i = 0; i < 5000; ++i) big.push_back(addressEntry("10." + std::to_string(i), "m", "d"));
   index.build(big);
   for (int i = 0; i < 5000; i += 7) EXPECT_EQ(index.find(big, big[i]), i);
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "address_fixture.h"
 #include "core/address.h"
 #include "core/text_field.h"
 #include "fake/ui_recorder.h"
@@ -14,11 +15,7 @@ namespace {
 
 AddressEntry entry(const char* ip, const char* mac, const char* type, const char* name,
                    int probe = 0) {
-  AddressEntry e = makeEntry();
-  copyField(e.ipText, ip);
-  copyField(e.macText, mac);
-  copyField(e.typeText, type);
-  copyField(e.hostName, name);
+  AddressEntry e = addressEntry(ip, mac, type, name);
   e.probeState = probe;
   return e;
 }

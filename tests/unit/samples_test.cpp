@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "address_fixture.h"
 #include "core/text_field.h"
 #include "fake/fake_platform.h"
 #include "scratch_dir.h"
@@ -13,11 +14,7 @@
 namespace {
 
 AddressEntry sample(const char* ip, const char* mac, const char* name = "") {
-  AddressEntry e = makeEntry();
-  copyField(e.ipText, ip);
-  copyField(e.macText, mac);
-  copyField(e.hostName, name);
-  return e;
+  return addressEntry(ip, mac, "", name);
 }
 
 // "ip mac name" of every sample.
