@@ -8,9 +8,12 @@
 inline void copyText(char* dst, std::size_t cap, std::string_view src) {
   if (cap == 0) return;
   std::size_t n = src.size();
-  if (const void* z = std::memchr(src.data(), 0, n)) n = static_cast<const char*>(z) - src.data();
-  if (n > cap - 1) n = cap - 1;
-  std::memcpy(dst, src.data(), n);
+  // An empty view may hold no pointer at all, which memchr and memcpy must never see.
+  if (n != 0) {
+    if (const void* z = std::memchr(src.data(), 0, n)) n = static_cast<const char*>(z) - src.data();
+    if (n > cap - 1) n = cap - 1;
+    std::memcpy(dst, src.data(), n);
+  }
   dst[n] = 0;
 }
 

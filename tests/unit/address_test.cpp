@@ -145,3 +145,15 @@ TEST(AddressEntryOps, SameBindingAndOrderings) {
   EXPECT_STREQ(list[0].hostName, "");
   EXPECT_STREQ(list[3].hostName, "\xff");
 }
+
+TEST(TextField, CopiesCutAtCapacityOrZeroAndTakeEmptyViews) {
+  char f[4] = {'x', 'x', 'x', 'x'};
+  copyField(f, std::string_view());  // no pointer behind it
+  EXPECT_STREQ(f, "");
+  copyField(f, "abcdef");
+  EXPECT_STREQ(f, "abc");
+  copyField(f, std::string_view("a\0bc", 4));
+  EXPECT_STREQ(f, "a");
+  copyField(f, static_cast<const char*>(nullptr));
+  EXPECT_STREQ(f, "");
+}
