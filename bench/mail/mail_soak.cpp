@@ -15,10 +15,10 @@
 #include <thread>
 #include <vector>
 
-#include "../../tests/unit/fake/fake_platform.h"
-#include "../../tests/unit/fake/smtp_peer.h"
 #include "core/text_field.h"
 #include "core/ui_hooks.h"
+#include "fake/fake_platform.h"
+#include "fake/smtp_peer.h"
 #include "report/journal.h"
 #include "report/mail_message.h"
 #include "report/mail_queue.h"
