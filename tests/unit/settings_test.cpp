@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/text_field.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
 #include "platform/settings_platform.h"
@@ -54,7 +55,7 @@ class SettingsTest : public ::testing::Test {
 TEST_F(SettingsTest, MissingFileGivesTheDefaults) {
   settings.AddNew = false;
   settings.MsgMask = 1;
-  std::strcpy(settings.MailTo, "stale");
+  copyField(settings.MailTo, "stale");
   loadSettings();
   EXPECT_TRUE(settings.AddNew);
   EXPECT_TRUE(settings.CheckMac);
@@ -138,7 +139,7 @@ TEST_F(SettingsTest, SaveWritesEveryKeyButMsgOnRouteInOneReplacement) {
   loadSettings();
   EXPECT_TRUE(settings.MsgOnRoute);
   settings.MsgOnRoute = false;  // not written back either way
-  std::strcpy(settings.MailTo, "admin@example.org");
+  copyField(settings.MailTo, "admin@example.org");
   saveSettings();
   EXPECT_EQ(fake.profileWrites, 1);
   std::vector<std::string> names;
@@ -169,7 +170,7 @@ TEST_F(SettingsTest, PasswordRoundTripsThroughLowerCaseHex) {
        {std::string("s"), std::string("пароль Ab9"), std::string(31, 'Z')}) {
     SCOPED_TRACE(pass);
     settings = Settings{};
-    std::strcpy(settings.MailPassw, pass.c_str());
+    copyField(settings.MailPassw, pass);
     saveSettings();
     const std::string hex = writtenValue("MailPassw");
     // The block covers the text and its zero; the fake adds a two-byte frame.
@@ -220,7 +221,7 @@ TEST_F(SettingsTest, UndecryptablePasswordIsReportedAndStaysEmpty) {
 
 TEST_F(SettingsTest, ProtectionFailureWritesAnEmptyPassword) {
   key("MailPassw") = "0102aa";
-  std::strcpy(settings.MailPassw, "secret");
+  copyField(settings.MailPassw, "secret");
   fake.protectFails = true;
   saveSettings();
   EXPECT_EQ(writtenValue("MailPassw"), "");
@@ -232,7 +233,7 @@ TEST_F(SettingsTest, ProtectionFailureWritesAnEmptyPassword) {
 
 TEST_F(SettingsTest, UnwritableFileIsNotReported) {
   fake.profileWriteFails = true;
-  std::strcpy(settings.MailTo, "x");
+  copyField(settings.MailTo, "x");
   saveSettings();
   EXPECT_EQ(fake.profileWrites, 1);
   EXPECT_TRUE(ui.boxes.empty());
@@ -283,7 +284,7 @@ TEST_F(SettingsTest, PathWithoutBackslashLeavesNoSettingsFile) {
   initPaths();
   EXPECT_TRUE(iniPath.empty());
   EXPECT_TRUE(fake.chdirs.empty());
-  std::strcpy(settings.MailTo, "x");
+  copyField(settings.MailTo, "x");
   saveSettings();
   EXPECT_EQ(fake.profileWrites, 0);
   loadSettings();
