@@ -1,11 +1,10 @@
 // The process entry, the start-up of the main window and the orderly end.
 
 #include <cstdint>
-#include <system_error>
-#include <thread>
 
 #include "core/arp_table.h"
 #include "core/check_cycle.h"
+#include "core/detached_thread.h"
 #include "core/list_views.h"
 #include "core/samples.h"
 #include "core/statics.h"
@@ -43,33 +42,38 @@ void createStatusBar() {
   setStatusText(0, "Кэш: 0");
 }
 
+struct ListColumn {
+  const char* title;
+  int width;
+  int alignment;  // 0 left, 1 centred, 2 right
+};
+
+// One list page of the main window: created hidden at size zero, laid out on resize.
+template <std::size_t N>
+void createListPage(ListViewControl& list, int id, const ListColumn (&columns)[N], bool dark) {
+  list.Create(0, 0, 0, 0, MainWindow, id, Instance);
+  if (dark) {
+    list.SetBackColour(kListBack);
+    list.SetTextColour(kListText);
+  }
+  for (const ListColumn& c : columns) list.AddColumn(c.title, c.width, c.alignment);
+  list.SetFont(ListFont);
+}
+
 void createListViews() {
-  SampleListView.Create(0, 0, 0, 0, MainWindow, IDC_SAMPLE_LIST, Instance);
-  SampleListView.AddColumn("IP", 140, 0);
-  SampleListView.AddColumn("MAC", 160, 0);
-  SampleListView.AddColumn("Имя", 200, 0);
-  SampleListView.SetFont(ListFont);
+  static const ListColumn sampleColumns[] = {{"IP", 140, 0}, {"MAC", 160, 0}, {"Имя", 200, 0}};
+  static const ListColumn routeColumns[] = {{"Адрес", 140, 2},
+                                            {"Маска", 140, 2},
+                                            {"Шлюз", 140, 2},
+                                            {"Интерфейс", 140, 2},
+                                            {"Метрика", 75, 2}};
+  static const ListColumn arpColumns[] = {
+      {"IP", 140, 0}, {"MAC", 160, 0}, {"Тип", 40, 1}, {"Имя", 160, 0}};
+  createListPage(SampleListView, IDC_SAMPLE_LIST, sampleColumns, false);
   SampleListView.Hide();
-
-  RouteListView.Create(0, 0, 0, 0, MainWindow, IDC_ROUTE_LIST, Instance);
-  RouteListView.SetBackColour(kListBack);
-  RouteListView.SetTextColour(kListText);
-  RouteListView.AddColumn("Адрес", 140, 2);
-  RouteListView.AddColumn("Маска", 140, 2);
-  RouteListView.AddColumn("Шлюз", 140, 2);
-  RouteListView.AddColumn("Интерфейс", 140, 2);
-  RouteListView.AddColumn("Метрика", 75, 2);
-  RouteListView.SetFont(ListFont);
+  createListPage(RouteListView, IDC_ROUTE_LIST, routeColumns, true);
   RouteListView.Hide();
-
-  ArpListView.Create(0, 0, 0, 0, MainWindow, IDC_ARP_LIST, Instance);
-  ArpListView.SetBackColour(kListBack);
-  ArpListView.SetTextColour(kListText);
-  ArpListView.AddColumn("IP", 140, 0);
-  ArpListView.AddColumn("MAC", 160, 0);
-  ArpListView.AddColumn("Тип", 40, 1);
-  ArpListView.AddColumn("Имя", 160, 0);
-  ArpListView.SetFont(ListFont);
+  createListPage(ArpListView, IDC_ARP_LIST, arpColumns, true);
   CurrentPage = ArpListView.WindowHandle();
 }
 
@@ -148,11 +152,8 @@ bool initialiseMainWindow(HWND window) {
   if (settings.HideOnRun) PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   PostMessageW(window, TaskbarCreatedMessage, 0, 0);
 
-  try {
-    std::thread(routeWatch, postRouteChange).detach();
-  } catch (const std::system_error&) {
-    // No thread: route changes go unnoticed; the list still fills and "Обновить" works.
-  }
+  // Without the thread route changes go unnoticed; the list still fills and "Обновить" works.
+  startDetached(routeWatch, postRouteChange);
   OwnRouteChange = true;
   // The first fill runs from the loop: the refresh waits a second for further changes and
   // handles waiting messages meanwhile, which would delay the window and let the minimise
