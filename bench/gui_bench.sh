@@ -28,14 +28,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-display=
-for n in $(seq 60 99); do
-  [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] || { display=$n; break; }
-done
-[ -n "$display" ] || { echo "no free display" >&2; exit 1; }
-Xvfb ":$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$display ] && break; sleep 0.1; done
+. "$(dirname "$0")/../scripts/wine/xvfb.sh"
+start_xvfb 1280x900 || exit 1
 
 # One link of a namespace that Wine's server reads; 1,000 neighbours join it later.
 ip netns add "$ns" || exit 1

@@ -71,14 +71,8 @@ plant 10.77.0.6 02:00:00:00:06:06
 plant 10.77.0.7 02:00:00:00:07:07
 
 # --- a free display
-display=
-for n in $(seq 60 99); do
-  [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] || { display=$n; break; }
-done
-[ -n "$display" ] || { echo "no free display" >&2; exit 1; }
-Xvfb ":$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$display ] && break; sleep 0.1; done
+. "$(dirname "$0")/../../scripts/wine/xvfb.sh"
+start_xvfb 1280x900 || exit 1
 
 # --- a fresh prefix whose server starts inside the namespace (one more try if a boot hangs)
 for attempt in 1 2; do

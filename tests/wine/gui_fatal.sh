@@ -26,14 +26,8 @@ pass() { echo "ok: $*"; }
 
 ip netns add "$ns" || exit 1
 ip -n "$ns" link set lo up
-display=
-for n in $(seq 60 99); do
-  [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] || { display=$n; break; }
-done
-[ -n "$display" ] || { echo "no free display" >&2; exit 1; }
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$display ] && break; sleep 0.1; done
+. "$(dirname "$0")/../../scripts/wine/xvfb.sh"
+start_xvfb 1024x768 || exit 1
 inns() {
   local limit=$1
   shift
