@@ -33,11 +33,7 @@ double timeLines(int lines, double seconds, int& done) {
   return done ? us / done : 0;
 }
 
-int textLength(HWND edit) {
-  GETTEXTLENGTHEX ask{GTL_NUMCHARS | GTL_PRECISE, 1200};
-  return static_cast<int>(
-      SendMessageW(edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&ask), 0));
-}
+int textLength() { return static_cast<int>(messageWindowLength()); }
 
 }  // namespace
 
@@ -53,22 +49,18 @@ int main(int argc, char** argv) {
   DestroyWindow(MessageWindow);
 
   MessageWindow = createMessageWindow(nullptr);
-  HWND edit = GetDlgItem(MessageWindow, 1000);
   // Filled a megabyte at a time, the way a long run fills it line by line, only faster.
-  std::wstring chunk;
-  const std::wstring line = L"12:34:56 Новый IP-адрес! 10.1.2.3 00-11-22-33-44-55\r\n";
+  std::string chunk;
+  const std::string line = "12:34:56 Новый IP-адрес! 10.1.2.3 00-11-22-33-44-55\r\n";
   while (chunk.size() < (1u << 20)) chunk += line;
   const auto fillStart = std::chrono::steady_clock::now();
-  for (int i = 0; i < megabytes; ++i) {
-    SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(-1), -1);
-    SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(chunk.c_str()));
-  }
+  for (int i = 0; i < megabytes; ++i) appendMessageLine(chunk.c_str());
   const double fillSeconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - fillStart).count();
-  const int held = textLength(edit);
+  const int held = textLength();
   int doneFull = 0;
   const double full = timeLines(lines, seconds, doneFull);
-  const int after = textLength(edit);
+  const int after = textLength();
 
   std::printf("message window, 0 MB: %d lines, %.1f us per line\n", done0, empty);
   std::printf("filled %d MB in %.0f s\n", megabytes, fillSeconds);

@@ -57,6 +57,8 @@ void removeTrayIcon();
 HWND createMessageWindow(HWND owner);
 void appendMessageLine(const char* windowLine);  // main thread
 void popUpMessageWindow();                       // main thread
+// Characters the message window holds, a line end counted as one.
+std::size_t messageWindowLength();
 
 // The scan page: a tab page whose controls come with the scan issue.
 HWND createScanPage(HWND parent);

@@ -139,15 +139,19 @@ TEST_F(ListViewTest, AdoptedControlHasNoImageList) {
   EXPECT_EQ(SendMessageW(header, HDM_GETIMAGELIST, 0, 0), 0);
 }
 
-std::wstring editText(HWND edit) {
-  GETTEXTLENGTHEX ask{GTL_NUMCHARS | GTL_USECRLF, 1200};
-  const int n =
-      static_cast<int>(SendMessageW(edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&ask), 0));
-  std::wstring text(n + 1, L'\0');
-  GETTEXTEX get{static_cast<DWORD>((n + 1) * sizeof(wchar_t)), GT_USECRLF, 1200, nullptr, nullptr};
-  SendMessageW(edit, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get),
-               reinterpret_cast<LPARAM>(text.data()));
-  text.resize(std::wcslen(text.c_str()));
+// The rows of the message window's list, each with the line end it stands for.
+std::wstring messageText(HWND list) {
+  std::wstring text;
+  const int n = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    wchar_t row[512] = {};
+    LVITEMW item{};
+    item.pszText = row;
+    item.cchTextMax = 512;
+    SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+    text += row;
+    text += L"\r\n";
+  }
   return text;
 }
 
@@ -158,8 +162,17 @@ TEST(MessageWindow, LinesAppendInOrderAndOkOnlyHides) {
   appendMessageLine("12:00:00 Запуск программы.\r\n");
   appendMessageLine("12:00:01 Подмена адреса! 10.0.0.3 02-00-00-00-03-99\r\n");
   EXPECT_EQ(
-      editText(edit),
+      messageText(edit),
       L"12:00:00 Запуск программы.\r\n12:00:01 Подмена адреса! 10.0.0.3 02-00-00-00-03-99\r\n");
+  EXPECT_EQ(messageWindowLength(), 27u + 52u);
+  // Several line ends make as many rows; the last row is the one in view.
+  appendMessageLine("a\r\nb\r\n");
+  EXPECT_EQ(SendMessageW(edit, LVM_GETITEMCOUNT, 0, 0), 4);
+  EXPECT_EQ(messageWindowLength(), 27u + 52u + 4u);
+  RECT row{LVIR_BOUNDS, 0, 0, 0}, listClient;
+  SendMessageW(edit, LVM_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&row));
+  GetClientRect(edit, &listClient);
+  EXPECT_LE(row.bottom, listClient.bottom);
 
   popUpMessageWindow();
   EXPECT_TRUE(IsWindowVisible(MessageWindow));
