@@ -7,9 +7,7 @@
 set -uo pipefail
 build=$(cd "${1:?usage: gui_bench.sh MINGW_BUILD_DIR [RUNS] [MEGABYTES]}" && pwd)
 runs=${2:-5}
-# Wine 8's rich edit keeps about 46 kB per line it holds, so 50 MB of text (a million lines)
-# does not fit in this machine's memory under Wine; 2 MB is 20,000 lines.
-megabytes=${3:-2}
+megabytes=${3:-50}
 for f in vetrel.exe empty_dialog.exe message_bench.exe gui_driver.exe; do
   [ -f "$build/$f" ] || { echo "missing $build/$f" >&2; exit 1; }
 done

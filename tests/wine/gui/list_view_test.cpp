@@ -174,6 +174,25 @@ TEST(MessageWindow, LinesAppendInOrderAndOkOnlyHides) {
   GetClientRect(edit, &listClient);
   EXPECT_LE(row.bottom, listClient.bottom);
 
+  // Ctrl+A, Ctrl+C: every line on the clipboard, each with its line end.
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  SendMessageW(edit, WM_KEYDOWN, 'A', 0);
+  SendMessageW(edit, WM_KEYDOWN, 'C', 0);
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+  std::wstring copied;
+  if (OpenClipboard(nullptr)) {
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+      if (const auto* p = static_cast<const wchar_t*>(GlobalLock(data))) copied = p;
+      GlobalUnlock(data);
+    }
+    CloseClipboard();
+  }
+  EXPECT_EQ(copied, messageText(edit));
+
   popUpMessageWindow();
   EXPECT_TRUE(IsWindowVisible(MessageWindow));
   EXPECT_TRUE(GetWindowLongW(MessageWindow, GWL_EXSTYLE) & WS_EX_TOPMOST);
