@@ -4,7 +4,6 @@
 // clang-format off
 #include <windows.h>  // first: the others need its types
 #include <commctrl.h>
-#include <richedit.h>
 #include <shellapi.h>
 #include <uxtheme.h>
 // clang-format on
