@@ -17,16 +17,9 @@ ns=guibench$$
 desk=guibench$$
 prefix=$(mktemp -d /tmp/gui-bench-prefix.XXXXXX) || exit 1
 work=$(mktemp -d /tmp/gui-bench.XXXXXX) || exit 1
-xvfb=
-cleanup() {
-  WINEPREFIX=$prefix timeout 20 wineserver -k >/dev/null 2>&1
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  ip netns del "$ns" 2>/dev/null
-  rm -rf "$prefix" "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../scripts/wine/wine_lab.sh"
+trap wine_lab_cleanup EXIT
 
-. "$(dirname "$0")/../scripts/wine/xvfb.sh"
 start_xvfb 1280x900 || exit 1
 
 # One link of a namespace that Wine's server reads; 1,000 neighbours join it later.
@@ -37,12 +30,6 @@ ip -n "$ns" addr add 10.78.0.1/16 dev v0
 ip -n "$ns" link set v0 up
 ip -n "$ns" link set v1 up
 
-inns() {
-  local limit=$1
-  shift
-  timeout "$limit" ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all DISPLAY=":$display" \
-    WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
-}
 inns 150 wineboot -i >/dev/null 2>&1 || { echo "wine boot did not finish" >&2; exit 1; }
 inns 600 wine explorer "/desktop=$desk,1280x900" >/dev/null 2>&1 &
 sleep 2

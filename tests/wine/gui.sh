@@ -16,29 +16,15 @@ done
 ns=gui$$
 desk=gui$$
 prefix=
-xvfb=
 work=$(mktemp -d /tmp/gui-run.XXXXXX) || exit 1
 shots=$build/screenshots
 failures=0
-cleanup() {
-  [ -n "$prefix" ] && WINEPREFIX=$prefix timeout 20 wineserver -k >/dev/null 2>&1
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  ip netns del "$ns" 2>/dev/null
-  [ -n "$prefix" ] && rm -rf "$prefix"
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
+trap wine_lab_cleanup EXIT
 
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 
-# Everything Wine runs inside the namespace, bounded in time.
-inns() {
-  local limit=$1
-  shift
-  timeout "$limit" ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all DISPLAY=":$display" \
-    WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
-}
 # Read-only queries are asked again (at most three times) when the driver could not run:
 # a Wine start that fails under load must not fail the check it was asked for.
 drive() {
@@ -71,7 +57,6 @@ plant 10.77.0.6 02:00:00:00:06:06
 plant 10.77.0.7 02:00:00:00:07:07
 
 # --- a free display
-. "$(dirname "$0")/../../scripts/wine/xvfb.sh"
 start_xvfb 1280x900 || exit 1
 
 # --- a fresh prefix whose server starts inside the namespace (one more try if a boot hangs)

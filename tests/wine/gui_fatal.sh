@@ -12,28 +12,15 @@ done
 ns=guifatal$$
 prefix=$(mktemp -d /tmp/gui-fatal-prefix.XXXXXX) || exit 1
 work=$(mktemp -d /tmp/gui-fatal.XXXXXX) || exit 1
-xvfb=
-cleanup() {
-  WINEPREFIX=$prefix timeout 20 wineserver -k >/dev/null 2>&1
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  ip netns del "$ns" 2>/dev/null
-  rm -rf "$prefix" "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
+trap wine_lab_cleanup EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 
 ip netns add "$ns" || exit 1
 ip -n "$ns" link set lo up
-. "$(dirname "$0")/../../scripts/wine/xvfb.sh"
 start_xvfb 1024x768 || exit 1
-inns() {
-  local limit=$1
-  shift
-  timeout "$limit" ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all DISPLAY=":$display" \
-    WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
-}
 inns 150 wineboot -i >/dev/null 2>&1 || { echo "wine boot did not finish" >&2; exit 1; }
 
 cp "$build/vetrel.exe" "$build/gui_driver.exe" "$work/"

@@ -13,7 +13,7 @@ cleanup() {
   rm -rf "$prefix"
 }
 trap cleanup EXIT
-. "$(dirname "$0")/../../scripts/wine/xvfb.sh"
+. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 start_xvfb 1024x768 || exit 1
 export WINEPREFIX=$prefix WINEDEBUG=-all DISPLAY=":$display" WINEDLLOVERRIDES="mscoree,mshtml="
 timeout 150 wineboot -i >/dev/null 2>&1 || { echo "wine boot did not finish" >&2; exit 1; }

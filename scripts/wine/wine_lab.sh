@@ -1,0 +1,36 @@
+# Sourced by the Wine tests and benchmarks. The caller sets $ns (a namespace or empty),
+# $prefix (a Wine prefix or empty) and $work (a scratch directory or empty).
+
+# An Xvfb of their own on the first free display.
+# start_xvfb SIZE (e.g. 1280x900) sets $display and $xvfb (the server's pid) or returns 1.
+xvfb=
+start_xvfb() {
+  display=
+  local n
+  for n in $(seq 60 99); do
+    [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] || { display=$n; break; }
+  done
+  [ -n "$display" ] || { echo "no free display" >&2; return 1; }
+  Xvfb ":$display" -screen 0 "${1}x24" -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$display ] && return 0; sleep 0.1; done
+  return 0
+}
+
+# Everything Wine runs inside the namespace, bounded in time: inns SECONDS COMMAND...
+inns() {
+  local limit=$1
+  shift
+  timeout "$limit" ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all DISPLAY=":$display" \
+    WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
+}
+
+# Ends the prefix's Wine server and the display, removes the namespace and the directories.
+wine_lab_cleanup() {
+  [ -n "${prefix:-}" ] && WINEPREFIX=$prefix timeout 20 wineserver -k >/dev/null 2>&1
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  [ -n "${ns:-}" ] && ip netns del "$ns" 2>/dev/null
+  [ -n "${prefix:-}" ] && rm -rf "$prefix"
+  [ -n "${work:-}" ] && rm -rf "$work"
+  return 0
+}
