@@ -12,6 +12,15 @@
 // Message window controls.
 #define IDC_MESSAGE_EDIT 1000
 
+// Address entry dialogs: the sample dialog and the ARP entry dialog.
+#define IDD_SAMPLE 135
+#define IDD_ARP_ENTRY 136
+#define IDC_ENTRY_IP 1000
+#define IDC_ENTRY_MAC 1011
+#define IDC_ENTRY_NAME 1012
+#define IDC_REQUEST_MAC 1014
+#define IDC_REQUEST_MAC_AND_NAME 3
+
 // Main window controls and timers.
 #define IDC_STATUS_BAR 2001
 #define IDC_ARP_LIST 2002

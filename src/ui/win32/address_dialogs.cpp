@@ -1,0 +1,179 @@
+// The two address entry dialogs: a static ARP entry by hand (template 136) and a sample
+// added or edited by hand (template 135). What they decide lives in scan/entry_dialogs.
+
+#include <initializer_list>
+
+#include "core/samples.h"
+#include "core/text_field.h"
+#include "core/ui_hooks.h"
+#include "scan/entry_dialogs.h"
+#include "ui/win32/shell.h"
+#include "ui/win32/win_text.h"
+
+namespace {
+
+// An edit's text in the program's code page, cut to N - 1 characters.
+template <std::size_t N>
+void readEdit(HWND dialog, int id, char (&out)[N]) {
+  wchar_t wide[N] = {};
+  GetDlgItemTextW(dialog, id, wide, static_cast<int>(N));
+  copyField(out, toNarrow(wide));
+}
+
+void writeEdit(HWND dialog, int id, const char* text) {
+  SetDlgItemTextW(dialog, id, toWide(text).c_str());
+}
+
+// A box owned by the dialog, so that the dialog cannot be used again beneath it.
+void showDialogError(HWND dialog, const char* text) {
+  const std::wstring wide = toWide(text);
+  const std::wstring caption = toWide(messageCaption);
+  MessageBoxW(dialog, wide.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+}
+
+void prepareDialog(HWND dialog, std::initializer_list<int> edits) {
+  centreOnParent(dialog);
+  for (int id : edits)
+    SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(ListFont), FALSE);
+}
+
+// The probes block this thread; the wait cursor says so until they are done.
+class WaitCursor {
+ public:
+  WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+  ~WaitCursor() { SetCursor(previous_); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  HCURSOR previous_;
+};
+
+//--- the ARP entry dialog
+
+void writeArpEntry(HWND dialog) {
+  char ip[20], mac[20];
+  readEdit(dialog, IDC_ENTRY_IP, ip);
+  readEdit(dialog, IDC_ENTRY_MAC, mac);
+  // It stays open for the next entry; the ARP list shows the entry with the next check.
+  if (addArpEntry(ip, mac) == ArpEntryOutcome::Refused)
+    showDialogError(dialog, arpEntryRefusedText(ip).c_str());
+}
+
+void requestArpEntryMac(HWND dialog) {
+  char ip[20], mac[20];
+  readEdit(dialog, IDC_ENTRY_IP, ip);
+  WaitCursor wait;
+  switch (requestMac(ip, mac)) {
+    case MacRequest::Found:
+      writeEdit(dialog, IDC_ENTRY_MAC, mac);
+      break;
+    case MacRequest::NoAnswer:
+      showDialogError(dialog, kNoMacText);
+      break;
+    case MacRequest::Ignored:
+      break;
+  }
+}
+
+INT_PTR CALLBACK arpEntryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      prepareDialog(dialog, {IDC_ENTRY_IP, IDC_ENTRY_MAC});
+      return TRUE;
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDOK:
+          writeArpEntry(dialog);
+          return TRUE;
+        case IDC_REQUEST_MAC:
+          requestArpEntryMac(dialog);
+          return TRUE;
+        case IDCANCEL:
+          EndDialog(dialog, IDCANCEL);
+          return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}
+
+//--- the sample dialog; SelectedRow is the sample it edits, -1 when it adds
+
+void fillFromSelectedRow(HWND dialog) {
+  SetWindowTextW(dialog, toWide("Редактировать").c_str());
+  char ip[20], mac[20], name[64];
+  SampleListView.GetCellText(SelectedRow, 0, ip, sizeof ip);
+  SampleListView.GetCellText(SelectedRow, 1, mac, sizeof mac);
+  SampleListView.GetCellText(SelectedRow, 2, name, sizeof name);
+  writeEdit(dialog, IDC_ENTRY_IP, ip);
+  writeEdit(dialog, IDC_ENTRY_MAC, mac);
+  writeEdit(dialog, IDC_ENTRY_NAME, name);
+}
+
+void storeDialogSample(HWND dialog) {
+  char ip[20], mac[20], name[64];
+  readEdit(dialog, IDC_ENTRY_IP, ip);
+  readEdit(dialog, IDC_ENTRY_MAC, mac);
+  readEdit(dialog, IDC_ENTRY_NAME, name);
+  const SampleStore stored = storeSample(sampleFromTexts(ip, mac, name), SelectedRow);
+  switch (stored.outcome) {
+    case SampleOutcome::Duplicate:
+      showDialogError(dialog, duplicateSampleText(ip).c_str());
+      break;
+    case SampleOutcome::Added:  // stays open for the next sample
+      SampleListView.SelectOnly(stored.row);
+      break;
+    case SampleOutcome::Replaced:
+      SampleListView.SelectOnly(stored.row);
+      EndDialog(dialog, IDOK);
+      break;
+    case SampleOutcome::Ignored:
+      break;
+  }
+}
+
+void requestSampleMacAndName(HWND dialog) {
+  char ip[20];
+  readEdit(dialog, IDC_ENTRY_IP, ip);
+  WaitCursor wait;
+  const AddressProbe found = requestMacAndName(ip);
+  if (!found.probed) return;
+  if (found.macFound) writeEdit(dialog, IDC_ENTRY_MAC, found.macText);
+  if (found.nameFound) writeEdit(dialog, IDC_ENTRY_NAME, found.hostName);
+  if (found.errors[0]) showDialogError(dialog, found.errors);
+}
+
+INT_PTR CALLBACK sampleDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      prepareDialog(dialog, {IDC_ENTRY_IP, IDC_ENTRY_MAC, IDC_ENTRY_NAME});
+      if (SelectedRow >= 0) fillFromSelectedRow(dialog);
+      return TRUE;
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDOK:
+          storeDialogSample(dialog);
+          return TRUE;
+        case IDC_REQUEST_MAC_AND_NAME:
+          requestSampleMacAndName(dialog);
+          return TRUE;
+        case IDCANCEL:
+          EndDialog(dialog, IDCANCEL);
+          return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+void openSampleDialog(int initialValue) {
+  DialogBoxParamW(Instance, MAKEINTRESOURCEW(IDD_SAMPLE), MainWindow, sampleDialogProc,
+                  initialValue);
+}
+
+void openArpEntryDialog() {
+  DialogBoxParamW(Instance, MAKEINTRESOURCEW(IDD_ARP_ENTRY), MainWindow, arpEntryDialogProc, 0);
+}
