@@ -6,10 +6,13 @@
 //              |tab N|column LIST N|command ID|post ID|answer yes|no|ok|escape|tray LPARAM
 //              |foreground
 //              |clipboard FILE|waitbox SECONDS
+//              |dialog SECONDS|defid|dialogrect [box]|settext ID TEXT|press ID|dialogbox
+//              SECONDS|dialogok |dblclick LIST ROW
 // LIST is arp, samples or routes. Texts go to stdout as UTF-8, one item per line.
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 // clang-format on
 
 #include <cstdio>
@@ -107,8 +110,154 @@ HWND messageBox() {
   return box;
 }
 
+//--- the address entry dialogs (the sample dialog and the ARP entry dialog)
+
+BOOL CALLBACK findAddressDialog(HWND window, LPARAM found) {
+  wchar_t cls[32] = {};
+  GetClassNameW(window, cls, 32);
+  // The message window has an item 1000 too, but no MAC edit.
+  if (IsWindowVisible(window) && std::wcscmp(cls, L"#32770") == 0 &&
+      GetWindow(window, GW_OWNER) == mainWindow && GetDlgItem(window, 1011) != nullptr) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND addressDialog() {
+  HWND dialog = nullptr;
+  EnumWindows(findAddressDialog, reinterpret_cast<LPARAM>(&dialog));
+  return dialog;
+}
+
+struct OwnedBoxSearch {
+  HWND owner;
+  HWND found;
+};
+
+BOOL CALLBACK findOwnedBox(HWND window, LPARAM search) {
+  auto* s = reinterpret_cast<OwnedBoxSearch*>(search);
+  wchar_t cls[32] = {};
+  GetClassNameW(window, cls, 32);
+  if (IsWindowVisible(window) && std::wcscmp(cls, L"#32770") == 0 &&
+      GetWindow(window, GW_OWNER) == s->owner) {
+    s->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A message box that the address dialog owns.
+HWND dialogMessageBox() {
+  OwnedBoxSearch search{addressDialog(), nullptr};
+  if (search.owner) EnumWindows(findOwnedBox, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// WM_GETTEXT is carried across processes, unlike GetWindowText for another's control.
+std::wstring controlText(HWND window) {
+  wchar_t text[512] = {};
+  if (window) SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+// Polls for up to seconds; null when nothing came.
+HWND waitFor(HWND (*find)(), const char* seconds) {
+  const DWORD until = GetTickCount() + 1000u * std::atoi(seconds);
+  for (;;) {
+    if (HWND w = find()) return w;
+    if (GetTickCount() >= until) return nullptr;
+    Sleep(100);
+  }
+}
+
+// Handles the dialog requests; false for any other request.
+bool runDialogRequest(int argc, char** argv, int& rc) {
+  const std::string what = argv[2];
+  rc = 0;
+  if (what == "dialog" && argc == 4) {
+    // "caption|IP|MAC|name" of the open dialog (the ARP entry dialog has no name edit).
+    HWND d = waitFor(addressDialog, argv[3]);
+    if (!d) {
+      print(L"none");
+      return true;
+    }
+    std::wstring line = controlText(d);
+    for (int id : {1000, 1011, 1012}) {
+      if (HWND edit = GetDlgItem(d, id)) line += L"|" + controlText(edit);
+    }
+    print(line);
+  } else if (what == "defid" && argc == 3) {
+    // The button that Enter presses.
+    const LRESULT id = SendMessageW(addressDialog(), DM_GETDEFID, 0, 0);
+    print(HIWORD(id) == DC_HASDEFID ? std::to_wstring(LOWORD(id)) : L"none");
+  } else if (what == "dialogrect" && (argc == 3 || argc == 4)) {
+    // Screen rectangle of the dialog, or of its message box with "box".
+    RECT r{};
+    HWND d = argc == 4 ? dialogMessageBox() : addressDialog();
+    if (!d || !GetWindowRect(d, &r)) {
+      rc = 3;
+      return true;
+    }
+    print(std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
+          std::to_wstring(r.right - r.left) + L" " + std::to_wstring(r.bottom - r.top));
+  } else if (what == "settext" && argc == 5) {
+    HWND edit = GetDlgItem(addressDialog(), std::atoi(argv[3]));
+    if (!edit) {
+      rc = 3;
+      return true;
+    }
+    // The narrow argv went through the ANSI code page, which may lack Cyrillic.
+    int n = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &n);
+    const wchar_t* text = wide && n == 5 ? wide[4] : L"";
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    LocalFree(wide);
+  } else if (what == "press" && argc == 4) {
+    // Posted: the button may open a message box, which would hold a sent message.
+    HWND d = addressDialog();
+    const int id = std::atoi(argv[3]);
+    if (!d) {
+      rc = 3;
+      return true;
+    }
+    PostMessageW(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(d, id)));
+  } else if (what == "dialogbox" && argc == 4) {
+    HWND box = waitFor(dialogMessageBox, argv[3]);
+    if (!box) {
+      print(L"none");
+      return true;
+    }
+    print(controlText(box) + L"|" + controlText(GetDlgItem(box, 0xFFFF)));
+  } else if (what == "dialogok" && argc == 3) {
+    HWND box = dialogMessageBox();
+    if (!box) {
+      rc = 3;
+      return true;
+    }
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+  } else if (what == "dblclick" && argc == 5) {
+    // Posted, as the modal dialog it opens keeps the list's thread busy.
+    HWND list = listWindow(argv[3]);
+    Remote r(list, sizeof(RECT));
+    RECT at{};
+    at.left = LVIR_BOUNDS;
+    r.write(0, &at, sizeof at);
+    SendMessageW(list, LVM_GETITEMRECT, std::atoi(argv[4]), reinterpret_cast<LPARAM>(r.at(0)));
+    r.read(0, &at, sizeof at);
+    const LPARAM point = MAKELPARAM(at.left + 10, (at.top + at.bottom) / 2);
+    PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+    PostMessageW(list, WM_LBUTTONUP, 0, point);
+  } else {
+    return false;
+  }
+  return true;
+}
+
 int run(int argc, char** argv) {
   const std::string what = argv[2];
+  if (int rc = 0; runDialogRequest(argc, argv, rc)) return rc;
   if (what == "status") {
     HWND bar = GetDlgItem(mainWindow, 2001);
     Remote r(bar, 1024);
