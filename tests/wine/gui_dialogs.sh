@@ -75,7 +75,7 @@ mkdir -p "$shots"
 # shot NAME [box]: the open dialog, or its message box, cut to its rectangle.
 shot() {
   local r
-  r=($(drive dialogrect ${2:-}))
+  read -ra r <<<"$(drive dialogrect ${2:-})"
   [ "${#r[@]}" -eq 4 ] || { fail "no dialog for $1.png"; return; }
   DISPLAY=":$display" import -window root -crop "${r[2]}x${r[3]}+${r[0]}+${r[1]}" +repage "$shots/$1.png"
   echo "screenshot $shots/$1.png"
@@ -84,7 +84,7 @@ shot() {
 # its frame and caption.
 centred() {
   local r
-  r=($(drive dialogrect))
+  read -ra r <<<"$(drive dialogrect)"
   [ "${#r[@]}" -eq 4 ] || return 1
   local dx=$((r[0] + r[2] / 2 - 390)) dy=$((r[1] + r[3] / 2 - 270))
   [ "${dx#-}" -le 8 ] && [ "${dy#-}" -le 20 ]
