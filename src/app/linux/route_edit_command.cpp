@@ -12,8 +12,7 @@
 
 namespace {
 
-// The editor's edits hold 19 characters; an address shorter than 7 is taken for a slip.
-constexpr std::size_t kFieldMin = 7;
+// The editor's edits hold 19 characters; longer text would be cut there, so it is refused.
 constexpr std::size_t kFieldMax = 19;
 
 bool dotted(const std::string& text, std::uint32_t& networkOrder) {
@@ -126,7 +125,7 @@ RouteOperands parseRouteOperands(const std::vector<std::string>& operands) {
   for (int i = 0; i < 3; ++i) {
     if (i == 2 && !r.add && r.gateway.empty()) break;
     const std::string& f = *fields[i];
-    if (f.size() < kFieldMin || f.size() > kFieldMax) {
+    if (!routeFieldLongEnough(f.c_str()) || f.size() > kFieldMax) {
       r.error = std::string(names[i]) + " '" + f + "' must have 7 to 19 characters";
       return r;
     }

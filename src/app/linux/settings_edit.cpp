@@ -6,24 +6,25 @@
 #include <limits>
 
 #include "core/text_field.h"
+#include "settings/settings_form.h"
 
 namespace {
 
-// The dialog's event items in its order, with the kind's name that scripts may use.
-struct EventItem {
-  const char* text;
-  const char* name;
+// The kinds' names, which scripts may use beside the dialog's item texts.
+struct EventName {
   std::int32_t bit;
-  bool inMailList;
+  const char* name;
 };
-constexpr EventItem kEventItems[] = {
-    {"подмена адреса", "Spoofing", 4, true},
-    {"новый адрес", "NewAddress", 16, true},
-    {"дополн. IP-адрес", "AdditionalIp", 32, true},
-    {"изменение маршрутов", "RouteChange", 64, true},
-    {"ошибки программы", "ProgramError", 2, true},
-    {"ошибки отправки почты", "MailError", 256, false},
+constexpr EventName kEventNames[] = {
+    {4, "Spoofing"},     {16, "NewAddress"},  {32, "AdditionalIp"},
+    {64, "RouteChange"}, {2, "ProgramError"}, {256, "MailError"},
 };
+
+const char* eventName(std::int32_t bit) {
+  for (const EventName& e : kEventNames)
+    if (e.bit == bit) return e.name;
+  return "";
+}
 
 // The label each key has in the dialog, or what it is when the dialog lacks it.
 struct KeyLabel {
@@ -57,12 +58,6 @@ constexpr KeyLabel kLabels[] = {
     {"MsgMask", "Показывать сообщения при событиях:"},
     {"MailMask", "Сообщать о событиях:"},
 };
-
-constexpr const char* kThreadsMessage = "Количество потоков должно быть   \nв пределах от 1 до 16.";
-constexpr const char* kIntervalMessage =
-    "Интервал проверок должен быть   \nв пределах от 2 до 60 сек.";
-constexpr const char* kContradictionMessage =
-    "Противоречие параметров \"Пополнять образцы\"    \nи \"Подменять MAC для новых IP\".";
 
 char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -99,20 +94,8 @@ bool parseSigned(std::string_view s, std::int64_t low, std::int64_t high, std::i
   return true;
 }
 
-// The dialog's number fields: unsigned decimal; anything else reads as 0, which the range
-// check then refuses.
-std::int32_t dialogNumber(std::string_view s) {
-  std::int32_t v = 0;
-  if (!allDigits(s) || !parseSigned(s, 0, std::numeric_limits<std::int32_t>::max(), v)) return 0;
-  return v;
-}
-
-const char* dialogCheckMessage(const Settings& s) {
-  if (s.MaxScanThreads < 1 || s.MaxScanThreads > 16) return kThreadsMessage;
-  if (s.CheckInt < 2 || s.CheckInt > 60) return kIntervalMessage;
-  if (s.AddNew && s.BlockNew) return kContradictionMessage;
-  return nullptr;
-}
+// The dialog's own checks, on the values as its fields would show them.
+SettingsVerdict dialogVerdict(const Settings& s) { return checkSettingsForm(formFromSettings(s)); }
 
 const SettingKey* findKey(std::string_view name) {
   for (const SettingKey& k : settingKeys())
@@ -132,10 +115,13 @@ std::string applyOne(Settings& s, const SettingKey& k, std::string_view value) {
     case SettingKind::Int: {
       std::int32_t v = 0;
       if (name == "CheckInt" || name == "MaxScanThreads") {
-        s.*k.i = dialogNumber(value);
+        // As the dialog reads its number fields: anything but a number is 0, which the
+        // range check then refuses.
+        s.*k.i = static_cast<std::int32_t>(readUnsignedField(std::string(value)));
       } else if (name == "MsgMask" || name == "MailMask") {
         std::string error;
-        const std::int32_t offered = name == "MsgMask" ? offeredMsgMask() : offeredMailMask();
+        const std::int32_t offered =
+            offeredBits(name == "MsgMask" ? kMsgMaskItems : kMailMaskItems);
         if (!parseEventMask(value, offered, v, error)) return name + ": " + error;
         s.*k.i = v;
       } else if (name == "MailPort") {
@@ -208,8 +194,9 @@ SettingsEditResult applySettingsAssignments(Settings& s, const std::vector<std::
     if (!r.error.empty()) return r;
     if (k->kind == SettingKind::ReadOnlyBool) r.msgOnRouteNamed = true;
   }
-  if (const char* message = dialogCheckMessage(s)) {
-    r.error = message;
+  const SettingsVerdict verdict = dialogVerdict(s);
+  if (verdict != SettingsVerdict::Applied) {
+    r.error = settingsVerdictText(verdict);
     r.failedCheck = true;
   }
   return r;
@@ -240,19 +227,6 @@ std::vector<std::pair<std::string, std::string>> settingsFileValues(
   return values;
 }
 
-std::int32_t offeredMsgMask() {
-  std::int32_t m = 0;
-  for (const EventItem& e : kEventItems) m |= e.bit;
-  return m;
-}
-
-std::int32_t offeredMailMask() {
-  std::int32_t m = 0;
-  for (const EventItem& e : kEventItems)
-    if (e.inMailList) m |= e.bit;
-  return m;
-}
-
 bool parseEventMask(std::string_view text, std::int32_t offered, std::int32_t& mask,
                     std::string& error) {
   std::int32_t result = 0;
@@ -269,12 +243,12 @@ bool parseEventMask(std::string_view text, std::int32_t offered, std::int32_t& m
       if (!parseSigned(item, 0, std::numeric_limits<std::int32_t>::max(), bits)) bits = -1;
     } else {
       for (const EventItem& e : kEventItems)
-        if (item == e.text || sameWord(item, e.name)) bits = e.bit;
+        if (item == e.text || sameWord(item, eventName(e.bit))) bits = e.bit;
     }
     if (bits < 0) {
       std::string names;
       for (const EventItem& e : kEventItems)
-        if (e.bit & offered) names += std::string(names.empty() ? "" : ", ") + e.name;
+        if (e.bit & offered) names += std::string(names.empty() ? "" : ", ") + eventName(e.bit);
       error = "'" + std::string(item) + "' is neither a number nor an event (" + names + ")";
       return false;
     }
@@ -334,19 +308,25 @@ std::string formatSettingsReport(const Settings& s, PasswordState password) {
 
 std::vector<std::string> settingsWarnings(const Settings& s) {
   std::vector<std::string> w;
-  if (s.MaxScanThreads < 1 || s.MaxScanThreads > 16)
-    w.push_back("MaxScanThreads=" + std::to_string(s.MaxScanThreads) +
-                " is outside 1-16, which the settings dialog refuses");
-  if (s.CheckInt < 2 || s.CheckInt > 60)
-    w.push_back("CheckInt=" + std::to_string(s.CheckInt) +
-                " is outside 2-60, which the settings dialog refuses");
-  if (s.AddNew && s.BlockNew)
-    w.push_back("AddNew=1 and BlockNew=1 contradict each other; the dialog refuses both");
-  if (s.MsgMask & ~offeredMsgMask())
-    w.push_back("MsgMask=" + std::to_string(s.MsgMask) + " holds bits no event list offers (" +
-                std::to_string(s.MsgMask & ~offeredMsgMask()) + "); the dialog drops them");
-  if (s.MailMask & ~offeredMailMask())
-    w.push_back("MailMask=" + std::to_string(s.MailMask) + " holds bits no event list offers (" +
-                std::to_string(s.MailMask & ~offeredMailMask()) + "); the dialog drops them");
+  // Each check on its own: the dialog stops at the first, a reader wants them all.
+  SettingsForm form = formFromSettings(s);
+  if (checkSettingsForm(form) == SettingsVerdict::BadThreadCount)
+    w.push_back("MaxScanThreads=" + std::to_string(s.MaxScanThreads) + ": " +
+                settingsVerdictText(SettingsVerdict::BadThreadCount));
+  form.MaxScanThreads = "1";
+  if (checkSettingsForm(form) == SettingsVerdict::BadInterval)
+    w.push_back("CheckInt=" + std::to_string(s.CheckInt) + ": " +
+                settingsVerdictText(SettingsVerdict::BadInterval));
+  form.CheckInt = "2";
+  if (checkSettingsForm(form) == SettingsVerdict::Contradiction)
+    w.push_back(std::string("AddNew=1, BlockNew=1: ") +
+                settingsVerdictText(SettingsVerdict::Contradiction));
+  const std::pair<const char*, std::int32_t> masks[] = {
+      {"MsgMask", s.MsgMask & ~offeredBits(kMsgMaskItems)},
+      {"MailMask", s.MailMask & ~offeredBits(kMailMaskItems)}};
+  for (const auto& [name, extra] : masks)
+    if (extra)
+      w.push_back(std::string(name) + " holds bits its event list does not offer (" +
+                  std::to_string(extra) + "); the settings dialog drops them");
   return w;
 }

@@ -24,8 +24,8 @@ struct SettingsEditResult {
   bool msgOnRouteNamed = false;  // MsgOnRoute was given (the monitor never writes it back)
 };
 
-// Applies the assignments to s (values are Windows-1251 already), then the dialog's checks
-// in the dialog's order on the result.
+// Applies the assignments to s (values are Windows-1251 already), then the settings dialog's
+// checks (checkSettingsForm) on the result, as its fields would show it.
 SettingsEditResult applySettingsAssignments(Settings& s, const std::vector<std::string>& list);
 
 // The file's keys and values as `vetrel monitor` writes them at exit, except that the sealed
@@ -42,9 +42,6 @@ bool parseEventMask(std::string_view text, std::int32_t offered, std::int32_t& m
                     std::string& error);
 // The item texts of the set bits, in the dialog's order, joined by ", ".
 std::string eventMaskNames(std::int32_t mask);
-// The bits each list offers.
-std::int32_t offeredMsgMask();
-std::int32_t offeredMailMask();
 
 enum class PasswordState { NotSet, Set, Unreadable };
 // Every key with its effective value and the dialog's label, one per line (Windows-1251).
