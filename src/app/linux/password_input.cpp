@@ -12,7 +12,8 @@ namespace {
 
 termios savedTerminal{};
 volatile std::sig_atomic_t echoOff = 0;
-constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP};
+// Ctrl+Z is left alone: echo restored across a stop would show the rest of the typing.
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 void restoreAndRaise(int signal) {
   if (echoOff) ::tcsetattr(0, TCSAFLUSH, &savedTerminal);
@@ -20,20 +21,22 @@ void restoreAndRaise(int signal) {
   ::raise(signal);
 }
 
-bool echoOffOnTerminal() {
-  if (::tcgetattr(0, &savedTerminal) != 0) return false;
-  for (int s : kEndingSignals) std::signal(s, restoreAndRaise);
-  termios quiet = savedTerminal;
-  quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-  quiet.c_lflag |= ECHONL;
-  echoOff = 1;
-  return ::tcsetattr(0, TCSAFLUSH, &quiet) == 0;
-}
-
 void echoBackOn() {
   ::tcsetattr(0, TCSAFLUSH, &savedTerminal);
   echoOff = 0;
   for (int s : kEndingSignals) std::signal(s, SIG_DFL);
+}
+
+bool echoOffOnTerminal() {
+  if (::tcgetattr(0, &savedTerminal) != 0) return false;
+  termios quiet = savedTerminal;
+  quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+  quiet.c_lflag |= ECHONL;
+  for (int s : kEndingSignals) std::signal(s, restoreAndRaise);
+  echoOff = 1;
+  if (::tcsetattr(0, TCSAFLUSH, &quiet) == 0) return true;
+  echoBackOn();
+  return false;
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ int showSettings(const std::string& dir) {
 
 bool writeValues(const std::vector<std::pair<std::string, std::string>>& values) {
   if (platform::profileWriteKeys(kIniSection, values, iniPath.c_str())) return true;
-  warnConsole("cannot write " + iniPath + ": " + std::strerror(errno) + "; nothing was changed");
+  warnConsole("cannot write " + iniPath + "; nothing was changed");
   return false;
 }
 
