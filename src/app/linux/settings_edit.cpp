@@ -1,8 +1,6 @@
 #include "app/linux/settings_edit.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 
 #include "core/text_field.h"
