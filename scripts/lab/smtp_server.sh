@@ -1,6 +1,7 @@
 # Sourced by the mail tests that send to a real SMTP server: an aiosmtpd server on 127.0.0.1
 # that requires AUTH LOGIN with Vetrel's Windows-1251 login and password, storing each
-# message in $SMTP_WORK (set it to the test's scratch directory before smtp_up).
+# message in $SMTP_WORK (set it to the test's scratch directory before smtp_up). Set SMTP_RUN
+# to a command prefix (say "ip netns exec NS") to start the server inside a namespace.
 
 SMTP_LAB=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tests/lab/mail_lab" && pwd)
 SMTP_PID=
@@ -15,7 +16,7 @@ SMTP_LOGIN_HEX=$(cp1251_hex 'почта')
 SMTP_PASSWORD_HEX=$(cp1251_hex 'Пароль-1 ёЁ')
 
 smtp_up() {  # starts the server, waits for its port (10 s at most), sets SMTP_PORT
-  /usr/bin/python3 "$SMTP_LAB/smtp_server.py" "$SMTP_WORK" "$SMTP_LOGIN_HEX" "$SMTP_PASSWORD_HEX" \
+  ${SMTP_RUN:-} /usr/bin/python3 "$SMTP_LAB/smtp_server.py" "$SMTP_WORK" "$SMTP_LOGIN_HEX" "$SMTP_PASSWORD_HEX" \
     >"$SMTP_WORK/server.log" 2>&1 &
   SMTP_PID=$!
   local _

@@ -22,12 +22,14 @@ std::string routeCommandLine(const char* address, const char* mask, const char* 
   return line;
 }
 
+bool routeFieldLongEnough(const char* text) { return std::strlen(orEmpty(text)) > 6; }
+
 RouteAddResult addRouteFromFields(const char* address, const char* mask, const char* gateway,
                                   const char* metric) {
   // Whatever follows, the refresh that the system's notification brings is our own.
   OwnRouteChange = true;
-  if (std::strlen(orEmpty(address)) <= 6 || std::strlen(orEmpty(mask)) <= 6 ||
-      std::strlen(orEmpty(gateway)) <= 6)
+  if (!routeFieldLongEnough(address) || !routeFieldLongEnough(mask) ||
+      !routeFieldLongEnough(gateway))
     return RouteAddResult::TooShort;
   const std::string line = routeCommandLine(address, mask, gateway, metric);
   const RouteAddRequest request{address, mask, gateway, orEmpty(metric), line.c_str()};
@@ -37,5 +39,10 @@ RouteAddResult addRouteFromFields(const char* address, const char* mask, const c
 bool deleteRoute(int i) {
   OwnRouteChange = true;
   if (i < 0 || static_cast<std::size_t>(i) >= RouteRows.size()) return false;
-  return platform::deleteIpForwardEntry(RouteRows[static_cast<std::size_t>(i)]) == 0;
+  return deleteRouteRow(RouteRows[static_cast<std::size_t>(i)]);
+}
+
+bool deleteRouteRow(const RouteRow& row) {
+  OwnRouteChange = true;
+  return platform::deleteIpForwardEntry(row) == 0;
 }

@@ -24,9 +24,14 @@ void fillRouteList(const std::vector<RouteRow>& table);
 // "route add A mask M G[ metric N]".
 std::string routeCommandLine(const char* address, const char* mask, const char* gateway,
                              const char* metric);
+// An address, mask or gateway of 6 characters or fewer is no value: the editor does nothing.
+bool routeFieldLongEnough(const char* text);
 // The route dialog's OK in add mode; see RouteAddResult.
 enum class RouteAddResult { TooShort, Started, CannotStart };
 RouteAddResult addRouteFromFields(const char* address, const char* mask, const char* gateway,
                                   const char* metric);
 // Deletes RouteRows[i]; false when the system refuses (the caller shows the message).
 bool deleteRoute(int i);
+// Deletes a row kept by the caller: a question shown before the deletion runs the message
+// loop, and a refresh in it may renumber RouteRows.
+bool deleteRouteRow(const RouteRow& row);

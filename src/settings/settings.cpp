@@ -1,6 +1,7 @@
 #include "settings/settings.h"
 
 #include <filesystem>
+#include <span>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -18,30 +19,18 @@ bool (*readMessageWindowRect)(WindowRect& normal) = nullptr;
 
 namespace {
 
-using BoolField = bool Settings::*;
-using IntField = std::int32_t Settings::*;
-using TextField = char (Settings::*)[32];
-
-enum class KeyKind { Bool, Int, Text, Password, ReadOnlyBool };
-
-struct Key {
-  const char* name;
-  KeyKind kind;
-  BoolField b = nullptr;
-  IntField i = nullptr;
-  TextField t = nullptr;
-};
-
-constexpr Key boolKey(const char* n, BoolField f) {
-  return {n, KeyKind::Bool, f, nullptr, nullptr};
+constexpr SettingKey boolKey(const char* n, bool Settings::*f) {
+  return {n, SettingKind::Bool, f, nullptr, nullptr};
 }
-constexpr Key intKey(const char* n, IntField f) { return {n, KeyKind::Int, nullptr, f, nullptr}; }
-constexpr Key textKey(const char* n, TextField f) {
-  return {n, KeyKind::Text, nullptr, nullptr, f};
+constexpr SettingKey intKey(const char* n, std::int32_t Settings::*f) {
+  return {n, SettingKind::Int, nullptr, f, nullptr};
+}
+constexpr SettingKey textKey(const char* n, char (Settings::*f)[32]) {
+  return {n, SettingKind::Text, nullptr, nullptr, f};
 }
 
 // The file's keys in the order in which they are read and written.
-const Key kKeys[] = {
+const SettingKey kKeys[] = {
     boolKey("AddNew", &Settings::AddNew),
     boolKey("CheckMac", &Settings::CheckMac),
     boolKey("Restore", &Settings::Restore),
@@ -62,8 +51,8 @@ const Key kKeys[] = {
     textKey("MailServer", &Settings::MailServer),
     intKey("MailPort", &Settings::MailPort),
     textKey("MailLogin", &Settings::MailLogin),
-    {"MailPassw", KeyKind::Password, nullptr, nullptr, &Settings::MailPassw},
-    {"MsgOnRoute", KeyKind::ReadOnlyBool, &Settings::MsgOnRoute, nullptr, nullptr},
+    {"MailPassw", SettingKind::Password, nullptr, nullptr, &Settings::MailPassw},
+    {"MsgOnRoute", SettingKind::ReadOnlyBool, &Settings::MsgOnRoute, nullptr, nullptr},
     intKey("SendMailInt", &Settings::SendMailInt),
     intKey("MsgMask", &Settings::MsgMask),
     intKey("MailMask", &Settings::MailMask),
@@ -99,6 +88,8 @@ void storeRect(const WindowRect& r, std::int32_t& x, std::int32_t& y, std::int32
 
 }  // namespace
 
+std::span<const SettingKey> settingKeys() { return kKeys; }
+
 void initPaths() {
   exePath = platform::executablePath();
   const std::size_t cut = exePath.rfind('\\');
@@ -132,20 +123,20 @@ void loadSettings() {
     return;
   }
   const char* path = iniPath.c_str();
-  for (const Key& k : kKeys) {
+  for (const SettingKey& k : kKeys) {
     switch (k.kind) {
-      case KeyKind::Bool:
-      case KeyKind::ReadOnlyBool:
+      case SettingKind::Bool:
+      case SettingKind::ReadOnlyBool:
         settings.*k.b = platform::profileGetInt(kIniSection, k.name, d.*k.b ? 1 : 0, path) != 0;
         break;
-      case KeyKind::Int:
+      case SettingKind::Int:
         settings.*k.i = platform::profileGetInt(kIniSection, k.name, d.*k.i, path);
         break;
-      case KeyKind::Text:
+      case SettingKind::Text:
         platform::profileGetString(kIniSection, k.name, "", settings.*k.t, sizeof(settings.*k.t),
                                    path);
         break;
-      case KeyKind::Password: {
+      case SettingKind::Password: {
         char stored[512] = {};
         platform::profileGetString(kIniSection, k.name, "", stored, sizeof stored, path);
         settings.MailPassw[0] = 0;
@@ -167,18 +158,18 @@ void saveSettings() {
 
   std::vector<std::pair<std::string, std::string>> values;
   values.reserve(std::size(kKeys));
-  for (const Key& k : kKeys) {
+  for (const SettingKey& k : kKeys) {
     switch (k.kind) {
-      case KeyKind::Bool:
+      case SettingKind::Bool:
         values.emplace_back(k.name, settings.*k.b ? "1" : "0");
         break;
-      case KeyKind::Int:
+      case SettingKind::Int:
         values.emplace_back(k.name, std::to_string(settings.*k.i));
         break;
-      case KeyKind::Text:
+      case SettingKind::Text:
         values.emplace_back(k.name, std::string(fieldView(settings.*k.t)));
         break;
-      case KeyKind::Password: {
+      case SettingKind::Password: {
         std::string hex;
         if (settings.MailPassw[0] != 0) {
           char plain[sizeof settings.MailPassw];
@@ -189,7 +180,7 @@ void saveSettings() {
         values.emplace_back(k.name, std::move(hex));
         break;
       }
-      case KeyKind::ReadOnlyBool:
+      case SettingKind::ReadOnlyBool:
         break;  // set by hand in the file; the program never writes it
     }
   }

@@ -2,6 +2,7 @@
 // Every switch, interval, mail parameter, event mask and window position, read once at
 // start-up from quorel.ini and written back once at exit.
 #include <cstdint>
+#include <span>
 #include <string>
 
 struct Settings {
@@ -35,6 +36,17 @@ struct Settings {
 };
 
 extern Settings settings;  // main thread writes; other threads read single fields
+
+// The file's keys in the order in which they are read and written, each with its field.
+enum class SettingKind { Bool, Int, Text, Password, ReadOnlyBool };
+struct SettingKey {
+  const char* name;
+  SettingKind kind;
+  bool Settings::*b = nullptr;          // Bool, ReadOnlyBool
+  std::int32_t Settings::*i = nullptr;  // Int
+  char (Settings::*t)[32] = nullptr;    // Text, Password
+};
+std::span<const SettingKey> settingKeys();
 
 inline constexpr const char* kIniSection = "Vetrel";
 inline constexpr const char* kIniName = "quorel.ini";

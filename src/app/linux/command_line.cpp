@@ -15,6 +15,9 @@ constexpr CommandName kCommands[] = {
     {"monitor", Command::Monitor, 0},
     {"routes", Command::Routes, 0},
     {"help", Command::Help, 0},
+    // Their operands are checked by the commands themselves.
+    {"settings", Command::Settings, 256},
+    {"route", Command::Route, 5},
 };
 
 }  // namespace
@@ -74,6 +77,9 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
 
 const char* usageText() {
   return "Usage: vetrel COMMAND [--dir DIR] [--utf8] [--stats]\n"
+         "       vetrel settings [--dir DIR] [set KEY=VALUE... | set-password]\n"
+         "       vetrel route add ADDRESS MASK GATEWAY [METRIC]\n"
+         "       vetrel route delete ADDRESS MASK [GATEWAY]\n"
          "\n"
          "Commands:\n"
          "  monitor   watch the ARP table: check it every CheckInt seconds against the\n"
@@ -83,6 +89,17 @@ const char* usageText() {
          "            saves the static entries (SaveStat=1) and the settings and exits.\n"
          "  routes    print the IPv4 route table (address, mask, gateway, interface,\n"
          "            metric) and exit\n"
+         "  settings  print every setting of quorel.ini with its value and warn about values\n"
+         "            the settings dialog would refuse; 'set KEY=VALUE...' checks them as\n"
+         "            the dialog does (exit 2 and nothing written when one fails) and writes\n"
+         "            quorel.ini; MsgMask and MailMask take a number or event names joined\n"
+         "            by commas (Spoofing, NewAddress, AdditionalIp, RouteChange,\n"
+         "            ProgramError, MailError); 'set-password' reads the mail password\n"
+         "            (typed twice without echo, or one line of stdin) and stores it sealed.\n"
+         "            Editing is refused while a monitor runs on the directory.\n"
+         "  route     add a route (the kernel's metric is its priority) or delete the\n"
+         "            routes to ADDRESS/MASK (through GATEWAY when given); ADDRESS, MASK\n"
+         "            and GATEWAY need 7 to 19 characters\n"
          "  help      print this text\n"
          "\n"
          "Options:\n"
@@ -93,10 +110,12 @@ const char* usageText() {
          "  --stats        monitor: print tick timing and memory use to stderr at exit\n"
          "  -h, --help     print this text\n"
          "\n"
-         "Restoring, blocking and static entries write the kernel's neighbour table and\n"
-         "need CAP_NET_ADMIN (root); watching works without it.\n"
+         "Restoring, blocking and static entries write the kernel's neighbour table, and\n"
+         "route add/delete its route table: they need CAP_NET_ADMIN (root); watching\n"
+         "works without it.\n"
          "\n"
          "Exit codes: 0 success (monitor: stopped by SIGINT/SIGTERM), 1 run-time failure\n"
-         "(no network adapter, out of memory, route table unreadable), 2 bad command line\n"
-         "or unusable data directory.\n";
+         "(no network adapter, out of memory, route table unreadable, a route refused or\n"
+         "not found, settings held by a running monitor or not writable), 2 bad command\n"
+         "line, unusable data directory or a setting the checks refuse.\n";
 }

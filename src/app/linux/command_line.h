@@ -8,7 +8,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;  // start-up or run-time failure
 inline constexpr int kExitUsage = 2;    // bad command line or data directory
 
-enum class Command { None, Help, Monitor, Routes };
+enum class Command { None, Help, Monitor, Routes, Settings, Route };
 
 struct CommandLine {
   Command command = Command::None;

@@ -9,6 +9,13 @@
 // U+FFFD.
 std::string cp1251ToUtf8(std::string_view text);
 
+// UTF-8 to Windows-1251; false (out unspecified) for text that is not UTF-8 or holds a
+// character Windows-1251 lacks.
+bool utf8ToCp1251(std::string_view text, std::string& out);
+// Text typed by the user: UTF-8 that Windows-1251 can hold is converted, anything else is
+// taken as the bytes it is (so Windows-1251 given by a script passes unchanged).
+std::string consoleInputText(std::string_view text);
+
 struct ConsoleStream {
   int fd = 1;
   bool utf8 = false;  // convert, and drop the CR of CR LF

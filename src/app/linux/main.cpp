@@ -6,7 +6,9 @@
 #include "app/linux/command_line.h"
 #include "app/linux/console_text.h"
 #include "app/linux/monitor_command.h"
+#include "app/linux/route_edit_command.h"
 #include "app/linux/routes_command.h"
+#include "app/linux/settings_command.h"
 
 int main(int argc, char** argv) {
   const CommandLine cl = parseCommandLine(argc, argv);
@@ -19,6 +21,10 @@ int main(int argc, char** argv) {
       return writeConsole(consoleOut, usageText()) ? kExitOk : kExitFailure;
     case Command::Routes:
       return runRoutes(cl);
+    case Command::Settings:
+      return runSettings(cl);
+    case Command::Route:
+      return runRoute(cl);
     case Command::Monitor: {
       const int code = runMonitor(cl);
       // Detached threads (route watch, signals, a mail send) may still run; leaving without

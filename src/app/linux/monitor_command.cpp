@@ -10,6 +10,7 @@
 
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
+#include "app/linux/data_dir_lock.h"
 #include "app/linux/environment_check.h"
 #include "app/linux/main_queue.h"
 #include "app/linux/monitor_loop.h"
@@ -115,6 +116,11 @@ int runMonitor(const CommandLine& cl) {
     warnConsole(dir.problem);
     return kExitUsage;
   }
+  // Held until the process ends: `vetrel settings set` refuses while it is.
+  int dirLock = -1;
+  if (lockDataDirectory(cl.dir, false, 5000, dirLock) != DirLockResult::Held)
+    warnConsole("cannot lock the data directory " + cl.dir +
+                ": settings edits made while the monitor runs are lost at its exit");
   blockStopSignals();
   if (!startStopSignalThread()) {
     warnConsole("cannot start the signal thread");

@@ -1,0 +1,12 @@
+#pragma once
+// Who works on a data directory: a running monitor holds a shared flock on the directory
+// itself, a settings edit an exclusive one, so an edit never lands in a file that a monitor
+// will overwrite with its own settings at exit. Locks end with the process.
+#include <string>
+
+enum class DirLockResult { Held, Busy, Failed };
+
+// Shared: waits up to waitMs for an edit under way to finish. Exclusive: never waits.
+// On Held, fd is the open directory that carries the lock (close-on-exec).
+DirLockResult lockDataDirectory(const std::string& dir, bool exclusive, int waitMs, int& fd);
+void unlockDataDirectory(int& fd);

@@ -1,0 +1,159 @@
+#include "app/linux/settings_command.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "app/linux/console_session.h"
+#include "app/linux/console_text.h"
+#include "app/linux/data_dir_lock.h"
+#include "app/linux/environment_check.h"
+#include "app/linux/password_input.h"
+#include "app/linux/settings_edit.h"
+#include "platform/settings_platform.h"
+#include "settings/settings.h"
+
+namespace {
+
+constexpr std::size_t kPasswordMax = sizeof(Settings{}.MailPassw) - 1;
+
+std::string storedPasswordText() {
+  char stored[512] = {};
+  platform::profileGetString(kIniSection, "MailPassw", "", stored, sizeof stored, iniPath.c_str());
+  return stored;
+}
+
+PasswordState passwordState(const std::string& stored) {
+  if (stored.empty()) return PasswordState::NotSet;
+  char plain[32];
+  return unprotectPassword(stored.c_str(), plain) ? PasswordState::Set : PasswordState::Unreadable;
+}
+
+bool monitorHolds(const std::string& dir) {
+  int fd = -1;
+  const DirLockResult r = lockDataDirectory(dir, true, 0, fd);
+  unlockDataDirectory(fd);
+  return r == DirLockResult::Busy;
+}
+
+int showSettings(const std::string& dir) {
+  loadSettings();
+  const bool written =
+      writeConsole(consoleOut, formatSettingsReport(settings, passwordState(storedPasswordText())));
+  for (const std::string& w : settingsWarnings(settings)) warnConsole("warning: " + w);
+  if (monitorHolds(dir))
+    warnConsole("note: a vetrel monitor runs on " + dir +
+                "; it writes its own settings back to quorel.ini when it stops");
+  return written ? kExitOk : kExitFailure;
+}
+
+bool writeValues(const std::vector<std::pair<std::string, std::string>>& values) {
+  if (platform::profileWriteKeys(kIniSection, values, iniPath.c_str())) return true;
+  warnConsole("cannot write " + iniPath + "; nothing was changed");
+  return false;
+}
+
+int setSettings(const std::vector<std::string>& assignments) {
+  loadSettings();
+  std::vector<std::string> given;
+  for (const std::string& a : assignments) given.push_back(consoleInputText(a));
+  Settings edited = settings;
+  const SettingsEditResult r = applySettingsAssignments(edited, given);
+  if (!r.error.empty()) {
+    warnConsole(r.error + "\nNothing was written.");
+    return kExitUsage;
+  }
+  if (!writeValues(settingsFileValues(edited, storedPasswordText(), r.msgOnRouteNamed)))
+    return kExitFailure;
+  if (edited.RunOnStart != settings.RunOnStart) {
+    settings = edited;
+    setAutostart(edited.RunOnStart);
+    if (::geteuid() != 0)
+      warnConsole(
+          "warning: RunOnStart changed, but only root can change the systemd unit "
+          "that starts the monitor with the system");
+  }
+  return kExitOk;
+}
+
+int setPassword() {
+  std::string typed;
+  switch (readMailPassword(kPasswordMax, typed)) {
+    case PasswordInput::Read:
+      break;
+    case PasswordInput::NoInput:
+      warnConsole("no password given (an empty line clears the stored one); nothing was written");
+      return kExitUsage;
+    case PasswordInput::Mismatch:
+      warnConsole("the two entries differ; nothing was written");
+      return kExitUsage;
+    case PasswordInput::TooLong:
+      warnConsole("the mail password holds at most 31 characters; nothing was written");
+      return kExitUsage;
+  }
+  const std::string plain = consoleInputText(typed);
+  if (plain.size() > kPasswordMax || plain.find('\0') != std::string::npos) {
+    warnConsole(
+        "the mail password holds at most 31 characters and no zero byte; "
+        "nothing was written");
+    return kExitUsage;
+  }
+  std::string hex;
+  if (!plain.empty()) {
+    hex = protectPassword(plain.c_str());
+    char check[32];
+    if (hex.empty() || !unprotectPassword(hex.c_str(), check) || plain != check) {
+      warnConsole("Ошибка шифрования пароля почты.");
+      return kExitFailure;
+    }
+  }
+  if (!writeValues({{"MailPassw", hex}})) return kExitFailure;
+  if (::isatty(0) == 1)
+    warnConsole(plain.empty() ? "the mail password is cleared"
+                              : "the mail password is stored, sealed to this machine");
+  return kExitOk;
+}
+
+}  // namespace
+
+int runSettings(const CommandLine& cl) {
+  chooseConsoleEncoding(cl.forceUtf8);
+  const SettingsOperands ops = parseSettingsOperands(cl.operands);
+  if (!ops.error.empty()) {
+    warnConsole(ops.error + "\nTry 'vetrel --help'.");
+    return kExitUsage;
+  }
+  const DirectoryCheck dir = checkDataDirectory(cl.dir);
+  if (!dir.usable) {
+    warnConsole(dir.problem);
+    return kExitUsage;
+  }
+  installConsoleHooks();
+  if (!initPathsInDirectory(cl.dir)) {
+    warnConsole("cannot enter the data directory " + cl.dir);
+    return kExitFailure;
+  }
+  if (ops.mode == SettingsMode::Show) return showSettings(cl.dir);
+
+  // Held through the write, so a monitor cannot start halfway through it.
+  struct Hold {
+    int fd = -1;
+    ~Hold() { unlockDataDirectory(fd); }
+  } lock;
+  switch (lockDataDirectory(cl.dir, true, 0, lock.fd)) {
+    case DirLockResult::Held:
+      break;
+    case DirLockResult::Busy:
+      warnConsole("a vetrel monitor runs on " + cl.dir +
+                  " and writes its own settings back to quorel.ini when it stops, over any "
+                  "change made now. Stop it first (Ctrl+C, or systemctl stop vetrel), then "
+                  "edit. Nothing was written.");
+      return kExitFailure;
+    case DirLockResult::Failed:
+      warnConsole("cannot lock the data directory " + cl.dir + ": " + std::strerror(errno) +
+                  "; nothing was written");
+      return kExitFailure;
+  }
+  return ops.mode == SettingsMode::Set ? setSettings(ops.assignments) : setPassword();
+}

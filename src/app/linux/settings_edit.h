@@ -1,0 +1,50 @@
+#pragma once
+// `vetrel settings`: its operands, KEY=VALUE assignments with the settings dialog's checks,
+// event masks by number or name, and the printed form of the settings.
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "settings/settings.h"
+
+enum class SettingsMode { Show, Set, SetPassword };
+
+struct SettingsOperands {
+  SettingsMode mode = SettingsMode::Show;
+  std::vector<std::string> assignments;  // Set: KEY=VALUE, in the order given
+  std::string error;                     // non-empty: unusable
+};
+SettingsOperands parseSettingsOperands(const std::vector<std::string>& operands);
+
+// What an edit did beside the values.
+struct SettingsEditResult {
+  std::string error;             // the first complaint; empty when every assignment applied
+  bool failedCheck = false;      // the complaint is one of the dialog's own messages
+  bool msgOnRouteNamed = false;  // MsgOnRoute was given (the monitor never writes it back)
+};
+
+// Applies the assignments to s (values are Windows-1251 already), then the settings dialog's
+// checks (checkSettingsForm) on the result, as its fields would show it.
+SettingsEditResult applySettingsAssignments(Settings& s, const std::vector<std::string>& list);
+
+// The file's keys and values as `vetrel monitor` writes them at exit, except that the sealed
+// password is written back as it was stored (never sealed anew: one that cannot be opened on
+// this machine is kept, not lost) and MsgOnRoute is written when it was named.
+std::vector<std::pair<std::string, std::string>> settingsFileValues(
+    const Settings& s, const std::string& storedPassword, bool withMsgOnRoute);
+
+// A mask as a decimal number or names joined by commas (numbers allowed among them), OR-ed.
+// Names: the dialog's item texts in Windows-1251 or the kinds' names (Spoofing, NewAddress,
+// AdditionalIp, RouteChange, ProgramError, MailError) in any case. Bits outside `offered`
+// are refused. False with a complaint in error.
+bool parseEventMask(std::string_view text, std::int32_t offered, std::int32_t& mask,
+                    std::string& error);
+// The item texts of the set bits, in the dialog's order, joined by ", ".
+std::string eventMaskNames(std::int32_t mask);
+
+enum class PasswordState { NotSet, Set, Unreadable };
+// Every key with its effective value and the dialog's label, one per line (Windows-1251).
+std::string formatSettingsReport(const Settings& s, PasswordState password);
+// Values the dialog would not accept, one complaint each.
+std::vector<std::string> settingsWarnings(const Settings& s);

@@ -1,0 +1,342 @@
+// `vetrel settings`: operands, assignments with the dialog's checks, masks by name, the
+// written values; and whole runs against the fake platform in a scratch directory.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/linux/command_line.h"
+#include "app/linux/console_session.h"
+#include "app/linux/console_text.h"
+#include "app/linux/data_dir_lock.h"
+#include "app/linux/password_input.h"
+#include "app/linux/settings_command.h"
+#include "app/linux/settings_edit.h"
+#include "core/text_field.h"
+#include "fake/fake_platform.h"
+#include "scratch_dir.h"
+#include "settings/settings.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kThreads = "Количество потоков должно быть   \nв пределах от 1 до 16.";
+const char* const kInterval = "Интервал проверок должен быть   \nв пределах от 2 до 60 сек.";
+const char* const kContradiction =
+    "Противоречие параметров \"Пополнять образцы\"    \nи \"Подменять MAC для новых IP\".";
+
+SettingsEditResult apply(Settings& s, std::vector<std::string> list) {
+  return applySettingsAssignments(s, list);
+}
+
+}  // namespace
+
+TEST(ConsoleSettings, OperandsChooseTheAction) {
+  EXPECT_EQ(parseSettingsOperands({}).mode, SettingsMode::Show);
+  SettingsOperands set = parseSettingsOperands({"set", "CheckInt=5", "MailTo=a=b"});
+  EXPECT_EQ(set.mode, SettingsMode::Set);
+  EXPECT_EQ(set.error, "");
+  EXPECT_EQ(set.assignments, (std::vector<std::string>{"CheckInt=5", "MailTo=a=b"}));
+  EXPECT_EQ(parseSettingsOperands({"set-password"}).mode, SettingsMode::SetPassword);
+
+  EXPECT_EQ(parseSettingsOperands({"set"}).error, "set needs at least one KEY=VALUE");
+  EXPECT_EQ(parseSettingsOperands({"set", "CheckInt"}).error, "expected KEY=VALUE, not 'CheckInt'");
+  EXPECT_EQ(parseSettingsOperands({"set-password", "x"}).error, "unexpected argument 'x'");
+  EXPECT_EQ(parseSettingsOperands({"get"}).error,
+            "unknown settings action 'get' (set or set-password)");
+
+  const char* line[] = {"vetrel", "settings", "--dir", "/d", "set", "AddNew=0"};
+  CommandLine cl = parseCommandLine(6, line);
+  EXPECT_EQ(cl.command, Command::Settings);
+  EXPECT_EQ(cl.dir, "/d");
+  EXPECT_EQ(cl.operands, (std::vector<std::string>{"set", "AddNew=0"}));
+}
+
+// The dialog's order: threads before interval before the contradiction, on the values that
+// would be written (the file's values merged with the given ones).
+TEST(ConsoleSettings, DialogChecksInTheDialogsOrder) {
+  struct Case {
+    std::vector<std::string> list;
+    const char* error;
+  } cases[] = {
+      {{"MaxScanThreads=0"}, kThreads},
+      {{"MaxScanThreads="}, kThreads},  // not a number reads as 0
+      {{"MaxScanThreads=17", "CheckInt=61"}, kThreads},
+      {{"MaxScanThreads=-1"}, kThreads},
+      {{"MaxScanThreads=99999999999"}, kThreads},
+      {{"CheckInt=1"}, kInterval},
+      {{"CheckInt=61"}, kInterval},
+      {{"CheckInt=abc"}, kInterval},
+      {{"BlockNew=1"}, kContradiction},  // AddNew is on by default
+      {{"AddNew=1", "BlockNew=1", "CheckInt=2"}, kContradiction},
+      {{"MaxScanThreads=1", "CheckInt=2"}, ""},
+      {{"MaxScanThreads=16", "CheckInt=60", "AddNew=0", "BlockNew=1"}, ""},
+  };
+  for (const Case& c : cases) {
+    Settings s;
+    const SettingsEditResult r = apply(s, c.list);
+    EXPECT_EQ(r.error, c.error) << c.list[0];
+    EXPECT_EQ(r.failedCheck, *c.error != 0) << c.list[0];
+  }
+  Settings s;
+  s.CheckInt = 0;  // a bad value already in the file fails an unrelated edit, as in the dialog
+  EXPECT_EQ(apply(s, {"MailPort=26"}).error, kInterval);
+}
+
+TEST(ConsoleSettings, ValuesAreCheckedByKind) {
+  struct Case {
+    const char* assignment;
+    const char* error;
+  } cases[] = {
+      {"Nonsense=1", "unknown setting 'Nonsense' (see 'vetrel settings')"},
+      {"AddNew=2", "AddNew takes 1 or 0, not '2'"},
+      {"AddNew=yes", "AddNew takes 1 or 0, not 'yes'"},
+      {"MailPort=65536", "MailPort takes a port number from 0 to 65535, not '65536'"},
+      {"MailPort=-1", "MailPort takes a port number from 0 to 65535, not '-1'"},
+      {"SendMailInt=1x", "SendMailInt takes a whole number, not '1x'"},
+      {"WndX=2147483648", "WndX takes a whole number, not '2147483648'"},
+      {"MailTo=0123456789012345678901234567890123", "MailTo holds at most 31 characters"},
+      {"MailServer=a\nb", "MailServer cannot hold a line break"},
+      {"MailPassw=x",
+       "MailPassw is stored sealed: set it with 'vetrel settings set-password', which never "
+       "shows it on a command line"},
+      {"MsgMask=1", "MsgMask: bits 1 are not events this list offers (374 = all of them)"},
+  };
+  for (const Case& c : cases) {
+    Settings s;
+    EXPECT_EQ(apply(s, {c.assignment}).error, c.error) << c.assignment;
+  }
+
+  Settings s;
+  const SettingsEditResult r =
+      apply(s, {"checkint=7", "MailTo=0123456789012345678901234567890", "MailPort=587", "WndX=-20",
+                "MsgOnRoute=1", " ShowMsg =0", "SendMailInt=5"});
+  EXPECT_EQ(r.error, "");
+  EXPECT_TRUE(r.msgOnRouteNamed);
+  EXPECT_EQ(s.CheckInt, 7);
+  EXPECT_EQ(std::string(s.MailTo), "0123456789012345678901234567890");
+  EXPECT_EQ(s.MailPort, 587);
+  EXPECT_EQ(s.WndX, -20);
+  EXPECT_TRUE(s.MsgOnRoute);
+  EXPECT_FALSE(s.ShowMsg);
+  EXPECT_EQ(s.SendMailInt, 5);
+  EXPECT_FALSE(apply(s, {"CheckInt=8"}).msgOnRouteNamed);
+}
+
+TEST(ConsoleSettings, MasksTakeNumbersAndEventNames) {
+  struct Case {
+    const char* text;
+    std::int32_t offered;
+    std::int32_t mask;  // -1: refused
+  } cases[] = {
+      {"262", 374, 262},
+      {"0", 374, 0},
+      {"Spoofing,ProgramError,MailError", 374, 262},
+      {"spoofing , newaddress", 374, 20},
+      {"подмена адреса,дополн. IP-адрес,изменение маршрутов", 118, 100},
+      {"4,RouteChange", 118, 68},
+      {"MailError", 118, -1},  // the mail list has no mail errors
+      {"256", 118, -1},
+      {"263", 374, -1},
+      {"Info", 374, -1},
+      {"", 374, -1},
+      {"Spoofing,", 374, -1},
+      {"99999999999", 374, -1},
+  };
+  for (const Case& c : cases) {
+    std::int32_t mask = -7;
+    std::string error;
+    EXPECT_EQ(parseEventMask(c.text, c.offered, mask, error), c.mask >= 0) << c.text;
+    if (c.mask >= 0) {
+      EXPECT_EQ(mask, c.mask) << c.text;
+    } else {
+      EXPECT_FALSE(error.empty()) << c.text;
+    }
+  }
+  EXPECT_EQ(eventMaskNames(263), "подмена адреса, ошибки программы, ошибки отправки почты");
+  EXPECT_EQ(eventMaskNames(1), "");
+}
+
+TEST(ConsoleSettings, FileValuesKeepTheSealedPasswordAndWriteMsgOnRouteOnlyWhenNamed) {
+  Settings s;
+  copyField(s.MailPassw, "plain");
+  s.MsgOnRoute = true;
+  auto values = settingsFileValues(s, "0102abcd", false);
+  ASSERT_EQ(values.size(), settingKeys().size() - 1);
+  EXPECT_EQ(values.front(), (std::pair<std::string, std::string>{"AddNew", "1"}));
+  EXPECT_EQ(values.back(), (std::pair<std::string, std::string>{"Msgcy", "230"}));
+  std::map<std::string, std::string> byKey(values.begin(), values.end());
+  EXPECT_EQ(byKey["MailPassw"], "0102abcd");
+  EXPECT_EQ(byKey.count("MsgOnRoute"), 0u);
+  byKey.clear();
+  for (auto& kv : settingsFileValues(s, "", true)) byKey.insert(kv);
+  EXPECT_EQ(byKey["MsgOnRoute"], "1");
+  EXPECT_EQ(byKey["MailPassw"], "");
+}
+
+TEST(ConsoleSettings, ReportShowsThePasswordOnlyAsItsStateAndWarnsAboutRefusedValues) {
+  Settings s;
+  copyField(s.MailPassw, "hunter2");
+  const std::string report = formatSettingsReport(s, PasswordState::Set);
+  EXPECT_EQ(report.find("hunter2"), std::string::npos);
+  EXPECT_NE(report.find("MailPassw=<set>"), std::string::npos);
+  EXPECT_NE(report.find("MsgMask=262"), std::string::npos);
+  EXPECT_NE(formatSettingsReport(s, PasswordState::Unreadable).find("cannot be decrypted"),
+            std::string::npos);
+  EXPECT_TRUE(settingsWarnings(s).empty());
+
+  s.CheckInt = -1;
+  EXPECT_EQ(settingsWarnings(s).size(), 1u);
+  s.CheckInt = 0;
+  s.MaxScanThreads = 17;
+  s.BlockNew = true;
+  s.MsgMask = 263;
+  s.MailMask = 256;
+  const std::vector<std::string> w = settingsWarnings(s);
+  ASSERT_EQ(w.size(), 5u);
+  EXPECT_EQ(w[0], std::string("MaxScanThreads=17: ") + kThreads);
+  EXPECT_EQ(w[1], std::string("CheckInt=0: ") + kInterval);
+  EXPECT_EQ(w[2], std::string("AddNew=1, BlockNew=1: ") + kContradiction);
+  EXPECT_NE(w[3].find("(1)"), std::string::npos);
+  EXPECT_NE(w[4].find("(256)"), std::string::npos);
+}
+
+TEST(ConsoleSettings, TypedTextBecomesWindows1251WhenItCan) {
+  std::string out;
+  // u8 literals stay UTF-8; plain ones are compiled to Windows-1251.
+  EXPECT_TRUE(utf8ToCp1251(reinterpret_cast<const char*>(u8"почта ёЁ №"), out));
+  EXPECT_EQ(out, "почта ёЁ №");
+  EXPECT_EQ(consoleInputText("plain"), "plain");
+  EXPECT_FALSE(utf8ToCp1251("\xe4\xb8\xad", out));  // a character Windows-1251 lacks
+  EXPECT_FALSE(utf8ToCp1251("\xc0\x80", out));      // overlong
+  EXPECT_FALSE(utf8ToCp1251("\xd0", out));          // cut short
+  // Windows-1251 given by a script is not UTF-8 and passes unchanged.
+  const std::string cp = "\xef\xee\xf7\xf2\xe0";
+  EXPECT_EQ(consoleInputText(cp), cp);
+}
+
+TEST(ConsoleSettings, PasswordLineFromAPipe) {
+  struct Case {
+    std::string input;
+    PasswordInput result;
+    std::string line;
+  } cases[] = {
+      {"secret\nrest\n", PasswordInput::Read, "secret"},
+      {"secret\r\n", PasswordInput::Read, "secret"},
+      {"no end", PasswordInput::Read, "no end"},
+      {"\n", PasswordInput::Read, ""},
+      {"", PasswordInput::NoInput, ""},
+      {"12345678\n", PasswordInput::TooLong, ""},
+      {"1234567\r\n", PasswordInput::Read, "1234567"},
+  };
+  for (const Case& c : cases) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ASSERT_EQ(::write(fds[1], c.input.data(), c.input.size()),
+              static_cast<ssize_t>(c.input.size()));
+    ::close(fds[1]);
+    std::string line;
+    EXPECT_EQ(readPasswordLine(fds[0], 7, line), c.result) << c.input;
+    if (c.result == PasswordInput::Read) {
+      EXPECT_EQ(line, c.line) << c.input;
+    }
+    ::close(fds[0]);
+  }
+}
+
+TEST(ConsoleSettings, AMonitorsSharedHoldKeepsEditsOut) {
+  ScratchDir scratch;
+  const std::string dir = scratch.path.string();
+  int monitorA = -1, monitorB = -1, edit = -1;
+  ASSERT_EQ(lockDataDirectory(dir, false, 0, monitorA), DirLockResult::Held);
+  EXPECT_EQ(lockDataDirectory(dir, false, 0, monitorB), DirLockResult::Held);
+  EXPECT_EQ(lockDataDirectory(dir, true, 0, edit), DirLockResult::Busy);
+  EXPECT_EQ(edit, -1);
+  unlockDataDirectory(monitorA);
+  unlockDataDirectory(monitorB);
+  ASSERT_EQ(lockDataDirectory(dir, true, 0, edit), DirLockResult::Held);
+  // A monitor starting during an edit waits for it, and gives up after its wait.
+  EXPECT_EQ(lockDataDirectory(dir, false, 100, monitorA), DirLockResult::Busy);
+  unlockDataDirectory(edit);
+  EXPECT_EQ(lockDataDirectory(dir + "/none", true, 0, edit), DirLockResult::Failed);
+}
+
+namespace {
+
+class ConsoleSettingsRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetFake();
+    resetConsoleSession();
+    settings = Settings{};
+    profile().clear();
+    err = (scratch.path / "stderr.txt").string();
+    consoleOut.fd = ::open((scratch.path / "stdout.txt").c_str(), O_WRONLY | O_CREAT, 0644);
+    consoleErr.fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
+  void TearDown() override {
+    ::close(consoleOut.fd);
+    ::close(consoleErr.fd);
+    consoleOut.fd = 1;
+    consoleErr.fd = 2;
+  }
+  std::map<std::string, std::string>& profile() {
+    return platform::fakeProfile((fs::absolute(scratch.path) / "quorel.ini").string());
+  }
+  int run(std::vector<const char*> args) {
+    args.insert(args.begin(), {"vetrel", "settings", "--dir", dirText.c_str()});
+    return runSettings(parseCommandLine(static_cast<int>(args.size()), args.data()));
+  }
+  std::string errText() { return readFile(err); }
+  ScratchDir scratch;
+  std::string dirText = scratch.path.string();
+  std::string err;
+};
+
+}  // namespace
+
+TEST_F(ConsoleSettingsRun, RunOnStartChangesCallSetAutostartOnce) {
+  EXPECT_EQ(run({"set", "RunOnStart=1"}), kExitOk);
+  EXPECT_EQ(run({"set", "RunOnStart=1", "CheckInt=9"}), kExitOk);
+  EXPECT_EQ(run({"set", "RunOnStart=0"}), kExitOk);
+  ASSERT_EQ(fake.autostartCalls.size(), 2u);
+  EXPECT_TRUE(fake.autostartCalls[0].first);
+  EXPECT_EQ(fake.autostartCalls[0].second, fake.exePath);
+  EXPECT_FALSE(fake.autostartCalls[1].first);
+  EXPECT_EQ(profile()["Vetrel/CheckInt"], "9");
+  EXPECT_EQ(profile()["Vetrel/RunOnStart"], "0");
+}
+
+TEST_F(ConsoleSettingsRun, ARefusedValueWritesNothingAndExitsTwo) {
+  profile()["Vetrel/CheckInt"] = "7";
+  EXPECT_EQ(run({"set", "MailPort=30", "CheckInt=61"}), kExitUsage);
+  EXPECT_EQ(run({"set", "RunOnStart=1", "BlockNew=1"}), kExitUsage);
+  EXPECT_EQ(fake.profileWrites, 0);
+  EXPECT_TRUE(fake.autostartCalls.empty());
+  EXPECT_NE(errText().find(kInterval), std::string::npos);
+  EXPECT_NE(errText().find(kContradiction), std::string::npos);
+}
+
+TEST_F(ConsoleSettingsRun, TheSealedPasswordIsKeptAsStoredEvenWhenItCannotBeOpened) {
+  profile()["Vetrel/MailPassw"] = "ffee00";  // sealed elsewhere
+  EXPECT_EQ(run({"set", "MailServer=mail.lab"}), kExitOk);
+  EXPECT_EQ(profile()["Vetrel/MailPassw"], "ffee00");
+  EXPECT_EQ(profile()["Vetrel/MailServer"], "mail.lab");
+  EXPECT_EQ(profile().count("Vetrel/MsgOnRoute"), 0u);
+}
+
+TEST_F(ConsoleSettingsRun, EditsAreRefusedWhileAMonitorHoldsTheDirectory) {
+  int monitor = -1;
+  ASSERT_EQ(lockDataDirectory(dirText, false, 0, monitor), DirLockResult::Held);
+  EXPECT_EQ(run({"set", "CheckInt=9"}), kExitFailure);
+  EXPECT_EQ(run({"set-password"}), kExitFailure);
+  EXPECT_EQ(fake.profileWrites, 0);
+  EXPECT_NE(errText().find("a vetrel monitor runs on"), std::string::npos);
+  EXPECT_EQ(run({}), kExitOk);  // showing is fine
+  unlockDataDirectory(monitor);
+}
