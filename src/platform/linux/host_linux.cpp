@@ -1,0 +1,15 @@
+#include <unistd.h>
+
+#include "platform/host_platform.h"
+
+namespace platform {
+
+std::string hostName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return {};
+  return name;
+}
+
+std::uint32_t processId() { return static_cast<std::uint32_t>(::getpid()); }
+
+}  // namespace platform
