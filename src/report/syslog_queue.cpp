@@ -29,6 +29,18 @@ void pushSyslog(SyslogQueue& q, SyslogEntry entry) {
   if (wakeSender) q.wake.notify_one();
 }
 
+bool waitForSyslog(SyslogQueue& q, int timeoutMs, bool& waited) {
+  std::unique_lock hold(q.lock);
+  waited = q.entries.empty() && q.dropped == 0;
+  if (waited && !q.stopping) {
+    q.senderWaiting = true;
+    q.wake.wait_for(hold, std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs),
+                    [&] { return !q.entries.empty() || q.dropped != 0 || q.stopping; });
+    q.senderWaiting = false;
+  }
+  return !q.entries.empty() || q.dropped != 0;
+}
+
 bool takeSyslog(SyslogQueue& q, std::vector<SyslogEntry>& out, std::size_t maxLines,
                 int timeoutMs) {
   out.clear();

@@ -25,6 +25,9 @@ struct SyslogQueue {
 
 // Appends; a full queue loses its oldest line first. Never waits for the sender.
 void pushSyslog(SyslogQueue& q, SyslogEntry entry);
+// Waits up to timeoutMs for lines or a stop without taking any; true when lines wait, and
+// waited tells whether the queue was empty at first.
+bool waitForSyslog(SyslogQueue& q, int timeoutMs, bool& waited);
 // Waits up to timeoutMs for lines (or a stop) and moves up to maxLines of them into out
 // (cleared first). When lines were dropped, a note with their count comes first and the
 // count starts again. False when nothing was taken.

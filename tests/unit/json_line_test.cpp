@@ -61,19 +61,37 @@ std::string readJsonString(const std::string& json, std::size_t& pos) {
     }
     const char e = json[++pos];
     switch (e) {
-      case '"': out += '"'; break;
-      case '\\': out += '\\'; break;
-      case '/': out += '/'; break;
-      case 'b': out += '\b'; break;
-      case 'f': out += '\f'; break;
-      case 'n': out += '\n'; break;
-      case 'r': out += '\r'; break;
-      case 't': out += '\t'; break;
+      case '"':
+        out += '"';
+        break;
+      case '\\':
+        out += '\\';
+        break;
+      case '/':
+        out += '/';
+        break;
+      case 'b':
+        out += '\b';
+        break;
+      case 'f':
+        out += '\f';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case 't':
+        out += '\t';
+        break;
       case 'u':
-        appendCodePoint(out, static_cast<unsigned>(std::stoul(json.substr(pos + 1, 4), nullptr, 16)));
+        appendCodePoint(out,
+                        static_cast<unsigned>(std::stoul(json.substr(pos + 1, 4), nullptr, 16)));
         pos += 4;
         break;
-      default: ADD_FAILURE() << "bad escape " << e;
+      default:
+        ADD_FAILURE() << "bad escape " << e;
     }
   }
   ADD_FAILURE() << "unterminated string";
@@ -90,9 +108,9 @@ std::string member(const std::string& json, const std::string& name) {
 }  // namespace
 
 TEST(JournalJson, SpoofingLineHasTimeKindTextAndFields) {
-  const std::string j = journalJson(
-      "Подмена адреса! 10.0.0.5 02-00-00-00-00-99 (10.0.0.5 02-00-00-00-00-05)", Spoofing, kTime,
-      180);
+  const std::string j =
+      journalJson("Подмена адреса! 10.0.0.5 02-00-00-00-00-99 (10.0.0.5 02-00-00-00-00-05)",
+                  Spoofing, kTime, 180);
   EXPECT_EQ(j, u8s(u8"{\"time\":\"2013-03-05T14:07:09+03:00\",\"kind\":\"Spoofing\",\"text\":"
                    u8"\"Подмена адреса! 10.0.0.5 02-00-00-00-00-99 (10.0.0.5 02-00-00-00-00-05)\","
                    u8"\"ip\":\"10.0.0.5\",\"mac\":\"02-00-00-00-00-99\",\"sampleIp\":\"10.0.0.5\","

@@ -36,7 +36,7 @@ TEST(SyslogQueue, FullQueueLosesTheOldestAndOneNoteCountsThem) {
   std::vector<SyslogEntry> out;
   ASSERT_TRUE(takeSyslog(q, out, 10, 0));
   EXPECT_EQ(texts(out), "drop4 5 6 7 ");
-  EXPECT_EQ(out[0].time.year, 2013);  // timed where the gap is
+  EXPECT_EQ(out[0].time.year, 2013);        // timed where the gap is
   EXPECT_FALSE(takeSyslog(q, out, 10, 0));  // the count started again
 }
 

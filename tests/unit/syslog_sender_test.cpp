@@ -3,17 +3,16 @@
 #include "report/syslog_sender.h"
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <cstdio>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fake/fake_platform.h"
@@ -115,7 +114,7 @@ TEST_F(SyslogSenderTest, UdpSendsTheMaskedKindsAsDatagrams) {
   ASSERT_GE(u, 0);
   ASSERT_TRUE(startSyslogSender(to(port, false, Spoofing | NewAddress), origin_));
   EXPECT_FALSE(startSyslogSender(to(port, false), origin_));  // one sender at a time
-  reportEvent("Запуск программы.", Info);  // not in the mask
+  reportEvent("Запуск программы.", Info);                     // not in the mask
   reportEvent("Новый IP-адрес! 10.0.0.7 02-00-00-00-00-07", NewAddress);
   reportEvent("Подмена адреса! 10.0.0.5 02-aa (10.0.0.5 02-bb)", Spoofing);
   std::vector<std::string> got;

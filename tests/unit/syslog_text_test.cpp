@@ -46,9 +46,9 @@ TEST(SyslogMessage, EachKindHasItsMsgIdAndSeverityWithSpoofingAboveNewAddress) {
     const char* head;
   };
   const Row rows[] = {
-      {Spoofing, "<26>1 "},      {ProgramError, "<27>1 "}, {AdditionalIp, "<28>1 "},
-      {MailError, "<28>1 "},     {NewAddress, "<29>1 "},   {RouteChange, "<29>1 "},
-      {Info, "<30>1 "},          {kDroppedNoteKind, "<28>1 "},
+      {Spoofing, "<26>1 "},  {ProgramError, "<27>1 "},     {AdditionalIp, "<28>1 "},
+      {MailError, "<28>1 "}, {NewAddress, "<29>1 "},       {RouteChange, "<29>1 "},
+      {Info, "<30>1 "},      {kDroppedNoteKind, "<28>1 "},
   };
   const char* ids[] = {"SPOOF", "ERROR", "ADDIP", "MAILERR", "NEWIP", "ROUTE", "INFO", "DROPPED"};
   for (std::size_t i = 0; i < std::size(rows); ++i) {
@@ -97,9 +97,12 @@ TEST(SyslogMessage, FramesCountOctetsAndUdpCutsKeepWholeCharacters) {
   };
   const std::string ya = u8s(u8"я"), euro = u8s(u8"€");
   const Row rows[] = {
-      {"abcdef", 10, "abcdef"},      {"abcdef", 3, "abc"},
-      {"ab" + ya, 3, "ab"},          {"ab" + ya, 4, "ab" + ya},
-      {"a" + euro + "b", 3, "a"},    {"a" + euro + "b", 4, "a" + euro},
+      {"abcdef", 10, "abcdef"},
+      {"abcdef", 3, "abc"},
+      {"ab" + ya, 3, "ab"},
+      {"ab" + ya, 4, "ab" + ya},
+      {"a" + euro + "b", 3, "a"},
+      {"a" + euro + "b", 4, "a" + euro},
       {euro, 0, ""},
   };
   for (const Row& r : rows) {
@@ -123,8 +126,8 @@ TEST(EventFields, AddressLinesGiveTheirFieldsOthersNone) {
     const char *ip, *mac, *sampleIp, *sampleMac;
   };
   const Row rows[] = {
-      {"Подмена адреса! 10.0.0.5 02-aa (10.0.0.* 02-bb)", Spoofing, "10.0.0.5", "02-aa",
-       "10.0.0.*", "02-bb"},
+      {"Подмена адреса! 10.0.0.5 02-aa (10.0.0.* 02-bb)", Spoofing, "10.0.0.5", "02-aa", "10.0.0.*",
+       "02-bb"},
       {"Новый IP-адрес! 10.0.0.7 02-cc", NewAddress, "10.0.0.7", "02-cc", "", ""},
       {"Дополн. IP-адрес! 10.0.0.8 02-dd", AdditionalIp, "10.0.0.8", "02-dd", "", ""},
       {"Новый IP-адрес! 10.0.0.7 02-cc", Info, "", "", "", ""},  // kind decides

@@ -1,3 +1,5 @@
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include "platform/host_platform.h"
@@ -11,5 +13,10 @@ std::string hostName() {
 }
 
 std::uint32_t processId() { return static_cast<std::uint32_t>(::getpid()); }
+
+// Linux keeps a nice value per thread: the thread's id names it alone.
+void lowerThreadPriority() {
+  ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 10);
+}
 
 }  // namespace platform

@@ -1,3 +1,4 @@
+// winsock2.h must come before windows.h.
 #include <windows.h>
 #include <winsock2.h>
 
@@ -12,5 +13,7 @@ std::string hostName() {
 }
 
 std::uint32_t processId() { return static_cast<std::uint32_t>(GetCurrentProcessId()); }
+
+void lowerThreadPriority() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL); }
 
 }  // namespace platform

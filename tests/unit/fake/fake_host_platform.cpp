@@ -5,5 +5,6 @@ namespace platform {
 
 std::string hostName() { return "lab-host"; }
 std::uint32_t processId() { return 4242; }
+void lowerThreadPriority() {}  // tests keep their threads as they are
 
 }  // namespace platform
