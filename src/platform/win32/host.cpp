@@ -1,5 +1,4 @@
-// winsock2.h must come before windows.h.
-#include <windows.h>
+// winsock2.h brings windows.h in the order Winsock needs.
 #include <winsock2.h>
 
 #include "platform/host_platform.h"
