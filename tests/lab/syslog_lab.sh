@@ -132,6 +132,24 @@ check "--json: one object a journal line, texts as logged, spoofing fields ($(ta
   grep -q objects "$d/json.check"
 rsyslog_down
 
+echo "== the systemd drop-in's ExecStartPre sets the keys and keeps the others"
+d=$(fresh_dir dropin)
+ini_write "$d" CheckInt=7 SyslogServer=old.example.net MsgOnRoute=1
+cmd=$(sed -n 's/^ExecStartPre=//p' "$root/packaging/vetrel-syslog.conf" | sed "s#/var/lib/vetrel#$d#")
+eval "$cmd"
+check "collector keys replaced, others kept" bash -c "tr -d '\r' <'$d/quorel.ini' | paste -sd' ' |
+  grep -qx '\[Vetrel\] CheckInt=7 MsgOnRoute=1 SyslogServer=logs.example.net SyslogPort=514 SyslogProto=tcp'"
+rm "$d/quorel.ini"
+eval "$cmd"
+check "a missing quorel.ini is made with the section" bash -c "head -n1 '$d/quorel.ini' | grep -qx '\[Vetrel\]'"
+sed -i "s/logs.example.net/127.0.0.1/; s/^SyslogPort=514/SyslogPort=$port/" "$d/quorel.ini"
+printf 'CheckInt=1\r\nWriteLog=1\r\n' >>"$d/quorel.ini"
+rsyslog_up "$d" "$port" "$LAB"m || exit 1
+monitor_start "$d"
+check "a monitor started so sends to the collector" wait_for 5 received_has "Запуск программы."
+monitor_stop
+rsyslog_down
+
 echo "== a bad value: journalled once as a program error, nothing sent"
 d=$(fresh_dir bad)
 rsyslog_up "$d" "$port" "$LAB"m || exit 1
