@@ -241,3 +241,19 @@ TEST_F(SyslogSenderTest, StartReadsTheIniAndABadValueIsJournalledOnce) {
   iniPath.clear();
   socketsReady = savedSockets;
 }
+
+TEST_F(SyslogSenderTest, ACollectorThatIsDownIsTriedAgainAfterGrowingPauses) {
+  std::uint16_t port = 0;
+  ::close(bound(SOCK_STREAM, port));  // nobody listens there
+  syslogRetryFirstMs = 20;
+  syslogRetryLastMs = 160;
+  const std::uint64_t before = syslogCounters.failures.load();
+  ASSERT_TRUE(startSyslogSender(to(port, true), origin_));
+  reportEvent("Изменения таблицы маршрутов", RouteChange);
+  std::this_thread::sleep_for(1200ms);
+  const std::uint64_t tries = syslogCounters.failures.load() - before;
+  // 20, 40, 80, 160, 160 ... ms: about ten tries in 1.2 s, not a busy loop and not one.
+  EXPECT_GE(tries, 5u);
+  EXPECT_LE(tries, 14u);
+  EXPECT_EQ(syslogQueued(), 1u);  // the line waits for the collector
+}
