@@ -123,7 +123,16 @@ run_once() {  # protocol
 
 run_once udp
 # The wine server is gone with the first run; the next start makes it again in the namespace.
+# In a zone east of UTC the timestamps carry its offset, the same second as the log's stamp.
+export TZ=MSK-3
 run_once tcp
+unset TZ
+line=$(received | grep -F '|SPOOF|' | head -n1)
+stamp=$(log | grep -F -- "$spoof" | head -n1 |
+  sed -E 's/^([0-9]{2})\.([0-9]{2})\.([0-9]{4}) ([0-9:]{8}) .*/\3-\2-\1T\4+03:00/')
+[ -n "$stamp" ] && [ "$(echo "$line" | cut -d'|' -f7)" = "$stamp" ] &&
+  pass "tcp: the timestamp is the log's stamp with the zone's offset ($stamp)" ||
+  fail "tcp: timestamp $(echo "$line" | cut -d'|' -f7), log stamp $stamp"
 
 [ "$failures" -eq 0 ] && echo "syslog_wine: all passed" || echo "syslog_wine: $failures failed"
 [ "$failures" -eq 0 ]
