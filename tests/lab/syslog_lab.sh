@@ -88,6 +88,8 @@ check "route change received" wait_for 5 received_has "Изменения таб
 monitor_stop
 check "monitor exits 0" test "$MON_RC" -eq 0
 check "exit line reaches the collector" wait_for 3 received_has "Выход из программы."
+check "the syslog keys stay in quorel.ini after the settings were saved" bash -c \
+  "tr -d '\r' <'$d/quorel.ini' | grep -qx 'SyslogProto=udp' && tr -d '\r' <'$d/quorel.ini' | grep -qx 'AddNew=0'"
 
 stamp_of() {  # the log's stamp of a line, as RFC 3339 with the zone's offset
   log_utf8 "$d" | grep -F -- "$1" | head -n1 |
@@ -184,6 +186,10 @@ monitor_start "$d"
 check "a monitor started so sends to the collector" wait_for 5 received_has "Запуск программы."
 monitor_stop
 rsyslog_down
+
+echo "== the receiving rule shown in the README is one rsyslogd takes"
+sed -n '/^    module(load="imtcp")/,/^    }$/p' "$root/README.md" | sed 's/^    //' >"$work/rule.conf"
+check "rsyslogd -N1 accepts it" bash -c "[ -s '$work/rule.conf' ] && rsyslogd -N1 -f '$work/rule.conf' >/dev/null 2>&1"
 
 echo "== a bad value: journalled once as a program error, nothing sent"
 d=$(fresh_dir bad)

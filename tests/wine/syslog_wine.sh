@@ -112,6 +112,9 @@ run_once() {  # protocol
   for i in $(seq 20); do received_has "Выход из программы." && break; sleep 0.2; done
   received_has "Выход из программы." && pass "$proto: the exit line arrived" ||
     fail "$proto: no exit line; log: $(log | tail -n 3)"
+  tr -d '\r' <"$work/quorel.ini" | grep -qx "SyslogProto=$proto" &&
+    pass "$proto: the syslog keys stay in quorel.ini after the save at exit" ||
+    fail "$proto: quorel.ini lost its syslog keys"
   local sent lines
   sent=$(received | wc -l)
   lines=$(log | wc -l)
