@@ -8,7 +8,7 @@ packages=(
   libmnl-dev libsodium-dev
   iproute2 iputils-ping arp-scan
   wine wine64 xvfb xdotool x11-utils xclip imagemagick
-  python3 python3-aiosmtpd
+  python3 python3-aiosmtpd rsyslog
 )
 missing=()
 for p in "${packages[@]}"; do

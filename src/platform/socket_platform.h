@@ -1,5 +1,5 @@
 #pragma once
-// TCP client sockets for the mail notifier: IPv4 only, one connection at a time per thread.
+// Client sockets for the mail notifier (TCP) and the syslog sender (TCP or UDP): IPv4 only.
 // Failures answer false, kNoSocket or a negative count; socketLastError() then names the
 // cause with the platform's own number (Winsock's WSAGetLastError, Linux errno or h_errno).
 #include <cstddef>
@@ -19,6 +19,8 @@ inline constexpr long kSocketWouldBlock = -2;
 // The first IPv4 address of name, network byte order; dotted addresses are taken as they are.
 bool resolveIpv4(const char* name, std::uint32_t& address);
 SocketHandle openTcpSocket();
+// A datagram socket; connectIpv4 then fixes its peer and sendSocket sends one datagram a call.
+SocketHandle openUdpSocket();
 // Blocking connect with the system's own time-out; port in host order.
 bool connectIpv4(SocketHandle s, std::uint32_t address, std::uint16_t port);
 bool setSocketNonBlocking(SocketHandle s, bool on);

@@ -6,6 +6,7 @@
 
 #include "core/text_field.h"
 #include "core/ui_hooks.h"
+#include "report/journal_tap.h"
 #include "report/mail_queue.h"
 #include "settings/settings.h"
 
@@ -53,6 +54,7 @@ void reportEvent(const char* text, std::int32_t kind) {
 
   std::lock_guard<std::recursive_mutex> unit(journalLock);
   if (uiHooks.journalLine) uiHooks.journalLine(windowLine, logLine);
+  tapJournalLine({std::string_view(line, n - 2), kind, t});
 
   if (settings.WriteLog && logLength > 0) {
     std::lock_guard<std::mutex> g(logLock);

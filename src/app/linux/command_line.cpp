@@ -34,6 +34,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       cl.forceUtf8 = true;
     } else if (arg == "--stats") {
       cl.stats = true;
+    } else if (arg == "--json") {
+      cl.json = true;
     } else if (arg == "--dir" || arg == "-d") {
       if (i + 1 >= argc) {
         cl.error = "option " + std::string(arg) + " needs a directory";
@@ -76,7 +78,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
 }
 
 const char* usageText() {
-  return "Usage: vetrel COMMAND [--dir DIR] [--utf8] [--stats]\n"
+  return "Usage: vetrel COMMAND [--dir DIR] [--utf8] [--stats] [--json]\n"
          "       vetrel settings [--dir DIR] [set KEY=VALUE... | set-password]\n"
          "       vetrel route add ADDRESS MASK GATEWAY [METRIC]\n"
          "       vetrel route delete ADDRESS MASK [GATEWAY]\n"
@@ -108,6 +110,8 @@ const char* usageText() {
          "  --utf8         print UTF-8 even when stdout is not a terminal (otherwise the\n"
          "                 lines are the Windows-1251 bytes of the log file)\n"
          "  --stats        monitor: print tick timing and memory use to stderr at exit\n"
+         "  --json         monitor: each journal line as one JSON object (UTF-8) on stdout:\n"
+         "                 time, kind, text and the addresses the line names\n"
          "  -h, --help     print this text\n"
          "\n"
          "Restoring, blocking and static entries write the kernel's neighbour table, and\n"

@@ -15,6 +15,7 @@ struct CommandLine {
   std::string dir = ".";              // --dir, the data directory
   bool forceUtf8 = false;             // --utf8
   bool stats = false;                 // --stats: tick timing and memory on stderr at exit
+  bool json = false;                  // --json: journal lines as JSON objects on stdout
   std::vector<std::string> operands;  // positional arguments after the command
   std::string error;                  // non-empty: the command line is unusable
 };

@@ -12,6 +12,7 @@
 #include "app/linux/console_text.h"
 #include "app/linux/data_dir_lock.h"
 #include "app/linux/environment_check.h"
+#include "app/linux/json_output.h"
 #include "app/linux/main_queue.h"
 #include "app/linux/monitor_loop.h"
 #include "app/linux/stop_signals.h"
@@ -27,6 +28,7 @@
 #include "report/mail_message.h"
 #include "report/mail_queue.h"
 #include "report/mail_thread.h"
+#include "report/syslog_sender.h"
 #include "route/adapters.h"
 #include "route/route_table.h"
 #include "settings/settings.h"
@@ -56,8 +58,10 @@ int startMonitor(const std::string& dir, bool watchRoutes) {
   loadSettings();
   startMailThread = launchMailThread;
   computeTimeZoneText();
+  startSyslog();
   if (settings.WriteLog) reportEvent("Начало записи в лог-файл.", Info);
   reportEvent("Запуск программы.", Info);
+  reportSyslogProblem();
   if (!discoverAdapters()) {
     uiMessageBox("Ошибка при определении сетевого адаптера.", MessageIcon::Error);
     return kExitFailure;
@@ -86,6 +90,7 @@ void shutDownMonitor() {
   saveSettings();
   reportEvent("Выход из программы.", Info);
   if (settings.WriteLog) reportEvent("Конец записи в лог-файл.", Info);
+  stopSyslog(kSyslogExitWaitMs);
   freeArpSnapshot();
 }
 
@@ -127,6 +132,7 @@ int runMonitor(const CommandLine& cl) {
     return kExitFailure;
   }
   installConsoleHooks();
+  if (cl.json) installJsonOutput();
   if (!dir.writable)
     warnConsole("data directory " + cl.dir +
                 " is not writable: the log, samples, statics and settings will not be saved");

@@ -82,6 +82,15 @@ SocketHandle openTcpSocket() {
   return s;
 }
 
+SocketHandle openUdpSocket() {
+  const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+  if (s < 0) {
+    lastError = errno;
+    return kNoSocket;
+  }
+  return s;
+}
+
 bool connectIpv4(SocketHandle s, std::uint32_t address, std::uint16_t port) {
   sockaddr_in a{};
   a.sin_family = AF_INET;

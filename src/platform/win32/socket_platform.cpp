@@ -58,6 +58,11 @@ SocketHandle openTcpSocket() {
   return s == INVALID_SOCKET ? kNoSocket : static_cast<SocketHandle>(s);
 }
 
+SocketHandle openUdpSocket() {
+  const SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  return s == INVALID_SOCKET ? kNoSocket : static_cast<SocketHandle>(s);
+}
+
 bool connectIpv4(SocketHandle s, std::uint32_t address, std::uint16_t port) {
   sockaddr_in a{};
   a.sin_family = AF_INET;

@@ -14,6 +14,7 @@
 #include "report/mail_message.h"
 #include "report/mail_queue.h"
 #include "report/mail_thread.h"
+#include "report/syslog_sender.h"
 #include "route/adapters.h"
 #include "route/route_table.h"
 #include "settings/settings.h"
@@ -132,8 +133,10 @@ bool initialiseMainWindow(HWND window) {
   initPaths();
   if (!iniPath.empty()) loadSettings();
   computeTimeZoneText();
+  startSyslog();
   if (settings.WriteLog) reportEvent("Начало записи в лог-файл.", Info);
   reportEvent("Запуск программы.", Info);
+  reportSyslogProblem();
 
   if (!discoverAdapters()) {
     failStartUp("Ошибка при определении сетевого адаптера.");
@@ -173,6 +176,7 @@ void shutDown() {
   saveSettings();
   reportEvent("Выход из программы.", Info);
   if (settings.WriteLog) reportEvent("Конец записи в лог-файл.", Info);
+  stopSyslog(kSyslogExitWaitMs);
   DestroyWindow(MainWindow);
 }
 

@@ -1,4 +1,4 @@
-// Loopback-only TCP for the mail tests: a connect anywhere else is refused before it leaves.
+// Loopback-only TCP and UDP for the mail and syslog tests: a connect anywhere else is refused before it leaves.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -61,6 +61,20 @@ SocketHandle openTcpSocket() {
     return kNoSocket;
   }
   const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+  if (s < 0) {
+    lastError = errno;
+    return kNoSocket;
+  }
+  ++fakeSockets.opened;
+  return s;
+}
+
+SocketHandle openUdpSocket() {
+  if (fakeSockets.openError) {
+    lastError = fakeSockets.openError;
+    return kNoSocket;
+  }
+  const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
   if (s < 0) {
     lastError = errno;
     return kNoSocket;

@@ -1,0 +1,148 @@
+#include "report/event_text.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "report/journal.h"
+
+namespace {
+
+// Most severe first: a value with several bits takes the first that it holds.
+constexpr EventKindNames kKinds[] = {
+    {4, "Spoofing", "SPOOF", 2},       // critical: someone answers for a known address
+    {2, "ProgramError", "ERROR", 3},   // error
+    {32, "AdditionalIp", "ADDIP", 4},  // warning: a known MAC claims one more address
+    {256, "MailError", "MAILERR", 4},  // warning: the mail did not go out
+    {16, "NewAddress", "NEWIP", 5},    // notice
+    {64, "RouteChange", "ROUTE", 5},   // notice
+    {1, "Info", "INFO", 6},            // informational
+};
+constexpr EventKindNames kDropped{kDroppedNoteKind, "Dropped", "DROPPED", 4};
+
+// Code points of 0x80..0xBF; 0xC0..0xFF are U+0410..U+044F in order.
+constexpr std::uint16_t kHighHalf[64] = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,  // 88
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
+    0xFFFD, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,  // A0
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,  // A8
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,  // B0
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
+};
+
+void appendUtf8(std::string& out, std::uint32_t cp) {
+  if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// The next blank-separated word of text from pos on (pos moves past it).
+std::string_view nextWord(std::string_view text, std::size_t& pos) {
+  while (pos < text.size() && text[pos] == ' ') ++pos;
+  const std::size_t start = pos;
+  while (pos < text.size() && text[pos] != ' ') ++pos;
+  return text.substr(start, pos - start);
+}
+
+// Days since 1970-01-01 of a civil date (proleptic Gregorian).
+long long daysFromCivil(long long y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+}  // namespace
+
+const EventKindNames& eventKindNames(std::int32_t kind) {
+  if (kind == kDroppedNoteKind) return kDropped;
+  for (const EventKindNames& k : kKinds)
+    if (kind & k.bit) return k;
+  return kKinds[std::size(kKinds) - 1];
+}
+
+EventFields parseEventFields(std::string_view text, std::int32_t kind) {
+  struct Form {
+    std::int32_t kind;
+    std::string_view prefix;
+  };
+  static constexpr Form kForms[] = {
+      {Spoofing, "Подмена адреса! "},
+      {NewAddress, "Новый IP-адрес! "},
+      {AdditionalIp, "Дополн. IP-адрес! "},
+  };
+  EventFields f;
+  for (const Form& form : kForms) {
+    if (kind != form.kind || !text.starts_with(form.prefix)) continue;
+    std::size_t pos = form.prefix.size();
+    f.ip = nextWord(text, pos);
+    f.mac = nextWord(text, pos);
+    if (kind != Spoofing) return f;
+    std::string_view ip = nextWord(text, pos);
+    std::string_view mac = nextWord(text, pos);
+    // The sample's pair stands in parentheses; without them the line is not the known form.
+    if (ip.starts_with('(') && mac.ends_with(')')) {
+      f.sampleIp = ip.substr(1);
+      f.sampleMac = mac.substr(0, mac.size() - 1);
+    }
+    return f;
+  }
+  return f;
+}
+
+std::string utf8FromWindows1251(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() * 2);
+  for (unsigned char c : text) {
+    if (c < 0x80)
+      out += static_cast<char>(c);
+    else if (c < 0xC0)
+      appendUtf8(out, kHighHalf[c - 0x80]);
+    else
+      appendUtf8(out, 0x0410u + (c - 0xC0u));
+  }
+  return out;
+}
+
+int localOffsetMinutes(const platform::WallClock& t) {
+  std::tm local{};
+  local.tm_year = t.year - 1900;
+  local.tm_mon = t.month - 1;
+  local.tm_mday = t.day;
+  local.tm_hour = t.hour;
+  local.tm_min = t.minute;
+  local.tm_sec = t.second;
+  local.tm_isdst = -1;  // the rules decide whether summer time holds then
+  const std::time_t absolute = std::mktime(&local);
+  if (absolute == static_cast<std::time_t>(-1)) return 0;
+  const long long asUtc =
+      daysFromCivil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)) * 86400 +
+      t.hour * 3600 + t.minute * 60 + t.second;
+  const long long seconds = asUtc - static_cast<long long>(absolute);
+  // Offsets are whole minutes; round so that a leap second or a stray second cannot show.
+  return static_cast<int>((seconds + (seconds >= 0 ? 30 : -30)) / 60);
+}
+
+std::string rfc3339Time(const platform::WallClock& t, int offsetMinutes) {
+  char text[40];
+  int n = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day,
+                        t.hour, t.minute, t.second);
+  if (n < 0) return {};
+  const std::size_t at = static_cast<std::size_t>(n) < sizeof text ? n : sizeof text - 1;
+  if (offsetMinutes == 0) {
+    std::snprintf(text + at, sizeof text - at, "Z");
+  } else {
+    const int m = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
+    std::snprintf(text + at, sizeof text - at, "%c%02d:%02d", offsetMinutes < 0 ? '-' : '+',
+                  m / 60 % 100, m % 60);
+  }
+  return text;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// What the machine-readable forms of a journal line share (syslog and JSON): the kind's
+// names and severity, the fields parsed from the line, UTF-8 text and RFC 3339 time.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/system_platform.h"
+
+struct EventKindNames {
+  std::int32_t bit;   // 0: the sender's own note of dropped lines
+  const char* name;   // "Spoofing", as the kind is called in code and in JSON
+  const char* msgId;  // the syslog MSGID
+  int severity;       // syslog severity, 0 emergency .. 7 debug
+};
+
+inline constexpr std::int32_t kDroppedNoteKind = 0;
+// Every kind the journal knows: what SyslogMask selects by default.
+inline constexpr std::int32_t kAllEventKinds = 1 | 2 | 4 | 16 | 32 | 64 | 256;
+
+// The names of a kind; a value holding several bits takes the most severe one, and one
+// holding no known bit is taken as Info.
+const EventKindNames& eventKindNames(std::int32_t kind);
+
+// The addresses a line names. Views into the text; empty when the line has none.
+struct EventFields {
+  std::string_view ip, mac, sampleIp, sampleMac;
+};
+// Spoofing "Подмена адреса! IP MAC (IP MAC)", new and additional address "... IP MAC".
+EventFields parseEventFields(std::string_view text, std::int32_t kind);
+
+// Windows-1251 to UTF-8; the one unassigned byte (0x98) becomes U+FFFD.
+std::string utf8FromWindows1251(std::string_view text);
+
+// Minutes east of UTC in force at that local time (the platform's time-zone rules).
+int localOffsetMinutes(const platform::WallClock& t);
+// "2026-12-08T01:02:03+03:00"; offset 0 is written "Z".
+std::string rfc3339Time(const platform::WallClock& t, int offsetMinutes);

@@ -1,0 +1,19 @@
+#pragma once
+// A journal line as one JSON object, for log shippers that read the console's stdout.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/system_platform.h"
+#include "report/journal_tap.h"
+
+// {"time":"2026-12-08T01:02:03+03:00","kind":"Spoofing","text":"...","ip":"...","mac":"...",
+//  "sampleIp":"...","sampleMac":"..."}: the address fields only where the line names them;
+// text in UTF-8. No line end. Any console command that prints journal lines uses this.
+std::string journalJson(std::string_view text, std::int32_t kind, const platform::WallClock& time,
+                        int offsetMinutes);
+std::string journalJson(const JournalRecord& record);
+
+// A JSON string literal (with its quotes) of UTF-8 text: quote, backslash and every control
+// character escaped, everything else as it is.
+void appendJsonString(std::string& out, std::string_view utf8);

@@ -1,0 +1,145 @@
+// The console's JSON lines: their members, and an escape for every byte Windows-1251 text
+// can hold, checked against the C library's own converter.
+#include "report/json_line.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <string>
+
+#include "report/journal.h"
+
+namespace {
+
+std::string u8s(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+
+const platform::WallClock kTime{2013, 3, 5, 14, 7, 9, 2};
+
+// The oracle: glibc's iconv, which leaves 0x98 (unassigned) unconverted.
+std::string iconvUtf8(unsigned char byte) {
+  iconv_t cd = iconv_open("UTF-8", "CP1251");
+  EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1));
+  char in[1] = {static_cast<char>(byte)};
+  char out[8] = {};
+  char* ip = in;
+  char* op = out;
+  std::size_t inLeft = 1, outLeft = sizeof out;
+  const std::size_t r = iconv(cd, &ip, &inLeft, &op, &outLeft);
+  iconv_close(cd);
+  if (r == static_cast<std::size_t>(-1)) return "\xEF\xBF\xBD";  // U+FFFD, as the program does
+  return std::string(out, op);
+}
+
+void appendCodePoint(std::string& out, unsigned cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// A strict reader of one JSON string value that starts at pos (at its quote): what a JSON
+// parser would make of it. Fails the test on anything RFC 8259 forbids.
+std::string readJsonString(const std::string& json, std::size_t& pos) {
+  std::string out;
+  EXPECT_EQ(json[pos], '"');
+  for (++pos; pos < json.size(); ++pos) {
+    const unsigned char c = static_cast<unsigned char>(json[pos]);
+    if (c == '"') {
+      ++pos;
+      return out;
+    }
+    EXPECT_GE(c, 0x20) << "raw control character in a string";
+    if (c != '\\') {
+      out += static_cast<char>(c);
+      continue;
+    }
+    const char e = json[++pos];
+    switch (e) {
+      case '"':
+        out += '"';
+        break;
+      case '\\':
+        out += '\\';
+        break;
+      case '/':
+        out += '/';
+        break;
+      case 'b':
+        out += '\b';
+        break;
+      case 'f':
+        out += '\f';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case 'u':
+        appendCodePoint(out,
+                        static_cast<unsigned>(std::stoul(json.substr(pos + 1, 4), nullptr, 16)));
+        pos += 4;
+        break;
+      default:
+        ADD_FAILURE() << "bad escape " << e;
+    }
+  }
+  ADD_FAILURE() << "unterminated string";
+  return out;
+}
+
+std::string member(const std::string& json, const std::string& name) {
+  std::size_t pos = json.find("\"" + name + "\":");
+  if (pos == std::string::npos) return "<none>";
+  pos += name.size() + 3;
+  return readJsonString(json, pos);
+}
+
+}  // namespace
+
+TEST(JournalJson, SpoofingLineHasTimeKindTextAndFields) {
+  const std::string j =
+      journalJson("Подмена адреса! 10.0.0.5 02-00-00-00-00-99 (10.0.0.5 02-00-00-00-00-05)",
+                  Spoofing, kTime, 180);
+  EXPECT_EQ(j, u8s(u8"{\"time\":\"2013-03-05T14:07:09+03:00\",\"kind\":\"Spoofing\",\"text\":"
+                   u8"\"Подмена адреса! 10.0.0.5 02-00-00-00-00-99 (10.0.0.5 02-00-00-00-00-05)\","
+                   u8"\"ip\":\"10.0.0.5\",\"mac\":\"02-00-00-00-00-99\",\"sampleIp\":\"10.0.0.5\","
+                   u8"\"sampleMac\":\"02-00-00-00-00-05\"}"));
+  const std::string info = journalJson("Запуск программы.", Info, kTime, 0);
+  EXPECT_EQ(info, u8s(u8"{\"time\":\"2013-03-05T14:07:09Z\",\"kind\":\"Info\",\"text\":"
+                      u8"\"Запуск программы.\"}"));
+}
+
+TEST(JournalJson, EveryWindows1251ByteComesBackAsItsCharacter) {
+  for (int b = 1; b < 256; ++b) {
+    const std::string text = std::string("a") + static_cast<char>(b) + "z";
+    const std::string j = journalJson(text, Info, kTime, 0);
+    ASSERT_EQ(j.back(), '}') << b;
+    EXPECT_EQ(j.find('\n'), std::string::npos) << b;  // one object, one line
+    EXPECT_EQ(member(j, "text"), "a" + iconvUtf8(static_cast<unsigned char>(b)) + "z") << b;
+    EXPECT_EQ(member(j, "kind"), "Info") << b;
+  }
+}
+
+TEST(JournalJson, AllBytesInOneLineAndInTheFields) {
+  std::string all;
+  for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
+  std::string expected;
+  for (int b = 1; b < 256; ++b) expected += iconvUtf8(static_cast<unsigned char>(b));
+  EXPECT_EQ(member(journalJson(all, NewAddress, kTime, 0), "text"), expected);
+  // A sample pattern may hold quotes and backslashes; the field stays a string.
+  const std::string j =
+      journalJson("Подмена адреса! 1.2.3.4 aa (\"\\\x01 \x7f})", Spoofing, kTime, 0);
+  EXPECT_EQ(member(j, "sampleIp"), "\"\\\x01");
+  EXPECT_EQ(member(j, "sampleMac"), "\x7f}");
+}
