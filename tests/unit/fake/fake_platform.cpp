@@ -135,6 +135,10 @@ bool getHostByAddr(std::uint32_t address, std::string& name) {
   return true;
 }
 
+void beginArpSweep(const std::vector<std::uint32_t>&) {}
+void narrowArpSweep() {}
+void endArpSweep() {}
+
 bool startSockets() { return true; }
 void stopSockets() {}
 std::string executablePath() { return fake.exePath; }
