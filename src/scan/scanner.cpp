@@ -16,7 +16,7 @@ std::uint32_t nextIndex = 0;
 std::uint32_t scanCount = 0;
 int activeWorkers = 0;
 bool scanRunning = false;
-std::optional<std::mutex> scanLock;
+std::optional<std::recursive_mutex> scanLock;
 std::uint32_t showPos = 0;
 bool repeatArmed = false;
 bool stopRequested = false;
@@ -162,9 +162,14 @@ void scanWorker(std::int32_t* slot) {
 }
 
 std::int32_t handleScanResult(std::int32_t* slot) {
-  std::unique_lock<std::mutex> hold;
-  if (scanLock) hold = std::unique_lock<std::mutex>(*scanLock);
-  showResults();
+  static bool showing = false;
+  std::unique_lock<std::recursive_mutex> hold;
+  if (scanLock) hold = std::unique_lock<std::recursive_mutex>(*scanLock);
+  if (!showing) {
+    showing = true;
+    showResults();
+    showing = false;
+  }
   handOut(slot);
   return *slot;
 }

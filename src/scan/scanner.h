@@ -35,7 +35,9 @@ extern std::uint32_t nextIndex;  // next index to hand out
 extern std::uint32_t scanCount;  // indices 0 to scanCount - 1 may be handed out
 extern int activeWorkers;        // workers not yet told to end
 extern bool scanRunning;         // from the start of a pass until its last worker is told to end
-extern std::optional<std::mutex> scanLock;  // held for the whole of handleScanResult
+// Held for the whole of handleScanResult. Recursive: a window system may deliver another
+// worker's message while the handler waits on a window of another thread.
+extern std::optional<std::recursive_mutex> scanLock;
 
 // What the page keeps (main thread).
 extern std::uint32_t showPos;  // next record of ScanResults not yet shown
@@ -75,7 +77,8 @@ bool beginScanPass();
 void startScanPass();
 void scanWorker(std::int32_t* slot);
 // The main thread's handling of one worker's message: show, hand out, end of the pass.
-// Returns what it wrote into the slot.
+// Returns what it wrote into the slot. A call nested in another (a message delivered while
+// the first shows its results) only hands out; the outer call shows what has finished.
 std::int32_t handleScanResult(std::int32_t* slot);
 // No further address is handed out; status part 2 "Опрос: Остановка...".
 void stopScanPass();

@@ -374,3 +374,29 @@ TEST_F(Scanner, ComparisonReportsAndLearnsAsTheSettingsSay) {
     }
   }
 }
+
+TEST_F(Scanner, AMessageDeliveredInsideTheHandlerOnlyHandsOut) {
+  settings.ScanCheckMac = true;
+  settings.AddNew = false;
+  answerMac(0);
+  answerMac(1);
+  ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.2"), ScanRange::Built);
+  ASSERT_TRUE(beginScanPass());
+  ASSERT_TRUE(waitForHandOffs(2));
+  // The first report lets worker 1's message in, as a window system may while the
+  // handler waits on another thread's window.
+  static bool nested;
+  nested = false;
+  uiHooks.journalLine = [](const char* w, const char*) {
+    ui.windowLines.push_back(w);
+    if (!nested) {
+      nested = true;
+      EXPECT_EQ(handleHandOff(1), 1);
+    }
+  };
+  ASSERT_EQ(handleHandOff(0), 0);
+  EXPECT_FALSE(scanRunning);
+  ASSERT_EQ(ui.windowLines.size(), 2u);  // each host compared once
+  EXPECT_NE(ui.windowLines[1].find("10.0.0.2"), std::string::npos);
+  EXPECT_EQ(shownRows().size(), 2u);
+}
