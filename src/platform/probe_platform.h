@@ -3,7 +3,7 @@
 // interface whose subnet holds the address, answered on a packet socket (needs CAP_NET_RAW);
 // getnameinfo with NI_NAMEREQD.
 // Linux sendArp results: 0 (our own address answers with our own MAC); ETIMEDOUT after 3
-// requests without an answer (waits of 100, 200 and 400 ms); ENETUNREACH when no local subnet holds
+// requests without an answer (waits of 100, 150 and 250 ms); ENETUNREACH when no local subnet holds
 // the address; EOPNOTSUPP for a loopback or non-Ethernet interface; EPERM without CAP_NET_RAW;
 // ENODEV, socket and netlink errno values otherwise.
 // Under Wine 8 SendARP answers 50. On Windows the name lookup finds nothing before

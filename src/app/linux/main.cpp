@@ -7,6 +7,7 @@
 #include "app/linux/console_text.h"
 #include "app/linux/monitor_command.h"
 #include "app/linux/routes_command.h"
+#include "app/linux/scan_command.h"
 
 int main(int argc, char** argv) {
   const CommandLine cl = parseCommandLine(argc, argv);
@@ -19,8 +20,9 @@ int main(int argc, char** argv) {
       return writeConsole(consoleOut, usageText()) ? kExitOk : kExitFailure;
     case Command::Routes:
       return runRoutes(cl);
-    case Command::Monitor: {
-      const int code = runMonitor(cl);
+    case Command::Monitor:
+    case Command::Scan: {
+      const int code = cl.command == Command::Monitor ? runMonitor(cl) : runScan(cl);
       // Detached threads (route watch, signals, a mail send) may still run; leaving without
       // the static destructors keeps them from touching destroyed state.
       std::fflush(nullptr);
