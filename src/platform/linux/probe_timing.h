@@ -8,5 +8,7 @@ inline constexpr int kArpWaitMs[kArpTries] = {100, 150, 250};
 // A sweep sends one request every kSweepGapUs: 2,000 a second, about 1 Mbit/s of broadcasts
 // with framing, so a /24 is asked in 0.13 s and a /16 in 33 s.
 inline constexpr int kSweepGapUs = 500;
+// Requests owed after a late wake-up go out back to back, at most this many.
+inline constexpr int kSweepBurst = 8;
 // The sweep's receive buffer holds the replies of a burst while its thread is not scheduled.
 inline constexpr int kSweepReceiveBytes = 4 << 20;

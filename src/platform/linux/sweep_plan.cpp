@@ -1,5 +1,6 @@
 #include "platform/linux/sweep_plan.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/linux/probe_timing.h"
@@ -64,7 +65,10 @@ long takeRequest(SweepPlan& plan, SweepClock::time_point now) {
   ++e.tries;
   plan.deadlines.push(
       {now + std::chrono::milliseconds(wait), static_cast<std::uint32_t>(i), e.tries});
-  plan.nextSlot = now + std::chrono::microseconds(kSweepGapUs);
+  // The slots keep their own schedule, so a late wake-up sends the requests it owes at once
+  // (at most kSweepBurst of them) and the rate holds on a loaded machine.
+  const auto gap = std::chrono::microseconds(kSweepGapUs);
+  plan.nextSlot = std::max(plan.nextSlot, now - (kSweepBurst - 1) * gap) + gap;
   return i;
 }
 

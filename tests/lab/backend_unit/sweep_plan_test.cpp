@@ -89,3 +89,18 @@ TEST(SweepPlan, NarrowedPlanAsksOnlyForWaitedAddresses) {
 }
 
 }  // namespace
+
+namespace {
+// A sweep thread that wakes late sends what it owes back to back, a burst at most, so the
+// rate holds on a loaded machine.
+TEST(SweepPlan, ALateWakeUpCatchesUpByABoundedBurst) {
+  SweepPlan plan = planOf(40);
+  const SweepClock::time_point t0{};
+  ASSERT_EQ(takeRequest(plan, t0), 0);
+  const auto late = t0 + microseconds(20 * kSweepGapUs);
+  int burst = 0;
+  while (takeRequest(plan, late) >= 0) ++burst;
+  EXPECT_EQ(burst, kSweepBurst);
+  EXPECT_EQ(takeRequest(plan, late + microseconds(kSweepGapUs)), kSweepBurst + 1);
+}
+}  // namespace
