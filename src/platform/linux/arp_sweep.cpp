@@ -115,8 +115,14 @@ void runSweep(Sweep* sweep) {
     hold.lock();
     if (ready <= 0) continue;
     any = false;
-    for (std::size_t k = 0; k + 1 < polls.size(); ++k)
-      if (polls[k].revents & POLLIN) any |= readReplies(*sweep, polls[k].fd);
+    for (std::size_t k = 0; k + 1 < polls.size(); ++k) {
+      // Reading also takes a socket error (a vanished interface), which would otherwise wake
+      // every poll at once; a socket that turned invalid is left out.
+      if (polls[k].revents & POLLNVAL)
+        polls[k].fd = -1;
+      else if (polls[k].revents)
+        any |= readReplies(*sweep, polls[k].fd);
+    }
     if (polls.back().revents & POLLIN) {
       std::uint64_t count = 0;
       [[maybe_unused]] ssize_t n = read(sweep->wakeFd, &count, sizeof count);
