@@ -101,7 +101,13 @@ bool recordReply(SweepPlan& plan, std::uint32_t address, const std::uint8_t (&ma
   return true;
 }
 
-void narrowPlan(SweepPlan& plan) { plan.narrowed = true; }
+void narrowPlan(SweepPlan& plan) {
+  // Probes may already wait for addresses the cursor has not reached: they go first now.
+  for (std::size_t i = plan.cursor; i < plan.entries.size(); ++i)
+    if (plan.entries[i].waiters > 0 && plan.entries[i].state == SweepState::Unasked)
+      plan.urgent.push_back(static_cast<std::uint32_t>(i));
+  plan.narrowed = true;
+}
 
 bool addWaiter(SweepPlan& plan, std::uint32_t entry) {
   SweepEntry& e = plan.entries[entry];

@@ -88,6 +88,17 @@ TEST(SweepPlan, NarrowedPlanAsksOnlyForWaitedAddresses) {
   EXPECT_EQ(plan.entries[3].tries, 0);
 }
 
+// A probe that began waiting before the stop, for an address the sweep had not reached yet,
+// still gets its request.
+TEST(SweepPlan, AStopKeepsAskingForAddressesWaitedForBeforeIt) {
+  SweepPlan plan = planOf(4);
+  const SweepClock::time_point t{};
+  EXPECT_FALSE(addWaiter(plan, 3));
+  narrowPlan(plan);
+  EXPECT_EQ(takeRequest(plan, t), 3);
+  EXPECT_EQ(takeRequest(plan, t + milliseconds(1)), -1);
+}
+
 }  // namespace
 
 namespace {
