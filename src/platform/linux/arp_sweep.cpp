@@ -29,9 +29,15 @@
 
 namespace {
 
+// A probe waiting for its address; the sweep wakes only the probes whose address settled.
+struct Waiter {
+  std::uint32_t entry;
+  std::condition_variable settled;
+};
+
 struct Sweep {
   std::mutex lock;
-  std::condition_variable settledSignal;
+  std::vector<Waiter*> waiters;  // under lock
   SweepPlan plan;
   std::vector<ArpSource> sources;
   std::vector<int> fds;  // one per source
@@ -42,6 +48,11 @@ struct Sweep {
   ~Sweep() {
     for (int fd : fds) close(fd);
     if (wakeFd >= 0) close(wakeFd);
+  }
+  // Under lock.
+  void wakeSettled() {
+    for (Waiter* w : waiters)
+      if (ending || settled(plan.entries[w->entry])) w->settled.notify_one();
   }
   void wake() const {
     const std::uint64_t one = 1;
@@ -98,7 +109,7 @@ void runSweep(Sweep* sweep) {
     bool any = expireWaits(sweep->plan, now);
     for (long i; (i = takeRequest(sweep->plan, now)) >= 0;)
       sendRequest(*sweep, sweep->plan.entries[i]);
-    if (any) sweep->settledSignal.notify_all();
+    if (any) sweep->wakeSettled();
 
     const SweepClock::time_point wakeAt = nextWake(sweep->plan);
     timespec timeout{};
@@ -128,7 +139,7 @@ void runSweep(Sweep* sweep) {
       std::uint64_t count = 0;
       [[maybe_unused]] ssize_t n = read(sweep->wakeFd, &count, sizeof count);
     }
-    if (any) sweep->settledSignal.notify_all();
+    if (any) sweep->wakeSettled();
   }
 }
 
@@ -137,9 +148,9 @@ void stopSweep(const std::shared_ptr<Sweep>& sweep) {
   {
     std::lock_guard<std::mutex> hold(sweep->lock);
     sweep->ending = true;
+    sweep->wakeSettled();
   }
   sweep->wake();
-  sweep->settledSignal.notify_all();
   if (sweep->thread.joinable()) sweep->thread.join();
 }
 
@@ -153,7 +164,10 @@ bool waitForSweep(std::uint32_t dest, std::uint8_t (&mac)[6], std::uint32_t& res
   if (sweep->ending || it == sweep->plan.byAddress.end()) return false;
   SweepEntry& e = sweep->plan.entries[it->second];
   if (addWaiter(sweep->plan, it->second)) sweep->wake();
-  sweep->settledSignal.wait(hold, [&] { return settled(e) || sweep->ending; });
+  Waiter waiter{it->second, {}};
+  sweep->waiters.push_back(&waiter);
+  waiter.settled.wait(hold, [&] { return settled(e) || sweep->ending; });
+  std::erase(sweep->waiters, &waiter);
   --e.waiters;
   if (!settled(e)) return false;
   result = e.state == SweepState::Answered ? 0 : ETIMEDOUT;
