@@ -3,13 +3,14 @@
 // interface whose subnet holds the address, answered on a packet socket (needs CAP_NET_RAW);
 // getnameinfo with NI_NAMEREQD.
 // Linux sendArp results: 0 (our own address answers with our own MAC); ETIMEDOUT after 3
-// requests without an answer, 300 ms each; ENETUNREACH when no local subnet holds the
-// address; EOPNOTSUPP for a loopback or non-Ethernet interface; EPERM without CAP_NET_RAW;
+// requests without an answer (waits of 100, 150 and 250 ms); ENETUNREACH when no local subnet holds
+// the address; EOPNOTSUPP for a loopback or non-Ethernet interface; EPERM without CAP_NET_RAW;
 // ENODEV, socket and netlink errno values otherwise.
 // Under Wine 8 SendARP answers 50. On Windows the name lookup finds nothing before
 // startSockets.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 // 0 when the address answered; mac then holds what the system filled (the rest untouched).
@@ -17,4 +18,14 @@ std::uint32_t sendArp(std::uint32_t destNetworkOrder, std::uint8_t (&mac)[8],
                       std::uint32_t& length);
 // The host's official name; false when the lookup finds none.
 bool getHostByAddr(std::uint32_t addressNetworkOrder, std::string& name);
+
+// Linux: the requests of a whole scan pass go out ahead of its probes, paced, from one sweep
+// thread that also reads every reply; sendArp of an address of the sweep then waits for that
+// address's outcome instead of asking on its own. Replaces a sweep still running; addresses
+// it cannot ask are left to sendArp. Windows: nothing (SendARP asks address by address).
+void beginArpSweep(const std::vector<std::uint32_t>& addressesNetworkOrder);
+// After a stop: requests only for the addresses that a probe waits for.
+void narrowArpSweep();
+// The sweep's thread and sockets end; later probes ask on their own.
+void endArpSweep();
 }  // namespace platform

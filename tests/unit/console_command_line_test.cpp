@@ -45,3 +45,34 @@ TEST(ConsoleCommandLine, UnusableLinesSayWhy) {
   EXPECT_EQ(parse({"monitor", "--dir="}).error, "the data directory must not be empty");
   EXPECT_EQ(parse({"routes", "10.0.0.1"}).error, "unexpected argument '10.0.0.1'");
 }
+
+TEST(ConsoleCommandLine, ScanTakesARangeAndItsOwnOptions) {
+  CommandLine a = parse({"scan", "--threads", "16", "--names", "10.0.0.1", "--compare",
+                         "--repeat=5", "10.0.0.254", "--dir", "d"});
+  EXPECT_EQ(a.error, "");
+  EXPECT_EQ(a.command, Command::Scan);
+  EXPECT_EQ(a.threads, 16);
+  EXPECT_TRUE(a.names);
+  EXPECT_TRUE(a.compare);
+  EXPECT_EQ(a.repeatMinutes, 5);
+  EXPECT_EQ(a.operands, (std::vector<std::string>{"10.0.0.1", "10.0.0.254"}));
+  CommandLine b = parse({"scan", "10.0.0.9"});
+  EXPECT_EQ(b.error, "");
+  EXPECT_EQ(b.threads, 0);  // as quorel.ini says
+  EXPECT_EQ(b.repeatMinutes, 0);
+
+  struct {
+    std::vector<const char*> args;
+    const char* error;
+  } const bad[] = {
+      {{"scan"}, "the first address of the range is missing"},
+      {{"scan", "a", "b", "c"}, "unexpected argument 'c'"},
+      {{"scan", "--threads", "0", "a"}, "option --threads needs a number from 1 to 16"},
+      {{"scan", "--threads=17", "a"}, "option --threads needs a number from 1 to 16"},
+      {{"scan", "--threads", "4x", "a"}, "option --threads needs a number from 1 to 16"},
+      {{"scan", "a", "--threads"}, "option --threads needs a number"},
+      {{"scan", "--repeat", "0", "a"}, "option --repeat needs a number of minutes from 1 to 1440"},
+      {{"monitor", "--names"}, "option --names belongs to the scan command"},
+  };
+  for (const auto& c : bad) EXPECT_EQ(parse(c.args).error, c.error) << c.args.size();
+}

@@ -7,28 +7,79 @@ namespace {
 struct CommandName {
   const char* name;
   Command command;
+  std::size_t minOperands;
   std::size_t maxOperands;
 };
 
-// A future subcommand with address operands slots in here.
 constexpr CommandName kCommands[] = {
-    {"monitor", Command::Monitor, 0},
-    {"routes", Command::Routes, 0},
-    {"help", Command::Help, 0},
+    {"monitor", Command::Monitor, 0, 0},
+    {"routes", Command::Routes, 0, 0},
+    {"scan", Command::Scan, 1, 2},
+    {"help", Command::Help, 0, 0},
     // Their operands are checked by the commands themselves.
-    {"settings", Command::Settings, 256},
-    {"route", Command::Route, 5},
+    {"settings", Command::Settings, 0, 256},
+    {"route", Command::Route, 0, 5},
 };
+
+// A decimal number from low to high, nothing else.
+bool parseBounded(std::string_view text, int low, int high, int& value) {
+  if (text.empty() || text.size() > 9) return false;
+  int v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  if (v < low || v > high) return false;
+  value = v;
+  return true;
+}
+
+// Options that only `vetrel scan` takes.
+struct ScanOption {
+  const char* name;
+  bool takesValue;
+};
+constexpr ScanOption kScanOptions[] = {
+    {"--threads", true}, {"--repeat", true}, {"--names", false}, {"--compare", false}};
 
 }  // namespace
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {
   CommandLine cl;
   bool help = false;
-  std::size_t maxOperands = 0;
+  std::size_t minOperands = 0, maxOperands = 0;
+  std::string scanOnly;  // the first scan option seen, for the error of another command
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i] ? argv[i] : "";
-    if (arg == "--help" || arg == "-h") {
+    const ScanOption* scanOption = nullptr;
+    for (const ScanOption& o : kScanOptions)
+      if (arg == o.name || (o.takesValue && arg.starts_with(std::string(o.name) + "=")))
+        scanOption = &o;
+    if (scanOption) {
+      const std::string name = scanOption->name;
+      std::string_view value;
+      if (scanOption->takesValue) {
+        if (arg.size() > name.size()) {
+          value = arg.substr(name.size() + 1);
+        } else if (i + 1 < argc) {
+          value = argv[++i];
+        } else {
+          cl.error = "option " + name + " needs a number";
+          return cl;
+        }
+      }
+      if (scanOnly.empty()) scanOnly = name;
+      if (name == "--threads" && !parseBounded(value, 1, 16, cl.threads)) {
+        cl.error = "option --threads needs a number from 1 to 16";
+        return cl;
+      }
+      if (name == "--repeat" && !parseBounded(value, 1, 1440, cl.repeatMinutes)) {
+        cl.error = "option --repeat needs a number of minutes from 1 to 1440";
+        return cl;
+      }
+      if (name == "--names") cl.names = true;
+      if (name == "--compare") cl.compare = true;
+    } else if (arg == "--help" || arg == "-h") {
       help = true;
     } else if (arg == "--utf8") {
       cl.forceUtf8 = true;
@@ -51,6 +102,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       for (const CommandName& c : kCommands)
         if (arg == c.name) {
           cl.command = c.command;
+          minOperands = c.minOperands;
           maxOperands = c.maxOperands;
         }
       if (cl.command == Command::None) {
@@ -73,12 +125,23 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     cl.error = "unexpected argument '" + cl.operands[maxOperands] + "'";
     return cl;
   }
+  if (cl.operands.size() < minOperands) {
+    cl.error = "the first address of the range is missing";
+    return cl;
+  }
+  if (!scanOnly.empty() && cl.command != Command::Scan) {
+    cl.error = "option " + scanOnly + " belongs to the scan command";
+    return cl;
+  }
   if (cl.dir.empty()) cl.error = "the data directory must not be empty";
   return cl;
 }
 
 const char* usageText() {
-  return "Usage: vetrel COMMAND [--dir DIR] [--utf8] [--stats] [--json]\n"
+  return "Usage: vetrel monitor [--dir DIR] [--utf8] [--stats] [--json]\n"
+         "       vetrel routes  [--dir DIR] [--utf8]\n"
+         "       vetrel scan    [--dir DIR] [--threads N] [--names] [--compare]\n"
+         "                      [--repeat MINUTES] [--utf8] FROM [TO]\n"
          "       vetrel settings [--dir DIR] [set KEY=VALUE... | set-password]\n"
          "       vetrel route add ADDRESS MASK GATEWAY [METRIC]\n"
          "       vetrel route delete ADDRESS MASK [GATEWAY]\n"
@@ -91,6 +154,13 @@ const char* usageText() {
          "            saves the static entries (SaveStat=1) and the settings and exits.\n"
          "  routes    print the IPv4 route table (address, mask, gateway, interface,\n"
          "            metric) and exit\n"
+         "  scan      probe every address from FROM to TO (TO defaults to FROM; at most\n"
+         "            65536) by ARP and print each live host as IP TAB MAC TAB name, in\n"
+         "            address order; with compare, journal lines go to stderr and, with\n"
+         "            WriteLog=1, to quorel.log, and learned samples to samples.dat. The\n"
+         "            summary (found, probed, seconds) goes to stderr. SIGINT stops the pass:\n"
+         "            addresses already taken are finished and shown; a second SIGINT\n"
+         "            exits at once with 130. Needs CAP_NET_RAW (root).\n"
          "  settings  print every setting of quorel.ini with its value and warn about values\n"
          "            the settings dialog would refuse; 'set KEY=VALUE...' checks them as\n"
          "            the dialog does (exit 2 and nothing written when one fails) and writes\n"
@@ -112,14 +182,20 @@ const char* usageText() {
          "  --stats        monitor: print tick timing and memory use to stderr at exit\n"
          "  --json         monitor: each journal line as one JSON object (UTF-8) on stdout:\n"
          "                 time, kind, text and the addresses the line names\n"
+         "  --threads N    scan: N workers, 1 to 16 (default MaxScanThreads)\n"
+         "  --names        scan: look up host names too (ScanGetName=1 for this run)\n"
+         "  --compare      scan: compare the hosts with the samples (ScanCheckMac=1)\n"
+         "  --repeat MIN   scan: run a pass every MIN minutes (1 to 1440) until SIGINT\n"
          "  -h, --help     print this text\n"
          "\n"
          "Restoring, blocking and static entries write the kernel's neighbour table, and\n"
          "route add/delete its route table: they need CAP_NET_ADMIN (root); watching\n"
          "works without it.\n"
          "\n"
-         "Exit codes: 0 success (monitor: stopped by SIGINT/SIGTERM), 1 run-time failure\n"
-         "(no network adapter, out of memory, route table unreadable, a route refused or\n"
-         "not found, settings held by a running monitor or not writable), 2 bad command\n"
-         "line, unusable data directory or a setting the checks refuse.\n";
+         "Exit codes: 0 success (monitor: stopped by SIGINT/SIGTERM; scan: also a pass\n"
+         "stopped by SIGINT), 1 run-time failure (no network adapter, out of memory, route\n"
+         "table unreadable, no scan worker started, a route refused or not found, settings\n"
+         "held by a running monitor or not writable), 2 bad command line (scan: an address\n"
+         "that is not four dotted numbers, TO below FROM, more than 65536 addresses),\n"
+         "unusable data directory or a setting the checks refuse, 130 scan: a second SIGINT.\n";
 }

@@ -8,7 +8,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;  // start-up or run-time failure
 inline constexpr int kExitUsage = 2;    // bad command line or data directory
 
-enum class Command { None, Help, Monitor, Routes, Settings, Route };
+enum class Command { None, Help, Monitor, Routes, Settings, Route, Scan };
 
 struct CommandLine {
   Command command = Command::None;
@@ -16,6 +16,11 @@ struct CommandLine {
   bool forceUtf8 = false;             // --utf8
   bool stats = false;                 // --stats: tick timing and memory on stderr at exit
   bool json = false;                  // --json: journal lines as JSON objects on stdout
+  // scan: overrides of the settings for this run only (0 / false: as quorel.ini says)
+  int threads = 0;                    // --threads N, 1 to 16
+  bool names = false;                 // --names
+  bool compare = false;               // --compare
+  int repeatMinutes = 0;              // --repeat MINUTES, 1 to 1440; 0 runs one pass
   std::vector<std::string> operands;  // positional arguments after the command
   std::string error;                  // non-empty: the command line is unusable
 };

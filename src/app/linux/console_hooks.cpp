@@ -14,22 +14,43 @@ namespace {
 
 int listSlot(ListId list) { return static_cast<int>(list); }
 
+std::vector<std::vector<std::string>>* keptRows(ListId list) {
+  if (list == ListId::Routes) return &session.routeRows;
+  if (list == ListId::Scan) return &session.scanRows;
+  return nullptr;
+}
+
 void clearList(ListId list) {
   session.rowCounts[listSlot(list)] = 0;
-  if (list == ListId::Routes) session.routeRows.clear();
+  if (auto* rows = keptRows(list)) rows->clear();
 }
 
 int appendRow(ListId list, const char* column0) {
-  if (list == ListId::Routes) session.routeRows.push_back({column0 ? column0 : ""});
+  if (auto* rows = keptRows(list)) rows->push_back({column0 ? column0 : ""});
   return session.rowCounts[listSlot(list)]++;
 }
 
 void setCell(ListId list, int row, int column, const char* text) {
-  if (list != ListId::Routes || row < 0 || column < 0) return;
-  if (static_cast<std::size_t>(row) >= session.routeRows.size()) return;
-  auto& cells = session.routeRows[row];
+  auto* rows = keptRows(list);
+  if (!rows || row < 0 || column < 0) return;
+  if (static_cast<std::size_t>(row) >= rows->size()) return;
+  auto& cells = (*rows)[row];
   if (cells.size() <= static_cast<std::size_t>(column)) cells.resize(column + 1);
   cells[column] = text ? text : "";
+}
+
+// The row as the copy command puts it on the clipboard, with LF for CR LF.
+void ensureVisible(ListId list, int row) {
+  if (list != ListId::Scan || !session.printScanRows || row < 0) return;
+  if (static_cast<std::size_t>(row) >= session.scanRows.size()) return;
+  const auto& cells = session.scanRows[row];
+  std::string line;
+  for (std::size_t c = 0; c < 3; ++c) {
+    if (c > 0) line += '\t';
+    if (c < cells.size()) line += cells[c];
+  }
+  line += '\n';
+  if (!writeConsole(consoleOut, line)) session.outputFailed = true;
 }
 
 void setStatusText(int part, const char* text) {
@@ -39,7 +60,7 @@ void setStatusText(int part, const char* text) {
 // The log line carries the date; that is the form a console reader wants.
 void journalLine(const char*, const char* logLine) {
   session.journalLines.fetch_add(1, std::memory_order_relaxed);
-  if (logLine) writeConsole(consoleOut, logLine);
+  if (logLine) writeConsole(session.journalToStderr ? consoleErr : consoleOut, logLine);
 }
 
 void messageBox(const char* text, MessageIcon) { warnConsole(text ? text : ""); }
@@ -63,6 +84,10 @@ void resetConsoleSession() {
   session.stopSignal = 0;
   session.refreshDepth = 0;
   session.routeRows.clear();
+  session.scanRows.clear();
+  session.journalToStderr = false;
+  session.printScanRows = false;
+  session.outputFailed = false;
   for (int& n : session.rowCounts) n = 0;
   for (std::string& s : session.status) s.clear();
   session.journalLines = 0;
@@ -75,6 +100,7 @@ void installConsoleHooks() {
   uiHooks.clearList = clearList;
   uiHooks.appendRow = appendRow;
   uiHooks.setCell = setCell;
+  uiHooks.ensureVisible = ensureVisible;
   uiHooks.setStatusText = setStatusText;
   uiHooks.journalLine = journalLine;
   uiHooks.messageBox = messageBox;

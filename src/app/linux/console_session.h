@@ -18,8 +18,14 @@ struct ConsoleSession {
   int stopSignal = 0;
   int refreshDepth = 0;  // route refreshes running, the nested one included
 
-  // The route list as the logic fills it; the other lists only count their rows.
+  // The route and scan lists as the logic fills them; the others only count their rows.
   std::vector<std::vector<std::string>> routeRows;
+  std::vector<std::vector<std::string>> scanRows;
+  // vetrel scan: journal lines go to stderr (stdout carries the hosts), and each scan row is
+  // printed when the scanner scrolls it into view, which it does once per shown result.
+  bool journalToStderr = false;
+  bool printScanRows = false;
+  bool outputFailed = false;  // a write to stdout failed
   int rowCounts[4] = {};
   std::string status[3];
 

@@ -12,7 +12,33 @@
 
 namespace {
 constexpr int kCapNetAdmin = 12;
+constexpr int kCapNetRaw = 13;
+
+bool capEffHas(const std::string& statusText, int capability) {
+  std::istringstream in(statusText);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("CapEff:", 0) != 0) continue;
+    const char* hex = line.c_str() + 7;
+    while (*hex == ' ' || *hex == '\t') ++hex;
+    if (*hex == 0) return false;
+    char* end = nullptr;
+    errno = 0;
+    unsigned long long caps = std::strtoull(hex, &end, 16);
+    if (errno != 0 || end == hex) return false;
+    return (caps >> capability) & 1u;
+  }
+  return false;
 }
+
+bool processHas(int capability) {
+  std::ifstream in("/proc/self/status");
+  if (!in) return ::geteuid() == 0;
+  std::stringstream text;
+  text << in.rdbuf();
+  return capEffHas(text.str(), capability);
+}
+}  // namespace
 
 DirectoryCheck checkDataDirectory(const std::string& dir) {
   DirectoryCheck c;
@@ -35,26 +61,9 @@ DirectoryCheck checkDataDirectory(const std::string& dir) {
 }
 
 bool capEffHasNetAdmin(const std::string& statusText) {
-  std::istringstream in(statusText);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind("CapEff:", 0) != 0) continue;
-    const char* hex = line.c_str() + 7;
-    while (*hex == ' ' || *hex == '\t') ++hex;
-    if (*hex == 0) return false;
-    char* end = nullptr;
-    errno = 0;
-    unsigned long long caps = std::strtoull(hex, &end, 16);
-    if (errno != 0 || end == hex) return false;
-    return (caps >> kCapNetAdmin) & 1u;
-  }
-  return false;
+  return capEffHas(statusText, kCapNetAdmin);
 }
 
-bool processHasNetAdmin() {
-  std::ifstream in("/proc/self/status");
-  if (!in) return ::geteuid() == 0;
-  std::stringstream text;
-  text << in.rdbuf();
-  return capEffHasNetAdmin(text.str());
-}
+bool processHasNetAdmin() { return processHas(kCapNetAdmin); }
+
+bool processHasNetRaw() { return processHas(kCapNetRaw); }

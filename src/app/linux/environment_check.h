@@ -15,3 +15,5 @@ DirectoryCheck checkDataDirectory(const std::string& dir);
 // /proc/self/status. False when the line is missing or unreadable.
 bool capEffHasNetAdmin(const std::string& statusText);
 bool processHasNetAdmin();
+// CAP_NET_RAW, which ARP probes need, the same way.
+bool processHasNetRaw();

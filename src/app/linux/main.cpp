@@ -9,6 +9,7 @@
 #include "app/linux/route_edit_command.h"
 #include "app/linux/routes_command.h"
 #include "app/linux/settings_command.h"
+#include "app/linux/scan_command.h"
 
 int main(int argc, char** argv) {
   const CommandLine cl = parseCommandLine(argc, argv);
@@ -25,8 +26,9 @@ int main(int argc, char** argv) {
       return runSettings(cl);
     case Command::Route:
       return runRoute(cl);
-    case Command::Monitor: {
-      const int code = runMonitor(cl);
+    case Command::Monitor:
+    case Command::Scan: {
+      const int code = cl.command == Command::Monitor ? runMonitor(cl) : runScan(cl);
       // Detached threads (route watch, signals, a mail send) may still run; leaving without
       // the static destructors keeps them from touching destroyed state.
       std::fflush(nullptr);

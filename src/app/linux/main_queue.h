@@ -1,18 +1,19 @@
 #pragma once
 // What other threads hand to the console's main thread: route-change counts from the route
-// watch and stop requests from the signal thread. A queue plus a condition variable, as the
-// GUI's posted window messages.
+// watch, stop requests from the signal thread and the scan workers' hand-offs. A queue plus a
+// condition variable, as the GUI's posted window messages.
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
 
-enum class MainEventKind { RouteChange, Stop };
+enum class MainEventKind { RouteChange, Stop, ScanHandOff };
 
 struct MainEvent {
   MainEventKind kind;
-  std::uint32_t value;  // the change count, or the signal number
+  std::uint32_t value;   // the change count, or the signal number
+  void* data = nullptr;  // ScanHandOff: the waiting worker's request
 };
 
 struct MainQueue {

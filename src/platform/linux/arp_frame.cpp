@@ -78,8 +78,8 @@ std::size_t buildArpRequest(const std::uint8_t (&senderMac)[6], std::uint32_t se
   return w.ok ? w.at : 0;
 }
 
-bool parseArpReply(const std::uint8_t* frame, std::size_t length, std::uint32_t senderIp,
-                   std::uint8_t (&mac)[6]) {
+bool readArpReply(const std::uint8_t* frame, std::size_t length, std::uint32_t& senderIp,
+                  std::uint8_t (&mac)[6]) {
   Reader r{frame, length};
   std::uint8_t skip[6];
   r.bytes(skip, 6);  // destination
@@ -94,7 +94,17 @@ bool parseArpReply(const std::uint8_t* frame, std::size_t length, std::uint32_t 
   r.bytes(skip, 6);  // target hardware and protocol address: the body must be whole
   std::uint32_t tpa = 0;
   r.bytes(&tpa, 4);
-  if (!r.ok || spa != senderIp) return false;
+  if (!r.ok) return false;
+  senderIp = spa;
+  std::memcpy(mac, sha, 6);
+  return true;
+}
+
+bool parseArpReply(const std::uint8_t* frame, std::size_t length, std::uint32_t senderIp,
+                   std::uint8_t (&mac)[6]) {
+  std::uint32_t spa = 0;
+  std::uint8_t sha[6];
+  if (!readArpReply(frame, length, spa, sha) || spa != senderIp) return false;
   std::memcpy(mac, sha, 6);
   return true;
 }

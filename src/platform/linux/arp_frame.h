@@ -15,3 +15,7 @@ std::size_t buildArpRequest(const std::uint8_t (&senderMac)[6], std::uint32_t se
 // sender's hardware address.
 bool parseArpReply(const std::uint8_t* frame, std::size_t length, std::uint32_t senderIp,
                    std::uint8_t (&mac)[6]);
+// True when frame is a whole Ethernet/IPv4 ARP reply; senderIp (network order) and mac then
+// hold its sender's addresses.
+bool readArpReply(const std::uint8_t* frame, std::size_t length, std::uint32_t& senderIp,
+                  std::uint8_t (&mac)[6]);

@@ -1,5 +1,6 @@
 // Probes: an ARP request from the interface whose subnet holds the address, answered on a
-// packet socket (CAP_NET_RAW); reverse lookups through getnameinfo.
+// packet socket (CAP_NET_RAW), or the outcome of the running sweep when it covers the
+// address; reverse lookups through getnameinfo.
 #include <arpa/inet.h>
 #include <linux/if_ether.h>
 #include <linux/if_packet.h>
@@ -13,7 +14,8 @@
 #include <cstring>
 
 #include "platform/linux/arp_frame.h"
-#include "platform/linux/interface_tables.h"
+#include "platform/linux/arp_source.h"
+#include "platform/linux/arp_sweep.h"
 #include "platform/linux/probe_timing.h"
 #include "platform/probe_platform.h"
 
@@ -38,18 +40,8 @@ thread_local ProbeSocket probeSocket;
 std::uint32_t bindProbeSocket(std::uint32_t ifIndex) {
   if (probeSocket.fd >= 0 && probeSocket.ifIndex == ifIndex) return 0;
   probeSocket.reset();
-  // Protocol 0 at creation hooks the socket nowhere; bind hooks it once, on one interface.
-  int fd = socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, 0);
-  if (fd < 0) return errno;
-  sockaddr_ll bound{};
-  bound.sll_family = AF_PACKET;
-  bound.sll_protocol = htons(ETH_P_ARP);
-  bound.sll_ifindex = static_cast<int>(ifIndex);
-  if (bind(fd, reinterpret_cast<sockaddr*>(&bound), sizeof bound) < 0) {
-    const std::uint32_t error = errno;
-    close(fd);
-    return error;
-  }
+  int fd = -1;
+  if (std::uint32_t e = openArpSocket(ifIndex, fd)) return e;
   probeSocket.fd = fd;
   probeSocket.ifIndex = ifIndex;
   return 0;
@@ -62,40 +54,11 @@ void drain(int fd) {
   }
 }
 
-struct Source {
-  std::uint32_t ifIndex = 0;
-  std::uint32_t address = 0;  // network order
-  LinkRecord link;
-};
-
-// The first local address whose subnet holds dest, and its link. 0 or an errno value.
-std::uint32_t findSource(std::uint32_t dest, Source& source) {
-  std::vector<AddressRecord> addresses;
-  if (std::uint32_t e = readAddresses(addresses)) return e;
-  const AddressRecord* chosen = nullptr;
-  for (const AddressRecord& a : addresses) {
-    const std::uint32_t mask = prefixMask(a.prefixLength);
-    if ((a.address & mask) == (dest & mask)) {
-      chosen = &a;
-      break;
-    }
-  }
-  if (!chosen) return ENETUNREACH;
-  std::vector<LinkRecord> links;
-  if (std::uint32_t e = readLinks(links)) return e;
-  for (const LinkRecord& l : links)
-    if (l.index == chosen->index) {
-      source = {chosen->index, chosen->address, l};
-      return l.loopback || l.macLength != 6 ? EOPNOTSUPP : 0;
-    }
-  return ENODEV;
-}
-
 std::uint32_t askOnce(int fd, const std::uint8_t* frame, std::size_t frameLength,
-                      std::uint32_t dest, std::uint8_t (&mac)[6]) {
+                      std::uint32_t dest, int waitMs, std::uint8_t (&mac)[6]) {
   if (send(fd, frame, frameLength, 0) < 0) return errno;
   using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(kArpTryMs);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
   std::uint8_t buffer[1600];
   for (;;) {
     const auto left =
@@ -119,10 +82,18 @@ std::uint32_t askOnce(int fd, const std::uint8_t* frame, std::size_t frameLength
 namespace platform {
 
 std::uint32_t sendArp(std::uint32_t dest, std::uint8_t (&mac)[8], std::uint32_t& length) {
-  Source source;
-  if (std::uint32_t e = findSource(dest, source)) return e;
+  std::uint8_t answer[6];
+  std::uint32_t result = ETIMEDOUT;
+  if (waitForSweep(dest, answer, result)) {
+    if (result != 0) return result;
+    std::memcpy(mac, answer, 6);
+    length = 6;
+    return 0;
+  }
+  ArpSource source;
+  if (std::uint32_t e = findArpSource(dest, source)) return e;
   std::uint8_t ownMac[6];
-  std::memcpy(ownMac, source.link.mac, 6);
+  std::memcpy(ownMac, source.mac, 6);
   if (dest == source.address) {  // our own address answers with our own MAC
     std::memcpy(mac, ownMac, 6);
     length = 6;
@@ -134,10 +105,8 @@ std::uint32_t sendArp(std::uint32_t dest, std::uint8_t (&mac)[8], std::uint32_t&
   const std::size_t frameLength =
       buildArpRequest(ownMac, source.address, dest, frame, sizeof frame);
   if (frameLength == 0) return EINVAL;
-  std::uint8_t answer[6];
-  std::uint32_t result = ETIMEDOUT;
   for (int attempt = 0; attempt < kArpTries; ++attempt) {
-    result = askOnce(probeSocket.fd, frame, frameLength, dest, answer);
+    result = askOnce(probeSocket.fd, frame, frameLength, dest, kArpWaitMs[attempt], answer);
     if (result != ETIMEDOUT) break;
   }
   // A socket error other than silence may mean a vanished interface: start afresh next time.

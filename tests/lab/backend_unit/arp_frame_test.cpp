@@ -48,6 +48,15 @@ TEST(ArpFrame, ReplyGivesTheArpSenderAddress) {
   std::vector<std::uint8_t> padded(kReply, kReply + 42);
   padded.resize(60, 0);
   EXPECT_TRUE(parseArpReply(padded.data(), padded.size(), ip(10, 0, 0, 2), mac));
+
+  // The sweep reads any reply and looks its sender up.
+  std::uint32_t sender = 0;
+  std::uint8_t any[6] = {};
+  ASSERT_TRUE(readArpReply(padded.data(), padded.size(), sender, any));
+  EXPECT_EQ(sender, ip(10, 0, 0, 2));
+  EXPECT_EQ(0, std::memcmp(any, expected, 6));
+  EXPECT_FALSE(readArpReply(kRequest, sizeof kRequest, sender, any));
+  EXPECT_FALSE(readArpReply(kReply, 41, sender, any));
 }
 
 TEST(ArpFrame, RefusesOthersAndShortFrames) {

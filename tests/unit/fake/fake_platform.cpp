@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <thread>
 
 #include "core/address.h"
@@ -13,7 +16,51 @@
 
 FakePlatform fake;
 
-void resetFake() { fake = FakePlatform{}; }
+namespace {
+
+struct ProbeScript {
+  std::mutex lock;
+  std::condition_variable released;
+  bool hold = false;
+  std::set<std::uint32_t> open;
+  std::vector<std::uint32_t> probed;
+};
+ProbeScript probeScript;
+
+void waitForProbeTurn(std::uint32_t dest) {
+  std::unique_lock<std::mutex> hold(probeScript.lock);
+  probeScript.probed.push_back(dest);
+  probeScript.released.wait_for(hold, std::chrono::seconds(10), [dest] {
+    return !probeScript.hold || probeScript.open.count(dest) != 0;
+  });
+}
+
+}  // namespace
+
+void resetFake() {
+  fake = FakePlatform{};
+  std::lock_guard<std::mutex> hold(probeScript.lock);
+  probeScript.hold = false;
+  probeScript.open.clear();
+  probeScript.probed.clear();
+}
+
+void fakeHoldProbes(bool hold) {
+  std::lock_guard<std::mutex> g(probeScript.lock);
+  probeScript.hold = hold;
+  probeScript.released.notify_all();
+}
+
+void fakeReleaseProbe(std::uint32_t networkAddress) {
+  std::lock_guard<std::mutex> g(probeScript.lock);
+  probeScript.open.insert(networkAddress);
+  probeScript.released.notify_all();
+}
+
+std::vector<std::uint32_t> fakeProbedAddresses() {
+  std::lock_guard<std::mutex> g(probeScript.lock);
+  return probeScript.probed;
+}
 
 ArpRow fakeArpRow(std::uint32_t ifIndex, const char* ip, const char* mac, std::uint32_t type) {
   ArpRow r{};
@@ -121,6 +168,9 @@ bool addRoute(const RouteAddRequest& request) {
 }
 
 std::uint32_t sendArp(std::uint32_t dest, std::uint8_t (&mac)[8], std::uint32_t& length) {
+  waitForProbeTurn(dest);
+  if (auto d = fake.probeDelayMs.find(dest); d != fake.probeDelayMs.end())
+    std::this_thread::sleep_for(std::chrono::milliseconds(d->second));
   auto it = fake.macAnswers.find(dest);
   if (it == fake.macAnswers.end()) return 67;  // ERROR_BAD_NET_NAME
   std::memcpy(mac, it->second.data(), std::min<std::size_t>(8, it->second.size()));
@@ -134,6 +184,10 @@ bool getHostByAddr(std::uint32_t address, std::string& name) {
   name = it->second;
   return true;
 }
+
+void beginArpSweep(const std::vector<std::uint32_t>&) {}
+void narrowArpSweep() {}
+void endArpSweep() {}
 
 bool startSockets() { return true; }
 void stopSockets() {}

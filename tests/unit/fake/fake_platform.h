@@ -42,6 +42,7 @@ struct FakePlatform {
 
   std::map<std::uint32_t, std::vector<std::uint8_t>> macAnswers;  // network order -> bytes
   std::map<std::uint32_t, std::string> names;
+  std::map<std::uint32_t, int> probeDelayMs;  // sendArp of that address sleeps first
 
   std::map<std::string, std::string> files;  // not used by file-backed tests
   platform::WallClock now{2013, 3, 5, 14, 7, 9, 2};
@@ -59,7 +60,13 @@ struct FakePlatform {
 };
 
 extern FakePlatform fake;
-void resetFake();  // a fresh FakePlatform
+void resetFake();  // a fresh FakePlatform, probes not held
+
+// Scripted finishing order for concurrent probes (thread-safe). While held, sendArp of an
+// address waits until that address is released (at most 10 s).
+void fakeHoldProbes(bool hold);
+void fakeReleaseProbe(std::uint32_t networkAddress);
+std::vector<std::uint32_t> fakeProbedAddresses();  // every sendArp call, in order
 
 // A dynamic or static row for scripted tables.
 ArpRow fakeArpRow(std::uint32_t ifIndex, const char* ip, const char* mac,

@@ -1,0 +1,56 @@
+// The comparison of a scan result with the samples. Main thread, under scanLock.
+#include <cstdio>
+
+#include "core/address.h"
+#include "core/list_views.h"
+#include "core/samples.h"
+#include "core/text_field.h"
+#include "report/journal.h"
+#include "scan/scanner.h"
+#include "settings/settings.h"
+
+namespace {
+
+void learnSample(const AddressEntry& found) {
+  AddressEntry s = makeEntry();
+  copyField(s.ipText, fieldView(found.ipText));
+  copyField(s.macText, fieldView(found.macText));
+  copyField(s.hostName, fieldView(found.hostName));
+  SampleList.push_back(s);
+  showSamples();
+  saveSamples();
+}
+
+}  // namespace
+
+void compareWithSamples(const AddressEntry& found) {
+  char line[kJournalTextMax + 1];
+  const std::string_view ip = fieldView(found.ipText);
+  const std::string_view mac = fieldView(found.macText);
+  // Every sample whose IP pattern matches is checked: several contradicting samples give
+  // several reports.
+  bool known = false;
+  for (const AddressEntry& s : SampleList) {
+    if (!matchPattern(fieldView(s.ipText), ip)) continue;
+    known = true;
+    if (matchPattern(fieldView(s.macText), mac)) continue;
+    std::snprintf(line, sizeof line, "Подмена адреса! %.20s %.20s (%.20s %.20s)", found.ipText,
+                  found.macText, s.ipText, s.macText);
+    reportEvent(line, Spoofing);
+  }
+  if (known) return;
+
+  std::snprintf(line, sizeof line, "Новый IP-адрес! %.20s %.20s", found.ipText, found.macText);
+  reportEvent(line, NewAddress);
+  if (!settings.AddNew) return;
+  if (!settings.AddAddIp) {
+    for (const AddressEntry& s : SampleList) {
+      if (fieldView(s.macText) != mac) continue;
+      std::snprintf(line, sizeof line, "Дополн. IP-адрес! %.20s %.20s", found.ipText,
+                    found.macText);
+      reportEvent(line, AdditionalIp);
+      return;
+    }
+  }
+  learnSample(found);
+}

@@ -1,0 +1,191 @@
+#include "scan/scanner.h"
+
+#include <algorithm>
+#include <atomic>
+
+#include "core/detached_thread.h"
+#include "core/list_views.h"
+#include "core/text_field.h"
+#include "core/ui_hooks.h"
+#include "report/journal.h"
+#include "scan/probe.h"
+#include "settings/settings.h"
+
+std::int32_t workerSlots[kWorkerSlotCount];
+std::uint32_t nextIndex = 0;
+std::uint32_t scanCount = 0;
+int activeWorkers = 0;
+bool scanRunning = false;
+std::optional<std::recursive_mutex> scanLock;
+std::uint32_t showPos = 0;
+bool repeatArmed = false;
+bool stopRequested = false;
+ScanFrontEnd scanFrontEnd{};
+
+namespace {
+
+// The hand-over point of a record: written last by its worker, read first by the main thread.
+std::int32_t loadProbeState(AddressEntry& e) {
+  return std::atomic_ref<std::int32_t>(e.probeState).load(std::memory_order_acquire);
+}
+void storeProbeState(AddressEntry& e, std::int32_t state) {
+  std::atomic_ref<std::int32_t>(e.probeState).store(state, std::memory_order_release);
+}
+
+bool startWorker(std::int32_t* slot) {
+  if (scanFrontEnd.startWorker) return scanFrontEnd.startWorker(slot);
+  return startDetached(scanWorker, slot);
+}
+
+void showRow(const AddressEntry& e) {
+  char ip[sizeof e.ipText + 1], mac[sizeof e.macText + 1], name[sizeof e.hostName + 1];
+  copyField(ip, fieldView(e.ipText));
+  copyField(mac, fieldView(e.macText));
+  copyField(name, fieldView(e.hostName));
+  const int row = uiAppendRow(ListId::Scan, ip);
+  uiSetCell(ListId::Scan, row, 1, mac);
+  uiSetCell(ListId::Scan, row, 2, name);
+  uiEnsureVisible(ListId::Scan, row);
+}
+
+// Rows appear in address order: a result that finishes early waits for every lower index.
+void showResults() {
+  while (showPos < scanCount && showPos < ScanResults.size()) {
+    AddressEntry& e = ScanResults[showPos];
+    const std::int32_t state = loadProbeState(e);
+    if (state == 0) break;
+    if (state == 1) {
+      showRow(e);
+      if (settings.ScanCheckMac) compareWithSamples(e);
+    }
+    ++showPos;
+  }
+}
+
+void endPass() {
+  refillScanList();
+  scanRunning = false;
+  if (repeatArmed)
+    setStatusText(2, "Опрос: Пауза");
+  else if (stopRequested)
+    setStatusText(2, "Опрос: Прервано");
+  else
+    setStatusText(2, "Опрос: Готово");
+  if (scanFrontEnd.passEnded) scanFrontEnd.passEnded();
+}
+
+void handOut(std::int32_t* slot) {
+  if (nextIndex < scanCount) {
+    *slot = static_cast<std::int32_t>(nextIndex);
+  } else {
+    *slot = -1;
+    if (--activeWorkers == 0) endPass();
+  }
+  ++nextIndex;
+}
+
+}  // namespace
+
+void createScanLock() { scanLock.emplace(); }
+void deleteScanLock() { scanLock.reset(); }
+
+int scanWorkerLimit() {
+  return std::clamp<std::int32_t>(settings.MaxScanThreads, 1, kWorkerSlotCount);
+}
+
+ScanRange buildScanRange(std::uint32_t first, std::uint32_t last) {
+  if (last < first) {
+    ScanResults.clear();
+    nextIndex = scanCount = 0;
+    return ScanRange::Empty;
+  }
+  const std::uint64_t count = std::uint64_t{last} - first + 1;
+  if (count > kMaxScanAddresses) return ScanRange::TooLarge;
+  ScanResults.assign(count, makeEntry());
+  // Counted, so the loop also ends after 255.255.255.255.
+  for (std::uint64_t i = 0; i < count; ++i)
+    ScanResults[i].ipValue = static_cast<std::uint32_t>(first + i);
+  nextIndex = 0;
+  scanCount = static_cast<std::uint32_t>(count);
+  return ScanRange::Built;
+}
+
+ScanRange buildScanRange(const char* fromText, const char* toText) {
+  char from[20], to[20];
+  copyField(from, fromText);
+  copyField(to, toText);
+  const std::uint32_t first = parseIpv4(from);
+  return buildScanRange(first, to[0] == 0 ? first : parseIpv4(to));
+}
+
+bool beginScanPass() {
+  showPos = 0;
+  stopRequested = false;
+  nextIndex = 0;
+  startScanPass();
+  return scanRunning;
+}
+
+void startScanPass() {
+  for (AddressEntry& e : ScanResults) e.probeState = 0;
+  uiClearList(ListId::Scan);
+  activeWorkers = 0;
+  const auto limit = static_cast<std::uint32_t>(scanWorkerLimit());
+  while (nextIndex < limit && nextIndex < scanCount) {
+    std::int32_t* slot = &workerSlots[nextIndex];
+    *slot = static_cast<std::int32_t>(nextIndex);
+    // A worker that cannot start uses up its index: that record stays unprobed this pass.
+    if (startWorker(slot)) ++activeWorkers;
+    ++nextIndex;
+  }
+  if (activeWorkers > 0) {
+    scanRunning = true;
+    setStatusText(2, "Опрос: Выполняется...");
+  }
+  uiMarkSortedColumn(ListId::Scan, -1);
+}
+
+void scanWorker(std::int32_t* slot) {
+  std::int32_t index = *slot;
+  while (index >= 0) {
+    AddressEntry& e = ScanResults[static_cast<std::size_t>(index)];
+    const std::uint32_t address = hostToNetwork(e.ipValue);
+    bool found = probeMac(address, e.macText);
+    // Read for every address, so a change made during a pass applies from then on.
+    if (std::atomic_ref<bool>(settings.ScanGetName).load(std::memory_order_relaxed) &&
+        probeName(address, e.hostName, sizeof e.hostName))
+      found = true;
+    if (found) formatIpv4Host(e.ipValue, e.ipText);
+    storeProbeState(e, found ? 1 : -1);
+    index = scanFrontEnd.handOff ? scanFrontEnd.handOff(slot) : -1;
+  }
+}
+
+std::int32_t handleScanResult(std::int32_t* slot) {
+  static bool showing = false;
+  std::unique_lock<std::recursive_mutex> hold;
+  if (scanLock) hold = std::unique_lock<std::recursive_mutex>(*scanLock);
+  if (!showing) {
+    showing = true;
+    showResults();
+    showing = false;
+  }
+  handOut(slot);
+  return *slot;
+}
+
+void stopScanPass() {
+  stopRequested = true;
+  scanCount = std::min(scanCount, nextIndex);
+  setStatusText(2, "Опрос: Остановка...");
+}
+
+bool sortScanResults(int column) {
+  using Ordering = bool (*)(const AddressEntry&, const AddressEntry&);
+  static const Ordering orderings[] = {lessByIp, lessByMac, lessByName};
+  if (scanRunning || repeatArmed || column < 0 || column >= 3) return false;
+  std::sort(ScanResults.begin(), ScanResults.end(), orderings[column]);
+  refillScanList();
+  uiMarkSortedColumn(ListId::Scan, column);
+  return true;
+}

@@ -1,0 +1,92 @@
+#pragma once
+// The range scanner: 1 to 16 worker threads probe the addresses of ScanResults, one address
+// at a time, and the main thread hands the addresses out and shows the results in address
+// order. Everything here but scanWorker runs on the main thread.
+//
+// How a front end drives it:
+//  1. At start: createScanLock(); fill scanFrontEnd.handOff (and passEnded if it has
+//     controls to change when a pass ends).
+//  2. A run: buildScanRange(first, last); when it answers ScanRange::Built, beginScanPass().
+//     It answers false when no worker could be started (the front end stays idle).
+//  3. The hand-off seam: a worker calls scanFrontEnd.handOff(slot) after each address and
+//     blocks until the main thread has run handleScanResult(slot) for it, whose answer (the
+//     next index or -1) handOff returns. The GUI sends
+//     WM_USER+100 to the page (SendMessage waits); the console pushes the slot to its main
+//     thread's queue and waits on a condition variable until the main loop has run it.
+//     handleScanResult shows what finished, hands out the next address, and at the end of
+//     the pass (scanRunning turns false) sets the final status text and calls passEnded.
+//  4. Stop: stopScanPass(). Workers finish the address they hold; the pass then ends as
+//     usual, with stopRequested telling the front end it was interrupted.
+//  5. Repeat: once the pass has ended, beginScanPass() again over the same ScanResults.
+//  6. At the end: deleteScanLock() (workers still running end with the process).
+#include <cstdint>
+#include <mutex>
+#include <optional>
+
+#include "core/address.h"
+
+inline constexpr int kWorkerSlotCount = 16;
+// Larger ranges are refused rather than allocated (a /16 is the largest sensible scan).
+inline constexpr std::uint64_t kMaxScanAddresses = 65536;
+
+// Worker k owns slot k for a pass: the index it is to probe next, or -1 to end.
+extern std::int32_t workerSlots[kWorkerSlotCount];
+extern std::uint32_t nextIndex;  // next index to hand out
+extern std::uint32_t scanCount;  // indices 0 to scanCount - 1 may be handed out
+extern int activeWorkers;        // workers not yet told to end
+extern bool scanRunning;         // from the start of a pass until its last worker is told to end
+// Held for the whole of handleScanResult. Recursive: a window system may deliver another
+// worker's message while the handler waits on a window of another thread.
+extern std::optional<std::recursive_mutex> scanLock;
+
+// What the page keeps (main thread).
+extern std::uint32_t showPos;  // next record of ScanResults not yet shown
+extern bool repeatArmed;       // the front end's repeat timer is set
+extern bool stopRequested;     // the user stopped the current pass
+
+struct ScanFrontEnd {
+  // Worker thread: has handleScanResult(slot) run on the main thread, waits for it and
+  // answers what it returned: the next index, or -1 to end (also when the main thread cannot
+  // be reached). The worker never reads its slot again after the wait, since the next pass
+  // may already have written it.
+  std::int32_t (*handOff)(std::int32_t* slot);
+  // Main thread, at the end of a pass after its status text: the front end's controls.
+  void (*passEnded)();
+  // Starts one worker running scanWorker(slot); null: a detached thread. False when it
+  // could not be started.
+  bool (*startWorker)(std::int32_t* slot);
+};
+extern ScanFrontEnd scanFrontEnd;
+
+void createScanLock();
+void deleteScanLock();
+
+// MaxScanThreads bounded to 1..16: a hand-edited 0 still scans, 100 never starts 100.
+int scanWorkerLimit();
+
+enum class ScanRange { Built, Empty, TooLarge };
+// Rebuilds ScanResults (idle only): one zeroed record per address from first to last
+// inclusive, ascending; nextIndex = 0, scanCount = the count. last below first: Empty (the
+// list is emptied). More than kMaxScanAddresses: TooLarge, and nothing changes.
+ScanRange buildScanRange(std::uint32_t first, std::uint32_t last);
+// The range fields as the page reads them: an empty last field means the first address.
+ScanRange buildScanRange(const char* fromText, const char* toText);
+
+// showPos = 0, stopRequested = false, nextIndex = 0, then startScanPass. True: running.
+bool beginScanPass();
+void startScanPass();
+void scanWorker(std::int32_t* slot);
+// The main thread's handling of one worker's message: show, hand out, end of the pass.
+// Returns what it wrote into the slot. A call nested in another (a message delivered while
+// the first shows its results) only hands out; the outer call shows what has finished.
+std::int32_t handleScanResult(std::int32_t* slot);
+// No further address is handed out; status part 2 "Опрос: Остановка...".
+void stopScanPass();
+
+// Sorts ScanResults by a result-list column (0 IP, 1 MAC, 2 name), refills and marks it.
+// Only while idle (no pass, no repeat): false, nothing done, otherwise.
+bool sortScanResults(int column);
+
+// The comparison of a found record with the samples: spoofing, new address and
+// additional-IP reports; with AddNew it may learn the record as a sample and save them.
+void compareWithSamples(const AddressEntry& found);

@@ -1,0 +1,96 @@
+#include "scan_main_thread.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "scan/scanner.h"
+
+namespace {
+
+struct HandOff {
+  std::int32_t* slot;
+  int index;  // what the worker probed
+  std::int32_t answer = 0;
+  bool done = false;
+};
+
+struct Queue {
+  std::mutex lock;
+  std::condition_variable changed;
+  std::deque<HandOff*> waiting;
+  std::vector<std::thread> workers;
+  std::set<int> failingSlots;
+} q;
+
+std::int32_t queueHandOff(std::int32_t* slot) {
+  HandOff h{slot, *slot};
+  std::unique_lock<std::mutex> hold(q.lock);
+  q.waiting.push_back(&h);
+  q.changed.notify_all();
+  q.changed.wait(hold, [&h] { return h.done; });
+  return h.answer;
+}
+
+bool startJoinable(std::int32_t* slot) {
+  if (q.failingSlots.count(static_cast<int>(slot - workerSlots))) return false;
+  q.workers.emplace_back(scanWorker, slot);
+  return true;
+}
+
+constexpr auto kWait = std::chrono::seconds(10);
+
+}  // namespace
+
+void installScanMainThread(std::set<int> failingSlots) {
+  q.failingSlots = std::move(failingSlots);
+  scanFrontEnd = ScanFrontEnd{};
+  scanFrontEnd.handOff = queueHandOff;
+  scanFrontEnd.startWorker = startJoinable;
+}
+
+void joinScanWorkers() {
+  for (std::thread& t : q.workers) t.join();
+  q.workers.clear();
+}
+
+bool waitForHandOffs(std::size_t n) {
+  std::unique_lock<std::mutex> hold(q.lock);
+  return q.changed.wait_for(hold, kWait, [n] { return q.waiting.size() >= n; });
+}
+
+int handleHandOff(int index) {
+  HandOff* h = nullptr;
+  {
+    std::unique_lock<std::mutex> hold(q.lock);
+    auto find = [&] {
+      for (auto it = q.waiting.begin(); it != q.waiting.end(); ++it)
+        if (index < 0 || (*it)->index == index) {
+          h = *it;
+          q.waiting.erase(it);
+          return true;
+        }
+      return false;
+    };
+    if (!q.changed.wait_for(hold, kWait, find)) return -2;
+  }
+  // The handler runs outside the queue's lock, as the GUI's handler runs outside any
+  // lock of the worker's.
+  const std::int32_t answer = handleScanResult(h->slot);
+  std::lock_guard<std::mutex> hold(q.lock);
+  h->answer = answer;
+  h->done = true;
+  q.changed.notify_all();
+  return h->index;
+}
+
+bool runPassToEnd() {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (scanRunning) {
+    if (std::chrono::steady_clock::now() > end || handleHandOff() == -2) return false;
+  }
+  return true;
+}

@@ -1,0 +1,402 @@
+#include "scan/scanner.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "address_fixture.h"
+#include "core/address.h"
+#include "fake/fake_platform.h"
+#include "fake/scan_main_thread.h"
+#include "fake/ui_recorder.h"
+#include "scratch_dir.h"
+#include "settings/settings.h"
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+std::uint32_t net(const char* ip) { return hostToNetwork(parseIpv4(ip)); }
+std::uint32_t net(std::uint32_t hostOrder) { return hostToNetwork(hostOrder); }
+
+// 10.0.0.1 + i answers with MAC 02-00-00-00-00-<i+1>.
+void answerMac(int i) {
+  fake.macAnswers[net(parseIpv4("10.0.0.1") + i)] = {2, 0, 0,
+                                                     0, 0, static_cast<std::uint8_t>(i + 1)};
+}
+
+Rows shownRows() { return ui.lists[ListId::Scan]; }
+
+class Scanner : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetFake();
+    installUiRecorder();
+    settings = Settings{};
+    SampleList.clear();
+    ScanResults.clear();
+    repeatArmed = false;
+    scanRunning = false;
+    createScanLock();
+    installScanMainThread();
+  }
+  void TearDown() override {
+    fakeHoldProbes(false);
+    if (scanRunning) runPassToEnd();
+    joinScanWorkers();
+    deleteScanLock();
+    scanFrontEnd = ScanFrontEnd{};
+    ScanResults.clear();
+    SampleList.clear();
+  }
+  // Waits (bounded) until n probes have begun.
+  static bool probesBegun(std::size_t n) {
+    for (int i = 0; i < 1000; ++i) {
+      if (fakeProbedAddresses().size() >= n) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
+TEST_F(Scanner, ResultsShowInAddressOrderWhateverOrderTheyFinish) {
+  for (int i = 0; i < 4; ++i) answerMac(i);
+  fakeHoldProbes(true);
+  ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.4"), ScanRange::Built);
+  ASSERT_TRUE(beginScanPass());
+  EXPECT_EQ(activeWorkers, 4);
+  EXPECT_EQ(ui.status[2], "Опрос: Выполняется...");
+
+  const std::vector<std::pair<int, std::size_t>> finishes = {{3, 0}, {0, 1}, {1, 2}, {2, 4}};
+  for (auto [index, rowsAfter] : finishes) {
+    fakeReleaseProbe(net(parseIpv4("10.0.0.1") + index));
+    ASSERT_EQ(handleHandOff(index), index);
+    EXPECT_EQ(shownRows().size(), rowsAfter) << "after index " << index;
+  }
+  EXPECT_FALSE(scanRunning);
+  EXPECT_EQ(ui.status[2], "Опрос: Готово");
+  EXPECT_EQ(shownRows(), (Rows{{"10.0.0.1", "02-00-00-00-00-01", ""},
+                               {"10.0.0.2", "02-00-00-00-00-02", ""},
+                               {"10.0.0.3", "02-00-00-00-00-03", ""},
+                               {"10.0.0.4", "02-00-00-00-00-04", ""}}));
+}
+
+TEST_F(Scanner, WorkerCountIsBoundedAndTheFirstWorkersTakeTheFirstAddresses) {
+  struct Case {
+    int addresses;
+    std::int32_t maxThreads;
+    int workers;
+  };
+  for (const Case c : {Case{3, 5, 3}, Case{254, 5, 5}, Case{40, 0, 1}, Case{40, -7, 1},
+                       Case{60, 40, 16}, Case{1, 16, 1}}) {
+    SCOPED_TRACE(testing::Message()
+                 << c.addresses << " addresses, MaxScanThreads " << c.maxThreads);
+    resetFake();
+    installUiRecorder();
+    settings.MaxScanThreads = c.maxThreads;
+    for (int i = 0; i < c.addresses; i += 2) answerMac(i);
+    fakeHoldProbes(true);
+    ASSERT_EQ(buildScanRange(parseIpv4("10.0.0.1"), parseIpv4("10.0.0.1") + c.addresses - 1),
+              ScanRange::Built);
+    ASSERT_TRUE(beginScanPass());
+    EXPECT_EQ(activeWorkers, c.workers);
+    ASSERT_TRUE(probesBegun(c.workers));
+    std::set<std::uint32_t> first;
+    for (std::uint32_t a : fakeProbedAddresses()) first.insert(networkToHost(a));
+    std::set<std::uint32_t> expected;
+    for (int i = 0; i < c.workers; ++i) expected.insert(parseIpv4("10.0.0.1") + i);
+    EXPECT_EQ(first, expected);
+
+    fakeHoldProbes(false);
+    ASSERT_TRUE(runPassToEnd());
+    joinScanWorkers();
+    std::vector<std::uint32_t> probed = fakeProbedAddresses();
+    std::sort(probed.begin(), probed.end());
+    EXPECT_EQ(std::adjacent_find(probed.begin(), probed.end()), probed.end()) << "twice";
+    EXPECT_EQ(probed.size(), static_cast<std::size_t>(c.addresses));
+    std::vector<std::string> shown, expectedIps;
+    for (const auto& row : shownRows()) shown.push_back(row[0]);
+    for (int i = 0; i < c.addresses; i += 2) {
+      char ip[20];
+      formatIpv4Host(parseIpv4("10.0.0.1") + i, ip);
+      expectedIps.push_back(ip);
+    }
+    EXPECT_EQ(shown, expectedIps);
+  }
+}
+
+TEST_F(Scanner, ProbeAnswersDecideTheRecord) {
+  settings.ScanGetName = true;
+  const std::string seventy = std::string(66, 'n') + ".lan";
+  fake.macAnswers[net("10.0.0.1")] = {0, 0x11, 0x22, 0x33, 0x44, 0x55};  // MAC only
+  fake.names[net("10.0.0.2")] = "printer.lan";                           // name only
+  fake.names[net("10.0.0.4")] = seventy;                                 // long name
+  ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.4"), ScanRange::Built);
+  ASSERT_TRUE(beginScanPass());
+  ASSERT_TRUE(runPassToEnd());
+
+  EXPECT_EQ(ScanResults[0].probeState, 1);
+  EXPECT_EQ(ScanResults[1].probeState, 1);
+  EXPECT_STREQ(ScanResults[1].macText, "");
+  EXPECT_EQ(ScanResults[2].probeState, -1);
+  EXPECT_STREQ(ScanResults[2].ipText, "");  // an address without answer gets no text
+  EXPECT_EQ(std::string(ScanResults[3].hostName), seventy.substr(0, 63));
+  EXPECT_EQ(shownRows(), (Rows{{"10.0.0.1", "00-11-22-33-44-55", ""},
+                               {"10.0.0.2", "", "printer.lan"},
+                               {"10.0.0.4", "", seventy.substr(0, 63)}}));
+
+  // A repeated pass keeps what its probes do not overwrite; names are no longer asked.
+  settings.ScanGetName = false;
+  fake.macAnswers[net("10.0.0.2")] = {0, 0, 0, 0, 0, 2};
+  ASSERT_TRUE(beginScanPass());
+  ASSERT_TRUE(runPassToEnd());
+  EXPECT_EQ(shownRows(), (Rows{{"10.0.0.1", "00-11-22-33-44-55", ""},
+                               {"10.0.0.2", "00-00-00-00-00-02", "printer.lan"}}));
+  EXPECT_EQ(ScanResults[3].probeState, -1);
+  EXPECT_STREQ(ScanResults[3].ipText, "10.0.0.4");
+}
+
+TEST_F(Scanner, StopHandsOutNothingMoreAndEndsInterrupted) {
+  settings.MaxScanThreads = 2;
+  for (int i = 0; i < 20; ++i) answerMac(i);
+  fakeHoldProbes(true);
+  ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.20"), ScanRange::Built);
+  ASSERT_TRUE(beginScanPass());
+  fakeReleaseProbe(net("10.0.0.1"));
+  ASSERT_EQ(handleHandOff(0), 0);  // worker 0 now holds index 2
+  stopScanPass();
+  EXPECT_EQ(scanCount, 3u);
+  EXPECT_EQ(ui.status[2], "Опрос: Остановка...");
+  stopScanPass();  // a second stop changes nothing more
+  EXPECT_EQ(scanCount, 3u);
+
+  fakeHoldProbes(false);
+  ASSERT_TRUE(runPassToEnd());
+  joinScanWorkers();
+  EXPECT_EQ(fakeProbedAddresses().size(), 3u);
+  EXPECT_EQ(shownRows().size(), 3u);  // the held addresses still show
+  EXPECT_EQ(ui.status[2], "Опрос: Прервано");
+
+  // A stop once every address is out changes nothing but the final text.
+  ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.2"), ScanRange::Built);
+  ASSERT_TRUE(beginScanPass());
+  EXPECT_EQ(nextIndex, 2u);
+  stopScanPass();
+  EXPECT_EQ(scanCount, 2u);
+  ASSERT_TRUE(runPassToEnd());
+  EXPECT_EQ(ui.status[2], "Опрос: Прервано");
+}
+
+TEST_F(Scanner, AWorkerThatCannotStartLeavesItsAddressUnprobed) {
+  installScanMainThread({1});
+  settings.MaxScanThreads = 3;
+  for (int i = 0; i < 6; ++i) answerMac(i);
+  ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.6"), ScanRange::Built);
+  ASSERT_TRUE(beginScanPass());
+  EXPECT_EQ(activeWorkers, 2);
+  ASSERT_TRUE(runPassToEnd());
+  EXPECT_EQ(ScanResults[1].probeState, 0);
+  EXPECT_EQ(shownRows().size(), 5u);
+  EXPECT_EQ(ui.status[2], "Опрос: Готово");
+
+  // No worker at all: the pass does not run and no text is set.
+  installScanMainThread({0, 1, 2});
+  ui.status[2].clear();
+  EXPECT_FALSE(beginScanPass());
+  EXPECT_FALSE(scanRunning);
+  EXPECT_EQ(ui.status[2], "");
+}
+
+TEST_F(Scanner, PassEndTellsTheFrontEndAndPausesWhenARepeatIsArmed) {
+  static int ends;
+  ends = 0;
+  scanFrontEnd.passEnded = [] { ++ends; };
+  answerMac(0);
+  ASSERT_EQ(buildScanRange("10.0.0.1", ""), ScanRange::Built);
+  repeatArmed = true;
+  ASSERT_TRUE(beginScanPass());
+  ASSERT_TRUE(runPassToEnd());
+  EXPECT_EQ(ui.status[2], "Опрос: Пауза");
+  EXPECT_EQ(ends, 1);
+  EXPECT_FALSE(sortScanResults(0));  // no sort while a repeat is armed
+  repeatArmed = false;
+  EXPECT_TRUE(sortScanResults(1));
+  EXPECT_EQ(ui.sortMarks[ListId::Scan], 1);
+}
+
+TEST_F(Scanner, RangeFieldsBuildTheRecords) {
+  struct Case {
+    const char* from;
+    const char* to;
+    ScanRange result;
+    std::size_t count;
+    std::uint32_t first;
+  };
+  const Case cases[] = {
+      {"192.168.0.1", "", ScanRange::Built, 1, parseIpv4("192.168.0.1")},
+      {"192.168.0.10", "192.168.0.1", ScanRange::Empty, 0, 0},
+      {"255.255.255.254", "255.255.255.255", ScanRange::Built, 2, 0xFFFFFFFEu},
+      {"junk", "", ScanRange::Built, 1, 0},
+      {"10.0.0.0", "10.0.255.255", ScanRange::Built, 65536, parseIpv4("10.0.0.0")},
+      {"10.0.0.0", "10.1.0.0", ScanRange::TooLarge, 2, 0},  // the list before stays
+      {"0.0.0.0", "255.255.255.255", ScanRange::TooLarge, 2, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.from) + " - " + c.to);
+    ScanResults.assign(2, makeEntry());
+    EXPECT_EQ(buildScanRange(c.from, c.to), c.result);
+    ASSERT_EQ(ScanResults.size(), c.count);
+    if (c.result != ScanRange::Built) continue;
+    EXPECT_EQ(scanCount, c.count);
+    EXPECT_EQ(nextIndex, 0u);
+    EXPECT_EQ(ScanResults.front().ipValue, c.first);
+    EXPECT_EQ(ScanResults.back().ipValue, c.first + c.count - 1);
+  }
+}
+
+TEST_F(Scanner, SortIsRefusedWhileAPassRunsAndReordersAfterwards) {
+  settings.ScanGetName = true;
+  fake.names[net("10.0.0.1")] = "zeta";
+  fake.names[net("10.0.0.3")] = "alpha";
+  fakeHoldProbes(true);
+  ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.3"), ScanRange::Built);
+  ASSERT_TRUE(beginScanPass());
+  EXPECT_FALSE(sortScanResults(2));
+  fakeHoldProbes(false);
+  ASSERT_TRUE(runPassToEnd());
+  ASSERT_TRUE(sortScanResults(2));
+  EXPECT_EQ(shownRows(), (Rows{{"10.0.0.3", "", "alpha"}, {"10.0.0.1", "", "zeta"}}));
+  ASSERT_TRUE(sortScanResults(0));  // a record without an answer sorts as 0.0.0.0
+  EXPECT_STREQ(ScanResults[0].ipText, "");
+  EXPECT_FALSE(sortScanResults(3));
+}
+
+TEST_F(Scanner, FoundHostsAreComparedWithTheSamplesOnlyWhenAsked) {
+  ScratchDir dir;
+  answerMac(0);
+  answerMac(1);
+  SampleList = {addressEntry("10.0.0.*", "02-00-00-00-00-02")};
+  ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.2"), ScanRange::Built);
+  ASSERT_TRUE(beginScanPass());
+  ASSERT_TRUE(runPassToEnd());
+  EXPECT_TRUE(ui.windowLines.empty());  // ScanCheckMac off
+
+  settings.ScanCheckMac = true;
+  ASSERT_TRUE(beginScanPass());
+  ASSERT_TRUE(runPassToEnd());
+  ASSERT_EQ(ui.windowLines.size(), 1u);
+  EXPECT_NE(ui.windowLines[0].find("Подмена адреса! 10.0.0.1 02-00-00-00-00-01 (10.0.0.* "
+                                   "02-00-00-00-00-02)"),
+            std::string::npos);
+  EXPECT_EQ(SampleList.size(), 1u);
+}
+
+TEST_F(Scanner, ComparisonReportsAndLearnsAsTheSettingsSay) {
+  ScratchDir dir;
+  struct Case {
+    const char* name;
+    std::vector<AddressEntry> samples;
+    bool addNew, addAddIp;
+    std::vector<std::string> reports;
+    std::size_t samplesAfter;
+  };
+  const AddressEntry wild = addressEntry("192.168.0.*", "00-11-22-33-44-55");
+  const AddressEntry other = addressEntry("192.168.0.7", "00-11-22-33-44-77");
+  const AddressEntry sameMac = addressEntry("10.9.9.9", "00-11-22-33-44-66");
+  const Case cases[] = {
+      {"spoofing names both pairs",
+       {wild},
+       true,
+       true,
+       {"Подмена адреса! 192.168.0.7 00-11-22-33-44-66 (192.168.0.* 00-11-22-33-44-55)"},
+       1},
+      {"every contradicting sample reports",
+       {wild, other},
+       true,
+       true,
+       {"Подмена адреса! 192.168.0.7 00-11-22-33-44-66 (192.168.0.* 00-11-22-33-44-55)",
+        "Подмена адреса! 192.168.0.7 00-11-22-33-44-66 (192.168.0.7 00-11-22-33-44-77)"},
+       2},
+      {"a matching sample is silent",
+       {addressEntry("192.168.0.7", "00-11-22-33-44-*")},
+       true,
+       true,
+       {},
+       1},
+      {"new, not learned", {}, false, true, {"Новый IP-адрес! 192.168.0.7 00-11-22-33-44-66"}, 0},
+      {"new, learned", {}, true, true, {"Новый IP-адрес! 192.168.0.7 00-11-22-33-44-66"}, 1},
+      {"known MAC: additional IP",
+       {sameMac},
+       true,
+       false,
+       {"Новый IP-адрес! 192.168.0.7 00-11-22-33-44-66",
+        "Дополн. IP-адрес! 192.168.0.7 00-11-22-33-44-66"},
+       1},
+      {"unknown MAC: learned",
+       {addressEntry("10.8.8.8", "00-aa-bb-cc-dd-ee")},
+       true,
+       false,
+       {"Новый IP-адрес! 192.168.0.7 00-11-22-33-44-66"},
+       2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    installUiRecorder();
+    std::remove("samples.dat");
+    SampleList = c.samples;
+    settings.AddNew = c.addNew;
+    settings.AddAddIp = c.addAddIp;
+    AddressEntry found = addressEntry("192.168.0.7", "00-11-22-33-44-66", "", "host7");
+    found.probeState = 1;
+    compareWithSamples(found);
+    ASSERT_EQ(ui.windowLines.size(), c.reports.size());
+    for (std::size_t i = 0; i < c.reports.size(); ++i)
+      EXPECT_NE(ui.windowLines[i].find(c.reports[i]), std::string::npos) << ui.windowLines[i];
+    EXPECT_EQ(SampleList.size(), c.samplesAfter);
+    const bool learned = c.samplesAfter > c.samples.size();
+    const std::string file = readFile("samples.dat");
+    const std::string line = "192.168.0.7\t00-11-22-33-44-66\thost7\r\n";
+    if (learned) {
+      EXPECT_TRUE(file.ends_with(line)) << file;
+    } else {
+      EXPECT_EQ(file, "");
+    }
+    if (learned) {
+      EXPECT_EQ(ui.lists[ListId::Samples].back()[0], "192.168.0.7");
+    }
+  }
+}
+
+TEST_F(Scanner, AMessageDeliveredInsideTheHandlerOnlyHandsOut) {
+  settings.ScanCheckMac = true;
+  settings.AddNew = false;
+  answerMac(0);
+  answerMac(1);
+  ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.2"), ScanRange::Built);
+  ASSERT_TRUE(beginScanPass());
+  ASSERT_TRUE(waitForHandOffs(2));
+  // The first report lets worker 1's message in, as a window system may while the
+  // handler waits on another thread's window.
+  static bool nested;
+  nested = false;
+  uiHooks.journalLine = [](const char* w, const char*) {
+    ui.windowLines.push_back(w);
+    if (!nested) {
+      nested = true;
+      EXPECT_EQ(handleHandOff(1), 1);
+    }
+  };
+  ASSERT_EQ(handleHandOff(0), 0);
+  EXPECT_FALSE(scanRunning);
+  ASSERT_EQ(ui.windowLines.size(), 2u);  // each host compared once
+  EXPECT_NE(ui.windowLines[1].find("10.0.0.2"), std::string::npos);
+  EXPECT_EQ(shownRows().size(), 2u);
+}
