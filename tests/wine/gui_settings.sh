@@ -121,7 +121,8 @@ mkdir -p "$shots"
 # --- the settings dialog as it opens on the ini
 drive post 32774
 form=$(drive dlgread "$S")
-has() { printf '%s\n' "$form" | grep -qxF -e "$1"; }
+# Here-strings, not pipes: with pipefail an early "grep -q" exit could fail the writer.
+has() { grep -qxF -e "$1" <<<"$form"; }
 missing=
 while IFS= read -r line; do has "$line" || missing+="[$line] "; done <<'EOF'
 caption	 Настройки - Vetrel
@@ -177,7 +178,7 @@ EOF
   fail "settings controls missing: $missing; read: $form"
 [ "$(printf '%s\n' "$form" | grep -c '^1020:')" -eq 5 ] && [ "$(printf '%s\n' "$form" | grep -c '^40006:')" -eq 6 ] &&
   pass "six and five list items" || fail "list items: $(printf '%s\n' "$form" | grep ':')"
-printf '%s\n' "$form" | grep -q 'CUT' && fail "labels cut: $(printf '%s\n' "$form" | grep CUT)" ||
+grep -q 'CUT' <<<"$form" && fail "labels cut: $(grep CUT <<<"$form")" ||
   pass "no label wider than its control"
 centred "$form" && pass "settings centred on the main window" || fail "not centred: $(echo "$form" | grep '^rect ')"
 shoot "$form" settings.png
@@ -250,7 +251,7 @@ IFS=$'\t' read -r a m g _ metric _ <<<"$picked"
 has $'caption\tДобавить маршрут' && has $'1000\tedit\t'"$a" && has $'1011\tedit\t'"$m" && has $'1012\tedit\t'"$g" && has $'1014\tedit\t'"$metric" &&
   pass "add mode is pre-filled from the row: $a $m $g $metric" || fail "pre-fill: $form (row: $picked)"
 has $'-1\tlabel\tАдрес' && has $'-1\tlabel\tМаска' && has $'-1\tlabel\tШлюз' && has $'-1\tlabel\tМетрика' &&
-  ! printf '%s\n' "$form" | grep -q CUT && pass "route dialog labels" || fail "route labels: $form"
+  ! grep -q CUT <<<"$form" && pass "route dialog labels" || fail "route labels: $form"
 centred "$form" && pass "route dialog centred" || fail "route dialog not centred: $(echo "$form" | grep '^rect ')"
 shoot "$form" route_add.png
 
