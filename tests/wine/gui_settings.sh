@@ -289,6 +289,14 @@ drive dlgpush route 1
 [ "$(drive dlggone route 10)" = 1 ] && [ "$(calls | wc -l)" -eq 2 ] &&
   pass "view mode OK closes and records no command" || fail "view mode OK: $(calls)"
 
+# --- delete: the question under "Внимание!"; Wine's DeleteIpForwardEntry answers success
+drive select routes "$row"
+drive post 3017
+box=$(drive waitbox 10)
+[ "$box" = $'Внимание!|Удаление маршрута может нарушить работу сети.    \nДействительно хотите удалить маршрут?' ] &&
+  drive answer yes && [ "$(drive waitbox 2)" = none ] && pass "delete route asks, and Yes shows no error" ||
+  fail "delete route: $box"
+
 # --- exit, then the file holds exactly the chosen values
 drive foreground
 sleep 0.5
