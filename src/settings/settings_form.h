@@ -1,7 +1,8 @@
 #pragma once
 // The settings dialog without its window: what its controls show, the event lists it
-// offers, and its OK in order. The Windows dialog and the console's "settings set" both
-// go through applySettingsForm, so they check and store alike.
+// offers, and its OK in order. The Windows dialog goes through applySettingsForm; the
+// console's "settings set" uses the same checks and texts but stores by itself, since it
+// runs while no monitor journals and changes autostart only after the file is written.
 #include <cstddef>
 #include <cstdint>
 #include <string>

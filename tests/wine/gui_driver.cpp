@@ -8,6 +8,7 @@
 //              |clipboard FILE|waitbox SECONDS
 //              |dialog SECONDS|defid|dialogrect [box]|settext ID TEXT|press ID|dialogbox
 //              SECONDS|dialogok |dblclick LIST ROW
+//              |dblclick LIST|dlgread|dlgset|dlgpush|dlgbox|dlganswer|dlggone (their block)
 // LIST is arp, samples or routes. Texts go to stdout as UTF-8, one item per line.
 // clang-format off
 #include <windows.h>
@@ -255,6 +256,240 @@ bool runDialogRequest(int argc, char** argv, int& rc) {
   return true;
 }
 
+// --- dialogs opened by vetrel (settings, route editor) and the boxes they own.
+//   dlgread KIND | dlgset KIND ID=VALUE|ID:ROW=0|1... | dlgpush KIND ID
+//   dlgbox KIND SECONDS | dlganswer KIND | dlggone KIND SECONDS | dblclick LIST
+// KIND is settings (the owned dialog with control 40006) or route (one with control 1014 and
+// without 40006); requests wait up to 10 s for it to appear. Values are taken from the wide
+// command line: the narrow argv of a Wine program loses Cyrillic.
+
+std::wstring wideArgument(int index) {
+  int n = 0;
+  LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &n);
+  std::wstring out = args && index < n ? args[index] : L"";
+  LocalFree(args);
+  return out;
+}
+
+// kind: 0 any owned "#32770" (a message box), 1 settings, 2 route.
+struct OwnedSearch {
+  HWND owner;
+  int kind;
+  HWND found;
+};
+
+BOOL CALLBACK findOwned(HWND window, LPARAM param) {
+  auto* s = reinterpret_cast<OwnedSearch*>(param);
+  wchar_t cls[32] = {};
+  GetClassNameW(window, cls, 32);
+  if (!IsWindowVisible(window) || std::wcscmp(cls, L"#32770") != 0 ||
+      GetWindow(window, GW_OWNER) != s->owner)
+    return TRUE;
+  const bool settings = GetDlgItem(window, 40006) != nullptr;
+  const bool route = !settings && GetDlgItem(window, 1014) != nullptr;
+  if (s->kind == 0 || (s->kind == 1 && settings) || (s->kind == 2 && route)) {
+    s->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND ownedWindow(HWND owner, int kind) {
+  OwnedSearch s{owner, kind, nullptr};
+  EnumWindows(findOwned, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+int dialogKind(const char* name) { return std::strcmp(name, "settings") == 0 ? 1 : 2; }
+
+HWND waitDialog(int kind, int seconds) {
+  const DWORD until = GetTickCount() + 1000u * seconds;
+  for (;;) {
+    if (HWND d = ownedWindow(mainWindow, kind)) return d;
+    if (GetTickCount() > until) return nullptr;
+    Sleep(100);
+  }
+}
+
+// Whether the control's text fits its width (a check box's square and gap count 18
+// pixels), measured in the dialog's font made anew here: a font handle of another process
+// cannot be selected into our device context.
+HFONT dialogFont = nullptr;
+bool textFits(HWND control, const std::wstring& text, int allowance) {
+  RECT r{};
+  GetClientRect(control, &r);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, dialogFont);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return size.cx + allowance <= r.right - r.left;
+}
+
+void printListRows(HWND list, int id) {
+  const int n = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  Remote r(list, sizeof(LVITEMW));
+  for (int row = 0; row < n; ++row) {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM | LVIF_STATE;
+    item.iItem = row;
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    r.write(0, &item, sizeof item);
+    SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(r.at(0)));
+    r.read(0, &item, sizeof item);
+    const bool ticked = ((item.state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+    print(std::to_wstring(id) + L":" + std::to_wstring(row) + L"\t" + cellText(list, row, 0) +
+          L"\t" + (ticked ? L"1" : L"0") + L"\t" + std::to_wstring(item.lParam));
+  }
+}
+
+// One line per control: ID, kind, state or text, and for labels whether they fit. face:
+// the template's font, 8 points.
+void readDialog(HWND dialog, const wchar_t* face) {
+  HDC screen = GetDC(nullptr);
+  const int height = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  ReleaseDC(nullptr, screen);
+  dialogFont =
+      CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face);
+  RECT d{}, c{}, m{};
+  GetWindowRect(dialog, &d);
+  GetClientRect(dialog, &c);
+  GetWindowRect(mainWindow, &m);
+  wchar_t caption[256] = {};
+  GetWindowTextW(dialog, caption, 256);
+  print(L"caption\t" + std::wstring(caption));
+  print(L"rect " + std::to_wstring(d.left) + L" " + std::to_wstring(d.top) + L" " +
+        std::to_wstring(d.right - d.left) + L" " + std::to_wstring(d.bottom - d.top) + L" client " +
+        std::to_wstring(c.right) + L" " + std::to_wstring(c.bottom) + L" owner " +
+        std::to_wstring(m.left) + L" " + std::to_wstring(m.top) + L" " +
+        std::to_wstring(m.right - m.left) + L" " + std::to_wstring(m.bottom - m.top));
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t cls[32] = {};
+    GetClassNameW(child, cls, 32);
+    const int id = GetDlgCtrlID(child);
+    const LONG style = GetWindowLongW(child, GWL_STYLE);
+    const std::wstring text = controlText(child);
+    std::wstring line = std::to_wstring(id) + L"\t";
+    if (_wcsicmp(cls, L"Button") == 0 && (style & 0xF) == BS_AUTOCHECKBOX) {
+      const bool on = SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED;
+      line += L"check\t" + std::wstring(on ? L"1" : L"0") + L"\t" + text +
+              (textFits(child, text, 18) ? L"" : L"\tCUT");
+    } else if (_wcsicmp(cls, L"Button") == 0 && (style & 0xF) == BS_GROUPBOX) {
+      line += L"group\t" + text;
+    } else if (_wcsicmp(cls, L"Button") == 0) {
+      line += L"button\t" + text + (textFits(child, text, 4) ? L"" : L"\tCUT");
+    } else if (_wcsicmp(cls, L"Edit") == 0) {
+      line += std::wstring((style & ES_PASSWORD) ? L"password" : L"edit") + L"\t" + text;
+    } else if (_wcsicmp(cls, L"Static") == 0) {
+      line += L"label\t" + text + (textFits(child, text, 0) ? L"" : L"\tCUT");
+    } else if (_wcsicmp(cls, L"SysListView32") == 0) {
+      const DWORD ex = static_cast<DWORD>(SendMessageW(child, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+      line += L"list\t" + std::to_wstring(SendMessageW(child, LVM_GETCOLUMNWIDTH, 0, 0)) +
+              ((ex & LVS_EX_CHECKBOXES) ? L" checkboxes" : L"") +
+              ((ex & LVS_EX_FULLROWSELECT) ? L" fullrow" : L"") +
+              ((ex & LVS_EX_INFOTIP) ? L" infotip" : L"");
+    } else {
+      line += cls;
+    }
+    print(line);
+    if (_wcsicmp(cls, L"SysListView32") == 0) printListRows(child, id);
+  }
+}
+
+void setControl(HWND dialog, const std::wstring& assignment) {
+  const std::size_t eq = assignment.find(L'=');
+  if (eq == std::wstring::npos) return;
+  const int id = _wtoi(assignment.c_str());
+  const std::size_t colon = assignment.find(L':');
+  const std::wstring value = assignment.substr(eq + 1);
+  HWND control = GetDlgItem(dialog, id);
+  if (!control) return;
+  if (colon < eq) {
+    Remote r(control, sizeof(LVITEMW));
+    LVITEMW item{};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(_wtoi(value.c_str()) ? 2 : 1);
+    r.write(0, &item, sizeof item);
+    SendMessageW(control, LVM_SETITEMSTATE, _wtoi(assignment.c_str() + colon + 1),
+                 reinterpret_cast<LPARAM>(r.at(0)));
+    return;
+  }
+  wchar_t cls[32] = {};
+  GetClassNameW(control, cls, 32);
+  if (_wcsicmp(cls, L"Button") == 0) {
+    SendMessageW(control, BM_SETCHECK, _wtoi(value.c_str()) ? BST_CHECKED : BST_UNCHECKED, 0);
+  } else {
+    SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str()));
+  }
+}
+
+// 0: handled; -1: not a dialog request; other: failure.
+int runEditorDialogRequest(int argc, char** argv) {
+  const std::string what = argv[2];
+  if (what == "dblclick" && argc == 4) {
+    HWND list = listWindow(argv[3]);
+    const int row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+    RECT at{LVIR_BOUNDS, 0, 0, 0};
+    Remote r(list, sizeof(RECT));
+    r.write(0, &at, sizeof at);
+    SendMessageW(list, LVM_GETITEMRECT, row < 0 ? 0 : row, reinterpret_cast<LPARAM>(r.at(0)));
+    r.read(0, &at, sizeof at);
+    PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON,
+                 MAKELPARAM((at.left + at.right) / 2, (at.top + at.bottom) / 2));
+    return 0;
+  }
+  const bool dialogRequest = what == "dlgread" || what == "dlgset" || what == "dlgpush" ||
+                             what == "dlgbox" || what == "dlganswer" || what == "dlggone";
+  if (!dialogRequest) return -1;
+  if (argc < 4) return 2;
+  const int kind = dialogKind(argv[3]);
+  if (what == "dlggone") {
+    // Prints 1 once no such dialog is shown (within SECONDS), else 0.
+    const DWORD until = GetTickCount() + 1000u * (argc > 4 ? std::atoi(argv[4]) : 5);
+    while (ownedWindow(mainWindow, kind) && GetTickCount() <= until) Sleep(100);
+    print(ownedWindow(mainWindow, kind) ? L"0" : L"1");
+    return 0;
+  }
+  HWND dialog = waitDialog(kind, 10);
+  if (!dialog) {
+    std::fprintf(stderr, "dialog not found\n");
+    return 5;
+  }
+  if (what == "dlgread") {
+    readDialog(dialog, kind == 1 ? L"Verdana" : L"Tahoma");
+  } else if (what == "dlgset") {
+    for (int i = 4; i < argc; ++i) setControl(dialog, wideArgument(i));
+  } else if (what == "dlgpush" && argc == 5) {
+    const int id = std::atoi(argv[4]);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+  } else if (what == "dlgbox") {
+    const DWORD until = GetTickCount() + 1000u * (argc > 4 ? std::atoi(argv[4]) : 5);
+    for (;;) {
+      if (HWND box = ownedWindow(dialog, 0)) {
+        wchar_t caption[128] = {}, text[512] = {};
+        GetWindowTextW(box, caption, 128);
+        GetDlgItemTextW(box, 0xFFFF, text, 512);
+        print(std::wstring(caption) + L"|" + text);
+        return 0;
+      }
+      if (GetTickCount() > until) break;
+      Sleep(100);
+    }
+    print(L"none");
+  } else if (what == "dlganswer") {
+    HWND box = ownedWindow(dialog, 0);
+    if (!box) return 3;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+  } else {
+    return 2;
+  }
+  return 0;
+}
+// --- end of the dialog requests
+
 int run(int argc, char** argv) {
   const std::string what = argv[2];
   if (int rc = 0; runDialogRequest(argc, argv, rc)) return rc;
@@ -394,6 +629,8 @@ int run(int argc, char** argv) {
       }
     }
     CloseClipboard();
+  } else if (const int dialogResult = runEditorDialogRequest(argc, argv); dialogResult >= 0) {
+    return dialogResult;
   } else {
     std::fprintf(stderr, "unknown request %s\n", what.c_str());
     return 2;

@@ -160,13 +160,15 @@ void refreshRouteList() {
 
 void deleteSelectedRoute() {
   SelectedRow = RouteListView.FirstSelected();
-  if (SelectedRow < 0) return;
+  if (SelectedRow < 0 || static_cast<std::size_t>(SelectedRow) >= RouteRows.size()) return;
+  // The question runs the message loop, where a route refresh may renumber RouteRows.
+  const RouteRow row = RouteRows[static_cast<std::size_t>(SelectedRow)];
   if (!askQuestion("Удаление маршрута может нарушить работу сети.    \nДействительно хотите "
                    "удалить маршрут?",
                    "Внимание!"))
     return;
   OwnRouteChange = true;
-  if (!deleteRoute(SelectedRow)) showMessage("Ошибка удаления маршрута.", MB_ICONERROR);
+  if (!deleteRouteRow(row)) showMessage("Ошибка удаления маршрута.", MB_ICONERROR);
 }
 
 void openLogFile() {
