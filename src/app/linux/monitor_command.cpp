@@ -10,6 +10,7 @@
 
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
+#include "app/linux/console_writer.h"
 #include "app/linux/environment_check.h"
 #include "app/linux/main_queue.h"
 #include "app/linux/monitor_loop.h"
@@ -31,6 +32,8 @@
 #include "settings/settings.h"
 
 namespace {
+
+constexpr std::chrono::milliseconds kConsoleFinishWait{1000};
 
 void postRouteCount(std::uint32_t count) {
   postMainEvent(mainQueue, {MainEventKind::RouteChange, count});
@@ -121,6 +124,10 @@ int runMonitor(const CommandLine& cl) {
     return kExitFailure;
   }
   installConsoleHooks();
+  // Journal lines and complaints wait in memory rather than in write(2), so a reader that
+  // stops holds up neither the checks nor the shut-down that a signal asks for.
+  startConsoleWriter(consoleOut);
+  startConsoleWriter(consoleErr);
   if (!dir.writable)
     warnConsole("data directory " + cl.dir +
                 " is not writable: the log, samples, statics and settings will not be saved");
@@ -138,5 +145,8 @@ int runMonitor(const CommandLine& cl) {
   }
   if (cl.stats) writeConsole(consoleErr, monitorStatsLine());
   closeLog();
+  // What is still queued gets a moment; a reader that has stopped does not keep us.
+  finishConsoleWriter(consoleOut, kConsoleFinishWait);
+  finishConsoleWriter(consoleErr, kConsoleFinishWait);
   return code;
 }
