@@ -22,7 +22,8 @@ TEST(ConsoleWriter, StalledReaderHoldsNothingUpAndGetsTheNewestLines) {
   int fds[2];
   ASSERT_EQ(::pipe(fds), 0);
   // The writer thread is detached: its stream must outlive the test.
-  ConsoleStream& stream = *new ConsoleStream(fds[1]);
+  static ConsoleStream stream;
+  stream.fd = fds[1];
   ASSERT_TRUE(startConsoleWriter(stream));
 
   // About 1.8 MB for a pipe that holds 64 kB, with nobody reading.
