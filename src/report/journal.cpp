@@ -88,8 +88,6 @@ void reportEvent(const char* text, std::int32_t kind) {
                     refusedLogPath);
     }
   }
-  // Reported after logLock is released; the nested report finds nothing more to say.
-  if (refusal[0]) reportEvent(refusal, ProgramError);
 
   // logLock is released here: enqueueMail takes mailLock, and the two are never held together.
   if (settings.MsgToMail && (kind & settings.MailMask) != 0) {
@@ -99,6 +97,9 @@ void reportEvent(const char* text, std::int32_t kind) {
 
   if (settings.ShowMsg && (kind & settings.MsgMask) != 0 && uiHooks.popUpMessages)
     uiHooks.popUpMessages();
+
+  // After this line is done and logLock is free; the nested report finds nothing more to say.
+  if (refusal[0]) reportEvent(refusal, ProgramError);
 }
 
 void setStatusText(int part, const char* format, ...) {
