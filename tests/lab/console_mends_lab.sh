@@ -66,6 +66,19 @@ check "SIGTERM ends it through the shut-down (exit 0)" test "$MON_RC" -eq 0
 check "exit line on stdout" out_has "$d" "Выход из программы."
 check "the FIFO is still a FIFO" test -p "$d/quorel.log"
 
+echo "== extreme CheckInt values from the file run no further check and overflow nothing"
+for interval in -2147483648 2147483648 0; do
+  reset_lab
+  d=$(fresh_dir "interval$interval")
+  ini_write "$d" CheckInt=$interval WriteLog=1 AddNew=1 CheckMac=1
+  monitor_start "$d" --stats
+  sleep 3  # ticks that count the check interval on (an overflow stops a sanitizer build)
+  monitor_stop
+  check "CheckInt=$interval: SIGTERM ends it through the shut-down (exit 0)" bash -c \
+    "test $MON_RC -eq 0 && iconv -f cp1251 '$d/quorel.log' | tail -n1 | grep -qF 'Конец записи в лог-файл.'"
+  check "CheckInt=$interval: only the first check ran" grep -q ' checks=1 ' "$d/stderr"
+done
+
 echo "== data files the monitor may not read are never replaced"
 reset_lab
 d=$(fresh_dir unreadable)
