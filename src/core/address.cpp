@@ -169,6 +169,21 @@ bool matchPattern(std::string_view pattern, std::string_view text) {
   return last.size() <= text.size() && text.substr(text.size() - last.size()) == last;
 }
 
+bool matchMacPattern(std::string_view pattern, std::string_view text) {
+  if (pattern.size() > kPatternMax || text.size() > kPatternMax) return false;
+  char p[kPatternMax], t[kPatternMax];
+  for (std::size_t i = 0; i < pattern.size(); ++i) p[i] = macFold(pattern[i]);
+  for (std::size_t i = 0; i < text.size(); ++i) t[i] = macFold(text[i]);
+  return matchPattern(std::string_view(p, pattern.size()), std::string_view(t, text.size()));
+}
+
+bool sameMacText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (macFold(a[i]) != macFold(b[i])) return false;
+  return true;
+}
+
 bool sameBinding(const AddressEntry& a, const AddressEntry& b) {
   return fieldView(a.ipText) == fieldView(b.ipText) &&
          fieldView(a.macText) == fieldView(b.macText) &&

@@ -107,6 +107,8 @@ bool setStaticArpEntry(const char* ipText, const char* macText) {
   parseMac(macText, mac);
   std::memcpy(row.physAddr, mac, 6);
   const std::uint32_t v = parseIpv4(ipText);
+  // Text that is no address reads as 0.0.0.0, which no interface may be given as a neighbour.
+  if (v == 0) return false;
   row.addr = hostToNetwork(v);
   row.type = kArpTypeStatic;
 

@@ -44,5 +44,6 @@ ArpRead readArpTable(bool sortFlag);
 // Removes the address's binding on every local adapter; refusals are ignored.
 void deleteArpEntry(const char* ipText);
 // Writes a static binding on the interface of the first local subnet that holds it,
-// else on the first local address's interface. True on success.
+// else on the first local address's interface. True on success; false, with nothing written,
+// for an address text that is not four dotted numbers or is 0.0.0.0.
 bool setStaticArpEntry(const char* ipText, const char* macText);

@@ -63,7 +63,7 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
   if (s >= 0) {
     if (!settings.CheckMac) return false;
     const AddressEntry& sample = SampleList[s];
-    if (matchPattern(fieldView(sample.macText), fieldView(e.macText))) {
+    if (matchMacPattern(fieldView(sample.macText), fieldView(e.macText))) {
       copyField(e.hostName, fieldView(sample.hostName));
       return false;
     }
@@ -215,7 +215,9 @@ void checkTick() {
     setStatusText(0, "Кэш: %u", static_cast<unsigned>(CacheList.size()));
   }
   if (mailCountdown > 0 && --mailCountdown == 0) startMailSend();
-  if (--checkCountdown != 0) return;
+  // A CheckInt of 0 or below from the file runs no further check; counting on below zero
+  // would only end in an overflow.
+  if (checkCountdown <= 0 || --checkCountdown != 0) return;
   checkCountdown = settings.CheckInt;
   checkStarShown = true;
   setStatusText(0, "Кэш: %u *", static_cast<unsigned>(CacheList.size()));

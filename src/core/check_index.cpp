@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <string>
 
 #include "core/text_field.h"
 
@@ -147,12 +148,12 @@ void buildIp(SampleIndex& x, const AddressList& samples) {
 void buildMac(SampleIndex& x, const AddressList& samples) {
   x.scratch.clear();
   for (std::size_t i = 0; i < samples.size(); ++i) {
-    x.scratch.push_back(hashText(textOf(samples[i].macText), 3));
+    x.scratch.push_back(macTextHash(textOf(samples[i].macText)));
     x.scratch.push_back(i);
   }
   x.mac.reset(samples.size(), samples.size());
   insertAll(x.mac, x.scratch, [&](std::int32_t a, std::int32_t b) {
-    return textOf(samples[a].macText) == textOf(samples[b].macText);
+    return sameMacText(textOf(samples[a].macText), textOf(samples[b].macText));
   });
   x.macBuilt = true;
 }
@@ -189,6 +190,19 @@ std::uint64_t bindingHash(const AddressEntry& e) {
 }
 
 std::uint64_t ipTextHash(std::string_view ipText) { return hashText(ipText, 2); }
+
+std::uint64_t macTextHash(std::string_view macText) {
+  // MAC texts are compared with their hex digits folded, so they are hashed folded.
+  char small[32];
+  std::string large;
+  char* folded = small;
+  if (macText.size() > sizeof small) {
+    large.resize(macText.size());
+    folded = large.data();
+  }
+  for (std::size_t i = 0; i < macText.size(); ++i) folded[i] = macFold(macText[i]);
+  return hashText(std::string_view(folded, macText.size()), 3);
+}
 
 void BindingIndex::build(const AddressList& list, const std::vector<std::uint64_t>* hashes) {
   scratch.clear();
@@ -244,8 +258,9 @@ void SampleIndex::prefetchIp(std::uint64_t hash) const {
 
 bool SampleIndex::hasMac(const AddressList& samples, std::string_view macText) {
   if (!macBuilt) buildMac(*this, samples);
-  return findSlot(mac, hashText(macText, 3),
-                  [&](std::int32_t s) { return textOf(samples[s].macText) == macText; }) >= 0;
+  return findSlot(mac, macTextHash(macText), [&](std::int32_t s) {
+           return sameMacText(textOf(samples[s].macText), macText);
+         }) >= 0;
 }
 
 void SampleIndex::appended(const AddressList& samples, int index) {
@@ -265,7 +280,7 @@ void SampleIndex::appended(const AddressList& samples, int index) {
     if (mac.needsGrowth(static_cast<std::size_t>(index)))
       buildMac(*this, samples);
     else
-      insertFirst(mac, hashText(m, 3), index,
-                  [&](std::int32_t s) { return textOf(samples[s].macText) == m; });
+      insertFirst(mac, macTextHash(m), index,
+                  [&](std::int32_t s) { return sameMacText(textOf(samples[s].macText), m); });
   }
 }

@@ -44,7 +44,8 @@ struct BindingIndex {
   void prefetch(std::uint64_t hash) const;
 };
 
-// The first sample whose IP pattern matches a text, and whether a sample holds a MAC text.
+// The first sample whose IP pattern matches a text, and whether a sample holds a MAC text
+// (hex digits in either case).
 // Built from the sample list on first use; samples appended afterwards are announced.
 struct SampleIndex {
   IndexSlots exactIp;  // samples without '*' in ipText, first index per text
@@ -71,5 +72,6 @@ struct SampleIndex {
 };
 
 std::uint64_t hashText(std::string_view text, std::uint64_t seed);
-std::uint64_t bindingHash(const AddressEntry& e);   // of ipText, macText and typeText
-std::uint64_t ipTextHash(std::string_view ipText);  // as SampleIndex keys exact IP texts
+std::uint64_t bindingHash(const AddressEntry& e);     // of ipText, macText and typeText
+std::uint64_t ipTextHash(std::string_view ipText);    // as SampleIndex keys exact IP texts
+std::uint64_t macTextHash(std::string_view macText);  // equal for texts that sameMacText equates

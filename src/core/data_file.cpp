@@ -1,5 +1,6 @@
 #include "core/data_file.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "platform/system_platform.h"
@@ -11,7 +12,10 @@ int nextByte(LineReader& r) {
     if (!r.file) return -1;
     r.length = std::fread(r.chunk, 1, sizeof r.chunk, r.file);
     r.pos = 0;
-    if (r.length == 0) return -1;  // end of file or a read error
+    if (r.length == 0) {
+      if (std::ferror(r.file)) r.failed = true;
+      return -1;
+    }
   }
   return static_cast<unsigned char>(r.chunk[r.pos++]);
 }
@@ -24,20 +28,25 @@ LineResult readLine(LineReader& reader, char* line, std::size_t maxChars, std::s
   int c = nextByte(reader);
   if (c < 0) return LineResult::End;
   // One byte beyond the limit is kept: it may be the CR of a CR LF.
+  std::size_t total = 0;
   for (; c >= 0 && c != '\n'; c = nextByte(reader)) {
-    if (length == maxChars + 1) return LineResult::TooLong;
-    line[length++] = static_cast<char>(c);
+    if (length <= maxChars) line[length++] = static_cast<char>(c);
+    ++total;
   }
-  if (c == '\n' && length > 0 && line[length - 1] == '\r') --length;
-  if (length > maxChars) return LineResult::TooLong;
+  if (c == '\n' && total == length && length > 0 && line[length - 1] == '\r') --length;
+  if (length > maxChars) length = maxChars;
   line[length] = 0;
   return LineResult::Line;
 }
 
+std::string_view lineText(const char* line, std::size_t length) {
+  const void* nul = std::memchr(line, 0, length);
+  return std::string_view(line, nul ? static_cast<const char*>(nul) - line : length);
+}
+
 int splitTokens(const char* line, std::size_t length, std::string_view separators,
                 std::string_view* tokens, int maxTokens) {
-  const void* nul = std::memchr(line, 0, length);
-  const std::string_view text(line, nul ? static_cast<const char*>(nul) - line : length);
+  const std::string_view text = lineText(line, length);
   int n = 0;
   std::size_t at = 0;
   while (n < maxTokens) {
@@ -51,11 +60,28 @@ int splitTokens(const char* line, std::size_t length, std::string_view separator
   return n;
 }
 
-bool beginRewrite(FileRewrite& w, const char* finalPath, const char* tempPath) {
+std::string_view restAfter(std::string_view text, std::string_view token,
+                           std::string_view separators) {
+  std::string_view rest =
+      text.substr(static_cast<std::size_t>(token.data() - text.data()) + token.size());
+  const std::size_t first = rest.find_first_not_of(separators);
+  if (first == std::string_view::npos) return std::string_view();
+  rest.remove_prefix(first);
+  return rest.substr(0, rest.find_last_not_of(separators) + 1);
+}
+
+DataFileOpen openDataFile(const char* path, std::FILE*& file) {
+  errno = 0;
+  file = std::fopen(path, "rb");
+  if (file) return DataFileOpen::Opened;
+  return errno == ENOENT ? DataFileOpen::Missing : DataFileOpen::Unreadable;
+}
+
+bool beginRewrite(FileRewrite& w, const char* finalPath) {
   w.finalPath = finalPath;
-  w.tempPath = tempPath;
+  w.tempPath.clear();
   w.failed = false;
-  w.file = std::fopen(tempPath, "wb");
+  w.file = platform::createTempFile(finalPath, w.tempPath);
   return w.file != nullptr;
 }
 
@@ -69,7 +95,7 @@ bool commitRewrite(FileRewrite& w) {
   if (std::fflush(w.file) != 0) w.failed = true;
   if (std::fclose(w.file) != 0) w.failed = true;
   w.file = nullptr;
-  if (!w.failed && platform::replaceFile(w.tempPath, w.finalPath)) return true;
-  platform::removeFile(w.tempPath);
+  if (!w.failed && platform::replaceFile(w.tempPath.c_str(), w.finalPath)) return true;
+  platform::removeFile(w.tempPath.c_str());
   return false;
 }

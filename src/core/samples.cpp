@@ -6,42 +6,63 @@
 
 #include "core/data_file.h"
 #include "core/text_field.h"
+#include "report/journal.h"
 
 int SelectedRow = -1;
 
 namespace {
 
-constexpr std::size_t kSampleLineMax = 103;
-constexpr const char* kSamplesTemp = "samples.dat.tmp";
+// Of a longer line only this much is looked at; its fields are cut to their sizes anyway.
+constexpr std::size_t kSampleLineMax = 1023;
+constexpr std::string_view kSeparators = " \t\r\n";
+
+// The file was there but could not be read whole: a save would replace the samples that
+// were not read with the shorter list.
+bool samplesFileKept = false;
+
+void keepUnreadSamplesFile() {
+  samplesFileKept = true;
+  reportEvent("Ошибка чтения файла samples.dat. Файл не будет перезаписан.", ProgramError);
+}
 
 }  // namespace
 
 void loadSamples() {
+  samplesFileKept = false;
   LineReader reader;
-  reader.file = std::fopen(kSamplesFile, "rb");
-  if (!reader.file) return;
+  switch (openDataFile(kSamplesFile, reader.file)) {
+    case DataFileOpen::Missing:
+      return;
+    case DataFileOpen::Unreadable:
+      keepUnreadSamplesFile();
+      return;
+    case DataFileOpen::Opened:
+      break;
+  }
   char line[kSampleLineMax + 2];
   std::size_t length;
   try {
     while (readLine(reader, line, kSampleLineMax, length) == LineResult::Line) {
-      std::string_view tokens[3];
-      const int n = splitTokens(line, length, " \t\r\n", tokens, 3);
-      if (n < 2) continue;
+      std::string_view tokens[2];
+      if (splitTokens(line, length, kSeparators, tokens, 2) < 2) continue;
       AddressEntry e = makeEntry();
       copyField(e.ipText, tokens[0]);
       copyField(e.macText, tokens[1]);
-      if (n > 2) copyField(e.hostName, tokens[2]);
+      // The name is the rest of the line: a name typed with blanks comes back whole.
+      copyField(e.hostName, restAfter(lineText(line, length), tokens[1], kSeparators));
       SampleList.push_back(e);
     }
   } catch (const std::bad_alloc&) {
-    // The samples read so far stay.
+    reader.failed = true;  // the samples read so far stay; the file too
   }
   std::fclose(reader.file);
+  if (reader.failed) keepUnreadSamplesFile();
 }
 
 void saveSamples() {
+  if (samplesFileKept) return;
   FileRewrite w;
-  if (!beginRewrite(w, kSamplesFile, kSamplesTemp)) return;
+  if (!beginRewrite(w, kSamplesFile)) return;
   for (const AddressEntry& e : SampleList) {
     writeText(w, fieldView(e.ipText));
     writeText(w, "\t");

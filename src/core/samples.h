@@ -6,7 +6,9 @@ inline constexpr const char* kSamplesFile = "samples.dat";
 
 extern int SelectedRow;  // the row an editor dialog or a move works on; -1 none
 
-void loadSamples();  // appends the file's samples; a missing file changes nothing
+// Appends the file's samples; a missing file changes nothing. A file that is there but
+// cannot be read whole is journalled once and left alone by every save of this run.
+void loadSamples();
 void saveSamples();  // rewrites the file whole (temporary file, then an atomic rename)
 int addSample(const AddressEntry& entry);  // new index, or -1 when the IP text is present
 void removeSample(int index);

@@ -13,13 +13,36 @@
 
 namespace {
 
-constexpr std::size_t kStaticLineMax = 59;
-constexpr const char* kStaticsTemp = "statics.dat.tmp";
+// Of a longer line only this much is looked at; the two fields are short anyway.
+constexpr std::size_t kStaticLineMax = 255;
+
+// Whether this run read the file: a file that is there but was not read whole is never
+// replaced or removed, or the entries that were not read would be lost.
+enum class FileState { NotRead, Read, Kept };
+FileState staticsFile = FileState::NotRead;
+
+void keepUnreadStaticsFile() {
+  staticsFile = FileState::Kept;
+  reportEvent("Ошибка чтения файла statics.dat. Файл не будет перезаписан.", ProgramError);
+}
+
+// SaveStat may have been switched on after the start, so the file was never looked at.
+bool staticsFileReplaceable() {
+  if (staticsFile == FileState::NotRead) {
+    std::FILE* f = nullptr;
+    if (openDataFile(kStaticsFile, f) == DataFileOpen::Unreadable) keepUnreadStaticsFile();
+    if (f) std::fclose(f);
+  }
+  return staticsFile != FileState::Kept;
+}
 
 }  // namespace
 
+void forgetStaticsFile() { staticsFile = FileState::NotRead; }
+
 void saveStatics() {
   if (!arpSnapshot.exists()) return;
+  if (!staticsFileReplaceable()) return;
   const ArpRead read = readArpTable(true);
   switch (read.result) {
     case ArpReadResult::OutOfMemory:
@@ -34,7 +57,7 @@ void saveStatics() {
       break;
   }
   FileRewrite w;
-  if (!beginRewrite(w, kStaticsFile, kStaticsTemp)) return;
+  if (!beginRewrite(w, kStaticsFile)) return;
   const std::uint32_t rows = arpRowCount(arpSnapshot);
   for (std::uint32_t i = 0; i < rows; ++i) {
     const ArpRow row = arpRowAt(arpSnapshot, i);
@@ -51,9 +74,17 @@ void saveStatics() {
 }
 
 void loadStatics() {
+  staticsFile = FileState::Read;
   LineReader reader;
-  reader.file = std::fopen(kStaticsFile, "rb");
-  if (!reader.file) return;
+  switch (openDataFile(kStaticsFile, reader.file)) {
+    case DataFileOpen::Missing:
+      return;
+    case DataFileOpen::Unreadable:
+      keepUnreadStaticsFile();
+      return;
+    case DataFileOpen::Opened:
+      break;
+  }
   char line[kStaticLineMax + 2];
   std::size_t length;
   while (readLine(reader, line, kStaticLineMax, length) == LineResult::Line) {
@@ -64,8 +95,9 @@ void loadStatics() {
     copyField(mac, tokens[1]);
     if (setStaticArpEntry(ip, mac)) continue;
     char text[128];
-    std::snprintf(text, sizeof text, "Ошибка добавления записи в ARP-кэш для %s", ip);
+    std::snprintf(text, sizeof text, "Ошибка добавления записи в ARP-кэш для %.80s", ip);
     reportEvent(text, ProgramError);
   }
   std::fclose(reader.file);
+  if (reader.failed) keepUnreadStaticsFile();
 }

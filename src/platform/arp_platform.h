@@ -7,9 +7,10 @@
 //   getIpNetTable: EAGAIN when the table changed during each of its attempts to read it
 //     whole (the kernel's walk of the table can skip or repeat rows that a change moves),
 //     EINTR/ENOBUFS likewise for an interrupted or overflowing dump, EINVAL for a null size,
-//     socket errors (EMFILE, ENOMEM, ...). A row's type: 4 for NUD_PERMANENT and NUD_NOARP
-//     bindings, 3 for every other state; a binding without a link-layer address (incomplete,
-//     failed) has physAddrLen 0 and an all-zero MAC; a longer address is cut to 8 bytes.
+//     socket errors (EMFILE, ENOMEM, ...). A row's type: 4 for NUD_PERMANENT bindings, 1 for
+//     NUD_NOARP ones (made by the kernel: loopback, multicast), 3 for every other state; a binding
+//     without a link-layer address (incomplete, failed) has physAddrLen 0 and an all-zero MAC; a
+//     longer address is cut to 8 bytes.
 //   setIpNetEntry: RTM_NEWNEIGH create-or-replace, NUD_PERMANENT for type 4, else
 //     NUD_REACHABLE. EPERM without CAP_NET_ADMIN, ENODEV for an unknown interface, EINVAL for
 //     a MAC length of 0, above 8, or shorter than the device's address.

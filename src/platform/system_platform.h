@@ -1,9 +1,9 @@
 #pragma once
 // Process-level services: sockets, paths, files, clock, screen.
 // Linux: executablePath from /proc/self/exe; replaceFile flushes the temporary to disk
-// before rename(2); openAppendShared opens O_APPEND|O_CREAT with mode 0644; time-zone bias
-// from tm_gmtoff (daylight time already included, so both extra biases are 0); the screen
-// is a nominal 1024 x 768.
+// before rename(2); openAppendShared opens O_APPEND|O_CREAT|O_NONBLOCK with mode 0644 and
+// keeps only a regular file; time-zone bias from tm_gmtoff (daylight time already included,
+// so both extra biases are 0); the screen is a nominal 1024 x 768.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -17,11 +17,19 @@ void stopSockets();
 std::string executablePath();
 bool setCurrentDirectory(const char* path);
 
+// A new file open for writing beside finalPath, named finalPath + ".tmp." + the process id +
+// "." + a unique part, created exclusively (Linux: O_CREAT|O_EXCL|O_NOFOLLOW; Windows:
+// CREATE_NEW), so a name planted there (a link to some other file) is never written through.
+// Its name goes to tempPath. Stale files of that form left by processes that have ended, and
+// the bare finalPath + ".tmp" of earlier versions, are removed first as names (a link goes,
+// the file it names stays). Null on failure.
+std::FILE* createTempFile(const char* finalPath, std::string& tempPath);
 // Atomically puts tempPath in the place of finalPath (replacing it when present).
 bool replaceFile(const char* tempPath, const char* finalPath);
 bool removeFile(const char* path);
-// Append-only file that other processes may read; null on failure.
-std::FILE* openAppendShared(const char* path);
+// Append-only regular file that other processes may read; null on failure, with notRegular
+// set when the name is something else (a FIFO, a device, a directory). Never blocks.
+std::FILE* openAppendShared(const char* path, bool& notRegular);
 
 // Local wall-clock time now.
 struct WallClock {

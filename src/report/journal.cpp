@@ -17,6 +17,13 @@ std::mutex logLock;
 namespace {
 
 std::FILE* logFile = nullptr;  // guarded by logLock
+// Guarded by logLock: false after a write that stopped inside a line (a full disk), so that
+// the next line starts on a line of its own instead of running on from the cut one.
+bool logAtLineStart = true;
+// Guarded by logLock: the log's name was something other than a file; journalled once,
+// when a line is first meant for the log.
+bool logRefused = false;
+char refusedLogPath[260];
 
 // Makes the window append, the log write, the mail hand-off and the pop-up of one report a
 // unit against the other reporting thread. Recursive so that a hook which reports from
@@ -26,6 +33,21 @@ std::recursive_mutex journalLock;
 constexpr std::size_t kLineSize = 512;
 
 bool trimmable(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t'; }
+
+// One line in one write (the stream is unbuffered, so its result is what reached the file).
+void writeLogLine(const char* line, std::size_t length) {
+  char joined[2 + 24 + kLineSize];
+  if (!logAtLineStart && length + 2 <= sizeof joined) {
+    joined[0] = '\r';
+    joined[1] = '\n';
+    std::memcpy(joined + 2, line, length);
+    line = joined;
+    length += 2;
+  }
+  const std::size_t written = std::fwrite(line, 1, length, logFile);
+  if (written < length) std::clearerr(logFile);
+  if (written > 0) logAtLineStart = line[written - 1] == '\n';
+}
 
 }  // namespace
 
@@ -56,11 +78,16 @@ void reportEvent(const char* text, std::int32_t kind) {
   if (uiHooks.journalLine) uiHooks.journalLine(windowLine, logLine);
   tapJournalLine({std::string_view(line, n - 2), kind, t});
 
+  char refusal[sizeof refusedLogPath + 96] = {};
   if (settings.WriteLog && logLength > 0) {
     std::lock_guard<std::mutex> g(logLock);
     if (logFile) {
-      std::fwrite(logLine, 1, static_cast<std::size_t>(logLength), logFile);
-      std::fflush(logFile);
+      writeLogLine(logLine, static_cast<std::size_t>(logLength));
+    } else if (logRefused) {
+      logRefused = false;
+      std::snprintf(refusal, sizeof refusal,
+                    "Ошибка открытия лог-файла %s: это не файл. Запись в лог не ведется.",
+                    refusedLogPath);
     }
   }
 
@@ -72,6 +99,9 @@ void reportEvent(const char* text, std::int32_t kind) {
 
   if (settings.ShowMsg && (kind & settings.MsgMask) != 0 && uiHooks.popUpMessages)
     uiHooks.popUpMessages();
+
+  // After this line is done and logLock is free; the nested report finds nothing more to say.
+  if (refusal[0]) reportEvent(refusal, ProgramError);
 }
 
 void setStatusText(int part, const char* format, ...) {
@@ -87,13 +117,21 @@ void openLog(const char* path) {
   std::lock_guard<std::mutex> g(logLock);
   // Reopening (after the log was deleted, say) must not leak the old handle.
   if (logFile) std::fclose(logFile);
-  logFile = platform::openAppendShared(path ? path : "quorel.log");
+  if (!path) path = "quorel.log";
+  bool notRegular = false;
+  logFile = platform::openAppendShared(path, notRegular);
+  // Unbuffered: a write's result then tells how much of a line reached the file.
+  if (logFile) std::setvbuf(logFile, nullptr, _IONBF, 0);
+  logAtLineStart = true;
+  logRefused = notRegular;
+  copyField(refusedLogPath, path);
 }
 
 void closeLog() {
   std::lock_guard<std::mutex> g(logLock);
   if (logFile) std::fclose(logFile);
   logFile = nullptr;
+  logRefused = false;
 }
 
 bool logIsOpen() {

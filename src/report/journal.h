@@ -34,7 +34,9 @@ void setStatusText(int part, const char* format, ...)
 #endif
     ;
 
-// The log file "quorel.log" (or the given path), append-only, open for the whole run.
+// The log file "quorel.log" (or the given path), append-only, open for the whole run. A name
+// that is no regular file (a FIFO, a device) is not opened: the journal then says so once,
+// as a program error, when logging wants its first line, and goes on without a log.
 void openLog(const char* path = "quorel.log");
 void closeLog();
 bool logIsOpen();

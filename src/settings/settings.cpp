@@ -1,5 +1,7 @@
 #include "settings/settings.h"
 
+#include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <span>
 #include <string_view>
@@ -78,12 +80,18 @@ Settings defaultSettings() {
   return d;
 }
 
+// A size from two edges that a window at an extreme place (read from the file) may have.
+std::int32_t span(std::int32_t from, std::int32_t to) {
+  const std::int64_t d = std::int64_t{to} - from;
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(d, INT32_MIN, INT32_MAX));
+}
+
 void storeRect(const WindowRect& r, std::int32_t& x, std::int32_t& y, std::int32_t& cx,
                std::int32_t& cy) {
   x = r.left;
   y = r.top;
-  cx = r.right - r.left;
-  cy = r.bottom - r.top;
+  cx = span(r.left, r.right);
+  cy = span(r.top, r.bottom);
 }
 
 }  // namespace

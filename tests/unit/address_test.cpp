@@ -112,6 +112,31 @@ TEST(MatchPattern, WildcardsAndTheLastSegmentRule) {
   EXPECT_FALSE(matchPattern((t31 + "*").c_str(), t31.c_str()));
 }
 
+TEST(MatchPattern, MacTextsFoldOnlyTheirHexDigits) {
+  struct Case {
+    const char* pattern;
+    const char* text;
+    bool match;
+  } const cases[] = {
+      {"00-1A-2B-3C-4D-5E", "00-1a-2b-3c-4d-5e", true},  // ipconfig /all writes them so
+      {"00-1a-2b-3c-4d-5e", "00-1A-2B-3C-4D-5E", true},
+      {"00-1A-*", "00-1a-2b-3c-4d-5e", true},
+      {"*-4D-5e", "00-1a-2b-3c-4d-5E", true},
+      {"00-1B-*", "00-1a-2b-3c-4d-5e", false},
+      {"00-1G-*", "00-1g-2b", false},                    // G is no hex digit: compared as it is
+      {"*", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false},  // 32: the length limit holds
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(matchMacPattern(c.pattern, c.text), c.match) << c.pattern << " " << c.text;
+    if (!std::strchr(c.pattern, '*')) {
+      EXPECT_EQ(sameMacText(c.pattern, c.text), c.match) << c.pattern;
+    }
+  }
+  EXPECT_FALSE(sameMacText("00-1a", "00-1a-"));
+  // IP patterns stay byte for byte.
+  EXPECT_FALSE(matchPattern("00-1A-*", "00-1a-2b-3c-4d-5e"));
+}
+
 TEST(AddressEntryOps, SameBindingAndOrderings) {
   AddressEntry a = addressEntry("10.0.0.1", "00-11-22-33-44-55", kTypeDynamic, "alpha");
   AddressEntry b = addressEntry("10.0.0.1", "00-11-22-33-44-55", kTypeDynamic, "beta");

@@ -141,6 +141,13 @@ TEST_F(ArpTable, StaticEntryGoesToTheSubnetsInterfaceElseTheFirstAddress) {
   const std::uint8_t partial[6] = {0x0a, 0x0b, 0, 0, 0, 0};
   EXPECT_EQ(0, std::memcmp(fake.setEntries[0].physAddr, partial, 6));
 
+  // Text that is no address, and 0.0.0.0, are failures, never a zero binding on some
+  // interface (a garbage line in statics.dat, an empty dialog field).
+  fake.setEntries.clear();
+  for (const char* ip : {"", "0.0.0.0", "garbage", "192.168.1", "*", " 0 . 0.0.0"})
+    EXPECT_FALSE(setStaticArpEntry(ip, "00-00-00-00-00-00")) << '"' << ip << '"';
+  EXPECT_TRUE(fake.setEntries.empty());
+
   LocalAddressList.clear();
   EXPECT_FALSE(setStaticArpEntry("192.168.1.2", "0a-0b-0c-0d-0e-0f"));
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -216,24 +217,43 @@ TEST_F(CheckCycle, FailedRestoreKeepsTheObservedBinding) {
   EXPECT_TRUE(events().empty());
 }
 
-TEST_F(CheckCycle, UpperCaseSampleMacRepeatsOnlyWithRestore) {
+TEST_F(CheckCycle, UpperCaseSampleMacMatchesAndKeepsItsText) {
+  // ipconfig /all and statics.dat write MACs in upper case; a sample copied from there is
+  // the same MAC, not a spoofing on every check.
   settings.AddNew = false;
-  addSample("10.0.0.1", "00-1A-2B-3C-4D-5E");
-  fake.arpRows = {fakeArpRow(1, "10.0.0.1", kA)};
-  for (int i = 0; i < 3; ++i) nextCheck();
-  EXPECT_EQ(events().size(), 1u);  // carried over after the first report
-
-  resetCheckCycle();
   settings.Restore = true;
   fake.applyWrites = true;
+  addSample("10.0.0.1", "00-1A-2B-3C-4D-5E", "gw");
+  addSample("10.0.0.*", "00-1A-2B-*", "wild");
+  fake.arpRows = {fakeArpRow(1, "10.0.0.1", kA), fakeArpRow(1, "10.0.0.2", kB)};
   for (int i = 0; i < 3; ++i) nextCheck();
-  const std::vector<std::string> lines = events();
-  ASSERT_EQ(lines.size(), 3u);
-  for (const std::string& l : lines)
-    EXPECT_EQ(l, "Подмена адреса! 10.0.0.1 00-1a-2b-3c-4d-5e (10.0.0.1 00-1A-2B-3C-4D-5E)");
-  EXPECT_EQ(fake.setEntries.size(), 3u);
-  EXPECT_EQ(rowMac(fake.setEntries.back()), kA);  // parsed in either case
-  EXPECT_EQ(cache(), std::vector<std::string>{stat("10.0.0.1", "00-1A-2B-3C-4D-5E")});
+  EXPECT_TRUE(events().empty());
+  EXPECT_TRUE(fake.setEntries.empty());
+  EXPECT_EQ(cache(),
+            (std::vector<std::string>{dyn("10.0.0.1", kA, "gw"), dyn("10.0.0.2", kB, "wild")}));
+  EXPECT_STREQ(SampleList[0].macText, "00-1A-2B-3C-4D-5E");  // as the user wrote it
+
+  // A real spoofing is restored once; the restored binding then matches in lower case.
+  fake.arpRows[0] = fakeArpRow(1, "10.0.0.1", kX);
+  for (int i = 0; i < 3; ++i) nextCheck();
+  EXPECT_EQ(events(),
+            std::vector<std::string>{
+                "Подмена адреса! 10.0.0.1 66-77-88-99-aa-bb (10.0.0.1 00-1A-2B-3C-4D-5E)"});
+  ASSERT_EQ(fake.setEntries.size(), 1u);
+  EXPECT_EQ(rowMac(fake.setEntries[0]), kA);
+  EXPECT_EQ(cache()[0], stat("10.0.0.1", kA, "gw"));
+
+  // A known MAC in the other case is an additional IP, not a new sample.
+  resetCheckCycle();
+  SampleList.clear();
+  settings.AddNew = true;
+  settings.AddAddIp = false;
+  addSample("192.168.0.1", "00-1A-2B-3C-4D-5E");
+  fake.arpRows = {fakeArpRow(1, "10.0.0.9", kA)};
+  nextCheck();
+  EXPECT_EQ(events(), (std::vector<std::string>{"Новый IP-адрес! 10.0.0.9 00-1a-2b-3c-4d-5e",
+                                                "Дополн. IP-адрес! 10.0.0.9 00-1a-2b-3c-4d-5e"}));
+  EXPECT_EQ(SampleList.size(), 1u);
 }
 
 TEST_F(CheckCycle, PatternSampleMacRestoresItsLeadingBytesAndZeroes) {
@@ -422,6 +442,22 @@ TEST_F(CheckCycle, CheckIntervalOneAndZero) {
   for (int i = 0; i < 50; ++i) checkTick();
   EXPECT_EQ(fake.arpCalls, 1);
   EXPECT_EQ(ui.status[0], "Кэш: 1");
+
+  // Any value from the file: no further check, and the countdown never runs past its range
+  // (the sanitizer build stops at a signed overflow).
+  for (const std::int32_t interval : {-1, INT32_MIN, INT32_MIN + 1}) {
+    resetCheckCycle();
+    resetFake();
+    settings.CheckInt = interval;
+    fake.arpRows = {fakeArpRow(1, "10.0.0.1", kA)};
+    for (int i = 0; i < 5; ++i) checkTick();
+    EXPECT_EQ(fake.arpCalls, 1) << interval;
+    EXPECT_EQ(checkCountdown, interval);
+  }
+  resetCheckCycle();
+  settings.CheckInt = INT32_MAX;
+  checkTick();
+  EXPECT_EQ(checkCountdown, INT32_MAX);
 }
 
 TEST_F(CheckCycle, CommandTicksAndTheMailCountdown) {

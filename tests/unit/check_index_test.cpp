@@ -19,7 +19,7 @@ int scanFirstIp(const AddressList& samples, std::string_view ip) {
 
 bool scanHasMac(const AddressList& samples, std::string_view mac) {
   for (const AddressEntry& s : samples)
-    if (fieldView(s.macText) == mac) return true;
+    if (sameMacText(fieldView(s.macText), mac)) return true;
   return false;
 }
 
@@ -33,7 +33,11 @@ std::string randomIpPattern(std::minstd_rand& g) {
   return patterns[g() % std::size(patterns)];
 }
 
-std::string randomMac(std::minstd_rand& g) { return "00-00-00-00-00-0" + std::to_string(g() % 8); }
+// Hex digits in either case, as users copy them from other tools.
+std::string randomMac(std::minstd_rand& g) {
+  static const char* const tails[] = {"0a", "0A", "0b", "0B", "1c", "1C", "2f", "2F", "30"};
+  return std::string(g() % 2 ? "00-AA-" : "00-aa-") + "00-00-00-" + tails[g() % std::size(tails)];
+}
 
 }  // namespace
 

@@ -1,6 +1,8 @@
 #include "report/journal.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -9,6 +11,7 @@
 
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
+#include "file_size_limit.h"
 #include "report/mail_queue.h"
 #include "scratch_dir.h"
 #include "settings/settings.h"
@@ -184,6 +187,51 @@ TEST_F(JournalTest, UnopenableLogLeavesWindowMailAndPopUpWorking) {
   EXPECT_EQ(ui.windowLines.size(), 1u);
   EXPECT_EQ(ui.popUps, 1);
   EXPECT_FALSE(mailQueueEmpty());
+}
+
+TEST_F(JournalTest, LogNameThatIsNoFileIsSaidOnceWhenLoggingWantsIt) {
+  // A FIFO (or a directory) named quorel.log: never opened, never waited for.
+  ASSERT_EQ(::mkfifo(logPath_.c_str(), 0644), 0);
+  openLog(logPath_.c_str());
+  EXPECT_FALSE(logIsOpen());
+  reportEvent("not for the log", Info);
+  switchLogging(true);
+  reportEvent("more", Info);
+  ASSERT_EQ(ui.windowLines.size(), 4u);
+  EXPECT_EQ(ui.windowLines[1], "14:07:09 Начало записи в лог-файл.\r\n");
+  EXPECT_EQ(ui.windowLines[2], "14:07:09 Ошибка открытия лог-файла " + logPath_ +
+                                   ": это не файл. Запись в лог не ведется.\r\n");
+  EXPECT_EQ(ui.windowLines[3], "14:07:09 more\r\n");
+  EXPECT_EQ(ui.popUps, 1);  // a program error pops the window up with the default mask
+
+  ::unlink(logPath_.c_str());
+  fs::create_directory(logPath_);
+  openLog(logPath_.c_str());
+  reportEvent("again", Info);
+  EXPECT_EQ(ui.windowLines.size(), 6u);
+  closeLog();
+  reportEvent("closed", Info);  // a closed log is no refusal
+  EXPECT_EQ(ui.windowLines.size(), 7u);
+}
+
+TEST_F(JournalTest, LineCutByAFullDiskDoesNotMergeWithTheNext) {
+  settings.WriteLog = true;
+  openLog(logPath_.c_str());
+  reportEvent("first", Info);
+  const std::string first = "05.03.2013 14:07:09 first\r\n";
+  {
+    FileSizeLimit full(first.size() + 10);
+    reportEvent("cut after ten bytes", Info);
+    reportEvent("not written at all", Info);
+  }
+  reportEvent("after", Info);
+  {
+    FileSizeLimit full(fs::file_size(logPath_));
+    reportEvent("lost at a line start", Info);
+  }
+  reportEvent("last", Info);
+  EXPECT_EQ(logText(), first + "05.03.2013" + "\r\n05.03.2013 14:07:09 after\r\n" +
+                           "05.03.2013 14:07:09 last\r\n");
 }
 
 TEST_F(JournalTest, LinesFromTwoThreadsNeverInterleave) {

@@ -9,7 +9,12 @@
 #include "address_fixture.h"
 #include "core/text_field.h"
 #include "fake/fake_platform.h"
+#include "fake/ui_recorder.h"
+#include "file_size_limit.h"
 #include "scratch_dir.h"
+#include "settings/settings.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -29,10 +34,21 @@ class Samples : public ::testing::Test {
  protected:
   void SetUp() override {
     resetFake();
+    installUiRecorder();
+    settings = Settings{};
     SampleList.clear();
     SelectedRow = -1;
+    loadSamples();  // no file: a fresh start that may save
   }
   void TearDown() override { SampleList.clear(); }
+
+  // Journal texts since the last call, without stamps and line ends.
+  static std::vector<std::string> events() {
+    std::vector<std::string> out;
+    for (const std::string& l : ui.windowLines) out.push_back(l.substr(9, l.size() - 11));
+    ui.windowLines.clear();
+    return out;
+  }
   ScratchDir dir;
 };
 
@@ -47,12 +63,13 @@ TEST_F(Samples, SaveWritesTheExactFormatAndLoadReadsItBack) {
             "10.0.0.1\t00-1a-2b-3c-4d-5e\trouter two\r\n"
             "10.0.0.*\t*\t\r\n"
             "192.168.1.1\t00-1A-*\t\xcf\xea\r\n");
-  EXPECT_FALSE(std::filesystem::exists("samples.dat.tmp"));
+  EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()),
+            1);  // no temporary
 
   SampleList.clear();
   loadSamples();
-  EXPECT_EQ(loaded(), (std::vector<std::string>{"10.0.0.1|00-1a-2b-3c-4d-5e|router", "10.0.0.*|*|",
-                                                "192.168.1.1|00-1A-*|\xcf\xea"}));
+  EXPECT_EQ(loaded(), (std::vector<std::string>{"10.0.0.1|00-1a-2b-3c-4d-5e|router two",
+                                                "10.0.0.*|*|", "192.168.1.1|00-1A-*|\xcf\xea"}));
   EXPECT_STREQ(SampleList[0].typeText, "");
 
   // An empty list still rewrites the file, with no lines.
@@ -72,7 +89,7 @@ TEST_F(Samples, TokensLineEndsNulAndBinaryBytes) {
   const std::string ip25(25, '9'), name70(70, 'n');
   writeFile("samples.dat",
             std::string("10.0.0.1\tm1\tn1\r\n") + "10.0.0.2\r\n" +  // one token: skipped
-                "  10.0.0.3   m3  n3 extra\n" +                     // LF only, four tokens
+                "  10.0.0.3   m3  n3 extra\n" +                     // LF only, the name has a blank
                 "10.0.0.4\rm4\rn4\r\n" +                            // lone CRs separate
                 std::string("10.0.0.5\tm5\0hidden\tx\r\n", 22) +    // NUL cuts
                 std::string("10.0.0.6 \0 m6\r\n", 15) + "\x01\xff\x80 \xfe\r\n" +  // not validated
@@ -80,46 +97,61 @@ TEST_F(Samples, TokensLineEndsNulAndBinaryBytes) {
                 ip25 + " m " + name70 + "\r\n" + "10.0.0.9 m9");  // no final line end
   loadSamples();
   EXPECT_EQ(loaded(), (std::vector<std::string>{
-                          "10.0.0.1|m1|n1", "10.0.0.3|m3|n3", "10.0.0.4|m4|n4", "10.0.0.5|m5|",
-                          "\x01\xff\x80|\xfe|", std::string(19, '9') + "|m|" + std::string(63, 'n'),
-                          "10.0.0.9|m9|"}));
+                          "10.0.0.1|m1|n1", "10.0.0.3|m3|n3 extra", "10.0.0.4|m4|n4",
+                          "10.0.0.5|m5|", "\x01\xff\x80|\xfe|",
+                          std::string(19, '9') + "|m|" + std::string(63, 'n'), "10.0.0.9|m9|"}));
 }
 
-TEST_F(Samples, LineLengthLimitEndsReading) {
+TEST_F(Samples, HostNameIsTheRestOfTheLine) {
+  const std::string office = "Шлюз офиса (основной)";  // as typed into the sample dialog
+  SampleList = {sample("10.0.0.1", "00-1a-2b-3c-4d-5e", office.c_str()), sample("10.0.0.2", "m")};
+  saveSamples();
+  SampleList.clear();
+  writeFile("samples.dat", readFile("samples.dat") +
+                               "10.0.0.3\tm3\t  two  inner  blanks \t \r\n"  // ends trimmed
+                               "10.0.0.4 \t m4 \t\r\n" +                     // IP MAC TAB: no name
+                               "10.0.0.5\tm5\t" +
+                               std::string(70, 'n') + " tail\r\n");
+  loadSamples();
+  EXPECT_EQ(loaded(),
+            (std::vector<std::string>{"10.0.0.1|00-1a-2b-3c-4d-5e|" + office, "10.0.0.2|m|",
+                                      "10.0.0.3|m3|two  inner  blanks", "10.0.0.4|m4|",
+                                      "10.0.0.5|m5|" + std::string(63, 'n')}));
+  // What is read is written back unchanged.
+  saveSamples();
+  EXPECT_EQ(readFile("samples.dat").rfind("10.0.0.1\t00-1a-2b-3c-4d-5e\t" + office + "\r\n", 0),
+            0u);
+}
+
+TEST_F(Samples, LongLinesAreReadWithTheUsualCutsAndReadingGoesOn) {
   const std::string pad(103 - 12, 'x');  // "1.1.1.1 m1 " + pad... = 103 characters
   const std::string line103 = "1.1.1.1 m1 " + pad + "y";
   ASSERT_EQ(line103.size(), 103u);
   const std::string line104 = line103 + "z";
+  const std::string huge = "4.4.4.4\tm4\t" + std::string(100000, 'h');
 
   writeFile("samples.dat", line103 + "\r\n" + line103 + "\n" + "2.2.2.2 m2\r\n" + line104 + "\r\n" +
-                               "3.3.3.3 m3\r\n");
+                               "3.3.3.3 m3\r\n" + huge + "\r\n" + std::string(500, '9') + " m\r\n" +
+                               std::string(5000, '9') + " m\r\n" +  // one token in what is read
+                               "5.5.5.5 m5");
   loadSamples();
-  ASSERT_EQ(SampleList.size(), 3u);  // the 104-character line and all after it are ignored
-  EXPECT_EQ(std::string(SampleList[0].hostName), std::string(63, 'x'));
-  EXPECT_STREQ(SampleList[2].ipText, "2.2.2.2");
+  EXPECT_EQ(loaded(), (std::vector<std::string>{"1.1.1.1|m1|" + std::string(63, 'x'),
+                                                "1.1.1.1|m1|" + std::string(63, 'x'), "2.2.2.2|m2|",
+                                                "1.1.1.1|m1|" + std::string(63, 'x'), "3.3.3.3|m3|",
+                                                "4.4.4.4|m4|" + std::string(63, 'h'),
+                                                std::string(19, '9') + "|m|", "5.5.5.5|m5|"}));
 
-  // The next save writes the shortened list.
+  // Nothing is lost at the next save.
   saveSamples();
   SampleList.clear();
   loadSamples();
-  EXPECT_EQ(SampleList.size(), 3u);
+  EXPECT_EQ(SampleList.size(), 8u);
 
-  // A lone CR is part of the line: 103 characters and a CR at the end of the file is 104.
+  // A lone CR is part of the line, so CR-only line ends make one line; its name is the rest.
   SampleList.clear();
-  writeFile("samples.dat", "4.4.4.4 m4\r\n" + line103 + "\r");
+  writeFile("samples.dat", "5.5.5.5\tm5\r6.6.6.6\tm6\r");
   loadSamples();
-  EXPECT_EQ(SampleList.size(), 1u);
-
-  // CR-only line ends make one long line.
-  SampleList.clear();
-  std::string crOnly;
-  for (int i = 0; i < 8; ++i) crOnly += "10.0.0." + std::to_string(i) + "\tm\tname\r";
-  writeFile("samples.dat", crOnly);
-  loadSamples();
-  EXPECT_TRUE(SampleList.empty());
-  writeFile("samples.dat", "5.5.5.5\tm5\r6.6.6.6\tm6\r");  // short enough: one sample
-  loadSamples();
-  EXPECT_EQ(loaded(), std::vector<std::string>{"5.5.5.5|m5|6.6.6.6"});
+  EXPECT_EQ(loaded(), std::vector<std::string>{"5.5.5.5|m5|6.6.6.6\tm6"});
 }
 
 TEST_F(Samples, TenMegabyteFiles) {
@@ -156,18 +188,60 @@ TEST_F(Samples, FailedSaveKeepsTheOldFile) {
   fake.replaceFails = true;
   saveSamples();
   EXPECT_EQ(readFile("samples.dat"), "old\tfile\t\r\n");
-  EXPECT_FALSE(std::filesystem::exists("samples.dat.tmp"));
+  EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
 
   // A full disk: the temporary file cannot be written whole.
   fake.replaceFails = false;
-  if (std::filesystem::exists("/dev/full")) {
-    std::filesystem::create_symlink("/dev/full", "samples.dat.tmp");
+  {
+    FileSizeLimit full(4);
     saveSamples();
-    EXPECT_EQ(readFile("samples.dat"), "old\tfile\t\r\n");
-    EXPECT_FALSE(std::filesystem::is_symlink("samples.dat.tmp"));
   }
+  EXPECT_EQ(readFile("samples.dat"), "old\tfile\t\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
   saveSamples();
   EXPECT_EQ(readFile("samples.dat"), "1.1.1.1\tm\t\r\n");
+}
+
+TEST_F(Samples, PlantedTemporaryNameIsNeverWrittenThrough) {
+  // A monitor running as root must not overwrite what a link planted beside its file names.
+  writeFile("victim", "precious");
+  fs::create_symlink("victim", "samples.dat.tmp");
+  SampleList = {sample("1.1.1.1", "m")};
+  saveSamples();
+  EXPECT_EQ(readFile("victim"), "precious");
+  EXPECT_TRUE(fs::is_symlink("samples.dat.tmp"));
+  EXPECT_FALSE(fs::is_symlink("samples.dat"));
+  EXPECT_EQ(readFile("samples.dat"), "1.1.1.1\tm\t\r\n");
+  EXPECT_EQ(fake.tempFilesCreated, 1);
+}
+
+TEST_F(Samples, FileThatCannotBeReadIsNeverReplaced) {
+  // Present but not readable (mode 000 for another user; here a link to itself, which no
+  // open follows, or a directory, which opens but does not read).
+  fs::create_symlink("samples.dat", "samples.dat");
+  loadSamples();
+  SampleList = {sample("1.1.1.1", "m")};
+  saveSamples();
+  saveSamples();
+  EXPECT_TRUE(fs::is_symlink("samples.dat"));
+  EXPECT_EQ(events(), std::vector<std::string>{
+                          "Ошибка чтения файла samples.dat. Файл не будет перезаписан."});
+  EXPECT_EQ(fake.tempFilesCreated, 0);
+
+  fs::remove("samples.dat");
+  fs::create_directory("samples.dat");
+  loadSamples();
+  EXPECT_EQ(events().size(), 1u);
+  saveSamples();
+  EXPECT_TRUE(fs::is_directory("samples.dat"));
+  EXPECT_EQ(fake.tempFilesCreated, 0);
+
+  // A missing file is no reason to keep anything: the next start saves again.
+  fs::remove("samples.dat");
+  loadSamples();
+  saveSamples();
+  EXPECT_EQ(readFile("samples.dat"), "1.1.1.1\tm\t\r\n");
+  EXPECT_TRUE(events().empty());
 }
 
 TEST_F(Samples, AddRemoveAndMove) {

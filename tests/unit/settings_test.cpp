@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -257,11 +258,17 @@ TEST_F(SettingsTest, WindowRectanglesComeFromTheHooksWhenTheyAnswer) {
   EXPECT_EQ(writtenValue("Wndcy"), "450");
   EXPECT_EQ(writtenValue("MsgX"), "5");
 
+  // A window placed from extreme values in the file: sizes are clamped, never overflowed.
+  scriptedRect = {INT32_MIN, INT32_MAX, INT32_MAX, INT32_MIN};
+  saveSettings();
+  EXPECT_EQ(settings.Wndcx, INT32_MAX);
+  EXPECT_EQ(settings.Wndcy, INT32_MIN);
+
   rectAnswer = false;
   readMessageWindowRect = readRect;
   scriptedRect = {-100, -100, 0, 0};
   saveSettings();
-  EXPECT_EQ(settings.WndX, 10);
+  EXPECT_EQ(settings.WndX, INT32_MIN);
   EXPECT_EQ(settings.MsgX, 5);
 }
 

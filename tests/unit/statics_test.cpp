@@ -25,10 +25,14 @@ class Statics : public ::testing::Test {
     settings = Settings{};
     freeArpSnapshot();
     ASSERT_TRUE(createArpSnapshot());
+    forgetStaticsFile();
     LocalAddressList = {{5, parseIpv4("192.168.1.2"), parseIpv4("255.255.255.0")},
                         {9, parseIpv4("10.0.0.2"), parseIpv4("255.0.0.0")}};
   }
-  void TearDown() override { LocalAddressList.clear(); }
+  void TearDown() override {
+    LocalAddressList.clear();
+    forgetStaticsFile();
+  }
 
   // "index ip mac" of every write.
   static std::vector<std::string> writes() {
@@ -123,14 +127,17 @@ TEST_F(Statics, LoadTokensLimitsAndFailures) {
                                "10.1.1.2\r\n" +                           // one token
                                std::string("10.1.1.3\tAA-BB-CC-DD-EE-03\0junk\r\n", 33) +
                                std::string("10.1.1.4\0\tAA-BB-CC-DD-EE-04\r\n", 29) +
-                               "\xff\xfe\t\x80\r\n" +  // binary: not validated, parses as zeros
-                               line59 + "\r\n" + line59 + "x\r\n" +
+                               "\xff\xfe\t\x80\r\n" +                // binary: no address, refused
+                               line59 + "\r\n" + line59 + "x\r\n" +  // a long line is read too
+                               "10.1.1.5\t" + std::string(300, ' ') + "AA\r\n" +  // cut: no MAC
                                "10.1.1.6\tAA-BB-CC-DD-EE-06\r\n");
   fake.setEntryResult = 0;
   loadStatics();
   EXPECT_EQ(writes(), (std::vector<std::string>{
                           "9 10.1.1.1 aa-bb-cc-dd-ee-01", "9 10.1.1.3 aa-bb-cc-dd-ee-03",
-                          "5 0.0.0.0 00-00-00-00-00-00", "5 192.168.1.9 00-11-22-33-44-5a"}));
+                          "5 192.168.1.9 00-11-22-33-44-5a", "5 192.168.1.9 00-11-22-33-44-5a",
+                          "9 10.1.1.6 aa-bb-cc-dd-ee-06"}));
+  EXPECT_EQ(events(), std::vector<std::string>{"Ошибка добавления записи в ARP-кэш для \xff\xfe"});
 
   // Each failure is journalled with the first token and the others still go on.
   fake.setEntries.clear();
@@ -142,19 +149,20 @@ TEST_F(Statics, LoadTokensLimitsAndFailures) {
             (std::vector<std::string>{"Ошибка добавления записи в ARP-кэш для 10.2.2.2",
                                       "Ошибка добавления записи в ARP-кэш для 10.2.2.3"}));
 
-  // CR-only line ends make one overlong line; a missing file does nothing.
+  // CR-only line ends make one line: its first entry; a missing file does nothing.
   fake.setEntries.clear();
   fake.setEntryResult = 0;
   writeFile(
       "statics.dat",
       "10.3.3.1\tAA-BB-CC-DD-EE-01\r10.3.3.2\tAA-BB-CC-DD-EE-02\r10.3.3.3\tAA-BB-CC-DD-EE-03\r");
   loadStatics();
-  EXPECT_TRUE(fake.setEntries.empty());
+  EXPECT_EQ(writes(), std::vector<std::string>{"9 10.3.3.1 aa-bb-cc-dd-ee-01"});
+  fake.setEntries.clear();
   std::filesystem::remove("statics.dat");
   loadStatics();
   EXPECT_TRUE(fake.setEntries.empty());
 
-  // Ten megabytes of short lines are all applied; ten of one line end at once.
+  // Ten megabytes of short lines are all applied; ten of one line are one token, skipped.
   std::string many;
   int lines = 0;
   while (many.size() < (10u << 20)) {
@@ -168,4 +176,46 @@ TEST_F(Statics, LoadTokensLimitsAndFailures) {
   writeFile("statics.dat", std::string(10u << 20, '1'));
   loadStatics();
   EXPECT_TRUE(fake.setEntries.empty());
+}
+
+TEST_F(Statics, AddressThatIsNoAddressIsAFailedEntry) {
+  // Such lines once became a zero binding for 0.0.0.0 on the first interface.
+  writeFile("statics.dat",
+            "0.0.0.0\t00-00-00-00-00-00\r\n"
+            "gateway\tAA-BB-CC-DD-EE-01\r\n"
+            "10.1.1.*\tAA-BB-CC-DD-EE-02\r\n"
+            "10.1.1.7\tAA-BB-CC-DD-EE-07\r\n");
+  loadStatics();
+  EXPECT_EQ(writes(), std::vector<std::string>{"9 10.1.1.7 aa-bb-cc-dd-ee-07"});
+  EXPECT_EQ(events(),
+            (std::vector<std::string>{"Ошибка добавления записи в ARP-кэш для 0.0.0.0",
+                                      "Ошибка добавления записи в ARP-кэш для gateway",
+                                      "Ошибка добавления записи в ARP-кэш для 10.1.1.*"}));
+}
+
+TEST_F(Statics, FileThatCannotBeReadIsNeverReplacedOrRemoved) {
+  const std::string said = "Ошибка чтения файла statics.dat. Файл не будет перезаписан.";
+  // Present but not readable (mode 000 for another user; here a link to itself).
+  std::filesystem::create_symlink("statics.dat", "statics.dat");
+  loadStatics();
+  EXPECT_EQ(events(), std::vector<std::string>{said});
+  fake.arpRows = {fakeArpRow(5, "192.168.1.20", "aa-bb-cc-0d-0e-0f", kArpTypeStatic)};
+  saveStatics();
+  fake.arpRows.clear();  // no rows at all would remove the file
+  saveStatics();
+  EXPECT_TRUE(std::filesystem::is_symlink("statics.dat"));
+  EXPECT_TRUE(events().empty());  // said once
+
+  // SaveStat switched on during the run: the file is looked at when it is to be saved.
+  forgetStaticsFile();
+  fake.arpRows = {fakeArpRow(5, "192.168.1.20", "aa-bb-cc-0d-0e-0f", kArpTypeStatic)};
+  saveStatics();
+  EXPECT_TRUE(std::filesystem::is_symlink("statics.dat"));
+  EXPECT_EQ(events(), std::vector<std::string>{said});
+
+  std::filesystem::remove("statics.dat");
+  forgetStaticsFile();
+  saveStatics();
+  EXPECT_EQ(readFile("statics.dat"), "192.168.1.20\tAA-BB-CC-0D-0E-0F\r\n");
+  EXPECT_TRUE(events().empty());
 }

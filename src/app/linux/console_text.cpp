@@ -5,8 +5,10 @@
 #include <cerrno>
 #include <cstdint>
 
-ConsoleStream consoleOut{1, false, {}};
-ConsoleStream consoleErr{2, false, {}};
+#include "app/linux/console_writer.h"
+
+ConsoleStream consoleOut{1};
+ConsoleStream consoleErr{2};
 
 namespace {
 
@@ -130,7 +132,15 @@ std::string consoleForm(const ConsoleStream& stream, std::string_view text) {
 bool writeConsole(ConsoleStream& stream, std::string_view text) {
   std::string form = consoleForm(stream, text);
   std::lock_guard<std::mutex> hold(stream.lock);
+  if (stream.queued) {
+    queueConsoleText(stream, std::move(form));
+    return true;
+  }
   return writeAll(stream.fd, form.data(), form.size());
+}
+
+bool writeConsoleNow(int fd, std::string_view text) {
+  return writeAll(fd, text.data(), text.size());
 }
 
 void warnConsole(std::string_view text) {

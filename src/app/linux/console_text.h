@@ -1,6 +1,10 @@
 #pragma once
 // Output of Windows-1251 text on a Linux console: UTF-8 for a terminal, the bytes unchanged
 // for a file or a pipe (so a redirected journal matches quorel.log byte for byte).
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -17,9 +21,20 @@ bool utf8ToCp1251(std::string_view text, std::string& out);
 std::string consoleInputText(std::string_view text);
 
 struct ConsoleStream {
-  int fd = 1;
+  explicit ConsoleStream(int descriptor = 1) : fd(descriptor) {}
+  int fd;
   bool utf8 = false;  // convert, and drop the CR of CR LF
   std::mutex lock;    // lines from the main and the mail thread never interleave
+
+  // With a writer thread (console_writer.h) the lines wait here, under lock, instead of in
+  // write(2): a reader that stops must not stop the program.
+  bool queued = false;
+  bool stopping = false;  // the writer ends once the queue is empty
+  bool busy = false;      // the writer holds lines that it has not written yet
+  std::deque<std::string> pending;
+  std::size_t pendingBytes = 0;
+  std::uint64_t dropped = 0;  // lines pushed out since the writer last got through
+  std::condition_variable changed;
 };
 
 extern ConsoleStream consoleOut;
@@ -28,7 +43,8 @@ extern ConsoleStream consoleErr;
 // Sets utf8 for each stream from isatty, or for both when forced.
 void chooseConsoleEncoding(bool forceUtf8);
 
-// Writes the whole text (converted as the stream wants); false when the write failed.
+// Writes the whole text (converted as the stream wants); false when the write failed. With a
+// writer thread the text is queued and the answer is true.
 bool writeConsole(ConsoleStream& stream, std::string_view text);
 // "vetrel: " text and a line end on stderr: the program's own complaints.
 void warnConsole(std::string_view text);

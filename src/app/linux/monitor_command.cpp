@@ -11,6 +11,7 @@
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
 #include "app/linux/data_dir_lock.h"
+#include "app/linux/console_writer.h"
 #include "app/linux/environment_check.h"
 #include "app/linux/json_output.h"
 #include "app/linux/main_queue.h"
@@ -34,6 +35,8 @@
 #include "settings/settings.h"
 
 namespace {
+
+constexpr std::chrono::milliseconds kConsoleFinishWait{1000};
 
 void postRouteCount(std::uint32_t count) {
   postMainEvent(mainQueue, {MainEventKind::RouteChange, count});
@@ -132,6 +135,10 @@ int runMonitor(const CommandLine& cl) {
     return kExitFailure;
   }
   installConsoleHooks();
+  // Journal lines and complaints wait in memory rather than in write(2), so a reader that
+  // stops holds up neither the checks nor the shut-down that a signal asks for.
+  startConsoleWriter(consoleOut);
+  startConsoleWriter(consoleErr);
   if (cl.json) installJsonOutput();
   if (!dir.writable)
     warnConsole("data directory " + cl.dir +
@@ -150,5 +157,8 @@ int runMonitor(const CommandLine& cl) {
   }
   if (cl.stats) writeConsole(consoleErr, monitorStatsLine());
   closeLog();
+  // What is still queued gets a moment; a reader that has stopped does not keep us.
+  finishConsoleWriter(consoleOut, kConsoleFinishWait);
+  finishConsoleWriter(consoleErr, kConsoleFinishWait);
   return code;
 }

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "platform/linux/temp_file.h"
+
 bool readFileBytes(const char* path, std::string& bytes) {
   bytes.clear();
   int fd = open(path, O_RDONLY | O_CLOEXEC);
@@ -27,10 +29,8 @@ bool readFileBytes(const char* path, std::string& bytes) {
 }
 
 bool writeFileAtomically(const char* path, const std::string& bytes, unsigned mode) {
-  struct stat st {};
-  if (stat(path, &st) == 0) mode = st.st_mode & 07777;
-  const std::string temp = std::string(path) + ".tmp";
-  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+  std::string temp;
+  int fd = createTempFd(path, mode, temp);
   if (fd < 0) return false;
   bool ok = true;
   std::size_t done = 0;

@@ -5,6 +5,7 @@
 // True with the bytes; true with nothing when the file does not exist; false when it exists
 // but cannot be read.
 bool readFileBytes(const char* path, std::string& bytes);
-// Writes path + ".tmp", flushes it to disk and renames it over path, so a crash leaves the old
-// or the new file whole. A new file gets mode; an existing one keeps its own.
+// Writes a temporary file beside path (created exclusively, see temp_file.h), flushes it to
+// disk and renames it over path, so a crash leaves the old or the new file whole. A new file
+// gets mode; an existing one keeps its own.
 bool writeFileAtomically(const char* path, const std::string& bytes, unsigned mode);

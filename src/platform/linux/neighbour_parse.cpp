@@ -53,8 +53,12 @@ bool parseNeighbourChange(const nlmsghdr* message, ArpRow& row, bool& removed) {
     std::memcpy(r.physAddr, mnl_attr_get_payload(a.lladdr), length);
     r.physAddrLen = length;
   }
-  // Bindings the kernel never ages out are the static ones.
-  r.type = (nd->ndm_state & (NUD_PERMANENT | NUD_NOARP)) ? kArpTypeStatic : kArpTypeDynamic;
+  // Only what someone made permanent is static. NOARP bindings (loopback, multicast,
+  // broadcast) never age either, but the kernel makes them itself: saved and written back
+  // as permanent entries they would put a bogus 0.0.0.0 binding on the first interface.
+  r.type = (nd->ndm_state & NUD_PERMANENT) ? kArpTypeStatic
+           : (nd->ndm_state & NUD_NOARP)   ? kArpTypeOther
+                                           : kArpTypeDynamic;
   row = r;
   removed = message->nlmsg_type == RTM_DELNEIGH;
   return true;

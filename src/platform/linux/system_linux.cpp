@@ -9,6 +9,7 @@
 #include <ctime>
 #include <thread>
 
+#include "platform/linux/temp_file.h"
 #include "platform/system_platform.h"
 
 namespace platform {
@@ -27,7 +28,7 @@ bool setCurrentDirectory(const char* path) { return path && chdir(path) == 0; }
 
 bool replaceFile(const char* tempPath, const char* finalPath) {
   // The data must be on disk before the name points at it, or a crash leaves an empty file.
-  int fd = open(tempPath, O_RDONLY | O_CLOEXEC);
+  int fd = open(tempPath, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return false;
   const bool synced = fsync(fd) == 0;
   close(fd);
@@ -36,9 +37,34 @@ bool replaceFile(const char* tempPath, const char* finalPath) {
 
 bool removeFile(const char* path) { return unlink(path) == 0; }
 
-std::FILE* openAppendShared(const char* path) {
-  int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+std::FILE* createTempFile(const char* finalPath, std::string& tempPath) {
+  const int fd = createTempFd(finalPath, 0666, tempPath);
   if (fd < 0) return nullptr;
+  std::FILE* f = fdopen(fd, "wb");
+  if (!f) {
+    close(fd);
+    unlink(tempPath.c_str());
+  }
+  return f;
+}
+
+std::FILE* openAppendShared(const char* path, bool& notRegular) {
+  notRegular = false;
+  // Without O_NONBLOCK a FIFO would hold the start-up until some reader opened it.
+  int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
+  if (fd < 0) {
+    // A FIFO without a reader; a directory.
+    notRegular = errno == ENXIO || errno == EISDIR;
+    return nullptr;
+  }
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    notRegular = true;
+    close(fd);
+    return nullptr;
+  }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   std::FILE* f = fdopen(fd, "ab");
   if (!f) close(fd);
   return f;

@@ -1,5 +1,5 @@
 // The profile (ini) file through the system's profile API. Writes go to a copy of the file
-// that then replaces it in one rename.
+// under a fresh temporary name that then replaces it in one rename.
 
 // The socket header must come before <windows.h>.
 // clang-format off
@@ -11,6 +11,7 @@
 
 #include "platform/settings_platform.h"
 #include "platform/system_platform.h"
+#include "platform/win32/temp_file.h"
 #include "platform/win32/unique_resource.h"
 
 namespace {
@@ -23,6 +24,22 @@ std::string fullPath(const char* path) {
   const DWORD n = GetFullPathNameA(path, MAX_PATH, full, nullptr);
   if (n == 0 || n >= MAX_PATH) return path;
   return std::string(full, n);
+}
+
+// The file's bytes into an open handle. A missing file gives nothing; one that exists but
+// cannot be read is an error, so that it is left alone rather than replaced.
+bool copyFileInto(const char* from, HANDLE to) {
+  UniqueFileHandle in(CreateFileA(from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!in) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  char chunk[8192];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(in.get(), chunk, sizeof chunk, &got, nullptr)) return false;
+    if (got == 0) return true;
+    DWORD put = 0;
+    if (!WriteFile(to, chunk, got, &put, nullptr) || put != got) return false;
+  }
 }
 
 }  // namespace
@@ -45,14 +62,18 @@ bool profileWriteKeys(const char* section,
                       const std::vector<std::pair<std::string, std::string>>& keyValues,
                       const char* path) {
   const std::string file = fullPath(path);
-  const std::string temp = file + ".tmp";
-  // The copy overwrites a temporary file that an earlier crash may have left.
-  if (!CopyFileA(file.c_str(), temp.c_str(), FALSE)) {
-    if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
-    UniqueFileHandle empty(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!empty) return false;
-  }
+  std::string temp;
+  // A fresh name created with CREATE_NEW: a file or link planted under a fixed name is
+  // never written through.
+  UniqueFileHandle copy(createTempHandle(file.c_str(), temp));
+  if (!copy) return false;
+  auto fail = [&]() {
+    copy.reset();
+    DeleteFileA(temp.c_str());
+    return false;
+  };
+  if (!copyFileInto(file.c_str(), copy.get())) return fail();
+  copy.reset();  // the profile API opens it by name
   for (const auto& [key, value] : keyValues) {
     if (!WritePrivateProfileStringA(section, key.c_str(), value.c_str(), temp.c_str())) {
       DeleteFileA(temp.c_str());

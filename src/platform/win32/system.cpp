@@ -13,6 +13,7 @@
 
 #include "platform/system_platform.h"
 #include "platform/win32/socket_layer.h"
+#include "platform/win32/temp_file.h"
 #include "platform/win32/unique_resource.h"
 
 namespace platform {
@@ -54,8 +55,9 @@ bool replaceFile(const char* tempPath, const char* finalPath) {
   // The new contents reach the disk before the rename makes them the file: a crash right
   // after it must not leave an empty file in the old one's place.
   {
-    UniqueFileHandle temp(CreateFileA(tempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFileHandle temp(
+        CreateFileA(tempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!temp || !FlushFileBuffers(temp.get())) return false;
   }
   return MoveFileExA(tempPath, finalPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
@@ -63,18 +65,47 @@ bool replaceFile(const char* tempPath, const char* finalPath) {
 
 bool removeFile(const char* path) { return DeleteFileA(path) != 0; }
 
-std::FILE* openAppendShared(const char* path) {
+namespace {
+
+// A handle of ours as a stdio stream in the given mode; the stream owns it from then on.
+std::FILE* streamOf(UniqueFileHandle& file, int flags, const char* mode) {
+  const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(file.get()), flags);
+  if (fd == -1) return nullptr;
+  file.release();
+  std::FILE* stream = _fdopen(fd, mode);
+  if (!stream) _close(fd);
+  return stream;
+}
+
+}  // namespace
+
+std::FILE* createTempFile(const char* finalPath, std::string& tempPath) {
+  UniqueFileHandle file(createTempHandle(finalPath, tempPath));
+  if (!file) return nullptr;
+  std::FILE* stream = streamOf(file, _O_BINARY, "wb");
+  if (!stream) {
+    file.reset();
+    DeleteFileA(tempPath.c_str());
+  }
+  return stream;
+}
+
+std::FILE* openAppendShared(const char* path, bool& notRegular) {
+  notRegular = false;
   // Append access only: every write lands at the end, whatever another writer did.
   UniqueFileHandle file(CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return nullptr;
-  const int fd =
-      _open_osfhandle(reinterpret_cast<std::intptr_t>(file.get()), _O_APPEND | _O_BINARY);
-  if (fd == -1) return nullptr;
-  file.release();  // the descriptor owns the handle now
-  std::FILE* stream = _fdopen(fd, "ab");
-  if (!stream) _close(fd);
-  return stream;
+  if (!file) {
+    const DWORD attributes = GetFileAttributesA(path);
+    notRegular = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return nullptr;
+  }
+  // A pipe or a device under that name is no log file.
+  if (GetFileType(file.get()) != FILE_TYPE_DISK) {
+    notRegular = true;
+    return nullptr;
+  }
+  return streamOf(file, _O_APPEND | _O_BINARY, "ab");
 }
 
 WallClock localNow() {

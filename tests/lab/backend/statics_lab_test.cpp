@@ -63,4 +63,42 @@ TEST(StaticsLab, SurviveSaveFlushAndLoad) {
   ASSERT_EQ(chdir(previous), 0);
 }
 
+TEST(StaticsLab, KernelsNoarpBindingsAreNeitherSavedNorWrittenBack) {
+  LocalAdapterList.clear();
+  LocalAddressList.clear();
+  ASSERT_TRUE(discoverAdapters());
+  ASSERT_TRUE(createArpSnapshot());
+  const std::string dir = std::string(std::getenv("LAB_WORK_DIR")) + "/noarp";
+  ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+  char previous[4096];
+  ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+
+  flushNeighbours();
+  // The loopback row as the kernel makes it when something talks to 0.0.0.0, and the
+  // multicast and broadcast rows of an interface; one real static entry beside them.
+  sh("ping -c1 -W1 0.0.0.0 >/dev/null 2>&1");
+  const std::string loopbackRow = "ip -4 neigh show nud all | grep '^0.0.0.0 dev lo '";
+  if (capture(loopbackRow).empty()) {
+    ASSERT_EQ(sh("ip neigh add 0.0.0.0 lladdr 00:00:00:00:00:00 dev lo nud noarp"), 0);
+  }
+  ASSERT_EQ(sh("ip neigh replace 224.0.0.251 lladdr 01:00:5e:00:00:fb dev lbh1 nud noarp"), 0);
+  ASSERT_EQ(sh("ip neigh replace 10.77.1.255 lladdr ff:ff:ff:ff:ff:ff dev lbh1 nud noarp"), 0);
+  ASSERT_EQ(sh("ip neigh add 10.77.1.64 lladdr 02:ab:cd:ef:00:64 dev lbh1 nud permanent"), 0);
+  ASSERT_NE(capture(loopbackRow).find("NOARP"), std::string::npos);
+
+  saveStatics();
+  EXPECT_EQ(slurp("statics.dat"), "10.77.1.64\t02-AB-CD-EF-00-64\r\n");
+
+  // The next start writes back only that one: no permanent 0.0.0.0 on the first interface.
+  sh("ip -4 neigh flush all nud permanent >/dev/null 2>&1");
+  loadStatics();
+  EXPECT_TRUE(shows("10.77.1.64", "dev lbh1 lladdr 02:ab:cd:ef:00:64 PERMANENT"));
+  EXPECT_EQ(capture("ip -4 neigh show nud permanent"),
+            "10.77.1.64 dev lbh1 lladdr 02:ab:cd:ef:00:64 PERMANENT \n");
+  EXPECT_NE(capture(loopbackRow).find("NOARP"), std::string::npos);  // shown as it was
+  flushNeighbours();
+  ASSERT_EQ(chdir(previous), 0);
+}
+
 }  // namespace

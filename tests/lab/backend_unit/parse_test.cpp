@@ -43,7 +43,13 @@ TEST(NeighbourParse, FieldsOfStaticAndDynamicRows) {
     ASSERT_TRUE(parseNeighbour(neighbour(b, state, ip(10, 1, 2, 4), kMac, 6), row));
     EXPECT_EQ(row.type, kArpTypeDynamic) << state;
   }
+  // Only a permanent binding is static; NOARP ones are the kernel's own and never saved.
   ASSERT_TRUE(parseNeighbour(neighbour(b, NUD_NOARP, ip(224, 0, 0, 1), kMac, 6), row));
+  EXPECT_EQ(row.type, kArpTypeOther);
+  ASSERT_TRUE(parseNeighbour(neighbour(b, NUD_NOARP, ip(0, 0, 0, 0), nullptr, 0), row));
+  EXPECT_EQ(row.type, kArpTypeOther);
+  ASSERT_TRUE(
+      parseNeighbour(neighbour(b, NUD_PERMANENT | NUD_NOARP, ip(10, 1, 2, 5), kMac, 6), row));
   EXPECT_EQ(row.type, kArpTypeStatic);
 }
 

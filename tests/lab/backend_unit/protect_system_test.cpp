@@ -110,7 +110,9 @@ TEST(System, FilesAndPaths) {
 
   const std::string log = d + "/quorel.log";
   for (const char* line : {"one\r\n", "two\r\n"}) {
-    std::FILE* f = platform::openAppendShared(log.c_str());
+    bool notRegular = true;
+    std::FILE* f = platform::openAppendShared(log.c_str(), notRegular);
+    EXPECT_FALSE(notRegular);
     ASSERT_NE(f, nullptr);
     std::fputs(line, f);
     std::fclose(f);
@@ -119,7 +121,9 @@ TEST(System, FilesAndPaths) {
   struct stat st {};
   ASSERT_EQ(stat(log.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0644u);
-  EXPECT_EQ(platform::openAppendShared((d + "/no/dir/x.log").c_str()), nullptr);
+  bool notRegular = true;
+  EXPECT_EQ(platform::openAppendShared((d + "/no/dir/x.log").c_str(), notRegular), nullptr);
+  EXPECT_FALSE(notRegular);  // plainly missing, not something else
 
   EXPECT_TRUE(platform::removeFile(log.c_str()));
   EXPECT_FALSE(platform::removeFile(log.c_str()));

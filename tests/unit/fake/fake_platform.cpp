@@ -1,5 +1,8 @@
 #include "fake_platform.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -8,6 +11,7 @@
 #include <cstring>
 #include <mutex>
 #include <set>
+#include <filesystem>
 #include <thread>
 
 #include "core/address.h"
@@ -202,7 +206,29 @@ bool replaceFile(const char* tempPath, const char* finalPath) {
   return std::rename(tempPath, finalPath) == 0;
 }
 bool removeFile(const char* path) { return std::remove(path) == 0; }
-std::FILE* openAppendShared(const char* path) { return std::fopen(path, "ab"); }
+std::FILE* createTempFile(const char* finalPath, std::string& tempPath) {
+  // Exclusive as the backends create them (their stale-file clean-up is the backend tests').
+  static int counter = 0;
+  fake.tempFilesCreated++;
+  for (int i = 0; i < 16; ++i) {
+    tempPath = std::string(finalPath) + ".tmp." + std::to_string(::getpid()) + "." +
+               std::to_string(++counter);
+    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
+    if (fd < 0) continue;
+    std::FILE* f = ::fdopen(fd, "wb");
+    if (!f) ::close(fd);
+    return f;
+  }
+  tempPath.clear();
+  return nullptr;
+}
+std::FILE* openAppendShared(const char* path, bool& notRegular) {
+  // Looked at before opening, so that a FIFO never blocks a test.
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  notRegular = !ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+  return notRegular ? nullptr : std::fopen(path, "ab");
+}
 WallClock localNow() { return fake.now; }
 TimeZoneInfo timeZoneInformation() { return fake.zone; }
 void screenSize(int& width, int& height) {

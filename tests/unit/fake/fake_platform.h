@@ -57,6 +57,7 @@ struct FakePlatform {
   std::string exePath = "C:\\Vetrel\\vetrel.exe";
   std::vector<std::string> chdirs;
   bool replaceFails = false;  // replaceFile answers false and moves nothing
+  int tempFilesCreated = 0;   // calls of createTempFile
 };
 
 extern FakePlatform fake;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/settings_platform.h"
+#include "platform/win32/unique_resource.h"
 #include "settings/settings.h"
 #include "test_support.h"
 
@@ -88,10 +89,18 @@ TEST(Profile, FailedWriteLeavesTheOldFileWhole) {
   const std::string ini = dir.file("quorel.ini");
   const std::string before = "[Vetrel]\r\nCheckInt=5\r\n";
   ASSERT_TRUE(writeWholeFile(ini, before));
-  // A directory in the temporary file's place: the copy cannot be made.
-  ASSERT_TRUE(CreateDirectoryA((ini + ".tmp").c_str(), nullptr));
-  EXPECT_FALSE(platform::profileWriteKeys(kSection, {{"CheckInt", "9"}}, ini.c_str()));
+  // A file that is there but cannot be read is left alone rather than replaced.
+  {
+    UniqueFileHandle held(CreateFileA(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held.valid());
+    EXPECT_FALSE(platform::profileWriteKeys(kSection, {{"CheckInt", "9"}}, ini.c_str()));
+  }
   EXPECT_EQ(readWholeFile(ini), before);
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((ini + ".tmp*").c_str(), &found);
+  EXPECT_EQ(find, INVALID_HANDLE_VALUE);  // no temporary file left
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
 
   const std::string nowhere = dir.file("no such dir\\quorel.ini");
   EXPECT_FALSE(platform::profileWriteKeys(kSection, {{"CheckInt", "9"}}, nowhere.c_str()));
@@ -103,6 +112,7 @@ TEST(Profile, LeftoverTemporaryFileIsNotMergedIn) {
   ASSERT_TRUE(writeWholeFile(ini + ".tmp", "[Vetrel]\r\nStale=1\r\n"));
   ASSERT_TRUE(platform::profileWriteKeys(kSection, {{"AddNew", "0"}}, ini.c_str()));
   EXPECT_EQ(readWholeFile(ini), "[Vetrel]\r\nAddNew=0\r\n");
+  EXPECT_FALSE(fileExists(ini + ".tmp"));  // an earlier version's leftover is cleared away
 }
 
 // The profile API alone would take a bare name from the Windows directory, the rename from

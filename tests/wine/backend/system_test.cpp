@@ -52,11 +52,22 @@ TEST(System, ReplaceAndRemoveFiles) {
   EXPECT_FALSE(platform::removeFile(temp.c_str()));
 }
 
+namespace {
+
+std::FILE* openLogFile(const std::string& path) {
+  bool notRegular = true;
+  std::FILE* f = platform::openAppendShared(path.c_str(), notRegular);
+  EXPECT_FALSE(notRegular) << path;
+  return f;
+}
+
+}  // namespace
+
 TEST(System, AppendSharedFileKeepsContentAndLetsOthersOnlyRead) {
   ScratchDirectory dir;
   const std::string log = dir.file("quorel.log");
   ASSERT_TRUE(writeWholeFile(log, "first\r\n"));
-  std::FILE* f = platform::openAppendShared(log.c_str());
+  std::FILE* f = openLogFile(log);
   ASSERT_NE(f, nullptr);
   std::fputs("second\r\n", f);
   std::fflush(f);
@@ -73,18 +84,55 @@ TEST(System, AppendSharedFileKeepsContentAndLetsOthersOnlyRead) {
   }
   EXPECT_EQ(std::fclose(f), 0);
 
-  f = platform::openAppendShared(log.c_str());
+  f = openLogFile(log);
   ASSERT_NE(f, nullptr);
   std::fputs("third\r\n", f);
   std::fclose(f);
   EXPECT_EQ(readWholeFile(log), "first\r\nsecond\r\nthird\r\n");
 
   const std::string fresh = dir.file("new.log");
-  f = platform::openAppendShared(fresh.c_str());
+  f = openLogFile(fresh);
   ASSERT_NE(f, nullptr);
   std::fclose(f);
   EXPECT_TRUE(fileExists(fresh));
-  EXPECT_EQ(platform::openAppendShared(dir.file("none\\x.log").c_str()), nullptr);
+  EXPECT_EQ(openLogFile(dir.file("none\\x.log")), nullptr);
+
+  // A directory under the log's name is refused as no file.
+  const std::string folder = dir.file("folder.log");
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  bool notRegular = false;
+  EXPECT_EQ(platform::openAppendShared(folder.c_str(), notRegular), nullptr);
+  EXPECT_TRUE(notRegular);
+  RemoveDirectoryA(folder.c_str());
+}
+
+TEST(System, TemporaryFilesAreNewAndStaleOnesGo) {
+  ScratchDirectory dir;
+  const std::string final = dir.file("samples.dat");
+  // Left by an earlier version, and by a process that has ended (no process has id 3).
+  ASSERT_TRUE(writeWholeFile(final + ".tmp", "planted"));
+  ASSERT_TRUE(writeWholeFile(final + ".tmp.3.1", "stale"));
+  ASSERT_TRUE(writeWholeFile(final + ".tmp.x", "not ours"));
+  std::string temp;
+  std::FILE* f = platform::createTempFile(final.c_str(), temp);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(temp.rfind(final + ".tmp." + std::to_string(GetCurrentProcessId()) + ".", 0), 0u);
+  std::fputs("new", f);
+  std::fclose(f);
+  EXPECT_FALSE(fileExists(final + ".tmp"));
+  EXPECT_FALSE(fileExists(final + ".tmp.3.1"));
+  EXPECT_TRUE(fileExists(final + ".tmp.x"));
+  // A second one gets a name of its own while the first is still there.
+  std::string second;
+  f = platform::createTempFile(final.c_str(), second);
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  EXPECT_NE(second, temp);
+  EXPECT_EQ(readWholeFile(temp), "new");
+  ASSERT_TRUE(platform::replaceFile(temp.c_str(), final.c_str()));
+  EXPECT_EQ(readWholeFile(final), "new");
+  platform::removeFile(second.c_str());
+  platform::removeFile((final + ".tmp.x").c_str());
 }
 
 // backend.sh runs Wine with TZ=Europe/Berlin: one hour east, with summer time.

@@ -1,0 +1,79 @@
+// The monitor's stdout when its reader stops: the program never waits, the newest lines win.
+#include "app/linux/console_writer.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string numbered(int i) {
+  return "line " + std::to_string(i) + " " + std::string(80, '.') + "\r\n";
+}
+
+}  // namespace
+
+TEST(ConsoleWriter, StalledReaderHoldsNothingUpAndGetsTheNewestLines) {
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  // The writer thread is detached: its stream must outlive the test.
+  static ConsoleStream stream;
+  stream.fd = fds[1];
+  ASSERT_TRUE(startConsoleWriter(stream));
+
+  // About 1.8 MB for a pipe that holds 64 kB, with nobody reading.
+  constexpr int kLines = 20000;
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < kLines; ++i) EXPECT_TRUE(writeConsole(stream, numbered(i)));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+  EXPECT_FALSE(finishConsoleWriter(stream, 100ms));  // gives up in time
+
+  // The reader is back.
+  std::string got;
+  std::thread reader([&] {
+    char chunk[65536];
+    for (ssize_t n; (n = ::read(fds[0], chunk, sizeof chunk)) > 0;) got.append(chunk, n);
+  });
+  EXPECT_TRUE(finishConsoleWriter(stream, 5s));
+  ::close(fds[1]);
+  reader.join();
+  ::close(fds[0]);
+
+  // Wherever lines had to go, one line says how many (once per stretch of dropping); the
+  // newest lines come in order, the last one included.
+  long dropped = 0;
+  int lines = 0, notes = 0, last = -1;
+  bool ordered = true;
+  for (std::size_t at = 0; at < got.size();) {
+    const std::size_t end = got.find("\r\n", at);
+    ASSERT_NE(end, std::string::npos);
+    const std::string line = got.substr(at, end - at);
+    if (line.rfind("line ", 0) == 0) {
+      const int n = std::stoi(line.substr(5));
+      ordered = ordered && n > last;
+      last = n;
+      ++lines;
+    } else {
+      EXPECT_NE(line.find(" journal line(s) dropped: stdout was not being read"), std::string::npos)
+          << line;
+      ASSERT_EQ(line.rfind("vetrel: ", 0), 0u) << line;
+      dropped += std::stol(line.substr(8));
+      ++notes;
+    }
+    at = end + 2;
+  }
+  EXPECT_TRUE(ordered);
+  EXPECT_EQ(last, kLines - 1);
+  EXPECT_EQ(lines + dropped, kLines);
+  EXPECT_GE(notes, 1);
+  // What a stalled reader finds waiting is bounded: the queue, a batch on its way, the pipe.
+  EXPECT_LE(got.size(), 2 * kConsoleQueueBytes + 2 * 65536);
+
+  // Without its writer the stream writes directly again.
+  EXPECT_FALSE(stream.queued);
+}
