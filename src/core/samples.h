@@ -8,7 +8,9 @@ extern int SelectedRow;  // the row an editor dialog or a move works on; -1 none
 
 void loadSamples();  // appends the file's samples; a missing file changes nothing
 void saveSamples();  // rewrites the file whole (temporary file, then an atomic rename)
-int addSample(const AddressEntry& entry);  // new index, or -1 when the IP text is present
+inline constexpr int kSampleNoMemory = -2;
+// The new index; -1 when the IP text is present; kSampleNoMemory when the list cannot grow.
+int addSample(const AddressEntry& entry);
 void removeSample(int index);
 void moveSampleUp();
 void moveSampleDown();

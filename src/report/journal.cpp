@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "core/text_field.h"
 #include "core/ui_hooks.h"
@@ -52,7 +53,11 @@ void reportEvent(const char* text, std::int32_t kind) {
   const int logLength = std::snprintf(logLine, sizeof logLine, "%s%s", logStamp, line);
 
   std::lock_guard<std::recursive_mutex> unit(journalLock);
-  if (uiHooks.journalLine) uiHooks.journalLine(windowLine, logLine);
+  try {
+    if (uiHooks.journalLine) uiHooks.journalLine(windowLine, logLine);
+  } catch (const std::bad_alloc&) {
+    // Out of memory the window misses this line; the log, the mail and the pop-up still act.
+  }
 
   if (settings.WriteLog && logLength > 0) {
     std::lock_guard<std::mutex> g(logLock);
