@@ -118,7 +118,7 @@ TEST_F(MailSend, AHangingSendKeepsOneThreadAndLaterLinesWaitInOneMessage) {
       checkTick();  // each countdown's end while the first send hangs
       EXPECT_TRUE(mailSendUnderWay());
     }
-    EXPECT_TRUE(mailQueueEmpty());  // the five lines wait in one message
+    EXPECT_TRUE(mailQueueEmpty());   // the five lines wait in one message
     ASSERT_TRUE(waitForJournal(7));  // six reports and the hanging send's error
     EXPECT_EQ(journalTexts()[6].rfind("Ошибка посылки почтового сообщения: 5:", 0), 0u)
         << journalTexts()[6];

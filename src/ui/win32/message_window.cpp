@@ -28,7 +28,11 @@ void layout(HWND window) {
   const int w = r.right - r.left;
   const int h = r.bottom - r.top;
   if (messageList) MoveWindow(messageList, 6, 8, w - 12, h - 47, TRUE);
-  if (okButton) MoveWindow(okButton, w / 2 - 50, h - 32, 100, 25, TRUE);
+  if (okButton) {
+    MoveWindow(okButton, w / 2 - 50, h - 32, 100, 25, TRUE);
+    // The dialog's own repaint would otherwise cover the button's new place.
+    InvalidateRect(okButton, nullptr, TRUE);
+  }
 }
 
 // Drops count characters from the front, as the front of a text would lose them.

@@ -65,8 +65,8 @@ void removeTrayIcon();
 // The message window (created hidden with MainWindow as owner).
 HWND createMessageWindow(HWND owner);
 void appendMessageLine(const char* windowLine);  // main thread; out of memory drops the line
-void showWaitingLines();  // main thread: the lines other threads queued, in their order
-void popUpMessageWindow();                       // main thread
+void showWaitingLines();    // main thread: the lines other threads queued, in their order
+void popUpMessageWindow();  // main thread
 // Characters the message window holds, a line end counted as one.
 std::size_t messageWindowLength();
 
