@@ -8,7 +8,7 @@
 //              |clipboard FILE|waitbox SECONDS
 //              |rect WINDOW|place WINDOW X Y W H|show WINDOW max|restore|notify ID CODE
 //              |postraw MESSAGE WPARAM LPARAM|lines|workarea|ping|endsession
-// LIST is arp, samples or routes; WINDOW main, messages, ok, tabs or arp (see the edge block).
+// LIST is arp, samples or routes; WINDOW main, messages, ok, tabs, arp or status.
 // Texts go to stdout as UTF-8, one item per line.
 // clang-format off
 #include <windows.h>
@@ -127,6 +127,7 @@ HWND namedWindow(const std::string& name) {
   if (name == "ok") return GetDlgItem(messageWindow(), IDOK);
   if (name == "tabs") return GetDlgItem(mainWindow, 2006);
   if (name == "arp") return GetDlgItem(mainWindow, 2002);
+  if (name == "status") return GetDlgItem(mainWindow, 2001);
   return nullptr;
 }
 

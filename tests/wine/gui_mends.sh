@@ -147,6 +147,14 @@ border=$((-left))
   [ "$bottom" -eq $(($(field "$work_area" 4) + border)) ] &&
   pass "maximised: only the border outside the work area ($big)" ||
   fail "maximised placement: $big in work area $work_area"
+# The status bar moved with the window and shows its texts ("Кэш: 0" in part 0).
+bar=$(drive rect status)
+DISPLAY=":$display" import -window root -crop "100x$(($(field "$bar" 4) - $(field "$bar" 2)))+$(field "$bar" 1)+$(field "$bar" 2)" \
+  +repage "$shots/mends_status_maximised.png"
+text=$(convert "$shots/mends_status_maximised.png" -colorspace gray -threshold 50% -negate \
+  -format '%[fx:int(mean*w*h)]' info: 2>/dev/null)
+[ "${text:-0}" -gt 30 ] && pass "maximised: the status bar shows its text ($text text pixels)" ||
+  fail "maximised: the status bar shows no text ($text text pixels at $bar)"
 drive show main restore
 sleep 1
 restored=$(drive rect main)

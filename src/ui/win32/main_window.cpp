@@ -25,6 +25,8 @@ constexpr LPARAM kLeftDoubleClick = WM_LBUTTONDBLCLK;  // 515
 
 void layoutMainWindow(int width, int height) {
   SendMessageW(StatusBar, WM_SIZE, 0, MAKELPARAM(width, height));
+  // It moves itself without a repaint; the dialog's own would leave its place blank.
+  InvalidateRect(StatusBar, nullptr, TRUE);
   RECT s{};
   GetClientRect(StatusBar, &s);
   const int statusHeight = s.bottom - s.top;
