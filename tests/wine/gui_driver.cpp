@@ -6,8 +6,9 @@
 //              |tab N|column LIST N|command ID|post ID|answer yes|no|ok|escape|tray LPARAM
 //              |foreground
 //              |clipboard FILE|waitbox SECONDS
-//              |rect WINDOW|place WINDOW X Y W H|show WINDOW max|restore|notify ID CODE
-//              |postraw MESSAGE WPARAM LPARAM|lines|workarea|ping|endsession
+//              |rect WINDOW|place WINDOW X Y W H|show WINDOW max|restore
+//              |barenotify ID CODE|postraw MESSAGE WPARAM LPARAM|lines|workarea|ping
+//              |endsession
 // LIST is arp, samples or routes; WINDOW main, messages, ok, tabs, arp or status.
 // Texts go to stdout as UTF-8, one item per line.
 // clang-format off
@@ -152,19 +153,26 @@ int edgeRequest(int argc, char** argv, bool& handled) {
     HWND w = namedWindow(argv[3]);
     if (!w) return 5;
     ShowWindow(w, std::strcmp(argv[4], "max") == 0 ? SW_MAXIMIZE : SW_RESTORE);
-  } else if (what == "notify" && argc == 5) {
-    // A bare NMHDR ending where the committed memory ends: a read past it faults.
-    const int id = std::atoi(argv[3]);
-    HWND from = GetDlgItem(mainWindow, id);
-    SYSTEM_INFO info{};
-    GetSystemInfo(&info);
-    Remote r(mainWindow, info.dwPageSize);
-    if (!r.ok()) return 6;
-    NMHDR header{from, static_cast<UINT_PTR>(id), static_cast<UINT>(std::atoi(argv[4]))};
-    const std::size_t at = info.dwPageSize - sizeof header;
-    r.write(at, &header, sizeof header);
-    SendMessageTimeoutW(mainWindow, WM_NOTIFY, static_cast<WPARAM>(id),
-                        reinterpret_cast<LPARAM>(r.at(at)), SMTO_ABORTIFHUNG, 5000, nullptr);
+  } else if (what == "barenotify" && argc == 5) {
+    // gui_hook.dll, beside the driver, sends it from inside vetrel's process. Prints
+    // "returned", or "faulted" when the program read past the header (Wine swallows that).
+    wchar_t path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dll(path, n);
+    dll = dll.substr(0, dll.find_last_of(L'\\') + 1) + L"gui_hook.dll";
+    HMODULE module = LoadLibraryW(dll.c_str());
+    auto proc = module ? reinterpret_cast<HOOKPROC>(
+                             reinterpret_cast<void*>(GetProcAddress(module, "bareNotifyHook")))
+                       : nullptr;
+    if (!proc) return 6;
+    HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, proc, module,
+                                   GetWindowThreadProcessId(mainWindow, nullptr));
+    if (!hook) return 7;
+    PostMessageW(mainWindow, RegisterWindowMessageW(L"VetrelTestBareNotify"),
+                 static_cast<WPARAM>(std::atoi(argv[3])), std::atoi(argv[4]));
+    Sleep(1500);
+    UnhookWindowsHookEx(hook);
+    print(GetPropW(mainWindow, L"VetrelTestBareNotify") ? L"returned" : L"faulted");
   } else if (what == "postraw" && argc == 6) {
     PostMessageW(mainWindow, static_cast<UINT>(std::strtoul(argv[3], nullptr, 0)),
                  static_cast<WPARAM>(std::strtoull(argv[4], nullptr, 0)),
