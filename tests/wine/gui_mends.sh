@@ -3,8 +3,12 @@
 # messages from another process (WM_APP+1 with a pointer that is not ours, a bare NMHDR),
 # shrinking and maximising both windows, the message window's OK button after a resize, a
 # mail error line handed from the mail thread, log-off through wineboot, and a start from a
-# directory whose path is 260 characters or more. Relies on Wine's real GetAdaptersInfo and
-# window manager; the namespace has one veth end and no neighbours.
+# directory whose path is 260 characters or more. The bare NMHDR comes from inside the
+# program through gui_hook.dll (Wine does not carry WM_NOTIFY between processes, and swallows
+# the fault of a read past it, which the hook reports). Relies on Wine's real GetAdaptersInfo
+# and window manager; the namespace has one veth end and no neighbours. Window positions are
+# saved in screen coordinates; Wine's virtual desktop keeps its taskbar at the bottom, where
+# workspace and screen coordinates agree, so only their round trip shows here.
 # Arguments: the mingw build directory [and another vetrel.exe to run instead of its own].
 # Needs root (ip netns).
 set -uo pipefail
