@@ -81,7 +81,7 @@ int addSample(const AddressEntry& entry) {
   try {
     SampleList.push_back(entry);
   } catch (const std::bad_alloc&) {
-    return -1;
+    return kSampleNoMemory;  // not a duplicate: the caller must not say it is
   }
   return static_cast<int>(SampleList.size()) - 1;
 }

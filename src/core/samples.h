@@ -10,7 +10,9 @@ extern int SelectedRow;  // the row an editor dialog or a move works on; -1 none
 // cannot be read whole is journalled once and left alone by every save of this run.
 void loadSamples();
 void saveSamples();  // rewrites the file whole (temporary file, then an atomic rename)
-int addSample(const AddressEntry& entry);  // new index, or -1 when the IP text is present
+inline constexpr int kSampleNoMemory = -2;
+// The new index; -1 when the IP text is present; kSampleNoMemory when the list cannot grow.
+int addSample(const AddressEntry& entry);
 void removeSample(int index);
 void moveSampleUp();
 void moveSampleDown();

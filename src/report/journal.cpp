@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "core/text_field.h"
 #include "core/ui_hooks.h"
@@ -75,8 +76,16 @@ void reportEvent(const char* text, std::int32_t kind) {
   const int logLength = std::snprintf(logLine, sizeof logLine, "%s%s", logStamp, line);
 
   std::lock_guard<std::recursive_mutex> unit(journalLock);
-  if (uiHooks.journalLine) uiHooks.journalLine(windowLine, logLine);
-  tapJournalLine({std::string_view(line, n - 2), kind, t});
+  try {
+    if (uiHooks.journalLine) uiHooks.journalLine(windowLine, logLine);
+  } catch (const std::bad_alloc&) {
+    // Out of memory the window misses this line; the log, the mail and the pop-up still act.
+  }
+  try {
+    tapJournalLine({std::string_view(line, n - 2), kind, t});
+  } catch (const std::bad_alloc&) {
+    // Likewise a listener (syslog, JSON) that could not take its copy.
+  }
 
   char refusal[sizeof refusedLogPath + 96] = {};
   if (settings.WriteLog && logLength > 0) {

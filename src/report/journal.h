@@ -24,7 +24,8 @@ inline constexpr std::size_t kJournalTextMax = 509;  // characters after trimmin
 extern platform::WallClock (*readLocalClock)();
 
 // Stamps the line, hands it to the message window and, as the settings say, to the log,
-// the mail queue and the pop-up. Any thread. Texts longer than 509 characters are cut.
+// the mail queue and the pop-up. Any thread; never throws (out of memory an output misses the
+// line). Texts longer than 509 characters are cut.
 void reportEvent(const char* text, std::int32_t kind);
 
 // printf-style text (at most 131 characters) into status part 0, 1 or 2. Main thread.

@@ -1,5 +1,6 @@
 #pragma once
-// The pending mail text and the countdown after which it is sent.
+// The pending mail text and the countdown after which it is sent. At most one send is under
+// way and one message waits behind it.
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -12,14 +13,22 @@ extern std::atomic<std::int32_t> mailCountdown;
 extern bool socketsReady;  // the socket layer started; no mail without it
 
 // Appends one journal line (with its date stamp and CR LF). Null is ignored. Any thread.
+// Out of memory drops the line; nothing is thrown.
 void enqueueMail(const char* line);
 // Takes the whole queued text out; the queue is empty afterwards.
 std::string takeMailQueue();
 bool mailQueueEmpty();
 
-// Called by checkTick when mailCountdown has just reached 0: with sockets ready and text
-// queued, takes the text and starts one mail thread for it (nobody waits for the thread).
+// Called by checkTick when mailCountdown has just reached 0: with sockets ready, takes the
+// queued text. With no send under way it starts one mail thread for it (nobody waits for the
+// thread); while one is under way the text joins the one waiting message instead.
 void startMailSend();
+// The send's last act, on its own thread: no send is under way any more. A waiting message
+// goes at the next tick, or with the next countdown when one is running.
+void mailSendFinished();
+bool mailSendUnderWay();
+// Drops the queued and the waiting text and forgets a send under way (a fresh start).
+void resetMailQueue();
 
 // Starts the thread that sends one message; false when it could not be started.
 // The mail notifier sets it; tests may replace it.

@@ -10,6 +10,7 @@
 #include "platform/socket_platform.h"
 #include "report/journal.h"
 #include "report/mail_message.h"
+#include "report/mail_queue.h"
 #include "report/smtp.h"
 #include "settings/settings.h"
 
@@ -170,7 +171,14 @@ int mailThread(std::string text, MailParameters mail) {
   return 0;
 }
 
+namespace {
+void sendAndFinish(std::string text, MailParameters mail) {
+  mailThread(std::move(text), mail);
+  mailSendFinished();
+}
+}  // namespace
+
 bool launchMailThread(std::string text) {
   const MailParameters mail = snapshotMailParameters();
-  return startDetached(mailThread, std::move(text), mail);
+  return startDetached(sendAndFinish, std::move(text), mail);
 }

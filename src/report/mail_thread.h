@@ -30,5 +30,6 @@ MailParameters snapshotMailParameters();
 int mailThread(std::string text, MailParameters mail);
 
 // The launcher that the front ends assign to startMailThread: copies the mail settings on the
-// calling (main) thread and starts a detached mailThread. False when no thread could start.
+// calling (main) thread and starts a detached mailThread, which calls mailSendFinished when it
+// is done. False when no thread could start.
 bool launchMailThread(std::string text);

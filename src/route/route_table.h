@@ -32,6 +32,8 @@ RouteAddResult addRouteFromFields(const char* address, const char* mask, const c
                                   const char* metric);
 // Deletes RouteRows[i]; false when the system refuses (the caller shows the message).
 bool deleteRoute(int i);
-// Deletes a row kept by the caller: a question shown before the deletion runs the message
-// loop, and a refresh in it may renumber RouteRows.
+// Deletes row as it was read from the system; false when the system refuses.
 bool deleteRouteRow(const RouteRow& row);
+// Command 3017 on RouteRows[row]: asks, then deletes the copy of that row taken before asking;
+// a refusal shows "Ошибка удаления маршрута.". No such row: nothing.
+void deleteChosenRoute(int row);

@@ -197,4 +197,9 @@ void saveSettings() {
   platform::profileWriteKeys(kIniSection, values, iniPath.c_str());
 }
 
-void setAutostart(bool on) { platform::setAutostart(on, exePath.c_str()); }
+void setAutostart(bool on) {
+  // An executable path that could not be read (260 characters or more) would make an empty
+  // Run value, which starts nothing; the entry is then left as it is.
+  if (on && exePath.empty()) return;
+  platform::setAutostart(on, exePath.c_str());
+}

@@ -4,7 +4,8 @@ find_package(GTest REQUIRED)
 # --- Linux backend: parsers, ini layer, protection and system calls (no root, label unit)
 file(GLOB LINUX_BACKEND_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/backend_unit/*.cpp)
 add_executable(linux_backend_tests ${LINUX_BACKEND_UNIT_SOURCES})
-target_link_libraries(linux_backend_tests PRIVATE vetrel_platform GTest::gtest GTest::gtest_main)
+target_link_libraries(linux_backend_tests PRIVATE
+    "$<LINK_GROUP:RESCAN,vetrel_platform,vetrel_logic>" GTest::gtest GTest::gtest_main)
 gtest_discover_tests(linux_backend_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS unit)
 
 # --- Linux backend against the kernel, run by backend.sh inside its namespace lab (root)

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "failing_allocations.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
 #include "file_size_limit.h"
@@ -288,3 +289,22 @@ TEST_F(JournalTest, StatusTextIsCutTo131Characters) {
 }
 
 }  // namespace
+
+TEST_F(JournalTest, OutOfMemoryInTheWindowHookOrTheMailQueueNeverReachesTheCaller) {
+  SKIP_WITHOUT_FAILING_ALLOCATIONS();
+  settings.WriteLog = true;
+  settings.MsgToMail = true;
+  settings.MailMask = Spoofing;
+  settings.SendMailInt = 30;
+  openLog(logPath_.c_str());
+  enqueueMail("x\r\n");
+  {
+    FailingAllocations failing;  // the recorder's line copy and the queue's append both throw
+    EXPECT_NO_THROW(reportEvent("Подмена адреса! 10.0.0.1 00-1a-2b-3c-4d-5e", Spoofing));
+  }
+  EXPECT_TRUE(ui.windowLines.empty());
+  EXPECT_EQ(logText(), "05.03.2013 14:07:09 Подмена адреса! 10.0.0.1 00-1a-2b-3c-4d-5e\r\n");
+  EXPECT_EQ(takeMailQueue(), "x\r\n");
+  EXPECT_EQ(mailCountdown.load(), 30);
+  EXPECT_EQ(ui.popUps, 1);
+}

@@ -103,3 +103,40 @@ TEST_F(MailSend, NothingStartsWithoutSocketsOrText) {
   ASSERT_TRUE(waitForJournal(1));
   EXPECT_NE(peer.received()[4].find("\r\n\r\n05.03.2013 14:07:09 now\r\n"), std::string::npos);
 }
+
+TEST_F(MailSend, AHangingSendKeepsOneThreadAndLaterLinesWaitInOneMessage) {
+  std::uint16_t port = 0;
+  {
+    SmtpPeer silent({""});  // accepts, never greets: the send hangs for smtpWaitMs
+    useServer(silent.port());
+    settings.SendMailInt = 1;
+    resetCheckCycle();
+    reportEvent("Подмена адреса! 1", Spoofing);
+    checkTick();  // the countdown ends: the first send starts
+    for (int i = 2; i <= 6; ++i) {
+      reportEvent(("Подмена адреса! " + std::to_string(i)).c_str(), Spoofing);
+      checkTick();  // each countdown's end while the first send hangs
+      EXPECT_TRUE(mailSendUnderWay());
+    }
+    EXPECT_TRUE(mailQueueEmpty());   // the five lines wait in one message
+    ASSERT_TRUE(waitForJournal(7));  // six reports and the hanging send's error
+    EXPECT_EQ(journalTexts()[6].rfind("Ошибка посылки почтового сообщения: 5:", 0), 0u)
+        << journalTexts()[6];
+    for (int waited = 0; waited < 2000 && mailSendUnderWay(); waited += 5)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_FALSE(mailSendUnderWay());
+    EXPECT_EQ(mailCountdown, 1);  // the waiting message goes at the next tick
+    silent.received();
+  }
+  SmtpPeer peer(kAccepting);
+  useServer(peer.port());
+  port = peer.port();
+  EXPECT_NE(port, 0);
+  checkTick();
+  ASSERT_TRUE(waitForJournal(8));
+  EXPECT_EQ(journalTexts()[7], "Отправлено сообщение на to@y");
+  const std::string body = peer.received()[4];
+  for (int i = 2; i <= 6; ++i)
+    EXPECT_NE(body.find("Подмена адреса! " + std::to_string(i) + "\r\n"), std::string::npos) << i;
+  EXPECT_EQ(body.find("Подмена адреса! 1\r\n"), std::string::npos);
+}

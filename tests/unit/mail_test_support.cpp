@@ -67,7 +67,7 @@ void MailTest::SetUp() {
   computeTimeZoneText();
   smtpWaitMs = 1500;
   smtpPauseMs = 1;
-  takeMailQueue();
+  resetMailQueue();
   mailCountdown = 0;
   socketsReady = false;
   startMailThread = nullptr;
@@ -75,6 +75,8 @@ void MailTest::SetUp() {
 
 void MailTest::TearDown() {
   // A detached send must not outlive its test's peer and settings.
-  std::lock_guard hold(sendLock);
+  { std::lock_guard hold(sendLock); }
+  for (int waited = 0; waited < 2000 && mailSendUnderWay(); waited += 5)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   uiHooks = UiHooks{};
 }

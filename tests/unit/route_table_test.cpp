@@ -200,3 +200,39 @@ TEST(RouteCommandTest, ShortFieldsStartNothingButMarkTheChangeOwn) {
 }
 
 }  // namespace
+
+namespace {
+// The question's own message loop runs a refresh that finds a new route listed first.
+bool refreshWhileAsking(const char* text, const char* caption) {
+  ui.questions.push_back(std::string(caption) + "|" + text);
+  fake.routes.insert(fake.routes.begin(), route("172.16.0.0", "255.240.0.0", "10.0.0.5", 0x1a, 1));
+  refreshRoutes(0);
+  return true;
+}
+}  // namespace
+
+TEST_F(RouteTableTest, DeletionAfterTheQuestionDeletesTheRowThatWasAskedAbout) {
+  OwnRouteChange = true;
+  refreshRoutes(0);
+  uiHooks.askYesNo = refreshWhileAsking;
+  deleteChosenRoute(1);  // 10.0.0.0/8
+  ASSERT_EQ(ui.questions.size(), 1u);
+  EXPECT_EQ(ui.questions[0].substr(0, ui.questions[0].find('|')), "Внимание!");
+  EXPECT_EQ(RouteRows[1].dest, net("0.0.0.0"));  // the index now names another route
+  ASSERT_EQ(fake.deletedRoutes.size(), 1u);
+  EXPECT_EQ(fake.deletedRoutes[0].dest, net("10.0.0.0"));
+  EXPECT_TRUE(OwnRouteChange);
+  EXPECT_TRUE(ui.boxes.empty());
+
+  fake.deleteRouteResult = 5;
+  installUiRecorder();
+  ui.answerYes = false;
+  deleteChosenRoute(0);  // No: nothing deleted
+  deleteChosenRoute(9);  // no such row: not even a question
+  EXPECT_EQ(ui.questions.size(), 1u);
+  EXPECT_EQ(fake.deletedRoutes.size(), 1u);
+  ui.answerYes = true;
+  deleteChosenRoute(0);
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].first, "Ошибка удаления маршрута.");
+}

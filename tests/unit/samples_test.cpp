@@ -8,6 +8,7 @@
 
 #include "address_fixture.h"
 #include "core/text_field.h"
+#include "failing_allocations.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
 #include "file_size_limit.h"
@@ -280,4 +281,18 @@ TEST_F(Samples, AddRemoveAndMove) {
   ASSERT_EQ(SampleList.size(), 2u);
   EXPECT_STREQ(SampleList[0].ipText, "1.1.1.1");
   EXPECT_STREQ(SampleList[1].ipText, "1.1.1.*");
+}
+
+TEST_F(Samples, ListThatCannotGrowIsNotMistakenForADuplicate) {
+  SKIP_WITHOUT_FAILING_ALLOCATIONS();
+  SampleList = {sample("10.0.0.1", "00-1a-2b-3c-4d-5e")};
+  SampleList.shrink_to_fit();
+  int added = 0;
+  {
+    FailingAllocations failing;
+    added = addSample(sample("10.0.0.2", "00-1a-2b-3c-4d-5f"));
+  }
+  EXPECT_EQ(added, kSampleNoMemory);
+  EXPECT_EQ(addSample(sample("10.0.0.1", "*")), -1);
+  EXPECT_EQ(addSample(sample("10.0.0.2", "00-1a-2b-3c-4d-5f")), 1);
 }

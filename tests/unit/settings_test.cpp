@@ -318,3 +318,15 @@ TEST_F(SettingsTest, ConsoleDirectoryIsMadeAbsolute) {
 }
 
 }  // namespace
+
+TEST_F(SettingsTest, UnreadableExecutablePathKeepsTheDefaultsAndWritesNoEmptyRunValue) {
+  fake.exePath = "";  // what a path of 260 characters or more gives
+  initPaths();
+  loadSettings();
+  EXPECT_EQ(settings.WndX, (1280 - 550) / 2);
+  EXPECT_EQ(settings.MsgY, (1024 - 230) / 2);
+  setAutostart(true);
+  EXPECT_TRUE(fake.autostartCalls.empty());
+  setAutostart(false);  // removing the entry needs no path
+  EXPECT_EQ(fake.autostartCalls, (std::vector<std::pair<bool, std::string>>{{false, ""}}));
+}

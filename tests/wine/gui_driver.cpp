@@ -9,7 +9,11 @@
 //              |dialog SECONDS|defid|dialogrect [box]|settext ID TEXT|press ID|dialogbox
 //              SECONDS|dialogok |dblclick LIST ROW
 //              |dblclick LIST|dlgread|dlgset|dlgpush|dlgbox|dlganswer|dlggone (their block)
-// LIST is arp, samples or routes. Texts go to stdout as UTF-8, one item per line.
+//              |rect WINDOW|place WINDOW X Y W H|show WINDOW max|restore
+//              |barenotify ID CODE|postraw MESSAGE WPARAM LPARAM|lines|workarea|ping
+//              |endsession
+// LIST is arp, samples or routes; WINDOW main, messages, ok, tabs, arp or status.
+// Texts go to stdout as UTF-8, one item per line.
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
@@ -19,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -490,7 +495,109 @@ int runEditorDialogRequest(int argc, char** argv) {
 }
 // --- end of the dialog requests
 
+//--- edge requests: sizes, placements, stray messages and the message window's lines
+
+HWND messageWindow() {
+  HWND found = nullptr;
+  for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); w;
+       w = FindWindowExW(nullptr, w, L"#32770", nullptr))
+    if (GetWindow(w, GW_OWNER) == mainWindow && GetDlgItem(w, 1000)) found = w;
+  return found;
+}
+
+HWND namedWindow(const std::string& name) {
+  if (name == "main") return mainWindow;
+  if (name == "messages") return messageWindow();
+  if (name == "ok") return GetDlgItem(messageWindow(), IDOK);
+  if (name == "tabs") return GetDlgItem(mainWindow, 2006);
+  if (name == "arp") return GetDlgItem(mainWindow, 2002);
+  if (name == "status") return GetDlgItem(mainWindow, 2001);
+  return nullptr;
+}
+
+// "left top right bottom clientWidth clientHeight visible", screen coordinates.
+int edgeRequest(int argc, char** argv, bool& handled) {
+  handled = true;
+  const std::string what = argv[2];
+  if (what == "rect" && argc == 4) {
+    HWND w = namedWindow(argv[3]);
+    RECT r{}, c{};
+    if (!w || !GetWindowRect(w, &r) || !GetClientRect(w, &c)) return 5;
+    wchar_t line[160];
+    swprintf(line, 160, L"%ld %ld %ld %ld %ld %ld %d", r.left, r.top, r.right, r.bottom, c.right,
+             c.bottom, IsWindowVisible(w) ? 1 : 0);
+    print(line);
+  } else if (what == "place" && argc == 8) {
+    HWND w = namedWindow(argv[3]);
+    if (!w) return 5;
+    SetWindowPos(w, nullptr, std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]),
+                 std::atoi(argv[7]), SWP_NOZORDER | SWP_NOACTIVATE);
+  } else if (what == "show" && argc == 5) {
+    HWND w = namedWindow(argv[3]);
+    if (!w) return 5;
+    ShowWindow(w, std::strcmp(argv[4], "max") == 0 ? SW_MAXIMIZE : SW_RESTORE);
+  } else if (what == "barenotify" && argc == 5) {
+    // gui_hook.dll, beside the driver, sends it from inside vetrel's process. Prints
+    // "returned", or "faulted" when the program read past the header (Wine swallows that).
+    wchar_t path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dll(path, n);
+    dll = dll.substr(0, dll.find_last_of(L'\\') + 1) + L"gui_hook.dll";
+    HMODULE module = LoadLibraryW(dll.c_str());
+    auto proc = module ? reinterpret_cast<HOOKPROC>(
+                             reinterpret_cast<void*>(GetProcAddress(module, "bareNotifyHook")))
+                       : nullptr;
+    if (!proc) return 6;
+    HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, proc, module,
+                                   GetWindowThreadProcessId(mainWindow, nullptr));
+    if (!hook) return 7;
+    PostMessageW(mainWindow, RegisterWindowMessageW(L"VetrelTestBareNotify"),
+                 static_cast<WPARAM>(std::atoi(argv[3])), std::atoi(argv[4]));
+    Sleep(1500);
+    UnhookWindowsHookEx(hook);
+    print(GetPropW(mainWindow, L"VetrelTestBareNotify") ? L"returned" : L"faulted");
+  } else if (what == "postraw" && argc == 6) {
+    PostMessageW(mainWindow, static_cast<UINT>(std::strtoul(argv[3], nullptr, 0)),
+                 static_cast<WPARAM>(std::strtoull(argv[4], nullptr, 0)),
+                 static_cast<LPARAM>(std::strtoull(argv[5], nullptr, 0)));
+  } else if (what == "lines") {
+    HWND list = GetDlgItem(messageWindow(), 1000);
+    if (!list) return 5;
+    const int n = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < n; ++row) print(cellText(list, row, 0));
+  } else if (what == "endsession") {
+    // As the system at log-off: the question, then (when nobody refused) the end.
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(mainWindow, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
+                        10000, &answer);
+    print(std::to_wstring(answer));
+    if (answer && IsWindow(mainWindow))
+      SendMessageTimeoutW(mainWindow, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
+                          10000, nullptr);
+  } else if (what == "ping") {
+    // 1 when the main window's thread answers within two seconds (a crashed one does not).
+    DWORD_PTR answer = 0;
+    const LRESULT done =
+        SendMessageTimeoutW(mainWindow, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
+    print(done ? L"1" : L"0");
+  } else if (what == "workarea") {
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    wchar_t line[96];
+    swprintf(line, 96, L"%ld %ld %ld %ld", work.left, work.top, work.right, work.bottom);
+    print(line);
+  } else {
+    handled = false;
+  }
+  return 0;
+}
+
+//--- end of the edge requests
+
 int run(int argc, char** argv) {
+  bool edge = false;
+  const int edgeResult = edgeRequest(argc, argv, edge);
+  if (edge) return edgeResult;
   const std::string what = argv[2];
   if (int rc = 0; runDialogRequest(argc, argv, rc)) return rc;
   if (what == "status") {

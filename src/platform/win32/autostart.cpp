@@ -24,7 +24,8 @@ void setAutostart(bool on, const char* exePath) {
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS, run.put()) != ERROR_SUCCESS)
     return;
   if (on) {
-    const char* path = exePath ? exePath : "";
+    if (!exePath || !exePath[0]) return;  // an empty Run value would start nothing
+    const char* path = exePath;
     RegSetValueExA(run.get(), kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
                    static_cast<DWORD>(std::strlen(path) + 1));
   } else {

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "core/address.h"
 #include "core/arp_table.h"
@@ -54,8 +56,17 @@ void deleteSelectedArpEntries() {
 void deleteAllArpEntries() {
   const int n = ArpListView.RowCount();
   if (n == 0) return;
+  // A check can refill the list while the question is open; Yes deletes what was listed.
+  std::vector<RowAddress> listed;
+  try {
+    listed.reserve(static_cast<std::size_t>(n));
+  } catch (const std::bad_alloc&) {
+    showMessage("Ошибка выделения памяти.", MB_ICONERROR);
+    return;
+  }
+  for (int r = 0; r < n; ++r) listed.push_back(rowAddress(ArpListView, r));
   if (!askQuestion("Удалить все записи из ARP-кэша?", nullptr)) return;
-  for (int r = 0; r < n; ++r) deleteArpEntry(rowAddress(ArpListView, r).ip);
+  for (const RowAddress& a : listed) deleteArpEntry(a.ip);
   checkTick();
 }
 
@@ -65,7 +76,12 @@ void addSelectedToSamples() {
     AddressEntry e = makeEntry();
     copyField(e.ipText, a.ip);
     copyField(e.macText, a.mac);
-    if (addSample(e) == -1) {
+    const int added = addSample(e);
+    if (added == kSampleNoMemory) {
+      showMessage("Ошибка выделения памяти.", MB_ICONERROR);
+      break;
+    }
+    if (added == -1) {
       const std::string text = std::string("Адрес ") + a.ip + " уже есть.";
       showMessage(text.c_str(), MB_ICONERROR);
     }
@@ -160,15 +176,7 @@ void refreshRouteList() {
 
 void deleteSelectedRoute() {
   SelectedRow = RouteListView.FirstSelected();
-  if (SelectedRow < 0 || static_cast<std::size_t>(SelectedRow) >= RouteRows.size()) return;
-  // The question runs the message loop, where a route refresh may renumber RouteRows.
-  const RouteRow row = RouteRows[static_cast<std::size_t>(SelectedRow)];
-  if (!askQuestion("Удаление маршрута может нарушить работу сети.    \nДействительно хотите "
-                   "удалить маршрут?",
-                   "Внимание!"))
-    return;
-  OwnRouteChange = true;
-  if (!deleteRouteRow(row)) showMessage("Ошибка удаления маршрута.", MB_ICONERROR);
+  deleteChosenRoute(SelectedRow);
 }
 
 void openLogFile() {
@@ -277,15 +285,16 @@ void handleCommand(int id) {
 }
 
 void handleListNotify(const NMHDR* header) {
-  const int column = reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem;
+  // Only a column click comes with an NMLISTVIEW; other codes may bring a bare NMHDR.
+  const auto column = [header] { return reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem; };
   switch (header->idFrom) {
     case IDC_ARP_LIST:
       if (header->code == NM_RCLICK) showContextMenu(ArpMenu);
-      if (header->code == LVN_COLUMNCLICK) sortCacheList(column);
+      if (header->code == LVN_COLUMNCLICK) sortCacheList(column());
       break;
     case IDC_SAMPLE_LIST:
       if (header->code == NM_RCLICK) showContextMenu(SampleMenu);
-      if (header->code == LVN_COLUMNCLICK) sortSamples(column);
+      if (header->code == LVN_COLUMNCLICK) sortSamples(column());
       if (header->code == NM_DBLCLK) {
         SelectedRow = SampleListView.FirstSelected();
         openSampleDialog(0);

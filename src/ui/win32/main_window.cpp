@@ -4,6 +4,7 @@
 #include "core/check_cycle.h"
 #include "route/route_table.h"
 #include "ui/win32/shell.h"
+#include "ui/win32/window_limits.h"
 
 HINSTANCE Instance = nullptr;
 HWND MainWindow = nullptr;
@@ -24,6 +25,8 @@ constexpr LPARAM kLeftDoubleClick = WM_LBUTTONDBLCLK;  // 515
 
 void layoutMainWindow(int width, int height) {
   SendMessageW(StatusBar, WM_SIZE, 0, MAKELPARAM(width, height));
+  // It moves itself without a repaint; the dialog's own would leave its place blank.
+  InvalidateRect(StatusBar, nullptr, TRUE);
   RECT s{};
   GetClientRect(StatusBar, &s);
   const int statusHeight = s.bottom - s.top;
@@ -32,6 +35,11 @@ void layoutMainWindow(int width, int height) {
   SampleListView.Move(12, 34, width - 25, height - 44 - statusHeight);
   RouteListView.Move(12, 34, width - 25, height - 44 - statusHeight);
   if (ScanPage) MoveWindow(ScanPage, 7, 29, width - 16, height - statusHeight - 34, TRUE);
+}
+
+void layoutMainWindowNow() {
+  RECT client{};
+  if (GetClientRect(MainWindow, &client)) layoutMainWindow(client.right, client.bottom);
 }
 
 void switchPage() {
@@ -73,14 +81,27 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       layoutMainWindow(LOWORD(lParam), HIWORD(lParam));
       return FALSE;
     case WM_TIMER:
+      showWaitingLines();  // lines whose wake-up could not be posted
       checkTick();
       return TRUE;
     case WM_CLOSE:
       if (askQuestion("Выйти из программы?", nullptr)) shutDown();
       return TRUE;
     case WM_QUERYENDSESSION:
-      shutDown();
+      // The dialog manager returns the answer from the window's own data, so the window must
+      // outlive this message: the shut-down saves and journals now and destroys it later.
+      shutDown(ShutDownEnd::Posted);
       SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam) shutDown();  // the process ends after this message
+      return TRUE;
+    case kEndMessage:
+      endAfterShutDown();
+      return TRUE;
+    case WM_GETMINMAXINFO:
+      // Room for the four tabs, the status bar's parts and a few list rows.
+      limitWindowSize(window, reinterpret_cast<MINMAXINFO*>(lParam), 420, 260);
       return TRUE;
     case WM_DESTROY:
       finishMainWindow();
@@ -100,6 +121,7 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return TRUE;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (!header) return FALSE;
       if (header->idFrom == IDC_TABS && header->code == TCN_SELCHANGE)
         switchPage();
       else
@@ -115,12 +137,9 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case kRouteChangeMessage:
       refreshRoutes(static_cast<std::uint32_t>(lParam));
       return TRUE;
-    case kJournalLineMessage: {
-      auto* line = reinterpret_cast<std::string*>(lParam);
-      appendMessageLine(line->c_str());
-      delete line;
+    case kJournalLineMessage:
+      showWaitingLines();
       return TRUE;
-    }
     case kPopUpMessage:
       popUpMessageWindow();
       return TRUE;

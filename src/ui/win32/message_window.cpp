@@ -1,11 +1,14 @@
 // The message window: every journal line of the run, popped up on selected events.
 #include <cstring>
 #include <deque>
+#include <new>
 #include <string>
 
 #include "report/journal.h"
+#include "report/window_lines.h"
 #include "ui/win32/shell.h"
 #include "ui/win32/win_text.h"
+#include "ui/win32/window_limits.h"
 
 namespace {
 
@@ -25,7 +28,11 @@ void layout(HWND window) {
   const int w = r.right - r.left;
   const int h = r.bottom - r.top;
   if (messageList) MoveWindow(messageList, 6, 8, w - 12, h - 47, TRUE);
-  if (okButton) MoveWindow(okButton, w / 2 - 50, h - 32, 100, 25, TRUE);
+  if (okButton) {
+    MoveWindow(okButton, w / 2 - 50, h - 32, 100, 25, TRUE);
+    // The dialog's own repaint would otherwise cover the button's new place.
+    InvalidateRect(okButton, nullptr, TRUE);
+  }
 }
 
 // Drops count characters from the front, as the front of a text would lose them.
@@ -49,6 +56,25 @@ int lineWidth(HDC dc, const std::wstring& line) {
   if (!dc || !GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &size))
     return 0;
   return size.cx;
+}
+
+// Splits text at its line ends into the store, widening wider to the widest line measured.
+void storeLines(const std::wstring& text, HDC dc, int& wider) {
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find(L"\r\n", start);
+    const std::size_t next = end == std::wstring::npos ? text.size() : end + 2;
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring line = text.substr(start, end - start);
+    start = next;
+    cutFront(messageWindowCut(textLength, line.size() + 1));
+    if (line.size() < 4096) {
+      const int w = lineWidth(dc, line);
+      if (w > wider) wider = w;
+    }
+    const std::size_t length = line.size() + 1;
+    lines.push_back(std::move(line));
+    textLength += length;
+  }
 }
 
 void copySelectedLines() {
@@ -115,6 +141,10 @@ INT_PTR CALLBACK messageWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_SIZE:
       layout(window);
       return FALSE;
+    case WM_GETMINMAXINFO:
+      // The OK button and a few lines of the list.
+      limitWindowSize(window, reinterpret_cast<MINMAXINFO*>(lParam), 260, 140);
+      return TRUE;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->hwndFrom == messageList) handleMessageListNotify(header);
@@ -149,25 +179,15 @@ HWND createMessageWindow(HWND owner) {
 // ends makes as many rows.
 void appendMessageLine(const char* windowLine) {
   if (!messageList) return;
-  const std::wstring text = toWide(windowLine);
   int wider = widest;
   HDC dc = GetDC(messageList);
   HGDIOBJ oldFont =
       dc ? SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(messageList, WM_GETFONT, 0, 0)))
          : nullptr;
-  for (std::size_t start = 0; start < text.size();) {
-    std::size_t end = text.find(L"\r\n", start);
-    const std::size_t next = end == std::wstring::npos ? text.size() : end + 2;
-    if (end == std::wstring::npos) end = text.size();
-    std::wstring line = text.substr(start, end - start);
-    start = next;
-    cutFront(messageWindowCut(textLength, line.size() + 1));
-    if (line.size() < 4096) {
-      const int w = lineWidth(dc, line);
-      if (w > wider) wider = w;
-    }
-    textLength += line.size() + 1;
-    lines.push_back(std::move(line));
+  try {
+    storeLines(toWide(windowLine), dc, wider);
+  } catch (const std::bad_alloc&) {
+    // The window misses the line (or its rest); the log and the mail have it.
   }
   if (dc) {
     SelectObject(dc, oldFont);
@@ -179,6 +199,10 @@ void appendMessageLine(const char* windowLine) {
   }
   SendMessageW(messageList, LVM_SETITEMCOUNT, lines.size(), LVSICF_NOSCROLL);
   if (!lines.empty()) SendMessageW(messageList, LVM_ENSUREVISIBLE, lines.size() - 1, FALSE);
+}
+
+void showWaitingLines() {
+  for (const std::string& line : takeWindowLines()) appendMessageLine(line.c_str());
 }
 
 std::size_t messageWindowLength() { return textLength; }

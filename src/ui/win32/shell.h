@@ -17,9 +17,12 @@
 inline constexpr UINT kScanResultMessage = WM_USER + 100;   // a scan worker, sent to ScanPage
 inline constexpr UINT kTrayMessage = WM_USER + 101;         // the tray icon's mouse activity
 inline constexpr UINT kRouteChangeMessage = WM_USER + 102;  // routeWatch, posted; lParam: count
-// Hand-offs from other threads to the GUI thread (our own; lParam owns a heap copy).
-inline constexpr UINT kJournalLineMessage = WM_APP + 1;
+// Wake-ups from other threads to the GUI thread. They carry nothing: any process may post
+// them, so the GUI thread only looks at what the program itself queued.
+inline constexpr UINT kJournalLineMessage = WM_APP + 1;  // lines wait in takeWindowLines
 inline constexpr UINT kPopUpMessage = WM_APP + 2;
+// Posted by the shut-down at log-off; destroys the main window only once that has run.
+inline constexpr UINT kEndMessage = WM_APP + 3;
 
 extern HINSTANCE Instance;
 extern HWND MainWindow;
@@ -39,13 +42,20 @@ extern std::string LogPath;  // the log file, beside the executable
 // Start-up steps 3 to 27, run inside the creation of MainWindow. False: the window was
 // destroyed after a fatal error.
 bool initialiseMainWindow(HWND window);
-// The orderly end: timer, statics, settings, exit lines, then the window is destroyed.
-void shutDown();
+// The orderly end: timer, statics, settings, exit lines (once), then the window is destroyed,
+// at once or, Posted, by a kEndMessage handled after the current message.
+enum class ShutDownEnd { Now, Posted };
+void shutDown(ShutDownEnd end = ShutDownEnd::Now);
+// kEndMessage: destroys the main window when the shut-down has run (nothing otherwise).
+void endAfterShutDown();
 // The last steps, run when MainWindow is destroyed.
 void finishMainWindow();
 
 INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void layoutMainWindow(int width, int height);
+// Lays the main window's children out for its present client size.
+void layoutMainWindowNow();
+
 void switchPage();
 
 // The tray icon.
@@ -54,8 +64,9 @@ void removeTrayIcon();
 
 // The message window (created hidden with MainWindow as owner).
 HWND createMessageWindow(HWND owner);
-void appendMessageLine(const char* windowLine);  // main thread
-void popUpMessageWindow();                       // main thread
+void appendMessageLine(const char* windowLine);  // main thread; out of memory drops the line
+void showWaitingLines();    // main thread: the lines other threads queued, in their order
+void popUpMessageWindow();  // main thread
 // Characters the message window holds, a line end counted as one.
 std::size_t messageWindowLength();
 

@@ -15,6 +15,7 @@
 #include "report/mail_queue.h"
 #include "report/mail_thread.h"
 #include "report/syslog_sender.h"
+#include "report/window_lines.h"
 #include "route/adapters.h"
 #include "route/route_table.h"
 #include "settings/settings.h"
@@ -131,7 +132,7 @@ bool initialiseMainWindow(HWND window) {
         MB_ICONERROR);
 
   initPaths();
-  if (!iniPath.empty()) loadSettings();
+  loadSettings();  // without a settings file: the defaults, window positions included
   computeTimeZoneText();
   startSyslog();
   if (settings.WriteLog) reportEvent("Начало записи в лог-файл.", Info);
@@ -168,19 +169,29 @@ bool initialiseMainWindow(HWND window) {
   return true;
 }
 
-void shutDown() {
-  if (shuttingDown) return;
-  shuttingDown = true;
-  KillTimer(MainWindow, IDT_CHECK);
-  if (settings.SaveStat) saveStatics();
-  saveSettings();
-  reportEvent("Выход из программы.", Info);
-  if (settings.WriteLog) reportEvent("Конец записи в лог-файл.", Info);
-  stopSyslog(kSyslogExitWaitMs);
-  DestroyWindow(MainWindow);
+void shutDown(ShutDownEnd end) {
+  if (!shuttingDown) {
+    shuttingDown = true;
+    KillTimer(MainWindow, IDT_CHECK);
+    if (settings.SaveStat) saveStatics();
+    saveSettings();
+    reportEvent("Выход из программы.", Info);
+    if (settings.WriteLog) reportEvent("Конец записи в лог-файл.", Info);
+    stopSyslog(kSyslogExitWaitMs);
+  }
+  if (!MainWindow) return;
+  if (end == ShutDownEnd::Posted)
+    PostMessageW(MainWindow, kEndMessage, 0, 0);
+  else
+    DestroyWindow(MainWindow);
+}
+
+void endAfterShutDown() {
+  if (shuttingDown && MainWindow) DestroyWindow(MainWindow);
 }
 
 void finishMainWindow() {
+  closeWindowLines();
   removeTrayIcon();
   freeArpSnapshot();
   if (socketsReady) platform::stopSockets();
@@ -242,6 +253,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     SendMessageW(MainWindow, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     SetWindowPos(MainWindow, nullptr, settings.WndX, settings.WndY, settings.Wndcx, settings.Wndcy,
                  SWP_NOZORDER);
+    // A size equal to the template's brings no WM_SIZE, and the pages would stay 0 x 0.
+    layoutMainWindowNow();
     ShowWindow(MainWindow, SW_SHOW);
   }
 

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "core/ui_hooks.h"
+#include "report/window_lines.h"
 #include "settings/settings.h"
 #include "ui/win32/shell.h"
 #include "ui/win32/win_text.h"
@@ -55,16 +56,19 @@ void setStatus(int part, const char* text) {
 bool onGuiThread() { return GetCurrentThreadId() == GuiThreadId; }
 
 // The mail thread reports too; it must neither touch a window nor wait for the GUI thread
-// (which may be waiting for it), so it posts a copy and goes on.
+// (which may be waiting for it), so it queues a copy, wakes the GUI thread and goes on.
 void journalLine(const char* windowLine, const char* /*logLine*/) {
   if (onGuiThread()) {
+    showWaitingLines();  // earlier lines of other threads first
     appendMessageLine(windowLine);
     return;
   }
-  if (!MainWindow) return;
-  auto* copy = new std::string(windowLine ? windowLine : "");
-  if (!PostMessageW(MainWindow, kJournalLineMessage, 0, reinterpret_cast<LPARAM>(copy)))
-    delete copy;
+  bool wake = false;
+  if (queueWindowLine(windowLine, wake) && wake) {
+    HWND main = MainWindow;
+    // A lost wake-up only delays the lines to the next tick.
+    if (main) PostMessageW(main, kJournalLineMessage, 0, 0);
+  }
 }
 
 void popUpMessages() {
@@ -93,13 +97,21 @@ void endProgram() {
 
 void sleepMs(int ms) { Sleep(ms > 0 ? static_cast<DWORD>(ms) : 0); }
 
+// The normal (restored) rectangle in screen coordinates, as SetWindowPos takes it at the
+// next start. The placement gives it in workspace coordinates, which with a taskbar at the
+// top or left differ by the taskbar's size: saved as they are, the window would creep.
 bool normalRect(HWND window, WindowRect& out) {
   if (!window) return false;
   WINDOWPLACEMENT p{};
   p.length = sizeof p;
   if (!GetWindowPlacement(window, &p)) return false;
-  out = {p.rcNormalPosition.left, p.rcNormalPosition.top, p.rcNormalPosition.right,
-         p.rcNormalPosition.bottom};
+  RECT r = p.rcNormalPosition;
+  MONITORINFO m{};
+  m.cbSize = sizeof m;
+  const bool tool = (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0;
+  if (!tool && GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &m))
+    OffsetRect(&r, m.rcWork.left - m.rcMonitor.left, m.rcWork.top - m.rcMonitor.top);
+  out = {r.left, r.top, r.right, r.bottom};
   return true;
 }
 
