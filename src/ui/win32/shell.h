@@ -59,7 +59,7 @@ void popUpMessageWindow();                       // main thread
 // Characters the message window holds, a line end counted as one.
 std::size_t messageWindowLength();
 
-// The scan page: a tab page whose controls come with the scan issue.
+// The scan page (template 140): the range scan and its results.
 HWND createScanPage(HWND parent);
 
 // Commands and list notifications.

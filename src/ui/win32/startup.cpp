@@ -17,6 +17,7 @@
 #include "route/adapters.h"
 #include "route/route_table.h"
 #include "settings/settings.h"
+#include "ui/win32/scan_page.h"
 #include "ui/win32/shell.h"
 #include "ui/win32/win_text.h"
 
@@ -131,6 +132,7 @@ bool initialiseMainWindow(HWND window) {
 
   initPaths();
   if (!iniPath.empty()) loadSettings();
+  showScanOptions();
   computeTimeZoneText();
   if (settings.WriteLog) reportEvent("Начало записи в лог-файл.", Info);
   reportEvent("Запуск программы.", Info);
