@@ -165,12 +165,18 @@ std::int32_t handleScanResult(std::int32_t* slot) {
   static bool showing = false;
   std::unique_lock<std::recursive_mutex> hold;
   if (scanLock) hold = std::unique_lock<std::recursive_mutex>(*scanLock);
-  if (!showing) {
-    showing = true;
-    showResults();
-    showing = false;
+  if (showing) {
+    handOut(slot);
+    return *slot;
   }
+  showing = true;
+  // The rows of one message (several when a lower index finished last, all of them at the
+  // refill) are painted once.
+  uiHoldRedraw(ListId::Scan, true);
+  showResults();
   handOut(slot);
+  uiHoldRedraw(ListId::Scan, false);
+  showing = false;
   return *slot;
 }
 
@@ -185,7 +191,9 @@ bool sortScanResults(int column) {
   static const Ordering orderings[] = {lessByIp, lessByMac, lessByName};
   if (scanRunning || repeatArmed || column < 0 || column >= 3) return false;
   std::sort(ScanResults.begin(), ScanResults.end(), orderings[column]);
+  uiHoldRedraw(ListId::Scan, true);
   refillScanList();
+  uiHoldRedraw(ListId::Scan, false);
   uiMarkSortedColumn(ListId::Scan, column);
   return true;
 }

@@ -2,3 +2,4 @@
 include(${CMAKE_CURRENT_LIST_DIR}/backend.cmake OPTIONAL)
 include(${CMAKE_CURRENT_LIST_DIR}/mail.cmake OPTIONAL)
 include(${CMAKE_CURRENT_LIST_DIR}/gui.cmake OPTIONAL)
+include(${CMAKE_CURRENT_LIST_DIR}/scan.cmake OPTIONAL)

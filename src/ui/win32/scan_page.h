@@ -10,3 +10,7 @@ void showScanOptions();
 void addScanRowsToSamples();
 void addScanRowsToCache();
 void copyScanList(HWND owner);
+
+// Holds the result list's painting; the release is posted to the page, so it waits until no
+// worker's message is pending and a flood of results costs one paint.
+void holdScanListRedraw(bool hold);

@@ -20,6 +20,7 @@ inline constexpr UINT kRouteChangeMessage = WM_USER + 102;  // routeWatch, poste
 // Hand-offs from other threads to the GUI thread (our own; lParam owns a heap copy).
 inline constexpr UINT kJournalLineMessage = WM_APP + 1;
 inline constexpr UINT kPopUpMessage = WM_APP + 2;
+inline constexpr UINT kScanRedrawMessage = WM_APP + 3;  // posted to ScanPage: repaint the list
 
 extern HINSTANCE Instance;
 extern HWND MainWindow;
