@@ -9,12 +9,15 @@
 //  2. A run: buildScanRange(first, last); when it answers ScanRange::Built, beginScanPass().
 //     It answers false when no worker could be started (the front end stays idle).
 //  3. The hand-off seam: a worker calls scanFrontEnd.handOff(slot) after each address and
-//     blocks until the main thread has run handleScanResult(slot) for it, whose answer (the
-//     next index or -1) handOff returns. The GUI sends
-//     WM_USER+100 to the page (SendMessage waits); the console pushes the slot to its main
-//     thread's queue and waits on a condition variable until the main loop has run it.
-//     handleScanResult shows what finished, hands out the next address, and at the end of
-//     the pass (scanRunning turns false) sets the final status text and calls passEnded.
+//     blocks until the main thread has run handleScanResult(slot) for it; handOff returns
+//     that call's answer (the next index, or -1 to end). The GUI sends WM_USER+100 to the
+//     page (SendMessage waits; the page answers next + 1 as the message result). The
+//     console pushes the slot to its main thread's queue and waits on a condition variable
+//     until the main loop has run the call and stored its answer. handleScanResult shows
+//     what finished, hands out the next address, and at the end of the pass (scanRunning
+//     turns false) sets the final status text and calls passEnded. Rows go through the
+//     list hooks of uiHooks (ListId::Scan); a console front end prints them from appendRow
+//     and setCell.
 //  4. Stop: stopScanPass(). Workers finish the address they hold; the pass then ends as
 //     usual, with stopRequested telling the front end it was interrupted.
 //  5. Repeat: once the pass has ended, beginScanPass() again over the same ScanResults.
