@@ -217,6 +217,17 @@ scan click 1
 wait_status "Опрос: Готово" 10 && pass "stop while waiting: Опрос: Готово" || fail "stop while waiting: $(scan_status)"
 check "idle again" "$(scan state)" "Выполнить|enabled|enabled"
 
+# --- stop during a pass with repeat: the timer goes at once, the pass ends interrupted
+run_range 10.78.0.0 10.78.255.255
+wait_status "Опрос: Выполняется..." 20 || fail "repeat pass not running: $(scan_status)"
+scan click 1
+wait_status "Опрос: Прервано" 60 && pass "stop with repeat: Опрос: Прервано" || fail "stop with repeat: $(scan_status)"
+check "no repeat left" "$(scan state)" "Выполнить|enabled|enabled"
+scan timer
+seen=
+for _ in 1 2 3 4 5; do seen="$seen $(scan_status)"; done
+check "a tick queued before the stop starts nothing" "$seen" "$(printf ' Опрос: Прервано%.0s' 1 2 3 4 5)"
+
 # --- close; the ticks are saved with the settings
 drive foreground
 sleep 0.5

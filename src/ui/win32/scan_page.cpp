@@ -124,7 +124,8 @@ void runOrStop(HWND page) {
 }
 
 void repeatTick() {
-  if (scanRunning) return;
+  // A tick already queued when the user stopped the repeat must not start a pass.
+  if (scanRunning || !repeatArmed) return;
   beginScanPass();
 }
 
