@@ -170,11 +170,14 @@ scan select 0
 scan command 3011
 check "add to cache reports no error" "$(drive waitbox 2)" "none"
 
-# --- an empty last field scans the first address alone; a reversed range does nothing
-run_range 10.77.0.5 ""
+# --- an empty last field scans the first address alone (run with Return in the field);
+# a reversed range does nothing
+scan set 1000 10.77.0.5
+scan set 1011 ""
+DISPLAY=":$display" xdotool mousemove 150 142 click 1 sleep 0.3 key Return  # the "от" field
 sleep 0.5
 wait_status "Опрос: Готово" 30
-check "empty last field: one address" "$(scan rows)" $'10.77.0.5\t\tgamma.lab'
+check "empty last field, run by Return: one address" "$(scan rows)" $'10.77.0.5\t\tgamma.lab'
 run_range 10.77.0.10 10.77.0.1
 sleep 2
 check "reversed range: nothing happens (rows kept)" "$(scan rows)" $'10.77.0.5\t\tgamma.lab'
