@@ -21,7 +21,8 @@
 //  4. Stop: stopScanPass(). Workers finish the address they hold; the pass then ends as
 //     usual, with stopRequested telling the front end it was interrupted.
 //  5. Repeat: once the pass has ended, beginScanPass() again over the same ScanResults.
-//  6. At the end: deleteScanLock() (workers still running end with the process).
+//  6. At the end: keepScanRecordsForWorkers() if a pass runs, deleteScanLock(); workers
+//     still running end with the process.
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -85,6 +86,10 @@ void scanWorker(std::int32_t* slot);
 std::int32_t handleScanResult(std::int32_t* slot);
 // No further address is handed out; status part 2 "Опрос: Остановка...".
 void stopScanPass();
+// When the front end goes while a pass runs (program exit): the records move to storage
+// that is never freed, so a worker still probing writes into live memory while the
+// process ends. ScanResults is left empty.
+void keepScanRecordsForWorkers();
 
 // Sorts ScanResults by a result-list column (0 IP, 1 MAC, 2 name), refills and marks it.
 // Only while idle (no pass, no repeat): false, nothing done, otherwise.

@@ -415,3 +415,17 @@ TEST_F(Scanner, AMessageDeliveredInsideTheHandlerOnlyHandsOut) {
   EXPECT_NE(ui.windowLines[1].find("10.0.0.2"), std::string::npos);
   EXPECT_EQ(shownRows().size(), 2u);
 }
+
+TEST_F(Scanner, RecordsOutliveTheFrontEndWhileWorkersProbe) {
+  for (int i = 0; i < 3; ++i) answerMac(i);
+  fakeHoldProbes(true);
+  ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.3"), ScanRange::Built);
+  ASSERT_TRUE(beginScanPass());
+  ASSERT_TRUE(probesBegun(3));
+  keepScanRecordsForWorkers();  // the page goes; the vector's storage must not
+  ScanResults.shrink_to_fit();
+  ScanResults.assign(64, makeEntry());  // fresh storage that a worker must not touch
+  fakeHoldProbes(false);  // the workers now write their results (a sanitizer run sees it)
+  ASSERT_TRUE(runPassToEnd());
+  for (const AddressEntry& e : ScanResults) EXPECT_EQ(e.probeState, 0);
+}

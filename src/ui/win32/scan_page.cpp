@@ -175,6 +175,7 @@ void initialisePage(HWND page) {
 
 void destroyPage(HWND page) {
   pageForWorkers.store(nullptr);
+  keepScanRecordsForWorkers();
   deleteScanLock();
   if (repeatArmed) KillTimer(page, IDT_SCAN_REPEAT);
   repeatArmed = false;
