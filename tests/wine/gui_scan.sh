@@ -231,12 +231,18 @@ seen=
 for _ in 1 2 3 4 5; do seen="$seen $(scan_status)"; done
 check "a tick queued before the stop starts nothing" "$seen" "$(printf ' Опрос: Прервано%.0s' 1 2 3 4 5)"
 
-# --- close; the ticks are saved with the settings
+# --- close while a pass runs; the ticks are saved with the settings
+run_range 10.78.0.0 10.78.255.255
+wait_status "Опрос: Выполняется..." 20 || fail "last pass not running: $(scan_status)"
 drive foreground
 sleep 0.5
 DISPLAY=":$display" xdotool key alt+F4
 [ "$(drive waitbox 10 | cut -d'|' -f2)" = "Выйти из программы?" ] && DISPLAY=":$display" xdotool key Return
-for _ in $(seq 60); do drive visible >/dev/null 2>&1 || break; sleep 0.5; done
+gone=
+for _ in $(seq 60); do drive visible >/dev/null 2>&1 || { gone=1; break; }; sleep 0.5; done
+[ -n "$gone" ] && pass "closed during a running scan" || fail "still running after the close"
+log | tail -1 | grep -q 'Конец записи в лог-файл.' && pass "the log ends with its end line" ||
+  fail "log end: $(log | tail -2)"
 ini=$(tr -d '\r' <"$work/quorel.ini")
 echo "$ini" | grep -qx 'ScanGetName=1' && echo "$ini" | grep -qx 'ScanCheckMac=1' &&
   pass "ScanGetName and ScanCheckMac saved" || fail "ini: $(echo "$ini" | grep Scan)"
