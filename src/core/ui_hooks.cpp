@@ -20,6 +20,9 @@ void uiMarkSortedColumn(ListId list, int column) {
 void uiEnsureVisible(ListId list, int row) {
   if (uiHooks.ensureVisible) uiHooks.ensureVisible(list, row);
 }
+void uiHoldRedraw(ListId list, bool hold) {
+  if (uiHooks.holdRedraw) uiHooks.holdRedraw(list, hold);
+}
 void uiMessageBox(const char* text, MessageIcon icon) {
   if (uiHooks.messageBox) uiHooks.messageBox(text, icon);
 }

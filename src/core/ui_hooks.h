@@ -14,6 +14,8 @@ struct UiHooks {
   void (*setCell)(ListId list, int row, int column, const char* text);
   void (*markSortedColumn)(ListId list, int column);  // -1 removes the mark
   void (*ensureVisible)(ListId list, int row);
+  // Between hold true and hold false the list is not redrawn; the release repaints it once.
+  void (*holdRedraw)(ListId list, bool hold);
 
   // Status bar part 0, 1 or 2.
   void (*setStatusText)(int part, const char* text);
@@ -44,6 +46,7 @@ int uiAppendRow(ListId list, const char* column0);
 void uiSetCell(ListId list, int row, int column, const char* text);
 void uiMarkSortedColumn(ListId list, int column);
 void uiEnsureVisible(ListId list, int row);
+void uiHoldRedraw(ListId list, bool hold);
 void uiMessageBox(const char* text, MessageIcon icon);
 bool uiAskYesNo(const char* text, const char* caption);
 void uiStopCheckTimer();

@@ -23,6 +23,12 @@ bool stopRequested = false;
 ScanFrontEnd scanFrontEnd{};
 
 namespace {
+// The records of the running pass. Workers reach them through this, never through the
+// vector, which the main thread may move away (keepScanRecordsForWorkers).
+AddressEntry* passRecords = nullptr;
+}  // namespace
+
+namespace {
 
 // The hand-over point of a record: written last by its worker, read first by the main thread.
 std::int32_t loadProbeState(AddressEntry& e) {
@@ -128,6 +134,7 @@ bool beginScanPass() {
 
 void startScanPass() {
   for (AddressEntry& e : ScanResults) e.probeState = 0;
+  passRecords = ScanResults.data();
   uiClearList(ListId::Scan);
   activeWorkers = 0;
   const auto limit = static_cast<std::uint32_t>(scanWorkerLimit());
@@ -148,7 +155,7 @@ void startScanPass() {
 void scanWorker(std::int32_t* slot) {
   std::int32_t index = *slot;
   while (index >= 0) {
-    AddressEntry& e = ScanResults[static_cast<std::size_t>(index)];
+    AddressEntry& e = passRecords[index];
     const std::uint32_t address = hostToNetwork(e.ipValue);
     bool found = probeMac(address, e.macText);
     // Read for every address, so a change made during a pass applies from then on.
@@ -165,12 +172,18 @@ std::int32_t handleScanResult(std::int32_t* slot) {
   static bool showing = false;
   std::unique_lock<std::recursive_mutex> hold;
   if (scanLock) hold = std::unique_lock<std::recursive_mutex>(*scanLock);
-  if (!showing) {
-    showing = true;
-    showResults();
-    showing = false;
+  if (showing) {
+    handOut(slot);
+    return *slot;
   }
+  showing = true;
+  // The rows of one message (several when a lower index finished last, all of them at the
+  // refill) are painted once.
+  uiHoldRedraw(ListId::Scan, true);
+  showResults();
   handOut(slot);
+  uiHoldRedraw(ListId::Scan, false);
+  showing = false;
   return *slot;
 }
 
@@ -180,12 +193,21 @@ void stopScanPass() {
   setStatusText(2, "Опрос: Остановка...");
 }
 
+void keepScanRecordsForWorkers() {
+  // Never freed, not even by the exit's destructors; moving a vector keeps its buffer.
+  static auto* kept = new std::vector<AddressList>;
+  if (scanRunning) kept->push_back(std::move(ScanResults));
+  ScanResults.clear();
+}
+
 bool sortScanResults(int column) {
   using Ordering = bool (*)(const AddressEntry&, const AddressEntry&);
   static const Ordering orderings[] = {lessByIp, lessByMac, lessByName};
   if (scanRunning || repeatArmed || column < 0 || column >= 3) return false;
   std::sort(ScanResults.begin(), ScanResults.end(), orderings[column]);
+  uiHoldRedraw(ListId::Scan, true);
   refillScanList();
+  uiHoldRedraw(ListId::Scan, false);
   uiMarkSortedColumn(ListId::Scan, column);
   return true;
 }

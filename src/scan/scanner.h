@@ -9,16 +9,20 @@
 //  2. A run: buildScanRange(first, last); when it answers ScanRange::Built, beginScanPass().
 //     It answers false when no worker could be started (the front end stays idle).
 //  3. The hand-off seam: a worker calls scanFrontEnd.handOff(slot) after each address and
-//     blocks until the main thread has run handleScanResult(slot) for it, whose answer (the
-//     next index or -1) handOff returns. The GUI sends
-//     WM_USER+100 to the page (SendMessage waits); the console pushes the slot to its main
-//     thread's queue and waits on a condition variable until the main loop has run it.
-//     handleScanResult shows what finished, hands out the next address, and at the end of
-//     the pass (scanRunning turns false) sets the final status text and calls passEnded.
+//     blocks until the main thread has run handleScanResult(slot) for it; handOff returns
+//     that call's answer (the next index, or -1 to end). The GUI sends WM_USER+100 to the
+//     page (SendMessage waits; the page answers next + 1 as the message result). The
+//     console pushes the slot to its main thread's queue and waits on a condition variable
+//     until the main loop has run the call and stored its answer. handleScanResult shows
+//     what finished, hands out the next address, and at the end of the pass (scanRunning
+//     turns false) sets the final status text and calls passEnded. Rows go through the
+//     list hooks of uiHooks (ListId::Scan); a console front end prints them from appendRow
+//     and setCell.
 //  4. Stop: stopScanPass(). Workers finish the address they hold; the pass then ends as
 //     usual, with stopRequested telling the front end it was interrupted.
 //  5. Repeat: once the pass has ended, beginScanPass() again over the same ScanResults.
-//  6. At the end: deleteScanLock() (workers still running end with the process).
+//  6. At the end: keepScanRecordsForWorkers() if a pass runs, deleteScanLock(); workers
+//     still running end with the process.
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -82,6 +86,10 @@ void scanWorker(std::int32_t* slot);
 std::int32_t handleScanResult(std::int32_t* slot);
 // No further address is handed out; status part 2 "Опрос: Остановка...".
 void stopScanPass();
+// When the front end goes while a pass runs (program exit): the records move to storage
+// that is never freed, so a worker still probing writes into live memory while the
+// process ends. ScanResults is left empty.
+void keepScanRecordsForWorkers();
 
 // Sorts ScanResults by a result-list column (0 IP, 1 MAC, 2 name), refills and marks it.
 // Only while idle (no pass, no repeat): false, nothing done, otherwise.

@@ -33,6 +33,8 @@ void answerMac(int i) {
 
 Rows shownRows() { return ui.lists[ListId::Scan]; }
 
+int redrawHeld = 0, redrawHolds = 0;
+
 class Scanner : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -70,6 +72,17 @@ class Scanner : public ::testing::Test {
 TEST_F(Scanner, ResultsShowInAddressOrderWhateverOrderTheyFinish) {
   for (int i = 0; i < 4; ++i) answerMac(i);
   fakeHoldProbes(true);
+  // Rows are only ever added while the list's redraw is held.
+  redrawHeld = redrawHolds = 0;
+  uiHooks.holdRedraw = [](ListId, bool hold) {
+    redrawHeld += hold ? 1 : -1;
+    redrawHolds += hold ? 1 : 0;
+  };
+  uiHooks.appendRow = [](ListId l, const char* c0) {
+    EXPECT_EQ(redrawHeld, 1);
+    ui.lists[l].push_back({c0});
+    return static_cast<int>(ui.lists[l].size()) - 1;
+  };
   ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.4"), ScanRange::Built);
   ASSERT_TRUE(beginScanPass());
   EXPECT_EQ(activeWorkers, 4);
@@ -83,6 +96,8 @@ TEST_F(Scanner, ResultsShowInAddressOrderWhateverOrderTheyFinish) {
   }
   EXPECT_FALSE(scanRunning);
   EXPECT_EQ(ui.status[2], "Опрос: Готово");
+  EXPECT_EQ(redrawHeld, 0);
+  EXPECT_EQ(redrawHolds, 4);  // one paint per message, the refill's rows included
   EXPECT_EQ(shownRows(), (Rows{{"10.0.0.1", "02-00-00-00-00-01", ""},
                                {"10.0.0.2", "02-00-00-00-00-02", ""},
                                {"10.0.0.3", "02-00-00-00-00-03", ""},
@@ -399,4 +414,18 @@ TEST_F(Scanner, AMessageDeliveredInsideTheHandlerOnlyHandsOut) {
   ASSERT_EQ(ui.windowLines.size(), 2u);  // each host compared once
   EXPECT_NE(ui.windowLines[1].find("10.0.0.2"), std::string::npos);
   EXPECT_EQ(shownRows().size(), 2u);
+}
+
+TEST_F(Scanner, RecordsOutliveTheFrontEndWhileWorkersProbe) {
+  for (int i = 0; i < 3; ++i) answerMac(i);
+  fakeHoldProbes(true);
+  ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.3"), ScanRange::Built);
+  ASSERT_TRUE(beginScanPass());
+  ASSERT_TRUE(probesBegun(3));
+  keepScanRecordsForWorkers();  // the page goes; the vector's storage must not
+  ScanResults.shrink_to_fit();
+  ScanResults.assign(64, makeEntry());  // fresh storage that a worker must not touch
+  fakeHoldProbes(false);  // the workers now write their results (a sanitizer run sees it)
+  ASSERT_TRUE(runPassToEnd());
+  for (const AddressEntry& e : ScanResults) EXPECT_EQ(e.probeState, 0);
 }

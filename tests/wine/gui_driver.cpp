@@ -5,7 +5,7 @@
 //   gui_driver DESKTOP status|tabs|visible|sortmark LIST|rows LIST|select LIST ROW...
 //              |tab N|column LIST N|command ID|post ID|answer yes|no|ok|escape|tray LPARAM
 //              |foreground
-//              |clipboard FILE|waitbox SECONDS
+//              |clipboard FILE|waitbox SECONDS|scan ... (the scan page, below)
 //              |dialog SECONDS|defid|dialogrect [box]|settext ID TEXT|press ID|dialogbox
 //              SECONDS|dialogok |dblclick LIST ROW
 //              |dblclick LIST|dlgread|dlgset|dlgpush|dlgbox|dlganswer|dlggone (their block)
@@ -594,6 +594,187 @@ int edgeRequest(int argc, char** argv, bool& handled) {
 
 //--- end of the edge requests
 
+//--- the scan page (template 140): gui_driver DESKTOP scan REQUEST [ARGS]
+//   controls | rows | layout | state | set ID TEXT | click ID | command ID | timer
+//   | column N | sortmark | header | select ROW... | rclick results|samples | closemenu
+// Requests that may open a modal box (the run button, the commands) are posted.
+
+HWND scanPage() {
+  for (HWND child = FindWindowExW(mainWindow, nullptr, L"#32770", nullptr); child;
+       child = FindWindowExW(mainWindow, child, L"#32770", nullptr))
+    if (GetDlgItem(child, 1011)) return child;
+  return nullptr;
+}
+
+std::wstring windowText(HWND window) {
+  wchar_t text[256] = {};
+  SendMessageW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+BOOL CALLBACK printControl(HWND control, LPARAM) {
+  wchar_t cls[64] = {};
+  GetClassNameW(control, cls, 64);
+  const int id = GetDlgCtrlID(control);
+  std::wstring line = std::to_wstring(id == 0xFFFF ? -1 : id) + L"\t" + cls + L"\t" +
+                      windowText(control) + L"\t" +
+                      (IsWindowEnabled(control) ? L"enabled" : L"disabled");
+  const LONG style = GetWindowLongW(control, GWL_STYLE);
+  if (std::wcscmp(cls, L"Button") == 0 && (style & 0xF) == BS_AUTOCHECKBOX)
+    line += SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? L"\tticked" : L"\tunticked";
+  if (std::wcscmp(cls, L"Button") == 0 && (style & 0xF) == BS_DEFPUSHBUTTON) line += L"\tdefault";
+  if (std::wcscmp(cls, L"ComboBox") == 0) {
+    const int n = static_cast<int>(SendMessageW(control, CB_GETCOUNT, 0, 0));
+    line += L"\titems";
+    for (int i = 0; i < n; ++i) {
+      wchar_t item[32] = {};
+      if (SendMessageW(control, CB_GETLBTEXTLEN, i, 0) < 32)
+        SendMessageW(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+      line += std::wstring(L" ") + item;
+    }
+    line += L"\tselected " + std::to_wstring(SendMessageW(control, CB_GETCURSEL, 0, 0));
+  }
+  print(line);
+  return TRUE;
+}
+
+std::wstring controlState(HWND page) {
+  return windowText(GetDlgItem(page, IDOK)) + L"|" +
+         (IsWindowEnabled(GetDlgItem(page, 40005)) ? L"enabled" : L"disabled") + L"|" +
+         (IsWindowEnabled(GetDlgItem(page, 40003)) ? L"enabled" : L"disabled");
+}
+
+BOOL CALLBACK findMenu(HWND window, LPARAM found) {
+  wchar_t cls[32] = {};
+  GetClassNameW(window, cls, 32);
+  if (IsWindowVisible(window) && std::wcscmp(cls, L"#32768") == 0) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Prints "menu" when a context menu opens within 2 s, or "none". The menu's items belong to
+// vetrel's process and cannot be read from here; the menu stays open for a screenshot until
+// "scan closemenu".
+HWND openMenu() {
+  HWND menu = nullptr;
+  EnumWindows(findMenu, reinterpret_cast<LPARAM>(&menu));
+  return menu;
+}
+
+void rightClick(HWND list) {
+  const LPARAM point = MAKELPARAM(20, 30);
+  PostMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, point);
+  PostMessageW(list, WM_RBUTTONUP, 0, point);
+  const DWORD until = GetTickCount() + 2000;
+  while (!openMenu() && GetTickCount() < until) Sleep(50);
+  print(openMenu() ? L"menu" : L"none");
+}
+
+void closeMenu() {
+  HWND menu = openMenu();
+  if (!menu) return;
+  PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+  PostMessageW(menu, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0010001u));
+  for (int i = 0; i < 40 && openMenu(); ++i) Sleep(50);
+}
+
+int scanRequest(int argc, char** argv) {
+  HWND page = scanPage();
+  if (!page || argc < 4) return 5;
+  const std::string what = argv[3];
+  HWND list = GetDlgItem(page, 2004);
+  if (what == "controls") {
+    EnumChildWindows(page, printControl, 0);
+  } else if (what == "rows") {
+    const int n = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < n; ++row) {
+      std::wstring line;
+      for (int col = 0; col < columns(list); ++col)
+        line += (col ? L"\t" : L"") + cellText(list, row, col);
+      print(line);
+    }
+  } else if (what == "header") {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    Remote r(header, sizeof(HDITEMW) + 256);
+    for (int i = 0; i < columns(list); ++i) {
+      HDITEMW item{};
+      item.mask = HDI_TEXT | HDI_WIDTH | HDI_FORMAT;
+      item.cchTextMax = 100;
+      item.pszText = static_cast<wchar_t*>(r.at(sizeof(HDITEMW)));
+      r.write(0, &item, sizeof item);
+      SendMessageW(header, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(r.at(0)));
+      r.read(0, &item, sizeof item);
+      wchar_t text[100] = {};
+      r.read(sizeof(HDITEMW), text, 198);
+      print(std::wstring(text) + L" " + std::to_wstring(item.cxy) +
+            ((item.fmt & HDF_JUSTIFYMASK) == HDF_LEFT ? L" left" : L" other"));
+    }
+  } else if (what == "layout") {
+    RECT pageRect{}, listRect{};
+    GetClientRect(page, &pageRect);
+    GetWindowRect(list, &listRect);
+    MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&listRect), 2);
+    print(std::to_wstring(pageRect.right) + L" " + std::to_wstring(pageRect.bottom) + L" " +
+          std::to_wstring(listRect.left) + L" " + std::to_wstring(listRect.top) + L" " +
+          std::to_wstring(listRect.right - listRect.left) + L" " +
+          std::to_wstring(listRect.bottom - listRect.top));
+  } else if (what == "state") {
+    print(controlState(page));
+  } else if (what == "set" && argc == 6) {
+    wchar_t text[64] = {};
+    MultiByteToWideChar(CP_UTF8, 0, argv[5], -1, text, 63);
+    SendMessageW(GetDlgItem(page, std::atoi(argv[4])), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(text));
+  } else if (what == "click" && argc == 5) {
+    PostMessageW(GetDlgItem(page, std::atoi(argv[4])), BM_CLICK, 0, 0);
+  } else if (what == "command" && argc == 5) {
+    PostMessageW(page, WM_COMMAND, std::atoi(argv[4]), 0);
+  } else if (what == "timer") {
+    PostMessageW(page, WM_TIMER, 2008, 0);
+  } else if (what == "column" && argc == 5) {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    Remote r(header, sizeof(RECT));
+    SendMessageW(header, HDM_GETITEMRECT, std::atoi(argv[4]), reinterpret_cast<LPARAM>(r.at(0)));
+    RECT at{};
+    r.read(0, &at, sizeof at);
+    click(header, at);
+  } else if (what == "sortmark") {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    Remote r(header, sizeof(HDITEMW));
+    std::wstring marks;
+    for (int i = 0; i < columns(list); ++i) {
+      HDITEMW item{};
+      item.mask = HDI_FORMAT;
+      r.write(0, &item, sizeof item);
+      SendMessageW(header, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(r.at(0)));
+      r.read(0, &item, sizeof item);
+      if ((item.fmt & HDF_IMAGE) && (item.fmt & HDF_BITMAP_ON_RIGHT))
+        marks += std::to_wstring(i) + L" ";
+    }
+    print(marks.empty() ? L"none" : marks);
+  } else if (what == "select" && argc >= 5) {
+    Remote r(list, sizeof(LVITEMW));
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED;
+    r.write(0, &item, sizeof item);
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(r.at(0)));
+    item.state = LVIS_SELECTED;
+    r.write(0, &item, sizeof item);
+    for (int i = 4; i < argc; ++i)
+      SendMessageW(list, LVM_SETITEMSTATE, std::atoi(argv[i]), reinterpret_cast<LPARAM>(r.at(0)));
+  } else if (what == "closemenu") {
+    closeMenu();
+  } else if (what == "rclick" && argc == 5) {
+    rightClick(std::strcmp(argv[4], "samples") == 0 ? GetDlgItem(mainWindow, 2003) : list);
+  } else {
+    return 2;
+  }
+  return 0;
+}
+
 int run(int argc, char** argv) {
   bool edge = false;
   const int edgeResult = edgeRequest(argc, argv, edge);
@@ -738,6 +919,8 @@ int run(int argc, char** argv) {
     CloseClipboard();
   } else if (const int dialogResult = runEditorDialogRequest(argc, argv); dialogResult >= 0) {
     return dialogResult;
+  } else if (what == "scan") {
+    return scanRequest(argc, argv);
   } else {
     std::fprintf(stderr, "unknown request %s\n", what.c_str());
     return 2;

@@ -15,6 +15,8 @@
 #include "platform/system_platform.h"
 #include "report/journal.h"
 #include "route/route_table.h"
+#include "scan/scanner.h"
+#include "settings/settings.h"
 #include "ui/win32/shell.h"
 #include "ui/win32/win_text.h"
 
@@ -293,7 +295,9 @@ void handleListNotify(const NMHDR* header) {
       if (header->code == LVN_COLUMNCLICK) sortCacheList(column());
       break;
     case IDC_SAMPLE_LIST:
-      if (header->code == NM_RCLICK) showContextMenu(SampleMenu);
+      // While a scan compares with the samples, they may not be changed from the menu.
+      if (header->code == NM_RCLICK && !(scanRunning && settings.ScanCheckMac))
+        showContextMenu(SampleMenu);
       if (header->code == LVN_COLUMNCLICK) sortSamples(column());
       if (header->code == NM_DBLCLK) {
         SelectedRow = SampleListView.FirstSelected();

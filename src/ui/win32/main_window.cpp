@@ -117,6 +117,12 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         ShowWindow(window, SW_HIDE);
         return TRUE;
       }
+      // Return in a field of the scan page: the dialog manager hands the page's default
+      // button to the top-level dialog.
+      if (LOWORD(wParam) == IDOK && ScanPage && CurrentPage == ScanPage) {
+        SendMessageW(ScanPage, WM_COMMAND, wParam, lParam);
+        return TRUE;
+      }
       handleCommand(LOWORD(wParam));
       return TRUE;
     case WM_NOTIFY: {

@@ -83,3 +83,15 @@
 #define IDC_ROUTE_MASK 1011
 #define IDC_ROUTE_GATEWAY 1012
 #define IDC_ROUTE_METRIC 1014
+
+// Scan page (template 140) controls and its result list's context menu.
+#define IDC_SCAN_FROM 1000
+#define IDC_SCAN_TO 1011
+#define IDC_SCAN_NAMES 1002
+#define IDC_SCAN_COMPARE 1003
+#define IDC_SCAN_REPEAT 40005
+#define IDC_SCAN_MINUTES 40003
+#define IDC_SCAN_RESULTS 2004
+#define IDM_SCAN_TO_SAMPLES 3010
+#define IDM_SCAN_TO_CACHE 3011
+#define IDM_SCAN_COPY 3012

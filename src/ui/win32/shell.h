@@ -23,6 +23,7 @@ inline constexpr UINT kJournalLineMessage = WM_APP + 1;  // lines wait in takeWi
 inline constexpr UINT kPopUpMessage = WM_APP + 2;
 // Posted by the shut-down at log-off; destroys the main window only once that has run.
 inline constexpr UINT kEndMessage = WM_APP + 3;
+inline constexpr UINT kScanRedrawMessage = WM_APP + 4;  // posted to ScanPage: repaint the list
 
 extern HINSTANCE Instance;
 extern HWND MainWindow;
@@ -70,7 +71,7 @@ void popUpMessageWindow();  // main thread
 // Characters the message window holds, a line end counted as one.
 std::size_t messageWindowLength();
 
-// The scan page: a tab page whose controls come with the scan issue.
+// The scan page (template 140): the range scan and its results.
 HWND createScanPage(HWND parent);
 
 // Commands and list notifications.

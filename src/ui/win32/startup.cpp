@@ -19,6 +19,7 @@
 #include "route/adapters.h"
 #include "route/route_table.h"
 #include "settings/settings.h"
+#include "ui/win32/scan_page.h"
 #include "ui/win32/shell.h"
 #include "ui/win32/win_text.h"
 
@@ -133,6 +134,7 @@ bool initialiseMainWindow(HWND window) {
 
   initPaths();
   loadSettings();  // without a settings file: the defaults, window positions included
+  showScanOptions();
   computeTimeZoneText();
   startSyslog();
   if (settings.WriteLog) reportEvent("Начало записи в лог-файл.", Info);

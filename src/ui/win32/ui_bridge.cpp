@@ -4,6 +4,7 @@
 #include "core/ui_hooks.h"
 #include "report/window_lines.h"
 #include "settings/settings.h"
+#include "ui/win32/scan_page.h"
 #include "ui/win32/shell.h"
 #include "ui/win32/win_text.h"
 
@@ -44,6 +45,10 @@ void markSortedColumn(ListId list, int column) {
 
 void ensureVisible(ListId list, int row) {
   if (ListViewControl* v = listFor(list)) v->EnsureVisible(row);
+}
+
+void holdRedraw(ListId list, bool hold) {
+  if (list == ListId::Scan) holdScanListRedraw(hold);
 }
 
 void setStatus(int part, const char* text) {
@@ -126,6 +131,7 @@ void installUiHooks() {
   uiHooks.setCell = setCell;
   uiHooks.markSortedColumn = markSortedColumn;
   uiHooks.ensureVisible = ensureVisible;
+  uiHooks.holdRedraw = holdRedraw;
   uiHooks.setStatusText = setStatus;
   uiHooks.journalLine = journalLine;
   uiHooks.popUpMessages = popUpMessages;

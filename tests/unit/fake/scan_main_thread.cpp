@@ -24,6 +24,8 @@ struct Queue {
   std::deque<HandOff*> waiting;
   std::vector<std::thread> workers;
   std::set<int> failingSlots;
+  std::chrono::steady_clock::duration handlerTime{};
+  long handlerCalls = 0;
 } q;
 
 std::int32_t queueHandOff(std::int32_t* slot) {
@@ -47,6 +49,8 @@ constexpr auto kWait = std::chrono::seconds(10);
 
 void installScanMainThread(std::set<int> failingSlots) {
   q.failingSlots = std::move(failingSlots);
+  q.handlerTime = {};
+  q.handlerCalls = 0;
   scanFrontEnd = ScanFrontEnd{};
   scanFrontEnd.handOff = queueHandOff;
   scanFrontEnd.startWorker = startJoinable;
@@ -79,7 +83,10 @@ int handleHandOff(int index) {
   }
   // The handler runs outside the queue's lock, as the GUI's handler runs outside any
   // lock of the worker's.
+  const auto start = std::chrono::steady_clock::now();
   const std::int32_t answer = handleScanResult(h->slot);
+  q.handlerTime += std::chrono::steady_clock::now() - start;
+  ++q.handlerCalls;
   std::lock_guard<std::mutex> hold(q.lock);
   h->answer = answer;
   h->done = true;
@@ -94,3 +101,6 @@ bool runPassToEnd() {
   }
   return true;
 }
+
+double scanHandlerSeconds() { return std::chrono::duration<double>(q.handlerTime).count(); }
+long scanHandlerCalls() { return q.handlerCalls; }

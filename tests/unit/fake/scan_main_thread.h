@@ -18,3 +18,6 @@ bool waitForHandOffs(std::size_t n);
 int handleHandOff(int index = -1);
 // Handles hand-offs until the pass has ended (at most 30 s); false on time-out.
 bool runPassToEnd();
+// Time spent in handleScanResult since the install, and how many calls.
+double scanHandlerSeconds();
+long scanHandlerCalls();

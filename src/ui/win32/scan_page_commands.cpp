@@ -1,0 +1,98 @@
+// The context-menu commands of the scan page's result list.
+#include <cstring>
+#include <string>
+
+#include "core/address.h"
+#include "core/arp_table.h"
+#include "core/check_cycle.h"
+#include "core/list_views.h"
+#include "core/samples.h"
+#include "core/text_field.h"
+#include "ui/win32/scan_page.h"
+#include "ui/win32/win_text.h"
+
+namespace {
+
+struct RowTexts {
+  char ip[20];
+  char mac[20];
+  char name[64];
+};
+
+RowTexts rowTexts(int row) {
+  RowTexts t{};
+  ScanListView->GetCellText(row, 0, t.ip, sizeof t.ip);
+  ScanListView->GetCellText(row, 1, t.mac, sizeof t.mac);
+  ScanListView->GetCellText(row, 2, t.name, sizeof t.name);
+  return t;
+}
+
+// A movable block with the bytes and a terminator of unitSize zero bytes; null on failure.
+HGLOBAL clipboardBlock(const void* bytes, std::size_t size, std::size_t unitSize) {
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size + unitSize);
+  if (!block) return nullptr;
+  void* p = GlobalLock(block);
+  if (!p) {
+    GlobalFree(block);
+    return nullptr;
+  }
+  std::memcpy(p, bytes, size);
+  std::memset(static_cast<char*>(p) + size, 0, unitSize);
+  GlobalUnlock(block);
+  return block;
+}
+
+}  // namespace
+
+void addScanRowsToSamples() {
+  if (!ScanListView) return;
+  for (int r = ScanListView->NextSelected(-1); r != -1; r = ScanListView->NextSelected(r)) {
+    const RowTexts t = rowTexts(r);
+    AddressEntry e = makeEntry();
+    copyField(e.ipText, t.ip);
+    copyField(e.macText, t.mac);
+    copyField(e.hostName, t.name);
+    if (addSample(e) == -1) {
+      const std::string text = std::string("Адрес ") + t.ip + " уже есть.";
+      showMessage(text.c_str(), MB_ICONERROR);
+    }
+  }
+  showSamples();
+  saveSamples();
+}
+
+void addScanRowsToCache() {
+  if (!ScanListView) return;
+  for (int r = ScanListView->NextSelected(-1); r != -1; r = ScanListView->NextSelected(r)) {
+    const RowTexts t = rowTexts(r);
+    if (!setStaticArpEntry(t.ip, t.mac)) {
+      const std::string text = std::string("Ошибка добавления записи в ARP-кэш для ") + t.ip;
+      showMessage(text.c_str(), MB_ICONERROR);
+    }
+  }
+  checkTick();
+}
+
+// Plain 8-bit text as the list holds it; the same as UTF-16 too, as the samples' copy does,
+// so a reader on a system of another language does not convert with the wrong code page.
+void copyScanList(HWND owner) {
+  if (!ScanListView) return;
+  std::string text;
+  const int n = ScanListView->RowCount();
+  for (int r = 0; r < n; ++r) {
+    const RowTexts t = rowTexts(r);
+    text.append(t.ip).append("\t").append(t.mac).append("\t").append(t.name).append("\r\n");
+  }
+  if (!OpenClipboard(owner)) return;
+  HGLOBAL narrow = clipboardBlock(text.data(), text.size(), 1);
+  if (!narrow) {
+    CloseClipboard();
+    return;
+  }
+  const std::wstring wide = toWide(text.c_str());
+  HGLOBAL unicode = clipboardBlock(wide.data(), wide.size() * sizeof(wchar_t), sizeof(wchar_t));
+  EmptyClipboard();
+  if (!SetClipboardData(CF_TEXT, narrow)) GlobalFree(narrow);
+  if (unicode && !SetClipboardData(CF_UNICODETEXT, unicode)) GlobalFree(unicode);
+  CloseClipboard();
+}
