@@ -75,3 +75,17 @@ std::string journalJson(std::string_view text, std::int32_t kind, const platform
 std::string journalJson(const JournalRecord& record) {
   return journalJson(record.text, record.kind, record.time, localOffsetMinutes(record.time));
 }
+
+std::string scanHostJson(std::string_view ip, std::string_view mac, std::string_view name,
+                         const platform::WallClock& time, int offsetMinutes) {
+  std::string out;
+  out.reserve(96 + name.size() * 2);
+  out += "{\"time\":\"";
+  out += rfc3339Time(time, offsetMinutes);
+  out += "\",\"kind\":\"Host\"";
+  appendMember(out, "ip", ip);
+  appendMember(out, "mac", mac);
+  appendMember(out, "name", name);
+  out += '}';
+  return out;
+}

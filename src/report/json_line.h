@@ -14,6 +14,13 @@ std::string journalJson(std::string_view text, std::int32_t kind, const platform
                         int offsetMinutes);
 std::string journalJson(const JournalRecord& record);
 
+// A host `vetrel scan` found, in the same stream as the journal lines:
+// {"time":"...","kind":"Host","ip":"...","mac":"...","name":"..."}; every member present (an
+// empty name when none was looked up or found); the cells in Windows-1251 as the list holds
+// them. No line end.
+std::string scanHostJson(std::string_view ip, std::string_view mac, std::string_view name,
+                         const platform::WallClock& time, int offsetMinutes);
+
 // A JSON string literal (with its quotes) of UTF-8 text: quote, backslash and every control
 // character escaped, everything else as it is.
 void appendJsonString(std::string& out, std::string_view utf8);

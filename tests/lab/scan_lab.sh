@@ -2,16 +2,19 @@
 # `vetrel scan` against a /24 of 200 live hosts (macvlan interfaces in a peer namespace) and
 # 54 dead addresses: exact results in address order with 1, 5 and 16 workers, the worker
 # bounds, a stop halfway, a second stop, the comparison with the samples, and the command
-# line's refusals. Usage: scan_lab.sh BUILD_DIR
+# line's refusals; --json on stdout and the comparison's lines at a real rsyslogd.
+# Usage: scan_lab.sh BUILD_DIR
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 VETREL=$(cd "${1:?usage: scan_lab.sh BUILD_DIR}" && pwd)/src/vetrel
 LAB=scn$$
 . "$root/scripts/lab/scan_netlab.sh"
+. "$root/scripts/lab/rsyslog_server.sh"
 
 [ "$(id -u)" -eq 0 ] || { echo "scan lab: needs root"; exit 1; }
 [ -x "$VETREL" ] || { echo "scan lab: $VETREL not built"; exit 1; }
+command -v rsyslogd >/dev/null || { echo "scan lab: rsyslogd missing (scripts/setup-deps.sh)"; exit 1; }
 
 work=$(mktemp -d /tmp/vetrel-scan-lab.XXXXXX)
 chmod 755 "$work"
@@ -20,6 +23,7 @@ SCAN_PID=
 cleanup() {
   [ -n "$SCAN_PID" ] && kill -KILL "$SCAN_PID" 2>/dev/null
   [ -n "$SINK_PID" ] && kill "$SINK_PID" 2>/dev/null
+  rsyslog_down
   wait 2>/dev/null
   scan_lab_down
   rm -rf "/etc/netns/${LAB}s" "$work"
@@ -233,6 +237,55 @@ check "samples.dat: the 3 samples and 197 learned" test "$(wc -l <"$d/samples.da
 check "a learned sample in the file's form" grep -qaP "^$SCAN_NET\.7\t$(scan_host_mac 7)\t\r$" "$d/samples.dat"
 check "host 4 (additional IP) not learned" bash -c "! grep -qa '^$SCAN_NET\.4	' '$d/samples.dat'"
 check "quorel.ini untouched by the run's overrides" test "$(md5sum <"$d/quorel.ini")" = "$ini_sum"
+
+t_json=$(date +%s.%N)
+echo "== --json and syslog: a comparing scan of .1 to .10 (TCP to an rsyslogd in the namespace)"
+d=$(fresh_dir json)
+port=$((20000 + $$ % 20000))
+rsyslog_up "$d" "$port" "${LAB}s" || exit 1
+ini_write "$d" AddNew=0 SyslogServer=127.0.0.1 SyslogPort=$port SyslogProto=tcp
+printf '%s.1\t02-66-01-00-00-99\tspoofed\r\n' "$SCAN_NET" >"$d/samples.dat"
+scan_run "$d" --json --compare "$SCAN_NET.1" "$SCAN_NET.10"
+check "exit code 0" test $? -eq 0
+check "stdout: only JSON lines" bash -c \
+  "/usr/bin/python3 -c 'import json,sys; [json.loads(l) for l in sys.stdin]' <'$d/stdout' && test -s '$d/stdout'"
+expected_rows 10 >"$d/rows.expected"
+/usr/bin/python3 - "$d/stdout" "$d/rows.expected" "$SCAN_NET.1" "$(scan_host_mac 1)" <<'PY' >"$d/json.check" 2>&1
+import json, sys
+out, rows, ip, mac = sys.argv[1:]
+objs = [json.loads(l) for l in open(out, encoding="utf-8")]
+hosts = ["%s\t%s\t%s" % (o["ip"], o["mac"], o["name"]) for o in objs if o["kind"] == "Host"]
+assert hosts == open(rows).read().splitlines(), hosts
+s = [o for o in objs if o["kind"] == "Spoofing"]
+assert len(s) == 1, s
+assert (s[0]["ip"], s[0]["mac"], s[0]["sampleIp"], s[0]["sampleMac"]) == (ip, mac, ip, "02-66-01-00-00-99"), s
+assert s[0]["text"] == "Подмена адреса! %s %s (%s 02-66-01-00-00-99)" % (ip, mac, ip), s
+assert all(o["time"][:2] == "20" and set(o) >= {"time", "kind"} for o in objs)
+print(len(hosts), "hosts,", len(objs) - len(hosts), "journal objects")
+PY
+check "host objects in address order and the spoofing object ($(tail -n1 "$d/json.check"))" \
+  grep -q 'journal objects' "$d/json.check"
+check "stderr: the summary" summary_is "$d" "scan done: 8 found, 10 of 10 addresses probed"
+check "stderr: no journal line" bash -c "! err_utf8 '$d' | grep -q 'Подмена'"
+spoof="Подмена адреса! $SCAN_NET.1 $(scan_host_mac 1) ($SCAN_NET.1 02-66-01-00-00-99)"
+received_spoof() {
+  grep -F -- "$spoof" "$d/received.log" 2>/dev/null | grep -F '|SPOOF|' |
+    grep -qF "ip=\"$SCAN_NET.1\" mac=\"$(scan_host_mac 1)\" sampleIp=\"$SCAN_NET.1\" sampleMac=\"02-66-01-00-00-99\""
+}
+for _ in $(seq 30); do received_spoof && break; sleep 0.1; done  # rsyslogd's file write
+check "the spoofing line reached rsyslogd as SPOOF with its fields" \
+  received_spoof
+check "every journal object reached rsyslogd" test "$(wc -l <"$d/received.log")" -eq \
+  "$(grep -vc '"kind":"Host"' "$d/stdout")"
+rsyslog_down
+
+d=$(fresh_dir jsonbad)
+ini_write "$d" SyslogServer=127.0.0.1 SyslogProto=sctp
+scan_run "$d" --json "$SCAN_NET.2"
+check "a bad syslog setting: one ProgramError object, then the host" bash -c \
+  "/usr/bin/python3 -c 'import json,sys; print(\" \".join(o[\"kind\"] for o in map(json.loads, sys.stdin)))' <'$d/stdout' |
+    grep -qx 'ProgramError Host'"
+echo "  (--json and syslog cases: $(awk -v a="$t_json" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }') s)"
 
 echo "== without CAP_NET_RAW"
 d=$(fresh_dir noraw)

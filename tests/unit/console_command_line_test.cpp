@@ -76,3 +76,26 @@ TEST(ConsoleCommandLine, ScanTakesARangeAndItsOwnOptions) {
   };
   for (const auto& c : bad) EXPECT_EQ(parse(c.args).error, c.error) << c.args.size();
 }
+
+TEST(ConsoleCommandLine, JsonOnlyForTheCommandsThatJournal) {
+  struct {
+    std::vector<const char*> args;
+    const char* error;
+    bool json;
+  } const cases[] = {
+      {{"monitor", "--json"}, "", true},
+      {{"--json", "scan", "--compare", "10.0.0.1"}, "", true},
+      {{"scan", "10.0.0.1"}, "", false},
+      {{"routes", "--json"}, "option --json belongs to the monitor and scan commands", false},
+      {{"settings", "--json"}, "option --json belongs to the monitor and scan commands", false},
+      {{"route", "delete", "--json"},
+       "option --json belongs to the monitor and scan commands",
+       false},
+      {{"routes", "--json", "--help"}, "", false},
+  };
+  for (const auto& c : cases) {
+    const CommandLine cl = parse(c.args);
+    EXPECT_EQ(cl.error, c.error) << c.args[0];
+    EXPECT_EQ(cl.json, c.json) << c.args[0];
+  }
+}

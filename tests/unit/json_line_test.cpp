@@ -143,3 +143,14 @@ TEST(JournalJson, AllBytesInOneLineAndInTheFields) {
   EXPECT_EQ(member(j, "sampleIp"), "\"\\\x01");
   EXPECT_EQ(member(j, "sampleMac"), "\x7f}");
 }
+
+TEST(ScanHostJson, EveryMemberInTheJournalsShape) {
+  EXPECT_EQ(scanHostJson("10.9.0.1", "02-00-00-00-00-01", "", kTime, 180),
+            "{\"time\":\"2013-03-05T14:07:09+03:00\",\"kind\":\"Host\",\"ip\":\"10.9.0.1\","
+            "\"mac\":\"02-00-00-00-00-01\",\"name\":\"\"}");
+  // A name from a hosts file or NetBIOS may hold any Windows-1251 byte.
+  const std::string j = scanHostJson("10.9.0.2", "", "Сервер \"a\\b\"\t", kTime, 0);
+  EXPECT_EQ(member(j, "name"), u8s(u8"Сервер \"a\\b\"\t"));
+  EXPECT_EQ(member(j, "mac"), "");
+  EXPECT_EQ(j.find('\n'), std::string::npos);
+}

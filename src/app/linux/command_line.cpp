@@ -49,6 +49,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
   bool help = false;
   std::size_t minOperands = 0, maxOperands = 0;
   std::string scanOnly;  // the first scan option seen, for the error of another command
+  bool jsonSeen = false;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i] ? argv[i] : "";
     const ScanOption* scanOption = nullptr;
@@ -86,7 +87,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     } else if (arg == "--stats") {
       cl.stats = true;
     } else if (arg == "--json") {
-      cl.json = true;
+      jsonSeen = true;
     } else if (arg == "--dir" || arg == "-d") {
       if (i + 1 >= argc) {
         cl.error = "option " + std::string(arg) + " needs a directory";
@@ -133,6 +134,12 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     cl.error = "option " + scanOnly + " belongs to the scan command";
     return cl;
   }
+  // Only the commands that journal have lines to print as JSON.
+  if (jsonSeen && cl.command != Command::Monitor && cl.command != Command::Scan) {
+    cl.error = "option --json belongs to the monitor and scan commands";
+    return cl;
+  }
+  cl.json = jsonSeen;
   if (cl.dir.empty()) cl.error = "the data directory must not be empty";
   return cl;
 }
@@ -141,7 +148,7 @@ const char* usageText() {
   return "Usage: vetrel monitor [--dir DIR] [--utf8] [--stats] [--json]\n"
          "       vetrel routes  [--dir DIR] [--utf8]\n"
          "       vetrel scan    [--dir DIR] [--threads N] [--names] [--compare]\n"
-         "                      [--repeat MINUTES] [--utf8] FROM [TO]\n"
+         "                      [--repeat MINUTES] [--utf8] [--json] FROM [TO]\n"
          "       vetrel settings [--dir DIR] [set KEY=VALUE... | set-password]\n"
          "       vetrel route add ADDRESS MASK GATEWAY [METRIC]\n"
          "       vetrel route delete ADDRESS MASK [GATEWAY]\n"
@@ -158,9 +165,11 @@ const char* usageText() {
          "            65536) by ARP and print each live host as IP TAB MAC TAB name, in\n"
          "            address order; with compare, journal lines go to stderr and, with\n"
          "            WriteLog=1, to quorel.log, and learned samples to samples.dat. The\n"
-         "            summary (found, probed, seconds) goes to stderr. SIGINT stops the pass:\n"
-         "            addresses already taken are finished and shown; a second SIGINT\n"
-         "            exits at once with 130. Needs CAP_NET_RAW (root).\n"
+         "            summary (found, probed, seconds) goes to stderr. With --json, hosts\n"
+         "            and journal lines go to stdout, each as one JSON object. Journal lines\n"
+         "            also go to the syslog collector when SyslogServer is set. SIGINT stops\n"
+         "            the pass: addresses already taken are finished and shown; a second\n"
+         "            SIGINT exits at once with 130. Needs CAP_NET_RAW (root).\n"
          "  settings  print every setting of quorel.ini with its value and warn about values\n"
          "            the settings dialog would refuse; 'set KEY=VALUE...' checks them as\n"
          "            the dialog does (exit 2 and nothing written when one fails) and writes\n"
@@ -180,8 +189,10 @@ const char* usageText() {
          "  --utf8         print UTF-8 even when stdout is not a terminal (otherwise the\n"
          "                 lines are the Windows-1251 bytes of the log file)\n"
          "  --stats        monitor: print tick timing and memory use to stderr at exit\n"
-         "  --json         monitor: each journal line as one JSON object (UTF-8) on stdout:\n"
-         "                 time, kind, text and the addresses the line names\n"
+         "  --json         monitor, scan: each journal line as one JSON object (UTF-8) on\n"
+         "                 stdout: time, kind, text and the addresses the line names; scan\n"
+         "                 prints each host as "
+         "{\"time\",\"kind\":\"Host\",\"ip\",\"mac\",\"name\"}\n"
          "  --threads N    scan: N workers, 1 to 16 (default MaxScanThreads)\n"
          "  --names        scan: look up host names too (ScanGetName=1 for this run)\n"
          "  --compare      scan: compare the hosts with the samples (ScanCheckMac=1)\n"

@@ -7,6 +7,9 @@
 #include "app/linux/console_text.h"
 #include "app/linux/monitor_loop.h"
 #include "core/ui_hooks.h"
+#include "platform/system_platform.h"
+#include "report/event_text.h"
+#include "report/json_line.h"
 
 ConsoleSession session;
 
@@ -45,9 +48,15 @@ void ensureVisible(ListId list, int row) {
   if (static_cast<std::size_t>(row) >= session.scanRows.size()) return;
   const auto& cells = session.scanRows[row];
   std::string line;
-  for (std::size_t c = 0; c < 3; ++c) {
-    if (c > 0) line += '\t';
-    if (c < cells.size()) line += cells[c];
+  if (session.jsonRows) {
+    const auto cell = [&](std::size_t c) { return c < cells.size() ? cells[c] : std::string(); };
+    const platform::WallClock now = platform::localNow();
+    line = scanHostJson(cell(0), cell(1), cell(2), now, localOffsetMinutes(now));
+  } else {
+    for (std::size_t c = 0; c < 3; ++c) {
+      if (c > 0) line += '\t';
+      if (c < cells.size()) line += cells[c];
+    }
   }
   line += '\n';
   if (!writeConsole(consoleOut, line)) session.outputFailed = true;
@@ -87,6 +96,7 @@ void resetConsoleSession() {
   session.scanRows.clear();
   session.journalToStderr = false;
   session.printScanRows = false;
+  session.jsonRows = false;
   session.outputFailed = false;
   for (int& n : session.rowCounts) n = 0;
   for (std::string& s : session.status) s.clear();

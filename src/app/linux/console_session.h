@@ -25,6 +25,7 @@ struct ConsoleSession {
   // printed when the scanner scrolls it into view, which it does once per shown result.
   bool journalToStderr = false;
   bool printScanRows = false;
+  bool jsonRows = false;      // --json: a scan row leaves as a JSON object
   bool outputFailed = false;  // a write to stdout failed
   int rowCounts[4] = {};
   std::string status[3];

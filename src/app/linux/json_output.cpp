@@ -26,7 +26,13 @@ void printJson(const JournalRecord& record) {
 void installJsonOutput() {
   // The objects are UTF-8 already: stdout takes them unconverted, terminal or not.
   consoleOut.utf8 = false;
+  session.jsonRows = true;
   uiHooks.journalLine = countLine;
   removeJournalTap(printJson);  // once, however often a test installs it
   addJournalTap(printJson);
+}
+
+void removeJsonOutput() {
+  removeJournalTap(printJson);
+  session.jsonRows = false;
 }

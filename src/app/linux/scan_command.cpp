@@ -10,6 +10,7 @@
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
 #include "app/linux/environment_check.h"
+#include "app/linux/json_output.h"
 #include "app/linux/main_queue.h"
 #include "app/linux/scan_handoff.h"
 #include "app/linux/stop_signals.h"
@@ -20,6 +21,7 @@
 #include "platform/socket_platform.h"
 #include "report/journal.h"
 #include "report/mail_queue.h"
+#include "report/syslog_sender.h"
 #include "scan/scanner.h"
 #include "settings/settings.h"
 
@@ -205,6 +207,7 @@ int runScan(const CommandLine& cl) {
   installConsoleHooks();
   session.journalToStderr = true;
   session.printScanRows = true;
+  if (cl.json) installJsonOutput();
   if (!processHasNetRaw())
     warnConsole("warning: no CAP_NET_RAW: ARP probes will fail (only names can be found)");
   socketsReady = platform::startSockets();
@@ -214,6 +217,9 @@ int runScan(const CommandLine& cl) {
   }
   openLog();
   loadSettings();
+  // A comparing scan's journal lines reach the collector as the monitor's do.
+  startSyslog();
+  reportSyslogProblem();
   // For this run only: the settings are never saved by this command.
   if (cl.threads > 0) settings.MaxScanThreads = cl.threads;
   if (cl.names) settings.ScanGetName = true;
@@ -228,6 +234,7 @@ int runScan(const CommandLine& cl) {
   run = ScanRun{};
   if (buildScanRange(first, last) != ScanRange::Built) {
     warnConsole("cannot build the address list");
+    stopSyslog(kSyslogExitWaitMs);
     return kExitFailure;
   }
   if (cl.repeatMinutes > 0) {
@@ -243,6 +250,7 @@ int runScan(const CommandLine& cl) {
     warnConsole("no scan worker could be started");
     code = kExitFailure;
   }
+  stopSyslog(kSyslogExitWaitMs);
   closeLog();
   return code;
 }
