@@ -1,5 +1,6 @@
 // `vetrel scan` on the console side: the operands it accepts, and the hand-off through the
 // main queue printing each row once it is shown, in address order, journal lines apart.
+// --json output is proven in the scan lab.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -11,7 +12,6 @@
 
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
-#include "app/linux/json_output.h"
 #include "app/linux/main_queue.h"
 #include "app/linux/scan_command.h"
 #include "app/linux/scan_handoff.h"
@@ -90,7 +90,6 @@ class ConsoleScan : public ::testing::Test {
     scanFrontEnd.startWorker = startJoinable;
   }
   void TearDown() override {
-    removeJsonOutput();
     fakeHoldProbes(false);
     while (scanRunning && handleOne()) {
     }
@@ -122,10 +121,9 @@ TEST_F(ConsoleScan, RowsPrintOnceShownInAddressOrderJournalLinesOnStderr) {
   for (std::uint8_t i : {0, 2, 3}) fake.macAnswers[net(kFirst + i)] = {2, 0, 0, 0, 0, i};
   settings.MaxScanThreads = 4;
   settings.ScanCheckMac = true;
-  AddressEntry sample = makeEntry();
-  copyField(sample.ipText, "10.9.0.1");
-  copyField(sample.macText, "02-00-00-00-00-99");
-  SampleList.push_back(sample);
+  SampleList.push_back(makeEntry());
+  copyField(SampleList[0].ipText, "10.9.0.1");
+  copyField(SampleList[0].macText, "02-00-00-00-00-99");
   ASSERT_EQ(buildScanRange(kFirst, kFirst + 3), ScanRange::Built);
   fakeHoldProbes(true);
   ASSERT_TRUE(beginScanPass());
@@ -155,46 +153,6 @@ TEST_F(ConsoleScan, RowsPrintOnceShownInAddressOrderJournalLinesOnStderr) {
             std::string::npos)
       << journal;
   EXPECT_EQ(journal.substr(0, 20), "05.03.2013 14:07:09 ");  // the log's stamp
-}
-
-// --json: the hosts and the journal lines share stdout, every line one object.
-TEST_F(ConsoleScan, JsonRowsAndJournalLinesOnStdout) {
-  for (std::uint8_t i : {0, 2}) fake.macAnswers[net(kFirst + i)] = {2, 0, 0, 0, 0, i};
-  settings.MaxScanThreads = 2;
-  settings.ScanCheckMac = true;
-  AddressEntry sample = makeEntry();
-  copyField(sample.ipText, "10.9.0.1");
-  copyField(sample.macText, "02-00-00-00-00-99");
-  SampleList.push_back(sample);
-  installJsonOutput();
-  ASSERT_EQ(buildScanRange(kFirst, kFirst + 2), ScanRange::Built);
-  ASSERT_TRUE(beginScanPass());
-  while (scanRunning) ASSERT_TRUE(handleOne());
-
-  std::vector<std::string> hosts, journal;
-  std::string line;
-  for (char c : readFile(out)) {
-    if (c != '\n') {
-      line += c;
-      continue;
-    }
-    EXPECT_EQ(line.front(), '{') << line;
-    EXPECT_EQ(line.back(), '}') << line;
-    EXPECT_EQ(line.substr(0, 28), "{\"time\":\"2013-03-05T14:07:09") << line;
-    (line.find("\"kind\":\"Host\"") != std::string::npos ? hosts : journal).push_back(line);
-    line.clear();
-  }
-  EXPECT_EQ(line, "");  // no unfinished line
-  ASSERT_EQ(hosts.size(), 2u);
-  EXPECT_NE(hosts[0].find("\"ip\":\"10.9.0.1\",\"mac\":\"02-00-00-00-00-00\",\"name\":\"\"}"),
-            std::string::npos)
-      << hosts[0];
-  EXPECT_NE(hosts[1].find("\"ip\":\"10.9.0.3\""), std::string::npos) << hosts[1];
-  ASSERT_FALSE(journal.empty());
-  EXPECT_NE(journal[0].find("\"kind\":\"Spoofing\""), std::string::npos) << journal[0];
-  EXPECT_NE(journal[0].find("\"sampleMac\":\"02-00-00-00-00-99\""), std::string::npos)
-      << journal[0];
-  EXPECT_EQ(readFile(err).find("10.9.0.1"), std::string::npos);  // no journal line on stderr
 }
 
 }  // namespace

@@ -294,26 +294,8 @@ TEST_F(Scanner, SortIsRefusedWhileAPassRunsAndReordersAfterwards) {
   EXPECT_FALSE(sortScanResults(3));
 }
 
-TEST_F(Scanner, FoundHostsAreComparedWithTheSamplesOnlyWhenAsked) {
-  ScratchDir dir;
-  answerMac(0);
-  answerMac(1);
-  SampleList = {addressEntry("10.0.0.*", "02-00-00-00-00-02")};
-  ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.2"), ScanRange::Built);
-  ASSERT_TRUE(beginScanPass());
-  ASSERT_TRUE(runPassToEnd());
-  EXPECT_TRUE(ui.windowLines.empty());  // ScanCheckMac off
-
-  settings.ScanCheckMac = true;
-  ASSERT_TRUE(beginScanPass());
-  ASSERT_TRUE(runPassToEnd());
-  ASSERT_EQ(ui.windowLines.size(), 1u);
-  EXPECT_NE(ui.windowLines[0].find("Подмена адреса! 10.0.0.1 02-00-00-00-00-01 (10.0.0.* "
-                                   "02-00-00-00-00-02)"),
-            std::string::npos);
-  EXPECT_EQ(SampleList.size(), 1u);
-}
-
+// The scan lab proves the plain cases end to end (a spoofing line naming both pairs, new
+// addresses learned, an additional IP not learned, nothing without comparing).
 TEST_F(Scanner, ComparisonReportsAndLearnsAsTheSettingsSay) {
   ScratchDir dir;
   struct Case {
@@ -325,14 +307,7 @@ TEST_F(Scanner, ComparisonReportsAndLearnsAsTheSettingsSay) {
   };
   const AddressEntry wild = addressEntry("192.168.0.*", "00-11-22-33-44-55");
   const AddressEntry other = addressEntry("192.168.0.7", "00-11-22-33-44-77");
-  const AddressEntry sameMac = addressEntry("10.9.9.9", "00-11-22-33-44-66");
   const Case cases[] = {
-      {"spoofing names both pairs",
-       {wild},
-       true,
-       true,
-       {"Подмена адреса! 192.168.0.7 00-11-22-33-44-66 (192.168.0.* 00-11-22-33-44-55)"},
-       1},
       {"every contradicting sample reports",
        {wild, other},
        true,
@@ -347,14 +322,6 @@ TEST_F(Scanner, ComparisonReportsAndLearnsAsTheSettingsSay) {
        {},
        1},
       {"new, not learned", {}, false, true, {"Новый IP-адрес! 192.168.0.7 00-11-22-33-44-66"}, 0},
-      {"new, learned", {}, true, true, {"Новый IP-адрес! 192.168.0.7 00-11-22-33-44-66"}, 1},
-      {"known MAC: additional IP",
-       {sameMac},
-       true,
-       false,
-       {"Новый IP-адрес! 192.168.0.7 00-11-22-33-44-66",
-        "Дополн. IP-адрес! 192.168.0.7 00-11-22-33-44-66"},
-       1},
       {"unknown MAC: learned",
        {addressEntry("10.8.8.8", "00-aa-bb-cc-dd-ee")},
        true,
@@ -381,11 +348,9 @@ TEST_F(Scanner, ComparisonReportsAndLearnsAsTheSettingsSay) {
     const std::string line = "192.168.0.7\t00-11-22-33-44-66\thost7\r\n";
     if (learned) {
       EXPECT_TRUE(file.ends_with(line)) << file;
+      EXPECT_EQ(ui.lists[ListId::Samples].back()[0], "192.168.0.7");
     } else {
       EXPECT_EQ(file, "");
-    }
-    if (learned) {
-      EXPECT_EQ(ui.lists[ListId::Samples].back()[0], "192.168.0.7");
     }
   }
 }
