@@ -1,4 +1,4 @@
-// The journal's taps (syslog, --json) and the console's --json switch.
+// The journal's taps (syslog, --json).
 #include "report/journal_tap.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/linux/command_line.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
 #include "report/journal.h"
@@ -64,13 +63,4 @@ TEST(JournalTap, SlotsAreFewAndEachTapIsCalledOnce) {
   removeJournalTap(otherTap);
   tapJournalLine({"x", Info, {}});
   EXPECT_TRUE(seen.empty());
-}
-
-TEST(ConsoleJson, TheSwitchIsParsedForEveryCommand) {
-  const char* monitor[] = {"vetrel", "monitor", "--json"};
-  EXPECT_TRUE(parseCommandLine(3, monitor).json);
-  EXPECT_TRUE(parseCommandLine(3, monitor).error.empty());
-  const char* plain[] = {"vetrel", "monitor"};
-  EXPECT_FALSE(parseCommandLine(2, plain).json);
-  EXPECT_NE(std::string(usageText()).find("--json"), std::string::npos);
 }
