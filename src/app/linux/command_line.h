@@ -12,10 +12,10 @@ enum class Command { None, Help, Monitor, Routes, Settings, Route, Scan };
 
 struct CommandLine {
   Command command = Command::None;
-  std::string dir = ".";              // --dir, the data directory
-  bool forceUtf8 = false;             // --utf8
-  bool stats = false;                 // --stats: tick timing and memory on stderr at exit
-  bool json = false;                  // --json: journal lines as JSON objects on stdout
+  std::string dir = ".";   // --dir, the data directory
+  bool forceUtf8 = false;  // --utf8
+  bool stats = false;      // --stats: tick timing and memory on stderr at exit
+  bool json = false;       // --json: journal lines as JSON objects on stdout
   // scan: overrides of the settings for this run only (0 / false: as quorel.ini says)
   int threads = 0;                    // --threads N, 1 to 16
   bool names = false;                 // --names

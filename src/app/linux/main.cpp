@@ -8,8 +8,8 @@
 #include "app/linux/monitor_command.h"
 #include "app/linux/route_edit_command.h"
 #include "app/linux/routes_command.h"
-#include "app/linux/settings_command.h"
 #include "app/linux/scan_command.h"
+#include "app/linux/settings_command.h"
 
 int main(int argc, char** argv) {
   const CommandLine cl = parseCommandLine(argc, argv);

@@ -10,8 +10,8 @@
 
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
-#include "app/linux/data_dir_lock.h"
 #include "app/linux/console_writer.h"
+#include "app/linux/data_dir_lock.h"
 #include "app/linux/environment_check.h"
 #include "app/linux/json_output.h"
 #include "app/linux/main_queue.h"

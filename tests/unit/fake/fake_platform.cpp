@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <set>
-#include <filesystem>
 #include <thread>
 
 #include "core/address.h"

@@ -1,4 +1,5 @@
-// Loopback-only TCP and UDP for the mail and syslog tests: a connect anywhere else is refused before it leaves.
+// Loopback-only TCP and UDP for the mail and syslog tests: a connect anywhere else is refused
+// before it leaves.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
