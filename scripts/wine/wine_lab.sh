@@ -25,6 +25,29 @@ inns() {
     WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
 }
 
+# The usual start: namespace $ns with lo up and a veth pair v0 (ADDR) - v1, then SETUP (the
+# caller's function for what else the namespace holds, or empty), an Xvfb of 1280x900 and a
+# fresh prefix /tmp/NAME-prefix.XXXXXX booted inside the namespace (one more try if a boot
+# hangs). wine_lab_start ADDR NAME [SETUP] sets $prefix, $display and $xvfb or returns 1.
+wine_lab_start() {
+  ip netns add "$ns" || return 1
+  ip -n "$ns" link set lo up
+  ip -n "$ns" link add v0 type veth peer name v1 || return 1
+  ip -n "$ns" addr add "$1" dev v0
+  ip -n "$ns" link set v0 up
+  ip -n "$ns" link set v1 up
+  [ -z "${3:-}" ] || "$3"
+  start_xvfb 1280x900 || return 1
+  local attempt
+  for attempt in 1 2; do
+    [ -n "$prefix" ] && { WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; rm -rf "$prefix"; }
+    prefix=$(mktemp -d "/tmp/$2-prefix.XXXXXX") || return 1
+    inns 150 wineboot -i >/dev/null 2>&1 && return 0
+    echo "wine boot $attempt did not finish" >&2
+  done
+  return 1
+}
+
 # Ends the prefix's Wine server and the display, removes the namespace and the directories.
 wine_lab_cleanup() {
   [ -n "${prefix:-}" ] && WINEPREFIX=$prefix timeout 20 wineserver -k >/dev/null 2>&1

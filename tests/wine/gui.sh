@@ -42,31 +42,17 @@ drive() {
 }
 
 # --- the namespace: one veth end with an address, neighbours planted on it
-ip netns add "$ns" || exit 1
-ip -n "$ns" link set lo up
-ip -n "$ns" link add v0 type veth peer name v1 || exit 1
-ip -n "$ns" addr add 10.77.0.1/24 dev v0
-ip -n "$ns" link set v0 up
-ip -n "$ns" link set v1 up
-plant() { ip -n "$ns" neigh replace "$1" lladdr "$2" dev v0 nud permanent; }
-plant 10.77.0.2 02:00:00:00:02:02
-plant 10.77.0.3 02:00:00:00:03:99
-plant 10.77.0.4 02:00:00:00:04:04
-plant 10.77.0.5 02:00:00:00:05:05
-plant 10.77.0.6 02:00:00:00:06:06
-plant 10.77.0.7 02:00:00:00:07:07
-
-# --- a free display
-start_xvfb 1280x900 || exit 1
-
-# --- a fresh prefix whose server starts inside the namespace (one more try if a boot hangs)
-for attempt in 1 2; do
-  [ -n "$prefix" ] && { WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; rm -rf "$prefix"; }
-  prefix=$(mktemp -d /tmp/gui-prefix.XXXXXX) || exit 1
-  inns 150 wineboot -i >/dev/null 2>&1 && break
-  echo "wine boot $attempt did not finish" >&2
-  [ "$attempt" -eq 2 ] && exit 1
-done
+plant_neighbours() {
+  plant() { ip -n "$ns" neigh replace "$1" lladdr "$2" dev v0 nud permanent; }
+  plant 10.77.0.2 02:00:00:00:02:02
+  plant 10.77.0.3 02:00:00:00:03:99
+  plant 10.77.0.4 02:00:00:00:04:04
+  plant 10.77.0.5 02:00:00:00:05:05
+  plant 10.77.0.6 02:00:00:00:06:06
+  plant 10.77.0.7 02:00:00:00:07:07
+}
+# --- a free display and a fresh prefix whose server starts inside the namespace
+wine_lab_start 10.77.0.1/24 gui plant_neighbours || exit 1
 
 # --- the scratch program directory: samples and an ini with every key in the written order
 cp "$build/vetrel.exe" "$build/gui_driver.exe" "$work/"

@@ -34,20 +34,7 @@ drive() { inns 15 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null | tr -d '
 field() { echo "$1" | cut -d' ' -f"$2"; }
 log() { iconv -f cp1251 -t utf-8 "$dir/quorel.log" 2>/dev/null | tr -d '\r'; }
 
-ip netns add "$ns" || exit 1
-ip -n "$ns" link set lo up
-ip -n "$ns" link add v0 type veth peer name v1 || exit 1
-ip -n "$ns" addr add 10.78.0.1/24 dev v0
-ip -n "$ns" link set v0 up
-ip -n "$ns" link set v1 up
-start_xvfb 1280x900 || exit 1
-for attempt in 1 2; do
-  [ -n "$prefix" ] && { WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; rm -rf "$prefix"; }
-  prefix=$(mktemp -d /tmp/gui-mends-prefix.XXXXXX) || exit 1
-  inns 150 wineboot -i >/dev/null 2>&1 && break
-  echo "wine boot $attempt did not finish" >&2
-  [ "$attempt" -eq 2 ] && exit 1
-done
+wine_lab_start 10.78.0.1/24 gui-mends || exit 1
 cp "$build/gui_driver.exe" "$build/gui_hook.dll" "$work/"
 
 # start DIR: runs vetrel.exe from DIR in the virtual desktop; waits for its window.

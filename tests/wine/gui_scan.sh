@@ -63,25 +63,13 @@ run_range() { # run_range FROM TO
 }
 
 # --- the namespace: an adapter for start-up, a hosts file for the name lookups
-ip netns add "$ns" || exit 1
-ip -n "$ns" link set lo up
-ip -n "$ns" link add v0 type veth peer name v1 || exit 1
-ip -n "$ns" addr add 10.77.0.1/24 dev v0
-ip -n "$ns" link set v0 up
-ip -n "$ns" link set v1 up
-mkdir -p "/etc/netns/$ns"
-printf '127.0.0.1 localhost\n10.77.0.2 alpha.lab\n10.77.0.3 beta.lab\n10.77.0.5 gamma.lab\n10.77.0.9 delta.lab\n' \
-  >"/etc/netns/$ns/hosts"
-printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' >"/etc/netns/$ns/resolv.conf"
-
-start_xvfb 1280x900 || exit 1
-for attempt in 1 2; do
-  [ -n "$prefix" ] && { WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; rm -rf "$prefix"; }
-  prefix=$(mktemp -d /tmp/gui-scan-prefix.XXXXXX) || exit 1
-  inns 150 wineboot -i >/dev/null 2>&1 && break
-  echo "wine boot $attempt did not finish" >&2
-  [ "$attempt" -eq 2 ] && exit 1
-done
+resolver_files() {
+  mkdir -p "/etc/netns/$ns"
+  printf '127.0.0.1 localhost\n10.77.0.2 alpha.lab\n10.77.0.3 beta.lab\n10.77.0.5 gamma.lab\n10.77.0.9 delta.lab\n' \
+    >"/etc/netns/$ns/hosts"
+  printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' >"/etc/netns/$ns/resolv.conf"
+}
+wine_lab_start 10.77.0.1/24 gui-scan resolver_files || exit 1
 
 # --- program directory: one sample that contradicts what the scan finds; the scan compares
 # (ScanCheckMac=1 in the file: the box must show it) and learns new hosts

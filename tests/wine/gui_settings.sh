@@ -78,23 +78,11 @@ centred() {  # the dialog's rect line: left = owner left + (owner width - client
 }
 
 # --- the namespace: an address for the adapter and a route through a gateway
-ip netns add "$ns" || exit 1
-ip -n "$ns" link set lo up
-ip -n "$ns" link add v0 type veth peer name v1 || exit 1
-ip -n "$ns" addr add 10.78.0.1/24 dev v0
-ip -n "$ns" link set v0 up
-ip -n "$ns" link set v1 up
-ip -n "$ns" neigh replace 10.78.0.254 lladdr 02:00:00:00:fe:fe dev v0 nud permanent
-ip -n "$ns" route add 10.99.0.0/16 via 10.78.0.254 metric 7
-
-start_xvfb 1280x900 || exit 1
-for attempt in 1 2; do
-  [ -n "$prefix" ] && { WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; rm -rf "$prefix"; }
-  prefix=$(mktemp -d /tmp/gset-prefix.XXXXXX) || exit 1
-  inns 150 wineboot -i >/dev/null 2>&1 && break
-  echo "wine boot $attempt did not finish" >&2
-  [ "$attempt" -eq 2 ] && exit 1
-done
+gateway_route() {
+  ip -n "$ns" neigh replace 10.78.0.254 lladdr 02:00:00:00:fe:fe dev v0 nud permanent
+  ip -n "$ns" route add 10.99.0.0/16 via 10.78.0.254 metric 7
+}
+wine_lab_start 10.78.0.1/24 gset gateway_route || exit 1
 
 # --- the program directory: an ini with every key in the written order; bit 1 in MsgMask
 cp "$build/vetrel.exe" "$build/gui_driver.exe" "$work/"
