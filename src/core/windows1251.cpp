@@ -14,9 +14,12 @@ constexpr std::uint16_t kHighHalf[64] = {
     0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
 };
 
-// Two or three bytes: every code point above 0x7F that Windows-1251 holds is below 0x10000.
+}  // namespace
+
 void appendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x800) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
     out += static_cast<char>(0xC0 | (cp >> 6));
     out += static_cast<char>(0x80 | (cp & 0x3F));
   } else {
@@ -25,8 +28,6 @@ void appendUtf8(std::string& out, std::uint32_t cp) {
     out += static_cast<char>(0x80 | (cp & 0x3F));
   }
 }
-
-}  // namespace
 
 std::uint32_t windows1251CodePoint(unsigned char byte) {
   if (byte < 0x80) return byte;
@@ -37,11 +38,6 @@ std::uint32_t windows1251CodePoint(unsigned char byte) {
 std::string utf8FromWindows1251(std::string_view text) {
   std::string out;
   out.reserve(text.size() * 2);
-  for (unsigned char c : text) {
-    if (c < 0x80)
-      out += static_cast<char>(c);
-    else
-      appendUtf8(out, windows1251CodePoint(c));
-  }
+  for (unsigned char c : text) appendUtf8(out, windows1251CodePoint(c));
   return out;
 }
