@@ -25,6 +25,23 @@ inns() {
     WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
 }
 
+# wine_drive TRIES ARGS...: gui_driver.exe (in $work) on the desktop $desk, run again, at most
+# TRIES times in all, while it neither succeeds nor prints anything: a Wine start that fails
+# under load must not fail the check it was asked for. Prints its output without CRs.
+wine_drive() {
+  local tries=$1 out rc
+  shift
+  while :; do
+    out=$(inns 30 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null)
+    rc=$?
+    tries=$((tries - 1))
+    { [ "$rc" -eq 0 ] || [ -n "$out" ] || [ "$tries" -le 0 ]; } && break
+    sleep 1
+  done
+  [ -z "$out" ] || printf '%s\n' "$out" | tr -d '\r'
+  return "$rc"
+}
+
 # The usual start: namespace $ns with lo up and a veth pair v0 (ADDR) - v1, then SETUP (the
 # caller's function for what else the namespace holds, or empty), an Xvfb of 1280x900 and a
 # fresh prefix /tmp/NAME-prefix.XXXXXX booted inside the namespace (one more try if a boot

@@ -25,20 +25,12 @@ trap wine_lab_cleanup EXIT
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 
-# Read-only queries are asked again (at most three times) when the driver could not run:
-# a Wine start that fails under load must not fail the check it was asked for.
+# Read-only queries are asked again (at most three times) when the driver could not run.
 drive() {
-  local out rc tries=1
-  case "$1" in status | tabs | visible | rows | sortmark) tries=3 ;; esac
-  while :; do
-    out=$(inns 30 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null)
-    rc=$?
-    tries=$((tries - 1))
-    { [ "$rc" -eq 0 ] || [ -n "$out" ] || [ "$tries" -le 0 ]; } && break
-    sleep 1
-  done
-  [ -z "$out" ] || printf '%s\n' "$out" | tr -d '\r'
-  return "$rc"
+  case "$1" in
+    status | tabs | visible | rows | sortmark) wine_drive 3 "$@" ;;
+    *) wine_drive 1 "$@" ;;
+  esac
 }
 
 # --- the namespace: one veth end with an address, neighbours planted on it

@@ -33,18 +33,7 @@ check() { # check WHAT GOT WANTED
   [ "$2" = "$3" ] && pass "$1" || fail "$1: got [$2], wanted [$3]"
 }
 
-drive() {
-  local out rc tries=3
-  while :; do
-    out=$(inns 30 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null)
-    rc=$?
-    tries=$((tries - 1))
-    { [ "$rc" -eq 0 ] || [ -n "$out" ] || [ "$tries" -le 0 ]; } && break
-    sleep 1
-  done
-  [ -z "$out" ] || printf '%s\n' "$out" | tr -d '\r'
-  return "$rc"
-}
+drive() { wine_drive 3 "$@"; }
 scan() { drive scan "$@"; }
 scan_status() { drive status | sed -n 3p; }
 # wait_status TEXT SECONDS: true once status part 2 reads TEXT.

@@ -27,17 +27,10 @@ pass() { echo "ok: $*"; }
 
 # Read-only requests are asked again (at most three times) when the driver could not run.
 drive() {
-  local out rc tries=1
-  case "$1" in visible | rows | dlgread | dlgbox | dlggone) tries=3 ;; esac
-  while :; do
-    out=$(inns 30 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null)
-    rc=$?
-    tries=$((tries - 1))
-    { [ "$rc" -eq 0 ] || [ -n "$out" ] || [ "$tries" -le 0 ]; } && break
-    sleep 1
-  done
-  [ -z "$out" ] || printf '%s\n' "$out" | tr -d '\r'
-  return "$rc"
+  case "$1" in
+    visible | rows | dlgread | dlgbox | dlggone) wine_drive 3 "$@" ;;
+    *) wine_drive 1 "$@" ;;
+  esac
 }
 
 caption=$(printf 'Vetrel%39s' '')
