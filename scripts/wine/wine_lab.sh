@@ -1,6 +1,21 @@
 # Sourced by the Wine tests and benchmarks. The caller sets $ns (a namespace or empty),
 # $prefix (a Wine prefix or empty) and $work (a scratch directory or empty).
 
+# wine_lab_need SCRIPT FILE...: ends the test unless it runs as root (ip netns) and every
+# FILE is there.
+wine_lab_need() {
+  local script=$1 f
+  shift
+  for f in "$@"; do
+    [ -f "$f" ] || { echo "missing $f" >&2; exit 1; }
+  done
+  [ "$(id -u)" -eq 0 ] || { echo "$script needs root (ip netns)" >&2; exit 1; }
+}
+
+# A check's verdict; failures counts the failed ones.
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+
 # An Xvfb of their own on the first free display.
 # start_xvfb SIZE (e.g. 1280x900) sets $display and $xvfb (the server's pid) or returns 1.
 xvfb=

@@ -9,10 +9,8 @@
 # Argument: the mingw build directory. Needs root (ip netns).
 set -uo pipefail
 build=$(cd "${1:?usage: gui_dialogs.sh MINGW_BUILD_DIR}" && pwd)
-for f in vetrel.exe gui_driver.exe; do
-  [ -f "$build/$f" ] || { echo "missing $build/$f" >&2; exit 1; }
-done
-[ "$(id -u)" -eq 0 ] || { echo "gui_dialogs.sh needs root (ip netns)" >&2; exit 1; }
+. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
+wine_lab_need gui_dialogs.sh "$build/vetrel.exe" "$build/gui_driver.exe"
 
 ns=guidlg$$
 desk=guidlg$$
@@ -20,15 +18,12 @@ prefix=
 work=$(mktemp -d /tmp/gui-dialogs.XXXXXX) || exit 1
 shots=$build/screenshots
 failures=0
-. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 cleanup() {
   rm -rf "/etc/netns/$ns"
   wine_lab_cleanup
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
 drive() { inns 30 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null | tr -d '\r'; }
 caption=$(printf 'Vetrel%39s' '')
 no_mac=$'Ошибка получения MAC-адреса.\nНет данных.'

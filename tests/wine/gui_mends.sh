@@ -14,10 +14,8 @@
 set -uo pipefail
 build=$(cd "${1:?usage: gui_mends.sh MINGW_BUILD_DIR [VETREL_EXE]}" && pwd)
 exe=${2:-$build/vetrel.exe}
-for f in "$exe" "$build/gui_driver.exe" "$build/gui_hook.dll"; do
-  [ -f "$f" ] || { echo "missing $f" >&2; exit 1; }
-done
-[ "$(id -u)" -eq 0 ] || { echo "gui_mends.sh needs root (ip netns)" >&2; exit 1; }
+. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
+wine_lab_need gui_mends.sh "$exe" "$build/gui_driver.exe" "$build/gui_hook.dll"
 
 ns=guimends$$
 desk=mends$$
@@ -25,11 +23,8 @@ prefix=
 work=$(mktemp -d /tmp/gui-mends.XXXXXX) || exit 1
 shots=$build/screenshots
 failures=0
-. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 trap wine_lab_cleanup EXIT
 
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
 drive() { inns 15 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null | tr -d '\r'; }
 field() { echo "$1" | cut -d' ' -f"$2"; }
 log() { iconv -f cp1251 -t utf-8 "$dir/quorel.log" 2>/dev/null | tr -d '\r'; }

@@ -9,10 +9,8 @@
 # Argument: the mingw build directory. Needs root (ip netns).
 set -uo pipefail
 build=$(cd "${1:?usage: gui_scan.sh MINGW_BUILD_DIR}" && pwd)
-for f in vetrel.exe gui_driver.exe; do
-  [ -f "$build/$f" ] || { echo "missing $build/$f" >&2; exit 1; }
-done
-[ "$(id -u)" -eq 0 ] || { echo "gui_scan.sh needs root (ip netns)" >&2; exit 1; }
+. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
+wine_lab_need gui_scan.sh "$build/vetrel.exe" "$build/gui_driver.exe"
 
 ns=scan$$
 desk=scan$$
@@ -20,15 +18,12 @@ prefix=
 work=$(mktemp -d /tmp/gui-scan.XXXXXX) || exit 1
 shots=$build/screenshots
 failures=0
-. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 cleanup() {
   wine_lab_cleanup
   rm -rf "/etc/netns/$ns"
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
 check() { # check WHAT GOT WANTED
   [ "$2" = "$3" ] && pass "$1" || fail "$1: got [$2], wanted [$3]"
 }

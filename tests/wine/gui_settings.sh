@@ -8,10 +8,8 @@
 # Argument: the mingw build directory. Needs root (ip netns).
 set -uo pipefail
 build=$(cd "${1:?usage: gui_settings.sh MINGW_BUILD_DIR}" && pwd)
-for f in vetrel.exe gui_driver.exe route_recorder.exe; do
-  [ -f "$build/$f" ] || { echo "missing $build/$f" >&2; exit 1; }
-done
-[ "$(id -u)" -eq 0 ] || { echo "gui_settings.sh needs root (ip netns)" >&2; exit 1; }
+. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
+wine_lab_need gui_settings.sh "$build/vetrel.exe" "$build/gui_driver.exe" "$build/route_recorder.exe"
 
 ns=gset$$
 desk=gset$$
@@ -19,11 +17,7 @@ prefix=
 work=$(mktemp -d /tmp/gset-run.XXXXXX) || exit 1
 shots=$build/screenshots
 failures=0
-. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 trap wine_lab_cleanup EXIT
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
 
 # Read-only requests are asked again (at most three times) when the driver could not run.
 drive() {

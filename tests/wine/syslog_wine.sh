@@ -10,10 +10,8 @@
 set -uo pipefail
 build=$(cd "${1:?usage: syslog_wine.sh MINGW_BUILD_DIR}" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
-for f in vetrel.exe gui_driver.exe; do
-  [ -f "$build/$f" ] || { echo "missing $build/$f" >&2; exit 1; }
-done
-[ "$(id -u)" -eq 0 ] || { echo "syslog_wine.sh needs root (ip netns)" >&2; exit 1; }
+. "$root/scripts/wine/wine_lab.sh"
+wine_lab_need syslog_wine.sh "$build/vetrel.exe" "$build/gui_driver.exe"
 command -v rsyslogd >/dev/null || { echo "rsyslogd missing (scripts/setup-deps.sh)" >&2; exit 1; }
 
 ns=slw$$
@@ -22,7 +20,6 @@ prefix=
 work=$(mktemp -d /tmp/syslog-wine.XXXXXX) || exit 1
 chmod 0755 "$work"
 failures=0
-. "$root/scripts/wine/wine_lab.sh"
 . "$root/scripts/lab/rsyslog_server.sh"
 cleanup() {
   rsyslog_down
@@ -30,8 +27,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
 drive() { inns 30 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null | tr -d '\r'; }
 
 # --- the namespace: one veth end with an address, neighbours planted on it
