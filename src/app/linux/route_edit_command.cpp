@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 
-
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
 #include "app/linux/environment_check.h"
