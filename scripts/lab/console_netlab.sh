@@ -31,6 +31,14 @@ lab_up() {
   ip netns exec "$LAB"m sysctl -qw net.ipv4.conf.all.arp_accept=1 net.ipv4.conf.eth0.arp_accept=1
 }
 
+# lab_reset WHAT: kills the monitor and builds the namespaces afresh; a lab that cannot be
+# built ends the test (WHAT names it in the message).
+lab_reset() {
+  monitor_kill
+  lab_down
+  lab_up || { echo "$1: cannot build the namespaces"; exit 1; }
+}
+
 lab_down() {
   local n
   for n in m p a b; do

@@ -1,6 +1,21 @@
 # Sourced by the Wine tests and benchmarks. The caller sets $ns (a namespace or empty),
 # $prefix (a Wine prefix or empty) and $work (a scratch directory or empty).
 
+# wine_lab_need SCRIPT FILE...: ends the test unless it runs as root (ip netns) and every
+# FILE is there.
+wine_lab_need() {
+  local script=$1 f
+  shift
+  for f in "$@"; do
+    [ -f "$f" ] || { echo "missing $f" >&2; exit 1; }
+  done
+  [ "$(id -u)" -eq 0 ] || { echo "$script needs root (ip netns)" >&2; exit 1; }
+}
+
+# A check's verdict; failures counts the failed ones.
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+
 # An Xvfb of their own on the first free display.
 # start_xvfb SIZE (e.g. 1280x900) sets $display and $xvfb (the server's pid) or returns 1.
 xvfb=
@@ -23,6 +38,46 @@ inns() {
   shift
   timeout "$limit" ip netns exec "$ns" env WINEPREFIX="$prefix" WINEDEBUG=-all DISPLAY=":$display" \
     WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
+}
+
+# wine_drive TRIES ARGS...: gui_driver.exe (in $work) on the desktop $desk, run again, at most
+# TRIES times in all, while it neither succeeds nor prints anything: a Wine start that fails
+# under load must not fail the check it was asked for. Prints its output without CRs.
+wine_drive() {
+  local tries=$1 out rc
+  shift
+  while :; do
+    out=$(inns 30 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null)
+    rc=$?
+    tries=$((tries - 1))
+    { [ "$rc" -eq 0 ] || [ -n "$out" ] || [ "$tries" -le 0 ]; } && break
+    sleep 1
+  done
+  [ -z "$out" ] || printf '%s\n' "$out" | tr -d '\r'
+  return "$rc"
+}
+
+# The usual start: namespace $ns with lo up and a veth pair v0 (ADDR) - v1, then SETUP (the
+# caller's function for what else the namespace holds, or empty), an Xvfb of 1280x900 and a
+# fresh prefix /tmp/NAME-prefix.XXXXXX booted inside the namespace (one more try if a boot
+# hangs). wine_lab_start ADDR NAME [SETUP] sets $prefix, $display and $xvfb or returns 1.
+wine_lab_start() {
+  ip netns add "$ns" || return 1
+  ip -n "$ns" link set lo up
+  ip -n "$ns" link add v0 type veth peer name v1 || return 1
+  ip -n "$ns" addr add "$1" dev v0
+  ip -n "$ns" link set v0 up
+  ip -n "$ns" link set v1 up
+  [ -z "${3:-}" ] || "$3"
+  start_xvfb 1280x900 || return 1
+  local attempt
+  for attempt in 1 2; do
+    [ -n "$prefix" ] && { WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; rm -rf "$prefix"; }
+    prefix=$(mktemp -d "/tmp/$2-prefix.XXXXXX") || return 1
+    inns 150 wineboot -i >/dev/null 2>&1 && return 0
+    echo "wine boot $attempt did not finish" >&2
+  done
+  return 1
 }
 
 # Ends the prefix's Wine server and the display, removes the namespace and the directories.

@@ -19,29 +19,6 @@ constexpr EventKindNames kKinds[] = {
 };
 constexpr EventKindNames kDropped{kDroppedNoteKind, "Dropped", "DROPPED", 4};
 
-// Code points of 0x80..0xBF; 0xC0..0xFF are U+0410..U+044F in order.
-constexpr std::uint16_t kHighHalf[64] = {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
-    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,  // 88
-    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
-    0xFFFD, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
-    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,  // A0
-    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,  // A8
-    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,  // B0
-    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
-};
-
-void appendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 // The next blank-separated word of text from pos on (pos moves past it).
 std::string_view nextWord(std::string_view text, std::size_t& pos) {
   while (pos < text.size() && text[pos] == ' ') ++pos;
@@ -96,20 +73,6 @@ EventFields parseEventFields(std::string_view text, std::int32_t kind) {
     return f;
   }
   return f;
-}
-
-std::string utf8FromWindows1251(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() * 2);
-  for (unsigned char c : text) {
-    if (c < 0x80)
-      out += static_cast<char>(c);
-    else if (c < 0xC0)
-      appendUtf8(out, kHighHalf[c - 0x80]);
-    else
-      appendUtf8(out, 0x0410u + (c - 0xC0u));
-  }
-  return out;
 }
 
 int localOffsetMinutes(const platform::WallClock& t) {

@@ -1,6 +1,6 @@
 #pragma once
 // What the machine-readable forms of a journal line share (syslog and JSON): the kind's
-// names and severity, the fields parsed from the line, UTF-8 text and RFC 3339 time.
+// names and severity, the fields parsed from the line and RFC 3339 time.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -28,9 +28,6 @@ struct EventFields {
 };
 // Spoofing "Подмена адреса! IP MAC (IP MAC)", new and additional address "... IP MAC".
 EventFields parseEventFields(std::string_view text, std::int32_t kind);
-
-// Windows-1251 to UTF-8; the one unassigned byte (0x98) becomes U+FFFD.
-std::string utf8FromWindows1251(std::string_view text);
 
 // Minutes east of UTC in force at that local time (the platform's time-zone rules).
 int localOffsetMinutes(const platform::WallClock& t);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/windows1251.h"
 #include "report/event_text.h"
 
 namespace {

@@ -8,6 +8,7 @@ VETREL=$(cd "${1:?usage: console_lab.sh BUILD_DIR}" && pwd)/src/vetrel
 FORGE="/usr/bin/python3 $here/arp_forge.py"
 LAB=con$$
 . "$root/scripts/lab/console_netlab.sh"
+. "$root/scripts/lab/lab_check.sh"
 
 [ "$(id -u)" -eq 0 ] || { echo "console lab: needs root"; exit 1; }
 [ -x "$VETREL" ] || { echo "console lab: $VETREL not built"; exit 1; }
@@ -23,30 +24,11 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM
 
 failures=0
-check() {  # description, command...
-  local what=$1
-  shift
-  if "$@"; then
-    echo "  ok: $what"
-  else
-    echo "  FAIL: $what"
-    failures=$((failures + 1))
-  fi
-}
-fresh_dir() {
-  local d="$work/$1"
-  mkdir -p "$d"
-  echo "$d"
-}
 forge() {  # ip mac [options]: from the attacker's namespace
   ip netns exec "$LAB"a $FORGE eth0 "$@" 2>/dev/null
 }
 neigh_of() { ip -n "$LAB"m neigh show "$1" dev eth0; }
-reset_lab() {
-  monitor_kill
-  lab_down
-  lab_up || { echo "console lab: cannot build the namespaces"; exit 1; }
-}
+reset_lab() { lab_reset "console lab"; }
 
 peer=$LAB_NET.2
 peer_mac=$(mac_text "$PEER_MAC")

@@ -8,6 +8,7 @@ root=$(cd "$here/../.." && pwd)
 VETREL=$(cd "${1:?usage: console_mends_lab.sh BUILD_DIR}" && pwd)/src/vetrel
 LAB=cme$$
 . "$root/scripts/lab/console_netlab.sh"
+. "$root/scripts/lab/lab_check.sh"
 
 [ "$(id -u)" -eq 0 ] || { echo "console mends lab: needs root"; exit 1; }
 [ -x "$VETREL" ] || { echo "console mends lab: $VETREL not built"; exit 1; }
@@ -24,26 +25,7 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM
 
 failures=0
-check() {  # description, command...
-  local what=$1
-  shift
-  if "$@"; then
-    echo "  ok: $what"
-  else
-    echo "  FAIL: $what"
-    failures=$((failures + 1))
-  fi
-}
-fresh_dir() {
-  local d="$work/$1"
-  mkdir -p "$d"
-  echo "$d"
-}
-reset_lab() {
-  monitor_kill
-  lab_down
-  lab_up || { echo "console mends lab: cannot build the namespaces"; exit 1; }
-}
+reset_lab() { lab_reset "console mends lab"; }
 out_has() { iconv -f cp1251 "$1/stdout" 2>/dev/null | grep -qF -- "$2"; }
 cp1251() { printf '%s' "$1" | iconv -f utf-8 -t cp1251; }
 

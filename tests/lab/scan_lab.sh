@@ -10,6 +10,7 @@ root=$(cd "$here/../.." && pwd)
 VETREL=$(cd "${1:?usage: scan_lab.sh BUILD_DIR}" && pwd)/src/vetrel
 LAB=scn$$
 . "$root/scripts/lab/scan_netlab.sh"
+. "$root/scripts/lab/lab_check.sh"
 . "$root/scripts/lab/rsyslog_server.sh"
 
 [ "$(id -u)" -eq 0 ] || { echo "scan lab: needs root"; exit 1; }
@@ -32,16 +33,6 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM
 
 failures=0
-check() {  # description, command...
-  local what=$1
-  shift
-  if "$@"; then
-    echo "  ok: $what"
-  else
-    echo "  FAIL: $what"
-    failures=$((failures + 1))
-  fi
-}
 fresh_dir() {
   local d="$work/$1"
   mkdir -p "$d"

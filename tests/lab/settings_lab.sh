@@ -9,6 +9,7 @@ VETREL=$(cd "${1:?usage: settings_lab.sh BUILD_DIR}" && pwd)/src/vetrel
 LAB=set$$
 NS=${LAB}m
 . "$root/scripts/lab/console_netlab.sh"
+. "$root/scripts/lab/lab_check.sh"
 . "$root/scripts/lab/smtp_server.sh"
 
 [ "$(id -u)" -eq 0 ] || { echo "settings lab: needs root"; exit 1; }
@@ -27,16 +28,6 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM
 
 failures=0
-check() {  # description, command...
-  local what=$1
-  shift
-  if "$@"; then
-    echo "  ok: $what"
-  else
-    echo "  FAIL: $what"
-    failures=$((failures + 1))
-  fi
-}
 v() { ip netns exec "$NS" "$VETREL" "$@"; }
 err_has() { iconv -f cp1251 -t utf-8 "$work/err" | grep -qF -- "$1"; }
 shown() { v settings --dir "$d" 2>/dev/null | iconv -f cp1251 -t utf-8 | grep -q -- "^$1 "; }

@@ -12,6 +12,7 @@ VETREL=$(cd "${1:?usage: syslog_lab.sh BUILD_DIR}" && pwd)/src/vetrel
 FORGE="/usr/bin/python3 $here/arp_forge.py"
 LAB=slg$$
 . "$root/scripts/lab/console_netlab.sh"
+. "$root/scripts/lab/lab_check.sh"
 . "$root/scripts/lab/rsyslog_server.sh"
 
 [ "$(id -u)" -eq 0 ] || { echo "syslog lab: needs root"; exit 1; }
@@ -32,27 +33,11 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM
 
 failures=0
-check() {  # description, command...
-  local what=$1
-  shift
-  if "$@"; then
-    echo "  ok: $what"
-  else
-    echo "  FAIL: $what"
-    failures=$((failures + 1))
-  fi
-}
-fresh_dir() {
-  local d="$work/$1"
-  mkdir -p "$d"
-  echo "$d"
-}
 forge() { ip netns exec "$LAB"a $FORGE eth0 "$@" 2>/dev/null; }
 reset_lab() {
   monitor_kill
   rsyslog_down
-  lab_down
-  lab_up || { echo "syslog lab: cannot build the namespaces"; exit 1; }
+  lab_reset "syslog lab"
 }
 stats_value() { grep -o "$2=[0-9.]*" "$1/stderr" | tail -n1 | cut -d= -f2; }
 

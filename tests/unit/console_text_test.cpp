@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "core/windows1251.h"
+
 namespace {
 
 std::string viaIconv(const std::string& in) {
@@ -29,9 +31,9 @@ TEST(ConsoleText, EveryByteConvertsAsTheSystemConverterDoes) {
   for (int b = 1; b < 256; ++b) {
     if (b == 0x98) continue;  // unassigned in Windows-1251
     const std::string one(1, static_cast<char>(b));
-    EXPECT_EQ(cp1251ToUtf8(one), viaIconv(one)) << "byte " << b;
+    EXPECT_EQ(utf8FromWindows1251(one), viaIconv(one)) << "byte " << b;
   }
-  EXPECT_EQ(cp1251ToUtf8("\x98"), "\xEF\xBF\xBD");
+  EXPECT_EQ(utf8FromWindows1251("\x98"), "\xEF\xBF\xBD");
 }
 
 TEST(ConsoleText, JournalLineReadsAsUtf8OnATerminalAndStaysBytesElsewhere) {

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "core/windows1251.h"
 #include "report/journal.h"
 
 namespace {
@@ -28,19 +29,6 @@ std::string iconvUtf8(unsigned char byte) {
   iconv_close(cd);
   if (r == static_cast<std::size_t>(-1)) return "\xEF\xBF\xBD";  // U+FFFD, as the program does
   return std::string(out, op);
-}
-
-void appendCodePoint(std::string& out, unsigned cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 // A strict reader of one JSON string value that starts at pos (at its quote): what a JSON
@@ -86,8 +74,7 @@ std::string readJsonString(const std::string& json, std::size_t& pos) {
         out += '\t';
         break;
       case 'u':
-        appendCodePoint(out,
-                        static_cast<unsigned>(std::stoul(json.substr(pos + 1, 4), nullptr, 16)));
+        appendUtf8(out, static_cast<unsigned>(std::stoul(json.substr(pos + 1, 4), nullptr, 16)));
         pos += 4;
         break;
       default:

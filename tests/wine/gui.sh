@@ -8,10 +8,8 @@
 # Argument: the mingw build directory. Needs root (ip netns).
 set -uo pipefail
 build=$(cd "${1:?usage: gui.sh MINGW_BUILD_DIR}" && pwd)
-for f in vetrel.exe gui_driver.exe; do
-  [ -f "$build/$f" ] || { echo "missing $build/$f" >&2; exit 1; }
-done
-[ "$(id -u)" -eq 0 ] || { echo "gui.sh needs root (ip netns)" >&2; exit 1; }
+. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
+wine_lab_need gui.sh "$build/vetrel.exe" "$build/gui_driver.exe"
 
 ns=gui$$
 desk=gui$$
@@ -19,54 +17,28 @@ prefix=
 work=$(mktemp -d /tmp/gui-run.XXXXXX) || exit 1
 shots=$build/screenshots
 failures=0
-. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 trap wine_lab_cleanup EXIT
 
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
-
-# Read-only queries are asked again (at most three times) when the driver could not run:
-# a Wine start that fails under load must not fail the check it was asked for.
+# Read-only queries are asked again (at most three times) when the driver could not run.
 drive() {
-  local out rc tries=1
-  case "$1" in status | tabs | visible | rows | sortmark) tries=3 ;; esac
-  while :; do
-    out=$(inns 30 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null)
-    rc=$?
-    tries=$((tries - 1))
-    { [ "$rc" -eq 0 ] || [ -n "$out" ] || [ "$tries" -le 0 ]; } && break
-    sleep 1
-  done
-  [ -z "$out" ] || printf '%s\n' "$out" | tr -d '\r'
-  return "$rc"
+  case "$1" in
+    status | tabs | visible | rows | sortmark) wine_drive 3 "$@" ;;
+    *) wine_drive 1 "$@" ;;
+  esac
 }
 
 # --- the namespace: one veth end with an address, neighbours planted on it
-ip netns add "$ns" || exit 1
-ip -n "$ns" link set lo up
-ip -n "$ns" link add v0 type veth peer name v1 || exit 1
-ip -n "$ns" addr add 10.77.0.1/24 dev v0
-ip -n "$ns" link set v0 up
-ip -n "$ns" link set v1 up
-plant() { ip -n "$ns" neigh replace "$1" lladdr "$2" dev v0 nud permanent; }
-plant 10.77.0.2 02:00:00:00:02:02
-plant 10.77.0.3 02:00:00:00:03:99
-plant 10.77.0.4 02:00:00:00:04:04
-plant 10.77.0.5 02:00:00:00:05:05
-plant 10.77.0.6 02:00:00:00:06:06
-plant 10.77.0.7 02:00:00:00:07:07
-
-# --- a free display
-start_xvfb 1280x900 || exit 1
-
-# --- a fresh prefix whose server starts inside the namespace (one more try if a boot hangs)
-for attempt in 1 2; do
-  [ -n "$prefix" ] && { WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; rm -rf "$prefix"; }
-  prefix=$(mktemp -d /tmp/gui-prefix.XXXXXX) || exit 1
-  inns 150 wineboot -i >/dev/null 2>&1 && break
-  echo "wine boot $attempt did not finish" >&2
-  [ "$attempt" -eq 2 ] && exit 1
-done
+plant_neighbours() {
+  plant() { ip -n "$ns" neigh replace "$1" lladdr "$2" dev v0 nud permanent; }
+  plant 10.77.0.2 02:00:00:00:02:02
+  plant 10.77.0.3 02:00:00:00:03:99
+  plant 10.77.0.4 02:00:00:00:04:04
+  plant 10.77.0.5 02:00:00:00:05:05
+  plant 10.77.0.6 02:00:00:00:06:06
+  plant 10.77.0.7 02:00:00:00:07:07
+}
+# --- a free display and a fresh prefix whose server starts inside the namespace
+wine_lab_start 10.77.0.1/24 gui plant_neighbours || exit 1
 
 # --- the scratch program directory: samples and an ini with every key in the written order
 cp "$build/vetrel.exe" "$build/gui_driver.exe" "$work/"

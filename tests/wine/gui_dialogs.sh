@@ -9,10 +9,8 @@
 # Argument: the mingw build directory. Needs root (ip netns).
 set -uo pipefail
 build=$(cd "${1:?usage: gui_dialogs.sh MINGW_BUILD_DIR}" && pwd)
-for f in vetrel.exe gui_driver.exe; do
-  [ -f "$build/$f" ] || { echo "missing $build/$f" >&2; exit 1; }
-done
-[ "$(id -u)" -eq 0 ] || { echo "gui_dialogs.sh needs root (ip netns)" >&2; exit 1; }
+. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
+wine_lab_need gui_dialogs.sh "$build/vetrel.exe" "$build/gui_driver.exe"
 
 ns=guidlg$$
 desk=guidlg$$
@@ -20,39 +18,24 @@ prefix=
 work=$(mktemp -d /tmp/gui-dialogs.XXXXXX) || exit 1
 shots=$build/screenshots
 failures=0
-. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 cleanup() {
   rm -rf "/etc/netns/$ns"
   wine_lab_cleanup
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
 drive() { inns 30 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null | tr -d '\r'; }
 caption=$(printf 'Vetrel%39s' '')
 no_mac=$'Ошибка получения MAC-адреса.\nНет данных.'
 no_name=$'Ошибка получения имени хоста.\nНет данных.'
 
 # --- the namespace, and the names its resolver knows
-ip netns add "$ns" || exit 1
-ip -n "$ns" link set lo up
-ip -n "$ns" link add v0 type veth peer name v1 || exit 1
-ip -n "$ns" addr add 10.77.0.1/24 dev v0
-ip -n "$ns" link set v0 up
-ip -n "$ns" link set v1 up
-mkdir -p "/etc/netns/$ns"
-printf '127.0.0.1 localhost\n10.77.0.8 named-host.lab\n' >"/etc/netns/$ns/hosts"
-printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' >"/etc/netns/$ns/resolv.conf"
-
-start_xvfb 1280x900 || exit 1
-for attempt in 1 2; do
-  [ -n "$prefix" ] && { WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; rm -rf "$prefix"; }
-  prefix=$(mktemp -d /tmp/gui-dialogs-prefix.XXXXXX) || exit 1
-  inns 150 wineboot -i >/dev/null 2>&1 && break
-  echo "wine boot $attempt did not finish" >&2
-  [ "$attempt" -eq 2 ] && exit 1
-done
+resolver_files() {
+  mkdir -p "/etc/netns/$ns"
+  printf '127.0.0.1 localhost\n10.77.0.8 named-host.lab\n' >"/etc/netns/$ns/hosts"
+  printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' >"/etc/netns/$ns/resolv.conf"
+}
+wine_lab_start 10.77.0.1/24 gui-dialogs resolver_files || exit 1
 
 cp "$build/vetrel.exe" "$build/gui_driver.exe" "$work/"
 printf '%s\r\n' $'10.77.0.2\t02-00-00-00-02-02\tшлюз' $'10.77.0.3\t02-00-00-00-03-03\tсервер' |

@@ -4,19 +4,14 @@
 # without an exit line. Argument: the mingw build directory. Needs root (ip netns).
 set -uo pipefail
 build=$(cd "${1:?usage: gui_fatal.sh MINGW_BUILD_DIR}" && pwd)
-for f in vetrel.exe gui_driver.exe; do
-  [ -f "$build/$f" ] || { echo "missing $build/$f" >&2; exit 1; }
-done
-[ "$(id -u)" -eq 0 ] || { echo "gui_fatal.sh needs root (ip netns)" >&2; exit 1; }
+. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
+wine_lab_need gui_fatal.sh "$build/vetrel.exe" "$build/gui_driver.exe"
 
 ns=guifatal$$
 prefix=$(mktemp -d /tmp/gui-fatal-prefix.XXXXXX) || exit 1
 work=$(mktemp -d /tmp/gui-fatal.XXXXXX) || exit 1
-. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 trap wine_lab_cleanup EXIT
 failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
 
 ip netns add "$ns" || exit 1
 ip -n "$ns" link set lo up

@@ -14,10 +14,8 @@
 set -uo pipefail
 build=$(cd "${1:?usage: gui_mends.sh MINGW_BUILD_DIR [VETREL_EXE]}" && pwd)
 exe=${2:-$build/vetrel.exe}
-for f in "$exe" "$build/gui_driver.exe" "$build/gui_hook.dll"; do
-  [ -f "$f" ] || { echo "missing $f" >&2; exit 1; }
-done
-[ "$(id -u)" -eq 0 ] || { echo "gui_mends.sh needs root (ip netns)" >&2; exit 1; }
+. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
+wine_lab_need gui_mends.sh "$exe" "$build/gui_driver.exe" "$build/gui_hook.dll"
 
 ns=guimends$$
 desk=mends$$
@@ -25,29 +23,13 @@ prefix=
 work=$(mktemp -d /tmp/gui-mends.XXXXXX) || exit 1
 shots=$build/screenshots
 failures=0
-. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 trap wine_lab_cleanup EXIT
 
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
 drive() { inns 15 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null | tr -d '\r'; }
 field() { echo "$1" | cut -d' ' -f"$2"; }
 log() { iconv -f cp1251 -t utf-8 "$dir/quorel.log" 2>/dev/null | tr -d '\r'; }
 
-ip netns add "$ns" || exit 1
-ip -n "$ns" link set lo up
-ip -n "$ns" link add v0 type veth peer name v1 || exit 1
-ip -n "$ns" addr add 10.78.0.1/24 dev v0
-ip -n "$ns" link set v0 up
-ip -n "$ns" link set v1 up
-start_xvfb 1280x900 || exit 1
-for attempt in 1 2; do
-  [ -n "$prefix" ] && { WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; rm -rf "$prefix"; }
-  prefix=$(mktemp -d /tmp/gui-mends-prefix.XXXXXX) || exit 1
-  inns 150 wineboot -i >/dev/null 2>&1 && break
-  echo "wine boot $attempt did not finish" >&2
-  [ "$attempt" -eq 2 ] && exit 1
-done
+wine_lab_start 10.78.0.1/24 gui-mends || exit 1
 cp "$build/gui_driver.exe" "$build/gui_hook.dll" "$work/"
 
 # start DIR: runs vetrel.exe from DIR in the virtual desktop; waits for its window.

@@ -9,10 +9,8 @@
 # Argument: the mingw build directory. Needs root (ip netns).
 set -uo pipefail
 build=$(cd "${1:?usage: gui_scan.sh MINGW_BUILD_DIR}" && pwd)
-for f in vetrel.exe gui_driver.exe; do
-  [ -f "$build/$f" ] || { echo "missing $build/$f" >&2; exit 1; }
-done
-[ "$(id -u)" -eq 0 ] || { echo "gui_scan.sh needs root (ip netns)" >&2; exit 1; }
+. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
+wine_lab_need gui_scan.sh "$build/vetrel.exe" "$build/gui_driver.exe"
 
 ns=scan$$
 desk=scan$$
@@ -20,31 +18,17 @@ prefix=
 work=$(mktemp -d /tmp/gui-scan.XXXXXX) || exit 1
 shots=$build/screenshots
 failures=0
-. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 cleanup() {
   wine_lab_cleanup
   rm -rf "/etc/netns/$ns"
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
 check() { # check WHAT GOT WANTED
   [ "$2" = "$3" ] && pass "$1" || fail "$1: got [$2], wanted [$3]"
 }
 
-drive() {
-  local out rc tries=3
-  while :; do
-    out=$(inns 30 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null)
-    rc=$?
-    tries=$((tries - 1))
-    { [ "$rc" -eq 0 ] || [ -n "$out" ] || [ "$tries" -le 0 ]; } && break
-    sleep 1
-  done
-  [ -z "$out" ] || printf '%s\n' "$out" | tr -d '\r'
-  return "$rc"
-}
+drive() { wine_drive 3 "$@"; }
 scan() { drive scan "$@"; }
 scan_status() { drive status | sed -n 3p; }
 # wait_status TEXT SECONDS: true once status part 2 reads TEXT.
@@ -63,25 +47,13 @@ run_range() { # run_range FROM TO
 }
 
 # --- the namespace: an adapter for start-up, a hosts file for the name lookups
-ip netns add "$ns" || exit 1
-ip -n "$ns" link set lo up
-ip -n "$ns" link add v0 type veth peer name v1 || exit 1
-ip -n "$ns" addr add 10.77.0.1/24 dev v0
-ip -n "$ns" link set v0 up
-ip -n "$ns" link set v1 up
-mkdir -p "/etc/netns/$ns"
-printf '127.0.0.1 localhost\n10.77.0.2 alpha.lab\n10.77.0.3 beta.lab\n10.77.0.5 gamma.lab\n10.77.0.9 delta.lab\n' \
-  >"/etc/netns/$ns/hosts"
-printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' >"/etc/netns/$ns/resolv.conf"
-
-start_xvfb 1280x900 || exit 1
-for attempt in 1 2; do
-  [ -n "$prefix" ] && { WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; rm -rf "$prefix"; }
-  prefix=$(mktemp -d /tmp/gui-scan-prefix.XXXXXX) || exit 1
-  inns 150 wineboot -i >/dev/null 2>&1 && break
-  echo "wine boot $attempt did not finish" >&2
-  [ "$attempt" -eq 2 ] && exit 1
-done
+resolver_files() {
+  mkdir -p "/etc/netns/$ns"
+  printf '127.0.0.1 localhost\n10.77.0.2 alpha.lab\n10.77.0.3 beta.lab\n10.77.0.5 gamma.lab\n10.77.0.9 delta.lab\n' \
+    >"/etc/netns/$ns/hosts"
+  printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' >"/etc/netns/$ns/resolv.conf"
+}
+wine_lab_start 10.77.0.1/24 gui-scan resolver_files || exit 1
 
 # --- program directory: one sample that contradicts what the scan finds; the scan compares
 # (ScanCheckMac=1 in the file: the box must show it) and learns new hosts

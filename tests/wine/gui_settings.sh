@@ -8,10 +8,8 @@
 # Argument: the mingw build directory. Needs root (ip netns).
 set -uo pipefail
 build=$(cd "${1:?usage: gui_settings.sh MINGW_BUILD_DIR}" && pwd)
-for f in vetrel.exe gui_driver.exe route_recorder.exe; do
-  [ -f "$build/$f" ] || { echo "missing $build/$f" >&2; exit 1; }
-done
-[ "$(id -u)" -eq 0 ] || { echo "gui_settings.sh needs root (ip netns)" >&2; exit 1; }
+. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
+wine_lab_need gui_settings.sh "$build/vetrel.exe" "$build/gui_driver.exe" "$build/route_recorder.exe"
 
 ns=gset$$
 desk=gset$$
@@ -19,25 +17,14 @@ prefix=
 work=$(mktemp -d /tmp/gset-run.XXXXXX) || exit 1
 shots=$build/screenshots
 failures=0
-. "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 trap wine_lab_cleanup EXIT
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
 
 # Read-only requests are asked again (at most three times) when the driver could not run.
 drive() {
-  local out rc tries=1
-  case "$1" in visible | rows | dlgread | dlgbox | dlggone) tries=3 ;; esac
-  while :; do
-    out=$(inns 30 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null)
-    rc=$?
-    tries=$((tries - 1))
-    { [ "$rc" -eq 0 ] || [ -n "$out" ] || [ "$tries" -le 0 ]; } && break
-    sleep 1
-  done
-  [ -z "$out" ] || printf '%s\n' "$out" | tr -d '\r'
-  return "$rc"
+  case "$1" in
+    visible | rows | dlgread | dlgbox | dlggone) wine_drive 3 "$@" ;;
+    *) wine_drive 1 "$@" ;;
+  esac
 }
 
 caption=$(printf 'Vetrel%39s' '')
@@ -78,23 +65,11 @@ centred() {  # the dialog's rect line: left = owner left + (owner width - client
 }
 
 # --- the namespace: an address for the adapter and a route through a gateway
-ip netns add "$ns" || exit 1
-ip -n "$ns" link set lo up
-ip -n "$ns" link add v0 type veth peer name v1 || exit 1
-ip -n "$ns" addr add 10.78.0.1/24 dev v0
-ip -n "$ns" link set v0 up
-ip -n "$ns" link set v1 up
-ip -n "$ns" neigh replace 10.78.0.254 lladdr 02:00:00:00:fe:fe dev v0 nud permanent
-ip -n "$ns" route add 10.99.0.0/16 via 10.78.0.254 metric 7
-
-start_xvfb 1280x900 || exit 1
-for attempt in 1 2; do
-  [ -n "$prefix" ] && { WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; rm -rf "$prefix"; }
-  prefix=$(mktemp -d /tmp/gset-prefix.XXXXXX) || exit 1
-  inns 150 wineboot -i >/dev/null 2>&1 && break
-  echo "wine boot $attempt did not finish" >&2
-  [ "$attempt" -eq 2 ] && exit 1
-done
+gateway_route() {
+  ip -n "$ns" neigh replace 10.78.0.254 lladdr 02:00:00:00:fe:fe dev v0 nud permanent
+  ip -n "$ns" route add 10.99.0.0/16 via 10.78.0.254 metric 7
+}
+wine_lab_start 10.78.0.1/24 gset gateway_route || exit 1
 
 # --- the program directory: an ini with every key in the written order; bit 1 in MsgMask
 cp "$build/vetrel.exe" "$build/gui_driver.exe" "$work/"

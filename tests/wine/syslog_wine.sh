@@ -10,10 +10,8 @@
 set -uo pipefail
 build=$(cd "${1:?usage: syslog_wine.sh MINGW_BUILD_DIR}" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
-for f in vetrel.exe gui_driver.exe; do
-  [ -f "$build/$f" ] || { echo "missing $build/$f" >&2; exit 1; }
-done
-[ "$(id -u)" -eq 0 ] || { echo "syslog_wine.sh needs root (ip netns)" >&2; exit 1; }
+. "$root/scripts/wine/wine_lab.sh"
+wine_lab_need syslog_wine.sh "$build/vetrel.exe" "$build/gui_driver.exe"
 command -v rsyslogd >/dev/null || { echo "rsyslogd missing (scripts/setup-deps.sh)" >&2; exit 1; }
 
 ns=slw$$
@@ -22,7 +20,6 @@ prefix=
 work=$(mktemp -d /tmp/syslog-wine.XXXXXX) || exit 1
 chmod 0755 "$work"
 failures=0
-. "$root/scripts/wine/wine_lab.sh"
 . "$root/scripts/lab/rsyslog_server.sh"
 cleanup() {
   rsyslog_down
@@ -30,28 +27,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
 drive() { inns 30 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null | tr -d '\r'; }
 
 # --- the namespace: one veth end with an address, neighbours planted on it
-ip netns add "$ns" || exit 1
-ip -n "$ns" link set lo up
-ip -n "$ns" link add v0 type veth peer name v1 || exit 1
-ip -n "$ns" addr add 10.77.0.1/24 dev v0
-ip -n "$ns" link set v0 up
-ip -n "$ns" link set v1 up
-ip -n "$ns" neigh replace 10.77.0.3 lladdr 02:00:00:00:03:99 dev v0 nud permanent
-ip -n "$ns" neigh replace 10.77.0.4 lladdr 02:00:00:00:04:04 dev v0 nud permanent
-
-start_xvfb 1280x900 || exit 1
-for attempt in 1 2; do
-  [ -n "$prefix" ] && { WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; rm -rf "$prefix"; }
-  prefix=$(mktemp -d /tmp/syslog-wine-prefix.XXXXXX) || exit 1
-  inns 150 wineboot -i >/dev/null 2>&1 && break
-  echo "wine boot $attempt did not finish" >&2
-  [ "$attempt" -eq 2 ] && exit 1
-done
+plant_neighbours() {
+  ip -n "$ns" neigh replace 10.77.0.3 lladdr 02:00:00:00:03:99 dev v0 nud permanent
+  ip -n "$ns" neigh replace 10.77.0.4 lladdr 02:00:00:00:04:04 dev v0 nud permanent
+}
+wine_lab_start 10.77.0.1/24 syslog-wine plant_neighbours || exit 1
 
 cp "$build/vetrel.exe" "$build/gui_driver.exe" "$work/"
 printf '%s\r\n' $'10.77.0.3\t02-00-00-00-03-03\tсервер' | iconv -f utf-8 -t cp1251 >"$work/samples.dat"

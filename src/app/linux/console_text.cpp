@@ -6,36 +6,12 @@
 #include <cstdint>
 
 #include "app/linux/console_writer.h"
+#include "core/windows1251.h"
 
 ConsoleStream consoleOut{1};
 ConsoleStream consoleErr{2};
 
 namespace {
-
-// Code points of 0x80..0xBF; 0xC0..0xFF are U+0410..U+044F in order.
-constexpr std::uint16_t kHighHalf[64] = {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
-    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,  // 88
-    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
-    0xFFFD, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
-    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,  // A0
-    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,  // A8
-    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,  // B0
-    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
-};
-
-void appendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 bool writeAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
@@ -51,20 +27,6 @@ bool writeAll(int fd, const char* data, std::size_t size) {
 }
 
 }  // namespace
-
-std::string cp1251ToUtf8(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() * 2);
-  for (unsigned char c : text) {
-    if (c < 0x80)
-      out += static_cast<char>(c);
-    else if (c < 0xC0)
-      appendUtf8(out, kHighHalf[c - 0x80]);
-    else
-      appendUtf8(out, 0x0410 + (c - 0xC0));
-  }
-  return out;
-}
 
 bool utf8ToCp1251(std::string_view text, std::string& out) {
   out.clear();
@@ -98,11 +60,11 @@ bool utf8ToCp1251(std::string_view text, std::string& out) {
     } else if (cp >= 0x0410 && cp <= 0x044F) {
       out += static_cast<char>(0xC0 + (cp - 0x0410));
     } else {
-      const std::uint16_t* hit = nullptr;
-      for (const std::uint16_t& c : kHighHalf)
-        if (c == cp && c != 0xFFFD) hit = &c;
-      if (!hit) return false;
-      out += static_cast<char>(0x80 + (hit - kHighHalf));
+      int hit = -1;
+      for (int b = 0x80; b < 0xC0; ++b)
+        if (cp != 0xFFFD && windows1251CodePoint(static_cast<unsigned char>(b)) == cp) hit = b;
+      if (hit < 0) return false;
+      out += static_cast<char>(hit);
     }
   }
   return true;
@@ -126,7 +88,7 @@ std::string consoleForm(const ConsoleStream& stream, std::string_view text) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
     plain += text[i];
   }
-  return cp1251ToUtf8(plain);
+  return utf8FromWindows1251(plain);
 }
 
 bool writeConsole(ConsoleStream& stream, std::string_view text) {

@@ -9,10 +9,6 @@
 #include <string>
 #include <string_view>
 
-// Windows-1251 to UTF-8. Line ends stay as they are; the one unassigned byte (0x98) becomes
-// U+FFFD.
-std::string cp1251ToUtf8(std::string_view text);
-
 // UTF-8 to Windows-1251; false (out unspecified) for text that is not UTF-8 or holds a
 // character Windows-1251 lacks.
 bool utf8ToCp1251(std::string_view text, std::string& out);

@@ -2,11 +2,10 @@
 
 #include <arpa/inet.h>
 
-#include <cstring>
-
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
 #include "app/linux/environment_check.h"
+#include "app/linux/routes_command.h"
 #include "platform/route_platform.h"
 #include "route/route_table.h"
 
@@ -27,18 +26,6 @@ std::string describe(const RouteOperands& r) {
   if (!r.gateway.empty()) s += " " + r.gateway;
   if (!r.metric.empty()) s += " metric " + r.metric;
   return s;
-}
-
-bool readTable() {
-  std::vector<RouteRow> table;
-  const std::uint32_t error = platform::getIpForwardTable(table);
-  if (error != 0) {
-    warnConsole(std::string("cannot read the route table: ") +
-                std::strerror(static_cast<int>(error)));
-    return false;
-  }
-  fillRouteList(table);
-  return true;
 }
 
 // Rows of RouteRows with the destination and mask, and the gateway when one is given.
@@ -74,7 +61,7 @@ int addRoute(const RouteOperands& r) {
   }
   // The request's answer is not reported back, as the route command's exit code is not;
   // the table says whether the route is there.
-  if (!readTable()) return kExitFailure;
+  if (!readRouteTable()) return kExitFailure;
   if (matchingRows(r, true, true).empty()) {
     warnConsole("Ошибка команды route.\nthe system did not add " + describe(r) + privilegeHint());
     return kExitFailure;
@@ -164,6 +151,6 @@ int runRoute(const CommandLine& cl) {
     return kExitUsage;
   }
   installConsoleHooks();
-  if (!readTable()) return kExitFailure;
+  if (!readRouteTable()) return kExitFailure;
   return r.add ? addRoute(r) : deleteRoutes(r);
 }

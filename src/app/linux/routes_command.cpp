@@ -37,6 +37,18 @@ std::string formatRouteTable(const std::vector<std::vector<std::string>>& rows) 
   return out;
 }
 
+bool readRouteTable() {
+  std::vector<RouteRow> table;
+  const std::uint32_t error = platform::getIpForwardTable(table);
+  if (error != 0) {
+    warnConsole(std::string("cannot read the route table: ") +
+                std::strerror(static_cast<int>(error)));
+    return false;
+  }
+  fillRouteList(table);
+  return true;
+}
+
 int runRoutes(const CommandLine& cl) {
   const DirectoryCheck dir = checkDataDirectory(cl.dir);
   chooseConsoleEncoding(cl.forceUtf8);
@@ -45,13 +57,6 @@ int runRoutes(const CommandLine& cl) {
     return kExitUsage;
   }
   installConsoleHooks();
-  std::vector<RouteRow> table;
-  const std::uint32_t error = platform::getIpForwardTable(table);
-  if (error != 0) {
-    warnConsole(std::string("cannot read the route table: ") +
-                std::strerror(static_cast<int>(error)));
-    return kExitFailure;
-  }
-  fillRouteList(table);
+  if (!readRouteTable()) return kExitFailure;
   return writeConsole(consoleOut, formatRouteTable(session.routeRows)) ? kExitOk : kExitFailure;
 }

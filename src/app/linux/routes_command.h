@@ -9,4 +9,7 @@
 // columns, lines ending in "\n". Windows-1251 in and out (one byte per character).
 std::string formatRouteTable(const std::vector<std::vector<std::string>>& rows);
 
+// Reads the kernel's route table into the routes list; false, with a warning, when it cannot.
+bool readRouteTable();
+
 int runRoutes(const CommandLine& cl);

@@ -49,6 +49,22 @@ class WaitCursor {
   HCURSOR previous_;
 };
 
+// A button of either dialog: OK takes the texts, the request button probes the address,
+// Cancel closes. FALSE for any other command.
+INT_PTR entryCommand(HWND dialog, int id, int requestId, void (*take)(HWND),
+                     void (*request)(HWND)) {
+  if (id == IDOK) {
+    take(dialog);
+  } else if (id == requestId) {
+    request(dialog);
+  } else if (id == IDCANCEL) {
+    EndDialog(dialog, IDCANCEL);
+  } else {
+    return FALSE;
+  }
+  return TRUE;
+}
+
 //--- the ARP entry dialog
 
 void writeArpEntry(HWND dialog) {
@@ -77,25 +93,12 @@ void requestArpEntryMac(HWND dialog) {
 }
 
 INT_PTR CALLBACK arpEntryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      prepareDialog(dialog, {IDC_ENTRY_IP, IDC_ENTRY_MAC});
-      return TRUE;
-    case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case IDOK:
-          writeArpEntry(dialog);
-          return TRUE;
-        case IDC_REQUEST_MAC:
-          requestArpEntryMac(dialog);
-          return TRUE;
-        case IDCANCEL:
-          EndDialog(dialog, IDCANCEL);
-          return TRUE;
-      }
-      break;
+  if (message == WM_INITDIALOG) {
+    prepareDialog(dialog, {IDC_ENTRY_IP, IDC_ENTRY_MAC});
+    return TRUE;
   }
-  return FALSE;
+  if (message != WM_COMMAND) return FALSE;
+  return entryCommand(dialog, LOWORD(wParam), IDC_REQUEST_MAC, writeArpEntry, requestArpEntryMac);
 }
 
 //--- the sample dialog; SelectedRow is the sample it edits, -1 when it adds
@@ -145,26 +148,14 @@ void requestSampleMacAndName(HWND dialog) {
 }
 
 INT_PTR CALLBACK sampleDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      prepareDialog(dialog, {IDC_ENTRY_IP, IDC_ENTRY_MAC, IDC_ENTRY_NAME});
-      if (SelectedRow >= 0) fillFromSelectedRow(dialog);
-      return TRUE;
-    case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case IDOK:
-          storeDialogSample(dialog);
-          return TRUE;
-        case IDC_REQUEST_MAC_AND_NAME:
-          requestSampleMacAndName(dialog);
-          return TRUE;
-        case IDCANCEL:
-          EndDialog(dialog, IDCANCEL);
-          return TRUE;
-      }
-      break;
+  if (message == WM_INITDIALOG) {
+    prepareDialog(dialog, {IDC_ENTRY_IP, IDC_ENTRY_MAC, IDC_ENTRY_NAME});
+    if (SelectedRow >= 0) fillFromSelectedRow(dialog);
+    return TRUE;
   }
-  return FALSE;
+  if (message != WM_COMMAND) return FALSE;
+  return entryCommand(dialog, LOWORD(wParam), IDC_REQUEST_MAC_AND_NAME, storeDialogSample,
+                      requestSampleMacAndName);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 // The context-menu commands of the scan page's result list.
-#include <cstring>
 #include <string>
 
 #include "core/address.h"
@@ -25,21 +24,6 @@ RowTexts rowTexts(int row) {
   ScanListView->GetCellText(row, 1, t.mac, sizeof t.mac);
   ScanListView->GetCellText(row, 2, t.name, sizeof t.name);
   return t;
-}
-
-// A movable block with the bytes and a terminator of unitSize zero bytes; null on failure.
-HGLOBAL clipboardBlock(const void* bytes, std::size_t size, std::size_t unitSize) {
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size + unitSize);
-  if (!block) return nullptr;
-  void* p = GlobalLock(block);
-  if (!p) {
-    GlobalFree(block);
-    return nullptr;
-  }
-  std::memcpy(p, bytes, size);
-  std::memset(static_cast<char*>(p) + size, 0, unitSize);
-  GlobalUnlock(block);
-  return block;
 }
 
 }  // namespace
@@ -83,16 +67,5 @@ void copyScanList(HWND owner) {
     const RowTexts t = rowTexts(r);
     text.append(t.ip).append("\t").append(t.mac).append("\t").append(t.name).append("\r\n");
   }
-  if (!OpenClipboard(owner)) return;
-  HGLOBAL narrow = clipboardBlock(text.data(), text.size(), 1);
-  if (!narrow) {
-    CloseClipboard();
-    return;
-  }
-  const std::wstring wide = toWide(text.c_str());
-  HGLOBAL unicode = clipboardBlock(wide.data(), wide.size() * sizeof(wchar_t), sizeof(wchar_t));
-  EmptyClipboard();
-  if (!SetClipboardData(CF_TEXT, narrow)) GlobalFree(narrow);
-  if (unicode && !SetClipboardData(CF_UNICODETEXT, unicode)) GlobalFree(unicode);
-  CloseClipboard();
+  copyTextToClipboard(owner, text);
 }

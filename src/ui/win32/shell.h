@@ -90,6 +90,9 @@ void openSettingsDialog();
 void showMessage(const char* text, UINT icon);
 bool askQuestion(const char* text, const char* caption);
 
+// Puts text on the clipboard as Windows-1251 and as UTF-16; nothing when it is busy.
+void copyTextToClipboard(HWND owner, const std::string& text);
+
 // Handles every waiting message of the thread without blocking.
 void pumpWaitingMessages();
 
