@@ -9,6 +9,7 @@
 
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
+#include "app/linux/console_writer.h"
 #include "app/linux/environment_check.h"
 #include "app/linux/json_output.h"
 #include "app/linux/main_queue.h"
@@ -38,6 +39,25 @@ struct ScanRun {
   Clock::time_point nextTick;
 };
 ScanRun run;
+
+// Rows and journal lines wait in memory rather than in write(2): a reader that stops holds up
+// neither the pass (its hand-offs run on the main thread) nor a stop signal. A whole pass of
+// rows fits before the oldest would go.
+constexpr std::size_t kScanOutputBytes = kMaxScanAddresses * 256;
+constexpr std::chrono::milliseconds kConsoleFinishWait{1000};
+
+struct QueuedConsole {
+  QueuedConsole() {
+    startConsoleWriter(consoleOut, kScanOutputBytes);
+    startConsoleWriter(consoleErr);
+  }
+  ~QueuedConsole() {
+    finishConsoleWriter(consoleOut, kConsoleFinishWait);
+    finishConsoleWriter(consoleErr, kConsoleFinishWait);
+  }
+  QueuedConsole(const QueuedConsole&) = delete;
+  QueuedConsole& operator=(const QueuedConsole&) = delete;
+};
 
 void onPassEnded() { run.passEnded = true; }
 
@@ -205,6 +225,7 @@ int runScan(const CommandLine& cl) {
     return kExitFailure;
   }
   installConsoleHooks();
+  const QueuedConsole queued;
   session.journalToStderr = true;
   session.printScanRows = true;
   if (cl.json) installJsonOutput();
