@@ -184,6 +184,7 @@ count_workers "$d" 0
 check "MaxScanThreads=0 starts 1 worker (saw $WORKERS lookups at once)" test "$WORKERS" -eq 1
 check "a second SIGINT exits with 130 (exit $SCAN_RC after $SECOND_STOP s) while the worker still waits" \
   bash -c "test $SCAN_RC -eq 130 && awk 'BEGIN { exit !($SECOND_STOP < 0.5) }'"
+check "and says so on stderr" grep -q '^vetrel: stopped$' "$d/stderr"
 d=$(fresh_dir forty)
 count_workers "$d" 40
 check "MaxScanThreads=40 starts 16 workers (saw $WORKERS lookups at once)" test "$WORKERS" -eq 16

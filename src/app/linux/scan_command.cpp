@@ -45,6 +45,7 @@ ScanRun run;
 // rows fits before the oldest would go.
 constexpr std::size_t kScanOutputBytes = kMaxScanAddresses * 256;
 constexpr std::chrono::milliseconds kConsoleFinishWait{1000};
+constexpr std::chrono::milliseconds kSecondStopWait{100};
 
 struct QueuedConsole {
   QueuedConsole() {
@@ -149,6 +150,9 @@ int scanLoop() {
         // A second signal leaves at once; workers still probing end with the process.
         if (++run.stops >= 2) {
           warnConsole("stopped");
+          // What is queued gets a moment, a stalled reader no more than that.
+          finishConsoleWriter(consoleOut, kSecondStopWait);
+          finishConsoleWriter(consoleErr, kSecondStopWait);
           ::_exit(128 + static_cast<int>(event.value));
         }
         if (stopRequestEnds()) {
