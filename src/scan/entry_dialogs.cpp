@@ -69,6 +69,7 @@ SampleStore storeSample(const AddressEntry& entry, int row) {
   SampleOutcome outcome;
   if (row < 0) {
     row = addSample(entry);
+    if (row == kSampleNoMemory) return {SampleOutcome::NoMemory, -1};
     if (row < 0) return {SampleOutcome::Duplicate, -1};
     outcome = SampleOutcome::Added;
   } else {

@@ -34,7 +34,8 @@ MacRequest requestMac(const char* ipText, char (&macText)[20]);
 // The record of the three edits: every other field zero.
 AddressEntry sampleFromTexts(const char* ipText, const char* macText, const char* hostName);
 
-enum class SampleOutcome { Ignored, Duplicate, Added, Replaced };
+// NoMemory: the list could not grow; the IP text is not present, so no refusal may say so.
+enum class SampleOutcome { Ignored, Duplicate, Added, Replaced, NoMemory };
 struct SampleStore {
   SampleOutcome outcome;
   int row;  // the sample's row to select; -1 unless added or replaced

@@ -33,7 +33,7 @@ void compareWithSamples(const AddressEntry& found) {
   for (const AddressEntry& s : SampleList) {
     if (!matchPattern(fieldView(s.ipText), ip)) continue;
     known = true;
-    if (matchPattern(fieldView(s.macText), mac)) continue;
+    if (matchMacPattern(fieldView(s.macText), mac)) continue;
     std::snprintf(line, sizeof line, "Подмена адреса! %.20s %.20s (%.20s %.20s)", found.ipText,
                   found.macText, s.ipText, s.macText);
     reportEvent(line, Spoofing);
@@ -45,7 +45,7 @@ void compareWithSamples(const AddressEntry& found) {
   if (!settings.AddNew) return;
   if (!settings.AddAddIp) {
     for (const AddressEntry& s : SampleList) {
-      if (fieldView(s.macText) != mac) continue;
+      if (!sameMacText(fieldView(s.macText), mac)) continue;
       std::snprintf(line, sizeof line, "Дополн. IP-адрес! %.20s %.20s", found.ipText,
                     found.macText);
       reportEvent(line, AdditionalIp);

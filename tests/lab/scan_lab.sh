@@ -175,6 +175,7 @@ count_workers "$d" 0
 check "MaxScanThreads=0 starts 1 worker (saw $WORKERS lookups at once)" test "$WORKERS" -eq 1
 check "a second SIGINT exits with 130 (exit $SCAN_RC after $SECOND_STOP s) while the worker still waits" \
   bash -c "test $SCAN_RC -eq 130 && awk 'BEGIN { exit !($SECOND_STOP < 0.5) }'"
+check "and says so on stderr" grep -q '^vetrel: stopped$' "$d/stderr"
 d=$(fresh_dir forty)
 count_workers "$d" 40
 check "MaxScanThreads=40 starts 16 workers (saw $WORKERS lookups at once)" test "$WORKERS" -eq 16
@@ -228,6 +229,28 @@ check "samples.dat: the 3 samples and 197 learned" test "$(wc -l <"$d/samples.da
 check "a learned sample in the file's form" grep -qaP "^$SCAN_NET\.7\t$(scan_host_mac 7)\t\r$" "$d/samples.dat"
 check "host 4 (additional IP) not learned" bash -c "! grep -qa '^$SCAN_NET\.4	' '$d/samples.dat'"
 check "quorel.ini untouched by the run's overrides" test "$(md5sum <"$d/quorel.ini")" = "$ini_sum"
+
+echo "== a stdout nobody reads holds up neither a pass nor SIGTERM"
+d=$(fresh_dir stalled)
+mkfifo "$d/out"
+# The reader shrinks the pipe to one page (200 rows are about 8 kB) and never reads.
+python3 -c 'import fcntl, os, sys, time
+fd = os.open(sys.argv[1], os.O_RDONLY); fcntl.fcntl(fd, 1031, 4096); time.sleep(60)' "$d/out" &
+reader=$!
+timeout 20 ip netns exec "${LAB}s" env --default-signal=INT "$VETREL" scan --dir "$d" \
+  --threads 16 "$SCAN_NET.1" "$SCAN_NET.254" >"$d/out" 2>"$d/stderr"
+check "the pass ends (exit $?)" summary_is "$d" "scan done: 200 found, 254 of 254 addresses probed"
+ip netns exec "${LAB}s" env --default-signal=INT "$VETREL" scan --dir "$d" --repeat 5 \
+  --threads 16 "$SCAN_NET.1" "$SCAN_NET.254" >"$d/out" 2>"$d/stderr" &
+SCAN_PID=$!
+i=0
+while ! summary_is "$d" "scan done:" && [ "$i" -lt 200 ]; do sleep 0.1; i=$((i + 1)); done
+kill -TERM "$SCAN_PID"
+scan_wait
+check "--repeat: SIGTERM after the first pass ends it (exit $SCAN_RC)" bash -c \
+  "test $SCAN_RC -eq 0 && grep -q 'scan stopped while waiting for the next pass' '$d/stderr'"
+kill "$reader" 2>/dev/null
+wait "$reader" 2>/dev/null
 
 t_json=$(date +%s.%N)
 echo "== --json and syslog: a comparing scan of .1 to .10 (TCP to an rsyslogd in the namespace)"

@@ -2,6 +2,7 @@
 #include "app/linux/console_writer.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -76,4 +77,23 @@ TEST(ConsoleWriter, StalledReaderHoldsNothingUpAndGetsTheNewestLines) {
 
   // Without its writer the stream writes directly again.
   EXPECT_FALSE(stream.queued);
+}
+
+// vetrel scan | head: once the reader has gone, the caller learns it as from a direct write.
+TEST(ConsoleWriter, AFailedWriteReachesTheNextCaller) {
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  ::signal(SIGPIPE, SIG_IGN);
+  ::close(fds[0]);
+  static ConsoleStream stream;
+  stream.fd = fds[1];
+  ASSERT_TRUE(startConsoleWriter(stream));
+  bool failed = false;
+  for (int i = 0; i < 500 && !failed; ++i) {
+    failed = !writeConsole(stream, numbered(i));
+    std::this_thread::sleep_for(1ms);
+  }
+  EXPECT_TRUE(failed);
+  EXPECT_TRUE(finishConsoleWriter(stream, 5s));
+  ::close(fds[1]);
 }

@@ -7,6 +7,7 @@
 
 #include "core/address.h"
 #include "core/samples.h"
+#include "failing_allocations.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
 #include "route/adapters.h"
@@ -173,3 +174,19 @@ TEST_F(EntryDialogs, ArpEntryMacRequest) {
 }
 
 }  // namespace
+
+// A list that cannot grow is no duplicate: the dialog must not say the address is there.
+TEST_F(EntryDialogs, AListThatCannotGrowIsNoDuplicate) {
+  SKIP_WITHOUT_FAILING_ALLOCATIONS();
+  SampleList = {sampleFromTexts("10.0.0.1", "00-00-00-00-00-01", "a")};
+  SampleList.shrink_to_fit();
+  const AddressEntry e = sampleFromTexts("10.0.0.2", "00-00-00-00-00-02", "b");
+  SampleStore s{};
+  {
+    FailingAllocations failing;
+    s = storeSample(e, -1);
+  }
+  EXPECT_EQ(s.outcome, SampleOutcome::NoMemory);
+  EXPECT_EQ(s.row, -1);
+  EXPECT_EQ(storeSample(e, -1).outcome, SampleOutcome::Added);
+}

@@ -347,6 +347,33 @@ TEST_F(Scanner, ComparisonReportsAndLearnsAsTheSettingsSay) {
   }
 }
 
+// A MAC copied from ipconfig /all is in upper case; the probe's is in lower case.
+TEST_F(Scanner, ComparisonMatchesMacsInEitherCase) {
+  ScratchDir dir;
+  settings.AddNew = true;
+  settings.AddAddIp = false;
+  const AddressEntry samples[] = {addressEntry("192.168.0.7", "00-AA-BB-CC-DD-E*"),
+                                  addressEntry("10.8.8.9", "00-AA-BB-CC-DD-EE")};
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
+      {"192.168.0.7", {}},  // the sample's pattern matches: silent
+      {"192.168.0.8",       // a known MAC at a new address: an additional IP, not learned
+       {"Новый IP-адрес! 192.168.0.8 00-aa-bb-cc-dd-ee",
+        "Дополн. IP-адрес! 192.168.0.8 00-aa-bb-cc-dd-ee"}},
+  };
+  for (const auto& [ip, reports] : cases) {
+    SCOPED_TRACE(ip);
+    installUiRecorder();
+    SampleList.assign(std::begin(samples), std::end(samples));
+    AddressEntry found = addressEntry(ip, "00-aa-bb-cc-dd-ee", "", "host");
+    found.probeState = 1;
+    compareWithSamples(found);
+    ASSERT_EQ(ui.windowLines.size(), reports.size());
+    for (std::size_t i = 0; i < reports.size(); ++i)
+      EXPECT_NE(ui.windowLines[i].find(reports[i]), std::string::npos) << ui.windowLines[i];
+    EXPECT_EQ(SampleList.size(), 2u);
+  }
+}
+
 TEST_F(Scanner, AMessageDeliveredInsideTheHandlerOnlyHandsOut) {
   settings.ScanCheckMac = true;
   settings.AddNew = false;

@@ -597,6 +597,7 @@ int edgeRequest(int argc, char** argv, bool& handled) {
 //--- the scan page (template 140): gui_driver DESKTOP scan REQUEST [ARGS]
 //   controls | rows | layout | state | set ID TEXT | click ID | command ID | timer
 //   | column N | sortmark | header | select ROW... | rclick results|samples | closemenu
+//   | post|send MESSAGE WPARAM LPARAM
 // Requests that may open a modal box (the run button, the commands) are posted.
 
 HWND scanPage() {
@@ -767,6 +768,16 @@ int scanRequest(int argc, char** argv) {
       SendMessageW(list, LVM_SETITEMSTATE, std::atoi(argv[i]), reinterpret_cast<LPARAM>(r.at(0)));
   } else if (what == "closemenu") {
     closeMenu();
+  } else if (what == "post" && argc == 7) {  // a stray message from another process
+    PostMessageW(page, static_cast<UINT>(std::strtoul(argv[4], nullptr, 0)),
+                 static_cast<WPARAM>(std::strtoull(argv[5], nullptr, 0)),
+                 static_cast<LPARAM>(std::strtoull(argv[6], nullptr, 0)));
+  } else if (what == "send" && argc == 7) {
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(page, static_cast<UINT>(std::strtoul(argv[4], nullptr, 0)),
+                        static_cast<WPARAM>(std::strtoull(argv[5], nullptr, 0)),
+                        static_cast<LPARAM>(std::strtoull(argv[6], nullptr, 0)), SMTO_ABORTIFHUNG,
+                        2000, &answer);
   } else if (what == "rclick" && argc == 5) {
     rightClick(std::strcmp(argv[4], "samples") == 0 ? GetDlgItem(mainWindow, 2003) : list);
   } else {

@@ -193,6 +193,17 @@ if [ -n "$up" ]; then
   else
     fail "the program died on a foreign WM_APP+1"
   fi
+  # The scan page's worker message (WM_USER+100) from another process, posted and sent,
+  # with a number that is no worker's slot (it once was a pointer).
+  drive scan post 0x464 0x123456789 0
+  drive scan send 0x464 0x123456789 0
+  drive scan send 0x464 16 0
+  sleep 1
+  if [ "$(drive ping)" = 1 ]; then
+    pass "a foreign scan-page message does no harm"
+  else
+    fail "the program died on a foreign scan-page message"
+  fi
   [ "$(drive endsession)" = 1 ] && ended || fail "long path: the program did not end"
   [ -e "$long/quorel.ini" ] && fail "long path: a settings file was written"
 else

@@ -96,7 +96,7 @@ bool writeConsole(ConsoleStream& stream, std::string_view text) {
   std::lock_guard<std::mutex> hold(stream.lock);
   if (stream.queued) {
     queueConsoleText(stream, std::move(form));
-    return true;
+    return !stream.failed;
   }
   return writeAll(stream.fd, form.data(), form.size());
 }

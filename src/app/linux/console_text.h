@@ -29,7 +29,9 @@ struct ConsoleStream {
   bool busy = false;      // the writer holds lines that it has not written yet
   std::deque<std::string> pending;
   std::size_t pendingBytes = 0;
-  std::uint64_t dropped = 0;  // lines pushed out since the writer last got through
+  std::uint64_t dropped = 0;   // lines pushed out since the writer last got through
+  std::size_t queueLimit = 0;  // bytes that may wait before the oldest lines go
+  bool failed = false;         // a write of the writer failed (the reader closed its end)
   std::condition_variable changed;
 };
 

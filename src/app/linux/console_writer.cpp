@@ -24,8 +24,10 @@ void writeQueued(ConsoleStream* stream) {
     stream->busy = true;
     const int fd = stream->fd;
     hold.unlock();
-    for (const std::string& text : batch) writeConsoleNow(fd, text);
+    bool written = true;
+    for (const std::string& text : batch) written = writeConsoleNow(fd, text) && written;
     hold.lock();
+    if (!written) stream->failed = true;
     stream->busy = false;
     stream->changed.notify_all();
   }
@@ -45,7 +47,7 @@ std::string droppedLinesNote(const ConsoleStream& stream, std::uint64_t count) {
 
 void queueConsoleText(ConsoleStream& stream, std::string&& text) {
   // The oldest lines make room: a stalled reader sees the newest ones when it is back.
-  while (!stream.pending.empty() && stream.pendingBytes + text.size() > kConsoleQueueBytes) {
+  while (!stream.pending.empty() && stream.pendingBytes + text.size() > stream.queueLimit) {
     stream.pendingBytes -= stream.pending.front().size();
     stream.pending.pop_front();
     ++stream.dropped;
@@ -55,10 +57,11 @@ void queueConsoleText(ConsoleStream& stream, std::string&& text) {
   stream.changed.notify_all();
 }
 
-bool startConsoleWriter(ConsoleStream& stream) {
+bool startConsoleWriter(ConsoleStream& stream, std::size_t limit) {
   std::lock_guard<std::mutex> hold(stream.lock);
   if (stream.queued) return true;
   stream.stopping = false;
+  stream.queueLimit = limit;
   if (!startDetached(writeQueued, &stream)) return false;
   stream.queued = true;
   return true;

@@ -12,9 +12,10 @@
 
 inline constexpr std::size_t kConsoleQueueBytes = 256 * 1024;
 
-// From now on writeConsole queues for this stream; false when no thread could be started
-// (the stream then stays as it was).
-bool startConsoleWriter(ConsoleStream& stream);
+// From now on writeConsole queues for this stream, up to limit bytes; false when no thread
+// could be started (the stream then stays as it was). Once a queued write has failed,
+// writeConsole answers false, as a direct write would.
+bool startConsoleWriter(ConsoleStream& stream, std::size_t limit = kConsoleQueueBytes);
 // Waits until the queued text is written or the time is up; false on time-out. The writer
 // then ends (lines queued afterwards are written directly).
 bool finishConsoleWriter(ConsoleStream& stream, std::chrono::milliseconds limit);

@@ -9,6 +9,7 @@
 
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
+#include "app/linux/console_writer.h"
 #include "app/linux/environment_check.h"
 #include "app/linux/json_output.h"
 #include "app/linux/main_queue.h"
@@ -38,6 +39,26 @@ struct ScanRun {
   Clock::time_point nextTick;
 };
 ScanRun run;
+
+// Rows and journal lines wait in memory rather than in write(2): a reader that stops holds up
+// neither the pass (its hand-offs run on the main thread) nor a stop signal. A whole pass of
+// rows fits before the oldest would go.
+constexpr std::size_t kScanOutputBytes = kMaxScanAddresses * 256;
+constexpr std::chrono::milliseconds kConsoleFinishWait{1000};
+constexpr std::chrono::milliseconds kSecondStopWait{100};
+
+struct QueuedConsole {
+  QueuedConsole() {
+    startConsoleWriter(consoleOut, kScanOutputBytes);
+    startConsoleWriter(consoleErr);
+  }
+  ~QueuedConsole() {
+    finishConsoleWriter(consoleOut, kConsoleFinishWait);
+    finishConsoleWriter(consoleErr, kConsoleFinishWait);
+  }
+  QueuedConsole(const QueuedConsole&) = delete;
+  QueuedConsole& operator=(const QueuedConsole&) = delete;
+};
 
 void onPassEnded() { run.passEnded = true; }
 
@@ -129,6 +150,9 @@ int scanLoop() {
         // A second signal leaves at once; workers still probing end with the process.
         if (++run.stops >= 2) {
           warnConsole("stopped");
+          // What is queued gets a moment, a stalled reader no more than that.
+          finishConsoleWriter(consoleOut, kSecondStopWait);
+          finishConsoleWriter(consoleErr, kSecondStopWait);
           ::_exit(128 + static_cast<int>(event.value));
         }
         if (stopRequestEnds()) {
@@ -205,6 +229,7 @@ int runScan(const CommandLine& cl) {
     return kExitFailure;
   }
   installConsoleHooks();
+  const QueuedConsole queued;
   session.journalToStderr = true;
   session.printScanRows = true;
   if (cl.json) installJsonOutput();

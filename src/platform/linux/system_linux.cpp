@@ -50,11 +50,14 @@ std::FILE* createTempFile(const char* finalPath, std::string& tempPath) {
 
 std::FILE* openAppendShared(const char* path, bool& notRegular) {
   notRegular = false;
-  // Without O_NONBLOCK a FIFO would hold the start-up until some reader opened it.
-  int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
+  // Without O_NONBLOCK a FIFO would hold the start-up until some reader opened it. Without
+  // O_NOFOLLOW a link planted under the name would have a monitor running as root append to
+  // whatever file it names.
+  int fd = open(
+      path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW, 0644);
   if (fd < 0) {
-    // A FIFO without a reader; a directory.
-    notRegular = errno == ENXIO || errno == EISDIR;
+    // A FIFO without a reader; a directory; a symbolic link.
+    notRegular = errno == ENXIO || errno == EISDIR || errno == ELOOP;
     return nullptr;
   }
   struct stat st {};

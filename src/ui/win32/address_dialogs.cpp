@@ -124,6 +124,9 @@ void storeDialogSample(HWND dialog) {
     case SampleOutcome::Duplicate:
       showDialogError(dialog, duplicateSampleText(ip).c_str());
       break;
+    case SampleOutcome::NoMemory:
+      showDialogError(dialog, "Ошибка выделения памяти.");
+      break;
     case SampleOutcome::Added:  // stays open for the next sample
       SampleListView.SelectOnly(stored.row);
       break;

@@ -61,7 +61,8 @@ std::string fieldText(HWND page, int id) {
 std::int32_t sendToPage(std::int32_t* slot) {
   HWND page = pageForWorkers.load();
   if (!page) return -1;
-  const LRESULT answer = SendMessageW(page, kScanResultMessage, reinterpret_cast<WPARAM>(slot), 0);
+  const auto index = static_cast<WPARAM>(slot - workerSlots);
+  const LRESULT answer = SendMessageW(page, kScanResultMessage, index, 0);
   return static_cast<std::int32_t>(answer) - 1;
 }
 
@@ -226,7 +227,13 @@ INT_PTR CALLBACK scanPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
       repeatTick();
       return TRUE;
     case kScanResultMessage: {
-      const std::int32_t next = handleScanResult(reinterpret_cast<std::int32_t*>(wParam));
+      // The message carries a worker's slot number, not a pointer: any process on the desktop
+      // may send or post this number, and only the sent numbers of our slots are taken.
+      if (wParam >= static_cast<WPARAM>(kWorkerSlotCount) || !InSendMessage()) {
+        SetWindowLongPtrW(page, DWLP_MSGRESULT, 0);
+        return TRUE;
+      }
+      const std::int32_t next = handleScanResult(&workerSlots[wParam]);
       SetWindowLongPtrW(page, DWLP_MSGRESULT, static_cast<LONG_PTR>(next) + 1);
       return TRUE;
     }

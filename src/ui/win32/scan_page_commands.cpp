@@ -36,7 +36,12 @@ void addScanRowsToSamples() {
     copyField(e.ipText, t.ip);
     copyField(e.macText, t.mac);
     copyField(e.hostName, t.name);
-    if (addSample(e) == -1) {
+    const int added = addSample(e);
+    if (added == kSampleNoMemory) {
+      showMessage("Ошибка выделения памяти.", MB_ICONERROR);
+      break;
+    }
+    if (added == -1) {
       const std::string text = std::string("Адрес ") + t.ip + " уже есть.";
       showMessage(text.c_str(), MB_ICONERROR);
     }

@@ -164,6 +164,19 @@ TEST_F(Files, LogOpensOnlyARegularFileAndNeverWaits) {
   EXPECT_TRUE(notRegular);
   fs::remove(log);
 
+  // A link planted under the log's name: a monitor running as root must not append to the
+  // file it names.
+  {
+    std::ofstream victim(dir / "victim");
+    victim << "precious";
+  }
+  fs::create_symlink(dir / "victim", log);
+  EXPECT_EQ(attempt(log, notRegular), 0);
+  EXPECT_TRUE(notRegular);
+  EXPECT_EQ(slurp(dir / "victim"), "precious");
+  fs::remove(log);
+  fs::remove(dir / "victim");
+
   EXPECT_EQ(attempt(log, notRegular), 1);  // created
   EXPECT_FALSE(notRegular);
   EXPECT_EQ(attempt(dir / "none" / "x.log", notRegular), 0);
