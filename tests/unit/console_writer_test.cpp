@@ -60,7 +60,7 @@ TEST(ConsoleWriter, StalledReaderHoldsNothingUpAndGetsTheNewestLines) {
       last = n;
       ++lines;
     } else {
-      EXPECT_NE(line.find(" journal line(s) dropped: stdout was not being read"), std::string::npos)
+      EXPECT_NE(line.find(" line(s) dropped: the output was not being read"), std::string::npos)
           << line;
       ASSERT_EQ(line.rfind("vetrel: ", 0), 0u) << line;
       dropped += std::stol(line.substr(8));

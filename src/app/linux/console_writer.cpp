@@ -40,8 +40,8 @@ void writeQueued(ConsoleStream* stream) {
 
 std::string droppedLinesNote(const ConsoleStream& stream, std::uint64_t count) {
   const std::string note = "vetrel: " + std::to_string(count) +
-                           " journal line(s) dropped: stdout was not being read (" +
-                           "the log file keeps them)\r\n";
+                           " line(s) dropped: the output was not being read (with " +
+                           "WriteLog=1 quorel.log keeps the journal lines)\r\n";
   return consoleForm(stream, note);
 }
 
