@@ -68,6 +68,17 @@ v route add 1.2.3 255.0.0.0 10.78.0.2 2>"$work/err"
 check "a 5-character address exits 2 with the rule" bash -c "test $? -eq 2 && grep -q '7 to 19 characters' '$work/err'"
 "$VETREL" settings --dir "$d" set CheckInt 2>/dev/null
 check "set without KEY=VALUE exits 2" test $? -eq 2
+# A user who cannot read the file must not be shown the defaults as its values.
+locked=$work/locked
+chmod 711 "$work" && mkdir -p "$locked" && chmod 755 "$locked" && ini_write "$locked" CheckInt=9 && chmod 600 "$locked/quorel.ini"
+as_nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups "$VETREL" "$@"; }
+as_nobody settings --dir "$locked" >/dev/null 2>"$work/err"
+check "an unreadable ini: exit 1 with the reason, no defaults shown" \
+  bash -c "test $? -eq 1 && grep -q 'cannot read .*quorel.ini: Permission denied' '$work/err'"
+chmod 644 "$locked/quorel.ini"
+as_nobody settings --dir "$locked" set CheckInt=4 2>"$work/err"
+check "a directory this user cannot write: exit 1 with the reason" \
+  bash -c "test $? -eq 1 && grep -q 'cannot write .*: Permission denied; nothing was changed' '$work/err'"
 
 echo "== each refused value writes nothing and exits 2"
 before=$(ini_sum)

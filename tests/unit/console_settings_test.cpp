@@ -290,3 +290,13 @@ TEST_F(ConsoleSettingsRun, TheSealedPasswordIsKeptAsStoredEvenWhenItCannotBeOpen
   EXPECT_EQ(profile()["Vetrel/MailServer"], "mail.lab");
   EXPECT_EQ(profile().count("Vetrel/MsgOnRoute"), 0u);
 }
+
+// An ini this user cannot read must not be shown, or edited, as the defaults.
+TEST_F(ConsoleSettingsRun, AnIniThatCannotBeReadIsRefusedNotShownAsTheDefaults) {
+  fs::create_directory(fs::absolute(scratch.path) / "quorel.ini");
+  EXPECT_EQ(run({}), kExitFailure);
+  EXPECT_NE(errText().find("quorel.ini: not a regular file"), std::string::npos) << errText();
+  EXPECT_EQ(run({"set", "CheckInt=9"}), kExitFailure);
+  EXPECT_NE(errText().find("; nothing was written"), std::string::npos) << errText();
+  EXPECT_EQ(profile().count("Vetrel/CheckInt"), 0u);
+}

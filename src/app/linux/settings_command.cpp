@@ -1,5 +1,7 @@
 #include "app/linux/settings_command.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -30,6 +32,17 @@ PasswordState passwordState(const std::string& stored) {
   return unprotectPassword(stored.c_str(), plain) ? PasswordState::Set : PasswordState::Unreadable;
 }
 
+// A quorel.ini this user cannot read would show, and be edited from, the defaults as if they
+// were its values. A missing file is fine: it holds the defaults.
+std::string iniProblem() {
+  const int fd = ::open(iniPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? "" : std::strerror(errno);
+  struct stat st {};
+  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  ::close(fd);
+  return regular ? "" : "not a regular file";
+}
+
 bool monitorHolds(const std::string& dir) {
   int fd = -1;
   const DirLockResult r = lockDataDirectory(dir, true, 0, fd);
@@ -49,8 +62,11 @@ int showSettings(const std::string& dir) {
 }
 
 bool writeValues(const std::vector<std::pair<std::string, std::string>>& values) {
+  errno = 0;
   if (platform::profileWriteKeys(kIniSection, values, iniPath.c_str())) return true;
-  warnConsole("cannot write " + iniPath + "; nothing was changed");
+  const int error = errno;
+  warnConsole("cannot write " + iniPath + (error ? std::string(": ") + std::strerror(error) : "") +
+              "; nothing was changed");
   return false;
 }
 
@@ -132,6 +148,11 @@ int runSettings(const CommandLine& cl) {
   installConsoleHooks();
   if (!initPathsInDirectory(cl.dir)) {
     warnConsole("cannot enter the data directory " + cl.dir);
+    return kExitFailure;
+  }
+  if (const std::string problem = iniProblem(); !problem.empty()) {
+    warnConsole("cannot read " + iniPath + ": " + problem +
+                (ops.mode == SettingsMode::Show ? "" : "; nothing was written"));
     return kExitFailure;
   }
   if (ops.mode == SettingsMode::Show) return showSettings(cl.dir);
