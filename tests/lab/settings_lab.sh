@@ -111,7 +111,12 @@ check "set exits 0" test $? -eq 0
 check "shown: MsgMask=68" shown MsgMask=68
 check "shown: MailLogin in Windows-1251" \
   bash -c "sed -n 's/^MailLogin=//p' '$d/quorel.ini' | tr -d '\r\n' | od -An -tx1 | tr -d ' \n' | grep -qx '$SMTP_LOGIN_HEX'"
-printf 'Пароль-1 ёЁ\n' | v settings --dir "$d" set-password
+# Typed slowly: while it waits for the password, a starting monitor must still get its lock.
+{ sleep 2; printf 'Пароль-1 ёЁ\n'; } | v settings --dir "$d" set-password &
+typing=$!
+sleep 1
+check "the directory is not locked while the password is typed" flock -s -n "$d" true
+wait "$typing"
 check "set-password from stdin exits 0" test $? -eq 0
 check "shown: the password as set, never in clear" password_hidden
 check "stored as lowercase hex" bash -c "grep -a '^MailPassw=' '$d/quorel.ini' | tr -d '\r' | cut -d= -f2 | grep -qxE '([0-9a-f]{2}){41,}'"

@@ -93,7 +93,8 @@ int setSettings(const std::vector<std::string>& assignments) {
   return kExitOk;
 }
 
-int setPassword() {
+// Reads and seals the password; kExitOk with hex empty clears the stored one.
+int readSealedPassword(std::string& hex) {
   std::string typed;
   switch (readMailPassword(kPasswordMax, typed)) {
     case PasswordInput::Read:
@@ -115,7 +116,7 @@ int setPassword() {
         "nothing was written");
     return kExitUsage;
   }
-  std::string hex;
+  hex.clear();
   if (!plain.empty()) {
     hex = protectPassword(plain.c_str());
     char check[32];
@@ -124,11 +125,22 @@ int setPassword() {
       return kExitFailure;
     }
   }
+  return kExitOk;
+}
+
+int storePassword(const std::string& hex) {
   if (!writeValues({{"MailPassw", hex}})) return kExitFailure;
   if (::isatty(0) == 1)
-    warnConsole(plain.empty() ? "the mail password is cleared"
-                              : "the mail password is stored, sealed to this machine");
+    warnConsole(hex.empty() ? "the mail password is cleared"
+                            : "the mail password is stored, sealed to this machine");
   return kExitOk;
+}
+
+void refuseWhileMonitorRuns(const std::string& dir) {
+  warnConsole("a vetrel monitor runs on " + dir +
+              " and writes its own settings back to quorel.ini when it stops, over any "
+              "change made now. Stop it first (Ctrl+C, or systemctl stop vetrel), then "
+              "edit. Nothing was written.");
 }
 
 }  // namespace
@@ -157,6 +169,17 @@ int runSettings(const CommandLine& cl) {
   }
   if (ops.mode == SettingsMode::Show) return showSettings(cl.dir);
 
+  // The password is typed before the directory is locked: a monitor starting meanwhile
+  // would give up waiting for the lock and run without it, unguarded against later edits.
+  std::string sealed;
+  if (ops.mode == SettingsMode::SetPassword) {
+    if (monitorHolds(cl.dir)) {
+      refuseWhileMonitorRuns(cl.dir);
+      return kExitFailure;
+    }
+    if (const int rc = readSealedPassword(sealed); rc != kExitOk) return rc;
+  }
+
   // Held through the write, so a monitor cannot start halfway through it.
   struct Hold {
     int fd = -1;
@@ -166,15 +189,12 @@ int runSettings(const CommandLine& cl) {
     case DirLockResult::Held:
       break;
     case DirLockResult::Busy:
-      warnConsole("a vetrel monitor runs on " + cl.dir +
-                  " and writes its own settings back to quorel.ini when it stops, over any "
-                  "change made now. Stop it first (Ctrl+C, or systemctl stop vetrel), then "
-                  "edit. Nothing was written.");
+      refuseWhileMonitorRuns(cl.dir);
       return kExitFailure;
     case DirLockResult::Failed:
       warnConsole("cannot lock the data directory " + cl.dir + ": " + std::strerror(errno) +
                   "; nothing was written");
       return kExitFailure;
   }
-  return ops.mode == SettingsMode::Set ? setSettings(ops.assignments) : setPassword();
+  return ops.mode == SettingsMode::Set ? setSettings(ops.assignments) : storePassword(sealed);
 }
