@@ -133,6 +133,9 @@ check "set exits 1 with the reason, file unchanged" \
   bash -c "test $? -eq 1 && grep -q 'a vetrel monitor runs on' '$work/err' && test '$(ini_sum)' = '$before'"
 echo x | v settings --dir "$d" set-password 2>/dev/null
 check "set-password is refused too" test $? -eq 1
+(cd "$work" && v settings --dir data set CheckInt=3 2>"$work/err")
+check "a relative --dir is refused for the monitor too" \
+  bash -c "test $? -eq 1 && grep -q 'a vetrel monitor runs on data' '$work/err'"
 
 echo "== route add and delete change the table; the monitor journals each change"
 v route add 10.200.0.0 255.255.0.0 10.78.0.2 7 2>"$work/err"
@@ -172,6 +175,8 @@ check "  ... MsgOnRoute stays (written by the edit, kept by the monitor)" shown 
 check "  ... and the password still opens" shown 'MailPassw=<set>'
 v settings --dir "$d" set CheckInt=3
 check "with the monitor gone, set works again" shown CheckInt=3
+(cd "$work" && v settings --dir data set CheckInt=4)
+check "  ... and with a relative --dir" shown CheckInt=4
 
 echo "== RunOnStart installs and removes the unit (private mount of /etc/systemd/system)"
 if [ -d /etc/systemd/system ]; then

@@ -43,9 +43,16 @@ std::string iniProblem() {
   return regular ? "" : "not a regular file";
 }
 
-bool monitorHolds(const std::string& dir) {
+// The data directory as an absolute path: the process has moved into it, so a relative
+// --dir no longer names it.
+std::string lockedDirectory() {
+  const std::size_t slash = iniPath.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : iniPath.substr(0, slash);
+}
+
+bool monitorHolds() {
   int fd = -1;
-  const DirLockResult r = lockDataDirectory(dir, true, 0, fd);
+  const DirLockResult r = lockDataDirectory(lockedDirectory(), true, 0, fd);
   unlockDataDirectory(fd);
   return r == DirLockResult::Busy;
 }
@@ -55,7 +62,7 @@ int showSettings(const std::string& dir) {
   const bool written =
       writeConsole(consoleOut, formatSettingsReport(settings, passwordState(storedPasswordText())));
   for (const std::string& w : settingsWarnings(settings)) warnConsole("warning: " + w);
-  if (monitorHolds(dir))
+  if (monitorHolds())
     warnConsole("note: a vetrel monitor runs on " + dir +
                 "; it writes its own settings back to quorel.ini when it stops");
   return written ? kExitOk : kExitFailure;
@@ -173,7 +180,7 @@ int runSettings(const CommandLine& cl) {
   // would give up waiting for the lock and run without it, unguarded against later edits.
   std::string sealed;
   if (ops.mode == SettingsMode::SetPassword) {
-    if (monitorHolds(cl.dir)) {
+    if (monitorHolds()) {
       refuseWhileMonitorRuns(cl.dir);
       return kExitFailure;
     }
@@ -185,7 +192,7 @@ int runSettings(const CommandLine& cl) {
     int fd = -1;
     ~Hold() { unlockDataDirectory(fd); }
   } lock;
-  switch (lockDataDirectory(cl.dir, true, 0, lock.fd)) {
+  switch (lockDataDirectory(lockedDirectory(), true, 0, lock.fd)) {
     case DirLockResult::Held:
       break;
     case DirLockResult::Busy:
