@@ -300,3 +300,20 @@ TEST_F(ConsoleSettingsRun, AnIniThatCannotBeReadIsRefusedNotShownAsTheDefaults) 
   EXPECT_NE(errText().find("; nothing was written"), std::string::npos) << errText();
   EXPECT_EQ(profile().count("Vetrel/CheckInt"), 0u);
 }
+
+// The dialog shows the value it refuses; the console names it when it came from the file.
+TEST_F(ConsoleSettingsRun, ARefusedValueFromTheFileIsNamed) {
+  profile()["Vetrel/CheckInt"] = "0";
+  profile()["Vetrel/BlockNew"] = "1";
+  auto complaint = [&](std::vector<const char*> args) {
+    const std::size_t before = errText().size();
+    EXPECT_EQ(run(args), kExitUsage);
+    return errText().substr(before);
+  };
+  EXPECT_NE(complaint({"set", "MailPort=26"}).find("(quorel.ini holds CheckInt=0; "),
+            std::string::npos);
+  EXPECT_EQ(complaint({"set", "checkint=1"}).find("holds"), std::string::npos);
+  EXPECT_NE(complaint({"set", "CheckInt=5", "AddNew=1"}).find("(quorel.ini holds BlockNew=1; "),
+            std::string::npos);
+  EXPECT_EQ(profile()["Vetrel/CheckInt"], "0");
+}

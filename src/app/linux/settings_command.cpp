@@ -1,6 +1,7 @@
 #include "app/linux/settings_command.h"
 
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include "app/linux/settings_edit.h"
 #include "platform/settings_platform.h"
 #include "settings/settings.h"
+#include "settings/settings_form.h"
 
 namespace {
 
@@ -77,6 +79,39 @@ bool writeValues(const std::vector<std::pair<std::string, std::string>>& values)
   return false;
 }
 
+bool named(const std::vector<std::string>& assignments, const char* key) {
+  for (const std::string& a : assignments) {
+    std::string name = a.substr(0, a.find('='));
+    name.erase(0, name.find_first_not_of(" \t"));
+    name.erase(name.find_last_not_of(" \t") + 1);
+    if (::strcasecmp(name.c_str(), key) == 0) return true;
+  }
+  return false;
+}
+
+// The dialog shows the value it refuses; here it may come from the file, unseen, so a refused
+// value that the command line did not give is named.
+std::string valuesFromTheFile(const Settings& s, const std::vector<std::string>& assignments) {
+  std::vector<std::pair<const char*, std::int32_t>> involved;
+  switch (checkSettingsForm(formFromSettings(s))) {
+    case SettingsVerdict::BadThreadCount:
+      involved = {{"MaxScanThreads", s.MaxScanThreads}};
+      break;
+    case SettingsVerdict::BadInterval:
+      involved = {{"CheckInt", s.CheckInt}};
+      break;
+    case SettingsVerdict::Contradiction:
+      involved = {{"AddNew", 1}, {"BlockNew", 1}};
+      break;
+    case SettingsVerdict::Applied:
+      break;
+  }
+  std::string out;
+  for (const auto& [key, value] : involved)
+    if (!named(assignments, key)) out += " " + std::string(key) + "=" + std::to_string(value);
+  return out.empty() ? "" : "\n(quorel.ini holds" + out + "; give a new value in the same set)";
+}
+
 int setSettings(const std::vector<std::string>& assignments) {
   loadSettings();
   std::vector<std::string> given;
@@ -84,7 +119,8 @@ int setSettings(const std::vector<std::string>& assignments) {
   Settings edited = settings;
   const SettingsEditResult r = applySettingsAssignments(edited, given);
   if (!r.error.empty()) {
-    warnConsole(r.error + "\nNothing was written.");
+    warnConsole(r.error + (r.failedCheck ? valuesFromTheFile(edited, given) : "") +
+                "\nNothing was written.");
     return kExitUsage;
   }
   if (!writeValues(settingsFileValues(edited, storedPasswordText(), r.msgOnRouteNamed)))
