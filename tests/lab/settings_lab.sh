@@ -59,6 +59,17 @@ v route add 1.2.3 255.0.0.0 10.78.0.2 2>"$work/err"
 check "a 5-character address exits 2 with the rule" bash -c "test $? -eq 2 && grep -q '7 to 19 characters' '$work/err'"
 "$VETREL" settings --dir "$d" set CheckInt 2>/dev/null
 check "set without KEY=VALUE exits 2" test $? -eq 2
+# A user who cannot read the file must not be shown the defaults as its values.
+locked=$work/locked
+chmod 711 "$work" && mkdir -p "$locked" && chmod 755 "$locked" && ini_write "$locked" CheckInt=9 && chmod 600 "$locked/quorel.ini"
+as_nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups "$VETREL" "$@"; }
+as_nobody settings --dir "$locked" >/dev/null 2>"$work/err"
+check "an unreadable ini: exit 1 with the reason, no defaults shown" \
+  bash -c "test $? -eq 1 && grep -q 'cannot read .*quorel.ini: Permission denied' '$work/err'"
+chmod 644 "$locked/quorel.ini"
+as_nobody settings --dir "$locked" set CheckInt=4 2>"$work/err"
+check "a directory this user cannot write: exit 1 with the reason" \
+  bash -c "test $? -eq 1 && grep -q 'cannot write .*: Permission denied; nothing was changed' '$work/err'"
 
 echo "== each refused value writes nothing and exits 2"
 before=$(ini_sum)
@@ -91,7 +102,12 @@ check "set exits 0" test $? -eq 0
 check "shown: MsgMask=68" shown MsgMask=68
 check "shown: MailLogin in Windows-1251" \
   bash -c "sed -n 's/^MailLogin=//p' '$d/quorel.ini' | tr -d '\r\n' | od -An -tx1 | tr -d ' \n' | grep -qx '$SMTP_LOGIN_HEX'"
-printf 'Пароль-1 ёЁ\n' | v settings --dir "$d" set-password
+# Typed slowly: while it waits for the password, a starting monitor must still get its lock.
+{ sleep 2; printf 'Пароль-1 ёЁ\n'; } | v settings --dir "$d" set-password &
+typing=$!
+sleep 1
+check "the directory is not locked while the password is typed" flock -s -n "$d" true
+wait "$typing"
 check "set-password from stdin exits 0" test $? -eq 0
 check "shown: the password as set, never in clear" password_hidden
 check "stored as lowercase hex" bash -c "grep -a '^MailPassw=' '$d/quorel.ini' | tr -d '\r' | cut -d= -f2 | grep -qxE '([0-9a-f]{2}){41,}'"
@@ -108,6 +124,9 @@ check "set exits 1 with the reason, file unchanged" \
   bash -c "test $? -eq 1 && grep -q 'a vetrel monitor runs on' '$work/err' && test '$(ini_sum)' = '$before'"
 echo x | v settings --dir "$d" set-password 2>/dev/null
 check "set-password is refused too" test $? -eq 1
+(cd "$work" && v settings --dir data set CheckInt=3 2>"$work/err")
+check "a relative --dir is refused for the monitor too" \
+  bash -c "test $? -eq 1 && grep -q 'a vetrel monitor runs on data' '$work/err'"
 
 echo "== route add and delete change the table; the monitor journals each change"
 v route add 10.200.0.0 255.255.0.0 10.78.0.2 7 2>"$work/err"
@@ -147,6 +166,8 @@ check "  ... MsgOnRoute stays (written by the edit, kept by the monitor)" shown 
 check "  ... and the password still opens" shown 'MailPassw=<set>'
 v settings --dir "$d" set CheckInt=3
 check "with the monitor gone, set works again" shown CheckInt=3
+(cd "$work" && v settings --dir data set CheckInt=4)
+check "  ... and with a relative --dir" shown CheckInt=4
 
 echo "== RunOnStart installs and removes the unit (private mount of /etc/systemd/system)"
 if [ -d /etc/systemd/system ]; then

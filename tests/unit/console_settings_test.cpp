@@ -290,3 +290,30 @@ TEST_F(ConsoleSettingsRun, TheSealedPasswordIsKeptAsStoredEvenWhenItCannotBeOpen
   EXPECT_EQ(profile()["Vetrel/MailServer"], "mail.lab");
   EXPECT_EQ(profile().count("Vetrel/MsgOnRoute"), 0u);
 }
+
+// An ini this user cannot read must not be shown, or edited, as the defaults.
+TEST_F(ConsoleSettingsRun, AnIniThatCannotBeReadIsRefusedNotShownAsTheDefaults) {
+  fs::create_directory(fs::absolute(scratch.path) / "quorel.ini");
+  EXPECT_EQ(run({}), kExitFailure);
+  EXPECT_NE(errText().find("quorel.ini: not a regular file"), std::string::npos) << errText();
+  EXPECT_EQ(run({"set", "CheckInt=9"}), kExitFailure);
+  EXPECT_NE(errText().find("; nothing was written"), std::string::npos) << errText();
+  EXPECT_EQ(profile().count("Vetrel/CheckInt"), 0u);
+}
+
+// The dialog shows the value it refuses; the console names it when it came from the file.
+TEST_F(ConsoleSettingsRun, ARefusedValueFromTheFileIsNamed) {
+  profile()["Vetrel/CheckInt"] = "0";
+  profile()["Vetrel/BlockNew"] = "1";
+  auto complaint = [&](std::vector<const char*> args) {
+    const std::size_t before = errText().size();
+    EXPECT_EQ(run(args), kExitUsage);
+    return errText().substr(before);
+  };
+  EXPECT_NE(complaint({"set", "MailPort=26"}).find("(quorel.ini holds CheckInt=0; "),
+            std::string::npos);
+  EXPECT_EQ(complaint({"set", "checkint=1"}).find("holds"), std::string::npos);
+  EXPECT_NE(complaint({"set", "CheckInt=5", "AddNew=1"}).find("(quorel.ini holds BlockNew=1; "),
+            std::string::npos);
+  EXPECT_EQ(profile()["Vetrel/CheckInt"], "0");
+}

@@ -1,5 +1,8 @@
 #include "app/linux/settings_command.h"
 
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +16,7 @@
 #include "app/linux/settings_edit.h"
 #include "platform/settings_platform.h"
 #include "settings/settings.h"
+#include "settings/settings_form.h"
 
 namespace {
 
@@ -30,9 +34,27 @@ PasswordState passwordState(const std::string& stored) {
   return unprotectPassword(stored.c_str(), plain) ? PasswordState::Set : PasswordState::Unreadable;
 }
 
-bool monitorHolds(const std::string& dir) {
+// A quorel.ini this user cannot read would show, and be edited from, the defaults as if they
+// were its values. A missing file is fine: it holds the defaults.
+std::string iniProblem() {
+  const int fd = ::open(iniPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? "" : std::strerror(errno);
+  struct stat st {};
+  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  ::close(fd);
+  return regular ? "" : "not a regular file";
+}
+
+// The data directory as an absolute path: the process has moved into it, so a relative
+// --dir no longer names it.
+std::string lockedDirectory() {
+  const std::size_t slash = iniPath.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : iniPath.substr(0, slash);
+}
+
+bool monitorHolds() {
   int fd = -1;
-  const DirLockResult r = lockDataDirectory(dir, true, 0, fd);
+  const DirLockResult r = lockDataDirectory(lockedDirectory(), true, 0, fd);
   unlockDataDirectory(fd);
   return r == DirLockResult::Busy;
 }
@@ -42,16 +64,52 @@ int showSettings(const std::string& dir) {
   const bool written =
       writeConsole(consoleOut, formatSettingsReport(settings, passwordState(storedPasswordText())));
   for (const std::string& w : settingsWarnings(settings)) warnConsole("warning: " + w);
-  if (monitorHolds(dir))
+  if (monitorHolds())
     warnConsole("note: a vetrel monitor runs on " + dir +
                 "; it writes its own settings back to quorel.ini when it stops");
   return written ? kExitOk : kExitFailure;
 }
 
 bool writeValues(const std::vector<std::pair<std::string, std::string>>& values) {
+  errno = 0;
   if (platform::profileWriteKeys(kIniSection, values, iniPath.c_str())) return true;
-  warnConsole("cannot write " + iniPath + "; nothing was changed");
+  const int error = errno;
+  warnConsole("cannot write " + iniPath + (error ? std::string(": ") + std::strerror(error) : "") +
+              "; nothing was changed");
   return false;
+}
+
+bool named(const std::vector<std::string>& assignments, const char* key) {
+  for (const std::string& a : assignments) {
+    std::string name = a.substr(0, a.find('='));
+    name.erase(0, name.find_first_not_of(" \t"));
+    name.erase(name.find_last_not_of(" \t") + 1);
+    if (::strcasecmp(name.c_str(), key) == 0) return true;
+  }
+  return false;
+}
+
+// The dialog shows the value it refuses; here it may come from the file, unseen, so a refused
+// value that the command line did not give is named.
+std::string valuesFromTheFile(const Settings& s, const std::vector<std::string>& assignments) {
+  std::vector<std::pair<const char*, std::int32_t>> involved;
+  switch (checkSettingsForm(formFromSettings(s))) {
+    case SettingsVerdict::BadThreadCount:
+      involved = {{"MaxScanThreads", s.MaxScanThreads}};
+      break;
+    case SettingsVerdict::BadInterval:
+      involved = {{"CheckInt", s.CheckInt}};
+      break;
+    case SettingsVerdict::Contradiction:
+      involved = {{"AddNew", 1}, {"BlockNew", 1}};
+      break;
+    case SettingsVerdict::Applied:
+      break;
+  }
+  std::string out;
+  for (const auto& [key, value] : involved)
+    if (!named(assignments, key)) out += " " + std::string(key) + "=" + std::to_string(value);
+  return out.empty() ? "" : "\n(quorel.ini holds" + out + "; give a new value in the same set)";
 }
 
 int setSettings(const std::vector<std::string>& assignments) {
@@ -61,7 +119,8 @@ int setSettings(const std::vector<std::string>& assignments) {
   Settings edited = settings;
   const SettingsEditResult r = applySettingsAssignments(edited, given);
   if (!r.error.empty()) {
-    warnConsole(r.error + "\nNothing was written.");
+    warnConsole(r.error + (r.failedCheck ? valuesFromTheFile(edited, given) : "") +
+                "\nNothing was written.");
     return kExitUsage;
   }
   if (!writeValues(settingsFileValues(edited, storedPasswordText(), r.msgOnRouteNamed)))
@@ -77,7 +136,8 @@ int setSettings(const std::vector<std::string>& assignments) {
   return kExitOk;
 }
 
-int setPassword() {
+// Reads and seals the password; kExitOk with hex empty clears the stored one.
+int readSealedPassword(std::string& hex) {
   std::string typed;
   switch (readMailPassword(kPasswordMax, typed)) {
     case PasswordInput::Read:
@@ -99,7 +159,7 @@ int setPassword() {
         "nothing was written");
     return kExitUsage;
   }
-  std::string hex;
+  hex.clear();
   if (!plain.empty()) {
     hex = protectPassword(plain.c_str());
     char check[32];
@@ -108,11 +168,22 @@ int setPassword() {
       return kExitFailure;
     }
   }
+  return kExitOk;
+}
+
+int storePassword(const std::string& hex) {
   if (!writeValues({{"MailPassw", hex}})) return kExitFailure;
   if (::isatty(0) == 1)
-    warnConsole(plain.empty() ? "the mail password is cleared"
-                              : "the mail password is stored, sealed to this machine");
+    warnConsole(hex.empty() ? "the mail password is cleared"
+                            : "the mail password is stored, sealed to this machine");
   return kExitOk;
+}
+
+void refuseWhileMonitorRuns(const std::string& dir) {
+  warnConsole("a vetrel monitor runs on " + dir +
+              " and writes its own settings back to quorel.ini when it stops, over any "
+              "change made now. Stop it first (Ctrl+C, or systemctl stop vetrel), then "
+              "edit. Nothing was written.");
 }
 
 }  // namespace
@@ -134,26 +205,39 @@ int runSettings(const CommandLine& cl) {
     warnConsole("cannot enter the data directory " + cl.dir);
     return kExitFailure;
   }
+  if (const std::string problem = iniProblem(); !problem.empty()) {
+    warnConsole("cannot read " + iniPath + ": " + problem +
+                (ops.mode == SettingsMode::Show ? "" : "; nothing was written"));
+    return kExitFailure;
+  }
   if (ops.mode == SettingsMode::Show) return showSettings(cl.dir);
+
+  // The password is typed before the directory is locked: a monitor starting meanwhile
+  // would give up waiting for the lock and run without it, unguarded against later edits.
+  std::string sealed;
+  if (ops.mode == SettingsMode::SetPassword) {
+    if (monitorHolds()) {
+      refuseWhileMonitorRuns(cl.dir);
+      return kExitFailure;
+    }
+    if (const int rc = readSealedPassword(sealed); rc != kExitOk) return rc;
+  }
 
   // Held through the write, so a monitor cannot start halfway through it.
   struct Hold {
     int fd = -1;
     ~Hold() { unlockDataDirectory(fd); }
   } lock;
-  switch (lockDataDirectory(cl.dir, true, 0, lock.fd)) {
+  switch (lockDataDirectory(lockedDirectory(), true, 0, lock.fd)) {
     case DirLockResult::Held:
       break;
     case DirLockResult::Busy:
-      warnConsole("a vetrel monitor runs on " + cl.dir +
-                  " and writes its own settings back to quorel.ini when it stops, over any "
-                  "change made now. Stop it first (Ctrl+C, or systemctl stop vetrel), then "
-                  "edit. Nothing was written.");
+      refuseWhileMonitorRuns(cl.dir);
       return kExitFailure;
     case DirLockResult::Failed:
       warnConsole("cannot lock the data directory " + cl.dir + ": " + std::strerror(errno) +
                   "; nothing was written");
       return kExitFailure;
   }
-  return ops.mode == SettingsMode::Set ? setSettings(ops.assignments) : setPassword();
+  return ops.mode == SettingsMode::Set ? setSettings(ops.assignments) : storePassword(sealed);
 }
