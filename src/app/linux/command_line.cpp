@@ -206,7 +206,8 @@ const char* usageText() {
          "Exit codes: 0 success (monitor: stopped by SIGINT/SIGTERM; scan: also a pass\n"
          "stopped by SIGINT), 1 run-time failure (no network adapter, out of memory, route\n"
          "table unreadable, no scan worker started, a route refused or not found, settings\n"
-         "held by a running monitor or not writable), 2 bad command line (scan: an address\n"
-         "that is not four dotted numbers, TO below FROM, more than 65536 addresses),\n"
-         "unusable data directory or a setting the checks refuse, 130 scan: a second SIGINT.\n";
+         "held by a running monitor, unreadable or not writable), 2 bad command line (scan:\n"
+         "an address that is not four dotted numbers, TO below FROM, more than 65536\n"
+         "addresses), unusable data directory or a setting the checks refuse, 130 scan: a\n"
+         "second SIGINT.\n";
 }
