@@ -213,6 +213,7 @@ TEST_F(Scanner, StopHandsOutNothingMoreAndEndsInterrupted) {
 TEST_F(Scanner, AWorkerThatCannotStartLeavesItsAddressUnprobed) {
   installScanMainThread({1});
   settings.MaxScanThreads = 3;
+  settings.ScanCheckMac = true;
   for (int i = 0; i < 6; ++i) answerMac(i);
   ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.6"), ScanRange::Built);
   ASSERT_TRUE(beginScanPass());
@@ -220,6 +221,12 @@ TEST_F(Scanner, AWorkerThatCannotStartLeavesItsAddressUnprobed) {
   ASSERT_TRUE(runPassToEnd());
   EXPECT_EQ(ScanResults[1].probeState, 0);
   EXPECT_EQ(shownRows().size(), 5u);
+  // The hosts after the unprobed address are still compared as they are shown.
+  EXPECT_EQ(std::count_if(ui.windowLines.begin(), ui.windowLines.end(),
+                          [](const std::string& l) {
+                            return l.find("Новый IP-адрес!") != std::string::npos;
+                          }),
+            5);
   EXPECT_EQ(ui.status[2], "Опрос: Готово");
 
   // No worker at all: the pass does not run and no text is set.
