@@ -43,6 +43,9 @@ void compareWithSamples(const AddressEntry& found) {
   std::snprintf(line, sizeof line, "Новый IP-адрес! %.20s %.20s", found.ipText, found.macText);
   reportEvent(line, NewAddress);
   if (!settings.AddNew) return;
+  // A host found by its name alone gives no MAC to learn: a sample without one would have
+  // the monitor call the host's real MAC spoofed, and with Restore write zeros over it.
+  if (mac.empty()) return;
   if (!settings.AddAddIp) {
     for (const AddressEntry& s : SampleList) {
       if (fieldView(s.macText) != mac) continue;

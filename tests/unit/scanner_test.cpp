@@ -352,6 +352,20 @@ TEST_F(Scanner, ComparisonReportsAndLearnsAsTheSettingsSay) {
       EXPECT_EQ(file, "");
     }
   }
+
+  // Found by name alone: reported, but no sample without a MAC is learned.
+  installUiRecorder();
+  SampleList = {elsewhere};
+  settings.AddNew = true;
+  for (bool addAddIp : {true, false}) {
+    settings.AddAddIp = addAddIp;
+    AddressEntry named = addressEntry("192.168.0.8", "", "", "host8");
+    named.probeState = 1;
+    compareWithSamples(named);
+    EXPECT_EQ(SampleList.size(), 1u);
+  }
+  ASSERT_EQ(ui.windowLines.size(), 2u);
+  EXPECT_NE(ui.windowLines[1].find("Новый IP-адрес! 192.168.0.8"), std::string::npos);
 }
 
 TEST_F(Scanner, AMessageDeliveredInsideTheHandlerOnlyHandsOut) {
