@@ -33,7 +33,8 @@ void compareWithSamples(const AddressEntry& found) {
   for (const AddressEntry& s : SampleList) {
     if (!matchPattern(fieldView(s.ipText), ip)) continue;
     known = true;
-    if (matchPattern(fieldView(s.macText), mac)) continue;
+    // No MAC (found by name alone) contradicts nothing.
+    if (mac.empty() || matchPattern(fieldView(s.macText), mac)) continue;
     std::snprintf(line, sizeof line, "Подмена адреса! %.20s %.20s (%.20s %.20s)", found.ipText,
                   found.macText, s.ipText, s.macText);
     reportEvent(line, Spoofing);

@@ -353,8 +353,14 @@ TEST_F(Scanner, ComparisonReportsAndLearnsAsTheSettingsSay) {
     }
   }
 
-  // Found by name alone: reported, but no sample without a MAC is learned.
+  // Found by name alone: no spoofing for a known IP; a new one is reported, but no sample
+  // without a MAC is learned.
   installUiRecorder();
+  SampleList = {other};
+  AddressEntry knownByName = addressEntry("192.168.0.7", "", "", "host7");
+  knownByName.probeState = 1;
+  compareWithSamples(knownByName);
+  EXPECT_TRUE(ui.windowLines.empty());
   SampleList = {elsewhere};
   settings.AddNew = true;
   for (bool addAddIp : {true, false}) {
