@@ -214,6 +214,7 @@ TEST_F(Scanner, AWorkerThatCannotStartLeavesItsAddressUnprobed) {
   installScanMainThread({1});
   settings.MaxScanThreads = 3;
   settings.ScanCheckMac = true;
+  settings.AddNew = false;  // reports only: no samples.dat written
   for (int i = 0; i < 6; ++i) answerMac(i);
   ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.6"), ScanRange::Built);
   ASSERT_TRUE(beginScanPass());
