@@ -33,7 +33,8 @@ void compareWithSamples(const AddressEntry& found) {
   for (const AddressEntry& s : SampleList) {
     if (!matchPattern(fieldView(s.ipText), ip)) continue;
     known = true;
-    if (matchMacPattern(fieldView(s.macText), mac)) continue;
+    // No MAC (found by name alone) contradicts nothing.
+    if (mac.empty() || matchMacPattern(fieldView(s.macText), mac)) continue;
     std::snprintf(line, sizeof line, "Подмена адреса! %.20s %.20s (%.20s %.20s)", found.ipText,
                   found.macText, s.ipText, s.macText);
     reportEvent(line, Spoofing);
@@ -43,6 +44,9 @@ void compareWithSamples(const AddressEntry& found) {
   std::snprintf(line, sizeof line, "Новый IP-адрес! %.20s %.20s", found.ipText, found.macText);
   reportEvent(line, NewAddress);
   if (!settings.AddNew) return;
+  // A host found by its name alone gives no MAC to learn: a sample without one would have
+  // the monitor call the host's real MAC spoofed, and with Restore write zeros over it.
+  if (mac.empty()) return;
   if (!settings.AddAddIp) {
     for (const AddressEntry& s : SampleList) {
       if (!sameMacText(fieldView(s.macText), mac)) continue;

@@ -26,6 +26,14 @@ namespace {
 // The records of the running pass. Workers reach them through this, never through the
 // vector, which the main thread may move away (keepScanRecordsForWorkers).
 AddressEntry* passRecords = nullptr;
+// Indices of the pass whose worker could not start: nobody probes them, so the showing
+// passes over them instead of waiting there for the rest of the pass.
+std::uint32_t unstarted[kWorkerSlotCount];
+int unstartedCount = 0;
+
+bool isUnstarted(std::uint32_t index) {
+  return std::find(unstarted, unstarted + unstartedCount, index) != unstarted + unstartedCount;
+}
 }  // namespace
 
 namespace {
@@ -59,7 +67,7 @@ void showResults() {
   while (showPos < scanCount && showPos < ScanResults.size()) {
     AddressEntry& e = ScanResults[showPos];
     const std::int32_t state = loadProbeState(e);
-    if (state == 0) break;
+    if (state == 0 && !isUnstarted(showPos)) break;
     if (state == 1) {
       showRow(e);
       if (settings.ScanCheckMac) compareWithSamples(e);
@@ -137,12 +145,16 @@ void startScanPass() {
   passRecords = ScanResults.data();
   uiClearList(ListId::Scan);
   activeWorkers = 0;
+  unstartedCount = 0;
   const auto limit = static_cast<std::uint32_t>(scanWorkerLimit());
   while (nextIndex < limit && nextIndex < scanCount) {
     std::int32_t* slot = &workerSlots[nextIndex];
     *slot = static_cast<std::int32_t>(nextIndex);
     // A worker that cannot start uses up its index: that record stays unprobed this pass.
-    if (startWorker(slot)) ++activeWorkers;
+    if (startWorker(slot))
+      ++activeWorkers;
+    else
+      unstarted[unstartedCount++] = nextIndex;
     ++nextIndex;
   }
   if (activeWorkers > 0) {

@@ -252,6 +252,20 @@ check "--repeat: SIGTERM after the first pass ends it (exit $SCAN_RC)" bash -c \
 kill "$reader" 2>/dev/null
 wait "$reader" 2>/dev/null
 
+echo "== --compare while a monitor holds the directory: reported, nothing learned"
+d=$(fresh_dir monitored)
+ini_write "$d" AddNew=1 AddAddIp=1
+printf '%s.1\t%s\tone\r\n' "$SCAN_NET" "$(scan_host_mac 1)" >"$d/samples.dat"
+samples_sum=$(md5sum <"$d/samples.dat")
+exec {held}<"$d"
+flock -s "$held"  # the shared lock a running monitor holds
+scan_run "$d" --compare "$SCAN_NET.1" "$SCAN_NET.10"
+check "exit code 0" test $? -eq 0
+exec {held}<&-
+check "new hosts still reported" test "$(err_count "$d" 'Новый IP-адрес!')" -ge 1
+check "samples.dat left to the monitor" test "$(md5sum <"$d/samples.dat")" = "$samples_sum"
+check "the run says why" grep -q "a monitor runs on $d" "$d/stderr"
+
 t_json=$(date +%s.%N)
 echo "== --json and syslog: a comparing scan of .1 to .10 (TCP to an rsyslogd in the namespace)"
 d=$(fresh_dir json)

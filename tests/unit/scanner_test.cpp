@@ -213,6 +213,8 @@ TEST_F(Scanner, StopHandsOutNothingMoreAndEndsInterrupted) {
 TEST_F(Scanner, AWorkerThatCannotStartLeavesItsAddressUnprobed) {
   installScanMainThread({1});
   settings.MaxScanThreads = 3;
+  settings.ScanCheckMac = true;
+  settings.AddNew = false;  // reports only: no samples.dat written
   for (int i = 0; i < 6; ++i) answerMac(i);
   ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.6"), ScanRange::Built);
   ASSERT_TRUE(beginScanPass());
@@ -220,6 +222,12 @@ TEST_F(Scanner, AWorkerThatCannotStartLeavesItsAddressUnprobed) {
   ASSERT_TRUE(runPassToEnd());
   EXPECT_EQ(ScanResults[1].probeState, 0);
   EXPECT_EQ(shownRows().size(), 5u);
+  // The hosts after the unprobed address are still compared as they are shown.
+  EXPECT_EQ(std::count_if(ui.windowLines.begin(), ui.windowLines.end(),
+                          [](const std::string& l) {
+                            return l.find("Новый IP-адрес!") != std::string::npos;
+                          }),
+            5);
   EXPECT_EQ(ui.status[2], "Опрос: Готово");
 
   // No worker at all: the pass does not run and no text is set.
@@ -345,6 +353,26 @@ TEST_F(Scanner, ComparisonReportsAndLearnsAsTheSettingsSay) {
       EXPECT_EQ(file, "");
     }
   }
+
+  // Found by name alone: no spoofing for a known IP; a new one is reported, but no sample
+  // without a MAC is learned.
+  installUiRecorder();
+  SampleList = {other};
+  AddressEntry knownByName = addressEntry("192.168.0.7", "", "", "host7");
+  knownByName.probeState = 1;
+  compareWithSamples(knownByName);
+  EXPECT_TRUE(ui.windowLines.empty());
+  SampleList = {elsewhere};
+  settings.AddNew = true;
+  for (bool addAddIp : {true, false}) {
+    settings.AddAddIp = addAddIp;
+    AddressEntry named = addressEntry("192.168.0.8", "", "", "host8");
+    named.probeState = 1;
+    compareWithSamples(named);
+    EXPECT_EQ(SampleList.size(), 1u);
+  }
+  ASSERT_EQ(ui.windowLines.size(), 2u);
+  EXPECT_NE(ui.windowLines[1].find("Новый IP-адрес! 192.168.0.8"), std::string::npos);
 }
 
 // A MAC copied from ipconfig /all is in upper case; the probe's is in lower case.

@@ -10,6 +10,7 @@
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
 #include "app/linux/console_writer.h"
+#include "app/linux/data_dir_lock.h"
 #include "app/linux/environment_check.h"
 #include "app/linux/json_output.h"
 #include "app/linux/main_queue.h"
@@ -223,6 +224,13 @@ int runScan(const CommandLine& cl) {
     return kExitUsage;
   }
 
+  // A monitor on the directory holds it shared. It keeps its own samples in memory and
+  // rewrites samples.dat when it learns, so what this scan learned would be lost, and this
+  // scan's save would drop what the monitor learned meanwhile.
+  int probeLock = -1;
+  const bool monitorRuns = lockDataDirectory(cl.dir, true, 0, probeLock) == DirLockResult::Busy;
+  unlockDataDirectory(probeLock);
+
   blockStopSignals();
   if (!startStopSignalThread()) {
     warnConsole("cannot start the signal thread");
@@ -249,6 +257,11 @@ int runScan(const CommandLine& cl) {
   if (cl.threads > 0) settings.MaxScanThreads = cl.threads;
   if (cl.names) settings.ScanGetName = true;
   if (cl.compare) settings.ScanCheckMac = true;
+  if (monitorRuns && settings.ScanCheckMac && settings.AddNew) {
+    settings.AddNew = false;
+    warnConsole("a monitor runs on " + cl.dir +
+                ": new hosts are reported but not learned, samples.dat stays the monitor's");
+  }
   loadSamples();
   showSamples();
 

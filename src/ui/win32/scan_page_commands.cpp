@@ -54,7 +54,9 @@ void addScanRowsToCache() {
   if (!ScanListView) return;
   for (int r = ScanListView->NextSelected(-1); r != -1; r = ScanListView->NextSelected(r)) {
     const RowTexts t = rowTexts(r);
-    if (!setStaticArpEntry(t.ip, t.mac)) {
+    // A host found by name alone has no MAC: written, it would be a static all-zero entry
+    // that cuts the host off.
+    if (t.mac[0] == 0 || !setStaticArpEntry(t.ip, t.mac)) {
       const std::string text = std::string("Ошибка добавления записи в ARP-кэш для ") + t.ip;
       showMessage(text.c_str(), MB_ICONERROR);
     }
