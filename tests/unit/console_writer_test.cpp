@@ -45,38 +45,29 @@ TEST(ConsoleWriter, StalledReaderHoldsNothingUpAndGetsTheNewestLines) {
   reader.join();
   ::close(fds[0]);
 
-  // Wherever lines had to go, one line says how many (once per stretch of dropping); the
-  // newest lines come in order, the last one included.
+  // One note says how many lines went; the newest come in order, the last one included.
   long dropped = 0;
-  int lines = 0, notes = 0, last = -1;
-  bool ordered = true;
-  for (std::size_t at = 0; at < got.size();) {
-    const std::size_t end = got.find("\r\n", at);
-    ASSERT_NE(end, std::string::npos);
+  int lines = 0, last = -1;
+  for (std::size_t at = 0, end; (end = got.find("\r\n", at)) != std::string::npos; at = end + 2) {
     const std::string line = got.substr(at, end - at);
-    if (line.rfind("line ", 0) == 0) {
+    if (line.starts_with("line ")) {
       const int n = std::stoi(line.substr(5));
-      ordered = ordered && n > last;
+      EXPECT_GT(n, last);
       last = n;
       ++lines;
     } else {
+      ASSERT_TRUE(line.starts_with("vetrel: ")) << line;
       EXPECT_NE(line.find(" line(s) dropped: the output was not being read"), std::string::npos)
           << line;
-      ASSERT_EQ(line.rfind("vetrel: ", 0), 0u) << line;
       dropped += std::stol(line.substr(8));
-      ++notes;
     }
-    at = end + 2;
   }
-  EXPECT_TRUE(ordered);
   EXPECT_EQ(last, kLines - 1);
   EXPECT_EQ(lines + dropped, kLines);
-  EXPECT_GE(notes, 1);
+  EXPECT_GT(dropped, 0);
   // What a stalled reader finds waiting is bounded: the queue, a batch on its way, the pipe.
   EXPECT_LE(got.size(), 2 * kConsoleQueueBytes + 2 * 65536);
-
-  // Without its writer the stream writes directly again.
-  EXPECT_FALSE(stream.queued);
+  EXPECT_FALSE(stream.queued);  // without its writer the stream writes directly again
 }
 
 // vetrel scan | head: once the reader has gone, the caller learns it as from a direct write.

@@ -221,52 +221,26 @@ TEST_F(Scanner, ComparisonReportsAndLearnsAsTheSettingsSay) {
   const AddressEntry other = addressEntry("192.168.0.7", "00-11-22-33-44-77");
   // A MAC copied from ipconfig /all is in upper case; the probe's is in lower case.
   const AddressEntry upper = addressEntry("192.168.0.7", "00-AA-BB-CC-DD-E*");
-  const AddressEntry elsewhere = addressEntry("10.8.8.8", "00-11-22-33-44-66");
+  const AddressEntry knownAa = addressEntry("10.8.8.9", "00-AA-BB-CC-DD-EE");
+  const char *ip7 = "192.168.0.7", *ip8 = "192.168.0.8", *m66 = "00-11-22-33-44-66",
+             *aa = "00-aa-bb-cc-dd-ee";
   const std::string spoof = "Подмена адреса! 192.168.0.7 00-11-22-33-44-66 (192.168.0.";
-  const std::string fresh = "Новый IP-адрес! 192.168.0.7 00-11-22-33-44-66";
+  const std::string new7 = "Новый IP-адрес! 192.168.0.7", new8 = "Новый IP-адрес! 192.168.0.8",
+                    add8 = "Дополн. IP-адрес! 192.168.0.8";
   const Case cases[] = {
       {"every contradicting sample reports",
        {wild, other},
-       "192.168.0.7",
-       "00-11-22-33-44-66",
+       ip7,
+       m66,
        true,
        true,
        {spoof + "* 00-11-22-33-44-55)", spoof + "7 00-11-22-33-44-77)"},
        false},
-      {"an upper-case pattern matches",
-       {upper},
-       "192.168.0.7",
-       "00-aa-bb-cc-dd-ee",
-       true,
-       true,
-       {},
-       false},
-      {"new, not learned", {}, "192.168.0.7", "00-11-22-33-44-66", false, true, {fresh}, false},
-      {"unknown MAC: learned",
-       {other},
-       "192.168.0.8",
-       "00-aa-bb-cc-dd-ee",
-       true,
-       false,
-       {"Новый IP-адрес! 192.168.0.8 00-aa-bb-cc-dd-ee"},
-       true},
-      {"a known MAC in another case: an additional IP",
-       {addressEntry("10.8.8.9", "00-AA-BB-CC-DD-EE")},
-       "192.168.0.8",
-       "00-aa-bb-cc-dd-ee",
-       true,
-       false,
-       {"Новый IP-адрес! 192.168.0.8 00-aa-bb-cc-dd-ee",
-        "Дополн. IP-адрес! 192.168.0.8 00-aa-bb-cc-dd-ee"},
-       false},
-      {"name alone: no sample without a MAC",
-       {elsewhere},
-       "192.168.0.8",
-       "",
-       true,
-       false,
-       {"Новый IP-адрес! 192.168.0.8"},
-       false},
+      {"an upper-case pattern matches", {upper}, ip7, aa, true, true, {}, false},
+      {"new, not learned", {}, ip7, m66, false, true, {new7}, false},
+      {"unknown MAC: learned", {other}, ip8, aa, true, false, {new8}, true},
+      {"a known MAC in another case", {knownAa}, ip8, aa, true, false, {new8, add8}, false},
+      {"name alone: no sample without a MAC", {other}, ip8, "", true, false, {new8}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
