@@ -16,7 +16,6 @@
 #include "app/linux/password_input.h"
 #include "app/linux/settings_command.h"
 #include "app/linux/settings_edit.h"
-#include "core/text_field.h"
 #include "fake/fake_platform.h"
 #include "scratch_dir.h"
 #include "settings/settings.h"
@@ -36,11 +35,7 @@ SettingsEditResult apply(Settings& s, std::vector<std::string> list) {
 
 }  // namespace
 
-TEST(ConsoleSettings, OperandsChooseTheAction) {
-  SettingsOperands set = parseSettingsOperands({"set", "CheckInt=5", "MailTo=a=b"});
-  EXPECT_EQ(set.mode, SettingsMode::Set);
-  EXPECT_EQ(set.assignments, (std::vector<std::string>{"CheckInt=5", "MailTo=a=b"}));
-  EXPECT_EQ(parseSettingsOperands({"set-password"}).mode, SettingsMode::SetPassword);
+TEST(ConsoleSettings, OperandsThatChooseNoActionSayWhy) {
   EXPECT_EQ(parseSettingsOperands({"set", "CheckInt"}).error, "expected KEY=VALUE, not 'CheckInt'");
   EXPECT_EQ(parseSettingsOperands({"set-password", "x"}).error, "unexpected argument 'x'");
   EXPECT_EQ(parseSettingsOperands({"get"}).error,
@@ -111,16 +106,13 @@ TEST(ConsoleSettings, MasksTakeNumbersAndEventNames) {
   EXPECT_EQ(eventMaskNames(263), "подмена адреса, ошибки программы, ошибки отправки почты");
 }
 
-TEST(ConsoleSettings, ReportShowsThePasswordOnlyAsItsStateAndWarnsAboutRefusedValues) {
+// The settings lab sees the password shown as set; here the one it cannot open and the
+// warnings about refused values from the file, in the dialog's order.
+TEST(ConsoleSettings, ReportNamesAnUnopenablePasswordAndWarnsAboutRefusedValues) {
   Settings s;
-  copyField(s.MailPassw, "hunter2");
-  const std::string report = formatSettingsReport(s, PasswordState::Set);
-  EXPECT_EQ(report.find("hunter2"), std::string::npos);
-  EXPECT_NE(report.find("MailPassw=<set>"), std::string::npos);
   EXPECT_NE(formatSettingsReport(s, PasswordState::Unreadable).find("cannot be decrypted"),
             std::string::npos);
   EXPECT_TRUE(settingsWarnings(s).empty());
-
   s.CheckInt = 0;
   s.MaxScanThreads = 17;
   s.BlockNew = true;
@@ -172,18 +164,17 @@ TEST(ConsoleSettings, PasswordLineFromAPipe) {
   }
 }
 
+// The settings lab sees an edit refused while a monitor runs; here monitors sharing the
+// directory, a monitor that waits for an edit, and a directory that is not there.
 TEST(ConsoleSettings, AMonitorsSharedHoldKeepsEditsOut) {
   ScratchDir scratch;
   const std::string dir = scratch.path.string();
   int monitorA = -1, monitorB = -1, edit = -1;
   ASSERT_EQ(lockDataDirectory(dir, false, 0, monitorA), DirLockResult::Held);
   EXPECT_EQ(lockDataDirectory(dir, false, 0, monitorB), DirLockResult::Held);
-  EXPECT_EQ(lockDataDirectory(dir, true, 0, edit), DirLockResult::Busy);
-  EXPECT_EQ(edit, -1);
   unlockDataDirectory(monitorA);
   unlockDataDirectory(monitorB);
   ASSERT_EQ(lockDataDirectory(dir, true, 0, edit), DirLockResult::Held);
-  // A monitor starting during an edit waits for it, and gives up after its wait.
   EXPECT_EQ(lockDataDirectory(dir, false, 100, monitorA), DirLockResult::Busy);
   unlockDataDirectory(edit);
   EXPECT_EQ(lockDataDirectory(dir + "/none", true, 0, edit), DirLockResult::Failed);
@@ -223,16 +214,12 @@ class ConsoleSettingsRun : public ::testing::Test {
 
 }  // namespace
 
+// The settings lab sees the service made and removed; an unchanged value must not redo it.
 TEST_F(ConsoleSettingsRun, RunOnStartChangesCallSetAutostartOnce) {
   EXPECT_EQ(run({"set", "RunOnStart=1"}), kExitOk);
   EXPECT_EQ(run({"set", "RunOnStart=1", "CheckInt=9"}), kExitOk);
-  EXPECT_EQ(run({"set", "RunOnStart=0"}), kExitOk);
-  ASSERT_EQ(fake.autostartCalls.size(), 2u);
-  EXPECT_TRUE(fake.autostartCalls[0].first);
-  EXPECT_EQ(fake.autostartCalls[0].second, fake.exePath);
-  EXPECT_FALSE(fake.autostartCalls[1].first);
+  EXPECT_EQ(fake.autostartCalls, (std::vector<std::pair<bool, std::string>>{{true, fake.exePath}}));
   EXPECT_EQ(profile()["Vetrel/CheckInt"], "9");
-  EXPECT_EQ(profile()["Vetrel/RunOnStart"], "0");
 }
 
 // What the file gets is proven in the settings lab; here what it must keep.
