@@ -42,7 +42,6 @@ TEST_F(SettingsFormTest, ChecksRunInTheDialogsOrder) {
       {"4294967297", "5", false, false, SettingsVerdict::BadThreadCount},  // past 32 bits: 0
       {"-3", "5", false, false, SettingsVerdict::BadThreadCount},
       {"5", "61", true, true, SettingsVerdict::BadInterval},
-      {"5", "", false, false, SettingsVerdict::BadInterval},
       {"1", "2", true, false, SettingsVerdict::Applied},
       {"16", "60", false, true, SettingsVerdict::Applied},
       {" 7 ", "\t30", false, false, SettingsVerdict::Applied},
