@@ -25,31 +25,18 @@ bool shows(const std::string& ip, const std::string& expected) {
   return capture("ip neigh show " + ip).find(expected) != std::string::npos;
 }
 
-// Fresh adapters and snapshot, an empty neighbour table, and a working directory of its own.
-class StaticsLab : public ::testing::Test {
- protected:
-  void enter(const char* name) {
-    LocalAdapterList.clear();
-    LocalAddressList.clear();
-    ASSERT_TRUE(discoverAdapters());
-    ASSERT_TRUE(createArpSnapshot());
-    const std::string dir = std::string(std::getenv("LAB_WORK_DIR")) + "/" + name;
-    ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
-    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
-    ASSERT_EQ(chdir(dir.c_str()), 0);
-    flushNeighbours();
-  }
-  void TearDown() override {
-    flushNeighbours();
-    if (previous[0]) {
-      EXPECT_EQ(chdir(previous), 0);
-    }
-  }
-  char previous[4096] = {};
-};
+TEST(StaticsLab, SurviveSaveFlushAndLoad) {
+  LocalAdapterList.clear();
+  LocalAddressList.clear();
+  ASSERT_TRUE(discoverAdapters());
+  ASSERT_TRUE(createArpSnapshot());
+  const std::string dir = std::string(std::getenv("LAB_WORK_DIR")) + "/statics";
+  ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+  char previous[4096];
+  ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+  ASSERT_EQ(chdir(dir.c_str()), 0);
 
-TEST_F(StaticsLab, SurviveSaveFlushAndLoad) {
-  ASSERT_NO_FATAL_FAILURE(enter("statics"));
+  flushNeighbours();
   ASSERT_EQ(sh("ip neigh add 10.77.2.61 lladdr 02:ab:cd:ef:00:61 dev lbh2 nud permanent"), 0);
   ASSERT_EQ(sh("ip neigh add 10.77.1.60 lladdr 02:ab:cd:ef:00:60 dev lbh1 nud permanent"), 0);
   ASSERT_EQ(sh("ip neigh add 192.0.2.20 lladdr 00:00:00:00:00:14 dev lbh2 nud permanent"), 0);
@@ -73,10 +60,21 @@ TEST_F(StaticsLab, SurviveSaveFlushAndLoad) {
   flushNeighbours();
   saveStatics();
   EXPECT_NE(access("statics.dat", F_OK), 0);
+  ASSERT_EQ(chdir(previous), 0);
 }
 
-TEST_F(StaticsLab, KernelsNoarpBindingsAreNeitherSavedNorWrittenBack) {
-  ASSERT_NO_FATAL_FAILURE(enter("noarp"));
+TEST(StaticsLab, KernelsNoarpBindingsAreNeitherSavedNorWrittenBack) {
+  LocalAdapterList.clear();
+  LocalAddressList.clear();
+  ASSERT_TRUE(discoverAdapters());
+  ASSERT_TRUE(createArpSnapshot());
+  const std::string dir = std::string(std::getenv("LAB_WORK_DIR")) + "/noarp";
+  ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+  char previous[4096];
+  ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+
+  flushNeighbours();
   // The loopback row as the kernel makes it when something talks to 0.0.0.0, and the
   // multicast and broadcast rows of an interface; one real static entry beside them.
   sh("ping -c1 -W1 0.0.0.0 >/dev/null 2>&1");
@@ -99,6 +97,8 @@ TEST_F(StaticsLab, KernelsNoarpBindingsAreNeitherSavedNorWrittenBack) {
   EXPECT_EQ(capture("ip -4 neigh show nud permanent"),
             "10.77.1.64 dev lbh1 lladdr 02:ab:cd:ef:00:64 PERMANENT \n");
   EXPECT_NE(capture(loopbackRow).find("NOARP"), std::string::npos);  // shown as it was
+  flushNeighbours();
+  ASSERT_EQ(chdir(previous), 0);
 }
 
 }  // namespace
