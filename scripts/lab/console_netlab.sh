@@ -64,17 +64,6 @@ log_has() { log_utf8 "$1" | grep -qF -- "$2"; }
 log_count() { log_utf8 "$1" | grep -cF -- "$2"; }
 log_lacks() { ! log_has "$1" "$2"; }
 
-# ini_write DIR KEY=VALUE...: quorel.ini with CR LF lines.
-ini_write() {
-  local dir=$1
-  shift
-  {
-    printf '[Vetrel]\r\n'
-    local kv
-    for kv in "$@"; do printf '%s\r\n' "$kv"; done
-  } >"$dir/quorel.ini"
-}
-
 # samples.dat holding the peer's genuine binding.
 peer_sample() { printf '%s\t%s\tpeer\r\n' "$LAB_NET.2" "$(mac_text "$PEER_MAC")" >"$1/samples.dat"; }
 

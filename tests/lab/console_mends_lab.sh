@@ -5,15 +5,10 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-VETREL=$(cd "${1:?usage: console_mends_lab.sh BUILD_DIR}" && pwd)/src/vetrel
 LAB=cme$$
 . "$root/scripts/lab/console_netlab.sh"
 . "$root/scripts/lab/lab_check.sh"
-
-[ "$(id -u)" -eq 0 ] || { echo "console mends lab: needs root"; exit 1; }
-[ -x "$VETREL" ] || { echo "console mends lab: $VETREL not built"; exit 1; }
-
-work=$(mktemp -d /tmp/vetrel-mends-lab.XXXXXX)
+lab_begin "console mends lab" "${1:?usage: console_mends_lab.sh BUILD_DIR}"
 sleeper=
 cleanup() {
   monitor_kill
@@ -24,7 +19,6 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-failures=0
 reset_lab() { lab_reset "console mends lab"; }
 out_has() { iconv -f cp1251 "$1/stdout" 2>/dev/null | grep -qF -- "$2"; }
 cp1251() { printf '%s' "$1" | iconv -f utf-8 -t cp1251; }
@@ -142,5 +136,4 @@ check "the sample keeps its upper-case MAC and its whole name" bash -c \
 monitor_stop
 check "SIGTERM exits 0" test "$MON_RC" -eq 0
 
-echo "console mends lab: $failures failure(s)"
-[ "$failures" -eq 0 ]
+lab_end "console mends lab"

@@ -7,18 +7,11 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-VETREL=$(cd "${1:?usage: scan_lab.sh BUILD_DIR}" && pwd)/src/vetrel
 LAB=scn$$
 . "$root/scripts/lab/scan_netlab.sh"
 . "$root/scripts/lab/lab_check.sh"
 . "$root/scripts/lab/rsyslog_server.sh"
-
-[ "$(id -u)" -eq 0 ] || { echo "scan lab: needs root"; exit 1; }
-[ -x "$VETREL" ] || { echo "scan lab: $VETREL not built"; exit 1; }
-command -v rsyslogd >/dev/null || { echo "scan lab: rsyslogd missing (scripts/setup-deps.sh)"; exit 1; }
-
-work=$(mktemp -d /tmp/vetrel-scan-lab.XXXXXX)
-chmod 755 "$work"
+lab_begin "scan lab" "${1:?usage: scan_lab.sh BUILD_DIR}" rsyslogd
 SINK_PID=
 SCAN_PID=
 cleanup() {
@@ -32,17 +25,12 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-failures=0
+# Open to all: one case runs vetrel as nobody.
 fresh_dir() {
   local d="$work/$1"
   mkdir -p "$d"
   chmod 777 "$d"
   echo "$d"
-}
-ini_write() {  # dir KEY=VALUE...
-  local dir=$1 kv
-  shift
-  { printf '[Vetrel]\r\n'; for kv in "$@"; do printf '%s\r\n' "$kv"; done; } >"$dir/quorel.ini"
 }
 # Every vetrel run stays inside the scanning namespace, bounded in time. SIGINT is set back
 # to its default: a non-interactive shell starts background jobs with it ignored.

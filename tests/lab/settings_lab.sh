@@ -5,17 +5,12 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-VETREL=$(cd "${1:?usage: settings_lab.sh BUILD_DIR}" && pwd)/src/vetrel
 LAB=set$$
 NS=${LAB}m
 . "$root/scripts/lab/console_netlab.sh"
 . "$root/scripts/lab/lab_check.sh"
 . "$root/scripts/lab/smtp_server.sh"
-
-[ "$(id -u)" -eq 0 ] || { echo "settings lab: needs root"; exit 1; }
-[ -x "$VETREL" ] || { echo "settings lab: $VETREL not built"; exit 1; }
-
-work=$(mktemp -d /tmp/vetrel-settings-lab.XXXXXX)
+lab_begin "settings lab" "${1:?usage: settings_lab.sh BUILD_DIR}"
 SMTP_WORK=$work/smtp
 mkdir -p "$SMTP_WORK"
 cleanup() {
@@ -27,7 +22,6 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-failures=0
 v() { ip netns exec "$NS" "$VETREL" "$@"; }
 err_has() { iconv -f cp1251 -t utf-8 "$work/err" | grep -qF -- "$1"; }
 shown() { v settings --dir "$d" 2>/dev/null | iconv -f cp1251 -t utf-8 | grep -q -- "^$1 "; }
@@ -185,8 +179,4 @@ else
   echo "  not checked: this machine has no /etc/systemd/system"
 fi
 
-if [ "$failures" -ne 0 ]; then
-  echo "settings lab: $failures check(s) failed"
-  exit 1
-fi
-echo "settings lab: all checks passed"
+lab_end "settings lab"

@@ -8,19 +8,12 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-VETREL=$(cd "${1:?usage: syslog_lab.sh BUILD_DIR}" && pwd)/src/vetrel
 FORGE="/usr/bin/python3 $here/arp_forge.py"
 LAB=slg$$
 . "$root/scripts/lab/console_netlab.sh"
 . "$root/scripts/lab/lab_check.sh"
 . "$root/scripts/lab/rsyslog_server.sh"
-
-[ "$(id -u)" -eq 0 ] || { echo "syslog lab: needs root"; exit 1; }
-[ -x "$VETREL" ] || { echo "syslog lab: $VETREL not built"; exit 1; }
-command -v rsyslogd >/dev/null || { echo "syslog lab: rsyslogd missing (scripts/setup-deps.sh)"; exit 1; }
-
-work=$(mktemp -d /tmp/vetrel-syslog-lab.XXXXXX)
-chmod 0755 "$work"
+lab_begin "syslog lab" "${1:?usage: syslog_lab.sh BUILD_DIR}" rsyslogd
 SINK_PID=
 cleanup() {
   monitor_kill
@@ -32,7 +25,6 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-failures=0
 forge() { ip netns exec "$LAB"a $FORGE eth0 "$@" 2>/dev/null; }
 reset_lab() {
   monitor_kill
@@ -266,10 +258,4 @@ check "the tick kept its second (lateness < 1000 ms)" awk -v l="$late" 'BEGIN { 
 check "memory stays bounded" awk -v a="${rss[24]}" -v b="${rss[39]}" 'BEGIN { exit !(b - a < 1024) }'
 check "monitor exits 0 although the collector hangs" test "$MON_RC" -eq 0
 
-echo
-if [ "$failures" -eq 0 ]; then
-  echo "syslog lab: all checks passed"
-else
-  echo "syslog lab: $failures check(s) failed"
-  exit 1
-fi
+lab_end "syslog lab"

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -111,22 +112,13 @@ TEST(ProbeLab, SweepSettlesARangeForConcurrentProbes) {
   platform::endArpSweep();
   std::printf("sweep of 41 addresses (2 live, 2 own, 36 dead, 1 foreign) with 16 threads: %ld ms\n",
               ms);
-  int found = 0;
-  for (std::size_t i = 0; i < range.size(); ++i) {
-    if (macs[i].empty()) continue;
-    ++found;
-    if (range[i] == ipn("10.77.1.2"))
-      EXPECT_EQ(macs[i], "02-77-01-00-00-02");
-    else if (range[i] == ipn("10.77.2.2"))
-      EXPECT_EQ(macs[i], "02-77-02-00-00-02");
-    else if (range[i] == ipn("10.77.1.1"))
-      EXPECT_EQ(macs[i], "02-77-01-00-00-01");
-    else if (range[i] == ipn("10.77.2.1"))
-      EXPECT_EQ(macs[i], "02-77-02-00-00-01");
-    else
-      ADD_FAILURE() << "unexpected answer " << macs[i];
-  }
-  EXPECT_EQ(found, 4);
+  std::map<std::uint32_t, std::string> found;
+  for (std::size_t i = 0; i < range.size(); ++i)
+    if (!macs[i].empty()) found[range[i]] = macs[i];
+  EXPECT_EQ(found, (std::map<std::uint32_t, std::string>{{ipn("10.77.1.1"), "02-77-01-00-00-01"},
+                                                         {ipn("10.77.1.2"), "02-77-01-00-00-02"},
+                                                         {ipn("10.77.2.1"), "02-77-02-00-00-01"},
+                                                         {ipn("10.77.2.2"), "02-77-02-00-00-02"}}));
   EXPECT_GE(ms, 480);   // the dead addresses waited their whole schedule
   EXPECT_LE(ms, 1200);  // but together: asked one at a time they would take 36 x 0.5 s / 16
 

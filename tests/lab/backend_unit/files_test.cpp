@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <sstream>
 #include <string>
@@ -127,7 +128,6 @@ TEST_F(Files, IniWriteNeverFollowsAPlantedTemporaryName) {
 
 TEST_F(Files, LogOpensOnlyARegularFileAndNeverWaits) {
   const fs::path log = dir / "quorel.log";
-  ASSERT_EQ(mkfifo(log.c_str(), 0644), 0);
   // Opened on another thread, so that a blocking open fails the test instead of hanging it.
   auto attempt = [&](const fs::path& path, bool& notRegular) {
     auto result = std::make_shared<std::promise<std::pair<bool, bool>>>();
@@ -143,39 +143,32 @@ TEST_F(Files, LogOpensOnlyARegularFileAndNeverWaits) {
     notRegular = refused;
     return opened ? 1 : 0;
   };
+  // A FIFO nobody reads, one somebody reads, a directory, a device, and a link planted under
+  // the log's name (a monitor running as root must not append to the file it names).
+  put(dir / "victim", "precious");
+  int reader = -1;
+  const std::function<void()> plants[] = {
+      [&] { ASSERT_EQ(mkfifo(log.c_str(), 0644), 0); },
+      [&] {
+        ASSERT_EQ(mkfifo(log.c_str(), 0644), 0);
+        reader = open(log.c_str(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(reader, 0);
+      },
+      [&] { fs::create_directory(log); },
+      [&] { fs::create_symlink("/dev/null", log); },
+      [&] { fs::create_symlink(dir / "victim", log); },
+  };
   bool notRegular = false;
-  EXPECT_EQ(attempt(log, notRegular), 0);  // a FIFO nobody reads
-  EXPECT_TRUE(notRegular);
-
-  const int reader = open(log.c_str(), O_RDONLY | O_NONBLOCK);
-  ASSERT_GE(reader, 0);
-  EXPECT_EQ(attempt(log, notRegular), 0);  // a FIFO somebody reads
-  EXPECT_TRUE(notRegular);
-  close(reader);
-
-  fs::remove(log);
-  fs::create_directory(log);
-  EXPECT_EQ(attempt(log, notRegular), 0);
-  EXPECT_TRUE(notRegular);
-  fs::remove(log);
-
-  fs::create_symlink("/dev/null", log);
-  EXPECT_EQ(attempt(log, notRegular), 0);
-  EXPECT_TRUE(notRegular);
-  fs::remove(log);
-
-  // A link planted under the log's name: a monitor running as root must not append to the
-  // file it names.
-  {
-    std::ofstream victim(dir / "victim");
-    victim << "precious";
+  for (std::size_t i = 0; i < std::size(plants); ++i) {
+    SCOPED_TRACE(i);
+    plants[i]();
+    EXPECT_EQ(attempt(log, notRegular), 0);
+    EXPECT_TRUE(notRegular);
+    if (reader >= 0) close(reader);
+    reader = -1;
+    fs::remove(log);
   }
-  fs::create_symlink(dir / "victim", log);
-  EXPECT_EQ(attempt(log, notRegular), 0);
-  EXPECT_TRUE(notRegular);
   EXPECT_EQ(slurp(dir / "victim"), "precious");
-  fs::remove(log);
-  fs::remove(dir / "victim");
 
   EXPECT_EQ(attempt(log, notRegular), 1);  // created
   EXPECT_FALSE(notRegular);

@@ -99,9 +99,6 @@ TEST(SweepPlan, AStopKeepsAskingForAddressesWaitedForBeforeIt) {
   EXPECT_EQ(takeRequest(plan, t + milliseconds(1)), -1);
 }
 
-}  // namespace
-
-namespace {
 // A sweep thread that wakes late sends what it owes back to back, a burst at most, so the
 // rate holds on a loaded machine.
 TEST(SweepPlan, ALateWakeUpCatchesUpByABoundedBurst) {

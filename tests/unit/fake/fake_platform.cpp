@@ -173,8 +173,6 @@ bool addRoute(const RouteAddRequest& request) {
 
 std::uint32_t sendArp(std::uint32_t dest, std::uint8_t (&mac)[8], std::uint32_t& length) {
   waitForProbeTurn(dest);
-  if (auto d = fake.probeDelayMs.find(dest); d != fake.probeDelayMs.end())
-    std::this_thread::sleep_for(std::chrono::milliseconds(d->second));
   auto it = fake.macAnswers.find(dest);
   if (it == fake.macAnswers.end()) return 67;  // ERROR_BAD_NET_NAME
   std::memcpy(mac, it->second.data(), std::min<std::size_t>(8, it->second.size()));

@@ -42,7 +42,6 @@ struct FakePlatform {
 
   std::map<std::uint32_t, std::vector<std::uint8_t>> macAnswers;  // network order -> bytes
   std::map<std::uint32_t, std::string> names;
-  std::map<std::uint32_t, int> probeDelayMs;  // sendArp of that address sleeps first
 
   std::map<std::string, std::string> files;  // not used by file-backed tests
   platform::WallClock now{2013, 3, 5, 14, 7, 9, 2};
