@@ -4,7 +4,9 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <iterator>
 #include <string>
+#include <utility>
 
 #include "report/event_text.h"
 #include "report/journal.h"
@@ -40,37 +42,22 @@ TEST(SyslogMessage, SpoofingLineCarriesEveryPartByteForByte) {
                    u8"Подмена адреса! 10.0.0.5 02-00-00-00-00-99 (10.0.0.5 02-00-00-00-00-05)"));
 }
 
-TEST(SyslogMessage, EachKindHasItsMsgIdAndSeverityWithSpoofingAboveNewAddress) {
-  struct Row {
-    std::int32_t kind;
-    const char *head, *id;
-  };
-  const Row rows[] = {
-      {Spoofing, "<26>1 ", "SPOOF"},     {ProgramError, "<27>1 ", "ERROR"},
-      {AdditionalIp, "<28>1 ", "ADDIP"}, {MailError, "<28>1 ", "MAILERR"},
-      {NewAddress, "<29>1 ", "NEWIP"},   {RouteChange, "<29>1 ", "ROUTE"},
-      {Info, "<30>1 ", "INFO"},          {kDroppedNoteKind, "<28>1 ", "DROPPED"},
-  };
-  for (const Row& r : rows) {
-    const std::string m = syslogMessage(entry("x", r.kind), kOrigin);
-    EXPECT_EQ(m.substr(0, 6), r.head) << r.id;
-    EXPECT_NE(m.find(std::string(" 4242 ") + r.id + " ["), std::string::npos) << m;
-  }
-  // A value of several bits takes the most severe; one of none is Info.
+TEST(SyslogMessage, KindsNotSeenInTheLabHaveTheirMsgIdSeverityAndCount) {
+  // Several bits take the most severe kind; none is Info.
   EXPECT_STREQ(eventKindNames(NewAddress | Spoofing).msgId, "SPOOF");
   EXPECT_STREQ(eventKindNames(128).msgId, "INFO");
-}
-
-TEST(SyslogMessage, LinesWithoutAddressesAndTheDroppedNote) {
-  EXPECT_NE(syslogMessage(entry("Изменения таблицы маршрутов", RouteChange), kOrigin)
-                .find("ROUTE [vetrel@32473 kind=\"RouteChange\"] \xEF\xBB\xBF"),
-            std::string::npos);
   SyslogEntry note = entry("", kDroppedNoteKind);
   note.dropped = 1234;
-  note.text = droppedNoteText(1234);
-  const std::string m = syslogMessage(note, kOrigin);
-  EXPECT_NE(m.find("DROPPED [vetrel@32473 kind=\"Dropped\" count=\"1234\"]"), std::string::npos);
-  EXPECT_NE(m.find("1234."), std::string::npos);
+  const std::pair<SyslogEntry, const char*> rows[] = {
+      {entry("x", ProgramError), "<27>1 "},
+      {entry("x", AdditionalIp), "<28>1 "},
+      {entry("x", MailError), "<28>1 "},
+      {note, "<28>1 "},
+  };
+  for (const auto& [e, head] : rows) EXPECT_EQ(syslogMessage(e, kOrigin).substr(0, 6), head);
+  EXPECT_NE(
+      syslogMessage(note, kOrigin).find("DROPPED [vetrel@32473 kind=\"Dropped\" count=\"1234\"]"),
+      std::string::npos);
 }
 
 TEST(SyslogMessage, HostNameAndSdValuesAreMadeSafe) {
@@ -87,8 +74,7 @@ TEST(SyslogMessage, HostNameAndSdValuesAreMadeSafe) {
 }
 
 TEST(SyslogMessage, FramesCountOctetsAndUdpCutsKeepWholeCharacters) {
-  EXPECT_EQ(octetCountedFrame("<30>1 x"), "7 <30>1 x");
-  EXPECT_EQ(octetCountedFrame(u8s(u8"я")), "2 " + u8s(u8"я"));
+  EXPECT_EQ(octetCountedFrame(u8s(u8"я")), "2 " + u8s(u8"я"));  // octets, not characters
   struct Row {
     std::string in;
     std::size_t limit;
@@ -96,13 +82,9 @@ TEST(SyslogMessage, FramesCountOctetsAndUdpCutsKeepWholeCharacters) {
   };
   const std::string ya = u8s(u8"я"), euro = u8s(u8"€");
   const Row rows[] = {
-      {"abcdef", 10, "abcdef"},
-      {"abcdef", 3, "abc"},
-      {"ab" + ya, 3, "ab"},
-      {"ab" + ya, 4, "ab" + ya},
-      {"a" + euro + "b", 3, "a"},
-      {"a" + euro + "b", 4, "a" + euro},
-      {euro, 0, ""},
+      {"abcdef", 10, "abcdef"},          {"ab" + ya, 3, "ab"},
+      {"ab" + ya, 4, "ab" + ya},         {"a" + euro + "b", 3, "a"},
+      {"a" + euro + "b", 4, "a" + euro}, {euro, 0, ""},
   };
   for (const Row& r : rows) {
     std::string s = r.in;
@@ -119,33 +101,30 @@ TEST(SyslogMessage, FramesCountOctetsAndUdpCutsKeepWholeCharacters) {
 }
 
 TEST(EventFields, AddressLinesGiveTheirFieldsOthersNone) {
-  struct Row {
-    const char* text;
-    std::int32_t kind;
-    const char *ip, *mac, *sampleIp, *sampleMac;
+  const std::pair<const char*, std::int32_t> in[] = {
+      {"Подмена адреса! 10.0.0.5 02-aa (10.0.0.* 02-bb)", Spoofing},
+      {"Новый IP-адрес! 10.0.0.7 02-cc", NewAddress},
+      {"Новый IP-адрес! 10.0.0.7 02-cc", Info},  // the kind decides
+      {"Подмена адреса! 10.0.0.5", Spoofing},
+      {"Подмена адреса! 10.0.0.5 02-aa 10.0.0.5 02-bb", Spoofing},
+      {"Ошибка восстановления MAC для IP 10.0.0.5", ProgramError},
   };
-  const Row rows[] = {
-      {"Подмена адреса! 10.0.0.5 02-aa (10.0.0.* 02-bb)", Spoofing, "10.0.0.5", "02-aa", "10.0.0.*",
-       "02-bb"},
-      {"Новый IP-адрес! 10.0.0.7 02-cc", NewAddress, "10.0.0.7", "02-cc", "", ""},
-      {"Дополн. IP-адрес! 10.0.0.8 02-dd", AdditionalIp, "10.0.0.8", "02-dd", "", ""},
-      {"Новый IP-адрес! 10.0.0.7 02-cc", Info, "", "", "", ""},  // kind decides
-      {"Подмена адреса! 10.0.0.5", Spoofing, "10.0.0.5", "", "", ""},
-      {"Подмена адреса! 10.0.0.5 02-aa 10.0.0.5 02-bb", Spoofing, "10.0.0.5", "02-aa", "", ""},
-      {"Ошибка восстановления MAC для IP 10.0.0.5", ProgramError, "", "", "", ""},
-  };
-  for (const Row& r : rows) {
-    const EventFields f = parseEventFields(r.text, r.kind);
-    EXPECT_EQ(f.ip, r.ip) << r.text;
-    EXPECT_EQ(f.mac, r.mac) << r.text;
-    EXPECT_EQ(f.sampleIp, r.sampleIp) << r.text;
-    EXPECT_EQ(f.sampleMac, r.sampleMac) << r.text;
+  const char* want[] = {"10.0.0.5 02-aa 10.0.0.* 02-bb",
+                        "10.0.0.7 02-cc  ",
+                        "   ",
+                        "10.0.0.5   ",
+                        "10.0.0.5 02-aa  ",
+                        "   "};
+  for (std::size_t i = 0; i < std::size(in); ++i) {
+    const EventFields f = parseEventFields(in[i].first, in[i].second);
+    const std::string got = std::string(f.ip) + " " + std::string(f.mac) + " " +
+                            std::string(f.sampleIp) + " " + std::string(f.sampleMac);
+    EXPECT_EQ(got, want[i]) << in[i].first;
   }
 }
 
 TEST(EventTime, Rfc3339WithTheOffsetInForceAtThatTime) {
   EXPECT_EQ(rfc3339Time(kTime, 0), "2013-03-05T14:07:09Z");
-  EXPECT_EQ(rfc3339Time(kTime, 180), "2013-03-05T14:07:09+03:00");
   EXPECT_EQ(rfc3339Time(kTime, -330), "2013-03-05T14:07:09-05:30");
   const char* saved = std::getenv("TZ");
   const std::string old = saved ? saved : "";
@@ -155,7 +134,6 @@ TEST(EventTime, Rfc3339WithTheOffsetInForceAtThatTime) {
     int offset;
   };
   const Row rows[] = {
-      {"UTC0", kTime, 0},
       {"IST-5:30", kTime, 330},
       {"EST5EDT,M3.2.0,M11.1.0", {2013, 1, 15, 12, 0, 0, 2}, -300},
       {"EST5EDT,M3.2.0,M11.1.0", {2013, 7, 15, 12, 0, 0, 1}, -240},  // summer time that day
@@ -172,19 +150,13 @@ TEST(EventTime, Rfc3339WithTheOffsetInForceAtThatTime) {
   ::tzset();
 }
 
-TEST(SyslogSettingsCheck, DefaultsGoodValuesAndEachBadValue) {
+// Good values are read in the lab; so is the journalling of a bad one.
+TEST(SyslogSettingsCheck, DefaultsAndEachBadValue) {
   SyslogSettings s;
   std::string problem;
   ASSERT_TRUE(parseSyslogSettings("", "", "", "", s, problem));
-  EXPECT_EQ(s.SyslogServer[0], 0);
-  EXPECT_EQ(s.SyslogPort, 514);
-  EXPECT_FALSE(s.tcp);
-  EXPECT_EQ(s.SyslogMask, kAllEventKinds);
-  ASSERT_TRUE(parseSyslogSettings("logs.example.net", "6514", "TCP", "20", s, problem));
-  EXPECT_STREQ(s.SyslogServer, "logs.example.net");
-  EXPECT_EQ(s.SyslogPort, 6514);
-  EXPECT_TRUE(s.tcp);
-  EXPECT_EQ(s.SyslogMask, 20);
+  EXPECT_TRUE(s.SyslogServer[0] == 0 && s.SyslogPort == 514 && !s.tcp &&
+              s.SyslogMask == kAllEventKinds);
   struct Bad {
     const char *server, *port, *proto, *mask, *key;
   };
@@ -193,8 +165,8 @@ TEST(SyslogSettingsCheck, DefaultsGoodValuesAndEachBadValue) {
       {"h", "65536", "", "", "SyslogPort"},      {"h", "51x", "", "", "SyslogPort"},
       {"h", "-1", "", "", "SyslogPort"},         {"h", "", "rfc3164", "", "SyslogProto"},
       {"h", "", "", "0", "SyslogMask"},          {"h", "", "", "8", "SyslogMask"},
-      {"h", "", "", "511", "SyslogMask"},        {"h", "", "", "0x4", "SyslogMask"},
-      {"", "99999999999", "", "", "SyslogPort"},
+      {"h", "", "", "511", "SyslogMask"},        {"", "99999999999", "", "", "SyslogPort"},
+      {"h", "", "", "0x4", "SyslogMask"},
   };
   for (const Bad& b : bad) {
     EXPECT_FALSE(parseSyslogSettings(b.server, b.port, b.proto, b.mask, s, problem)) << b.key;
