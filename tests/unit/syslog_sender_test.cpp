@@ -65,13 +65,12 @@ class SyslogSenderTest : public ::testing::Test {
     settings = Settings{};
     readLocalClock = platform::localNow;
     syslogRetryFirstMs = 20;
-    syslogRetryLastMs = 100;
+    syslogRetryLastMs = 160;
   }
   void TearDown() override {
     stopSyslog(1000);
     syslogRetryFirstMs = 500;
     syslogRetryLastMs = 30000;
-    syslogStallMs = 30000;
   }
   SyslogSettings to(std::uint16_t port, bool tcp = true) {
     SyslogSettings s;
@@ -112,8 +111,6 @@ TEST_F(SyslogSenderTest, FullQueueWhileTheCollectorIsAwayIsNotedWhenItIsBack) {
 TEST_F(SyslogSenderTest, ACollectorThatIsDownIsTriedAgainAfterGrowingPauses) {
   std::uint16_t port = 0;
   ::close(listening(port));  // nobody listens there
-  syslogRetryFirstMs = 20;
-  syslogRetryLastMs = 160;
   const std::uint64_t before = syslogCounters.failures.load();
   ASSERT_TRUE(startSyslogSender(to(port), origin_));
   reportEvent("Изменения таблицы маршрутов", RouteChange);
