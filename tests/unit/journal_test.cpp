@@ -191,7 +191,7 @@ TEST_F(JournalTest, UnopenableLogLeavesWindowMailAndPopUpWorking) {
 }
 
 TEST_F(JournalTest, LogNameThatIsNoFileIsSaidOnceWhenLoggingWantsIt) {
-  // A FIFO (or a directory) named quorel.log: never opened, never waited for.
+  // A FIFO named quorel.log: never opened, never waited for.
   ASSERT_EQ(::mkfifo(logPath_.c_str(), 0644), 0);
   openLog(logPath_.c_str());
   EXPECT_FALSE(logIsOpen());
@@ -203,11 +203,8 @@ TEST_F(JournalTest, LogNameThatIsNoFileIsSaidOnceWhenLoggingWantsIt) {
   EXPECT_EQ(ui.windowLines[2], "14:07:09 Ошибка открытия лог-файла " + logPath_ +
                                    ": это не файл. Запись в лог не ведется.\r\n");
   EXPECT_EQ(ui.windowLines[3], "14:07:09 more\r\n");
-  EXPECT_EQ(ui.popUps, 1);  // a program error pops the window up with the default mask
-
-  ::unlink(logPath_.c_str());
-  fs::create_directory(logPath_);
-  openLog(logPath_.c_str());
+  EXPECT_EQ(ui.popUps, 1);    // a program error pops the window up with the default mask
+  openLog(logPath_.c_str());  // each opening that is refused says so
   reportEvent("again", Info);
   EXPECT_EQ(ui.windowLines.size(), 6u);
   closeLog();

@@ -48,37 +48,14 @@ std::string readJsonString(const std::string& json, std::size_t& pos) {
       continue;
     }
     const char e = json[++pos];
-    switch (e) {
-      case '"':
-        out += '"';
-        break;
-      case '\\':
-        out += '\\';
-        break;
-      case '/':
-        out += '/';
-        break;
-      case 'b':
-        out += '\b';
-        break;
-      case 'f':
-        out += '\f';
-        break;
-      case 'n':
-        out += '\n';
-        break;
-      case 'r':
-        out += '\r';
-        break;
-      case 't':
-        out += '\t';
-        break;
-      case 'u':
-        appendUtf8(out, static_cast<unsigned>(std::stoul(json.substr(pos + 1, 4), nullptr, 16)));
-        pos += 4;
-        break;
-      default:
-        ADD_FAILURE() << "bad escape " << e;
+    const std::string from = "\"\\/bfnrt", to = "\"\\/\b\f\n\r\t";
+    if (e == 'u') {
+      appendUtf8(out, static_cast<unsigned>(std::stoul(json.substr(pos + 1, 4), nullptr, 16)));
+      pos += 4;
+    } else if (from.find(e) != std::string::npos) {
+      out += to[from.find(e)];
+    } else {
+      ADD_FAILURE() << "bad escape " << e;
     }
   }
   ADD_FAILURE() << "unterminated string";
@@ -94,19 +71,6 @@ std::string member(const std::string& json, const std::string& name) {
 
 }  // namespace
 
-TEST(JournalJson, SpoofingLineHasTimeKindTextAndFields) {
-  const std::string j =
-      journalJson("Подмена адреса! 10.0.0.5 02-00-00-00-00-99 (10.0.0.5 02-00-00-00-00-05)",
-                  Spoofing, kTime, 180);
-  EXPECT_EQ(j, u8s(u8"{\"time\":\"2013-03-05T14:07:09+03:00\",\"kind\":\"Spoofing\",\"text\":"
-                   u8"\"Подмена адреса! 10.0.0.5 02-00-00-00-00-99 (10.0.0.5 02-00-00-00-00-05)\","
-                   u8"\"ip\":\"10.0.0.5\",\"mac\":\"02-00-00-00-00-99\",\"sampleIp\":\"10.0.0.5\","
-                   u8"\"sampleMac\":\"02-00-00-00-00-05\"}"));
-  const std::string info = journalJson("Запуск программы.", Info, kTime, 0);
-  EXPECT_EQ(info, u8s(u8"{\"time\":\"2013-03-05T14:07:09Z\",\"kind\":\"Info\",\"text\":"
-                      u8"\"Запуск программы.\"}"));
-}
-
 TEST(JournalJson, EveryWindows1251ByteComesBackAsItsCharacter) {
   for (int b = 1; b < 256; ++b) {
     const std::string text = std::string("a") + static_cast<char>(b) + "z";
@@ -118,26 +82,12 @@ TEST(JournalJson, EveryWindows1251ByteComesBackAsItsCharacter) {
   }
 }
 
-TEST(JournalJson, AllBytesInOneLineAndInTheFields) {
-  std::string all;
-  for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
-  std::string expected;
-  for (int b = 1; b < 256; ++b) expected += iconvUtf8(static_cast<unsigned char>(b));
-  EXPECT_EQ(member(journalJson(all, NewAddress, kTime, 0), "text"), expected);
-  // A sample pattern may hold quotes and backslashes; the field stays a string.
+TEST(JournalJson, FieldsAndHostNamesWithQuotesStayStrings) {
+  // A sample pattern or a name from a hosts file may hold quotes and backslashes.
   const std::string j =
       journalJson("Подмена адреса! 1.2.3.4 aa (\"\\\x01 \x7f})", Spoofing, kTime, 0);
   EXPECT_EQ(member(j, "sampleIp"), "\"\\\x01");
   EXPECT_EQ(member(j, "sampleMac"), "\x7f}");
-}
-
-TEST(ScanHostJson, EveryMemberInTheJournalsShape) {
-  EXPECT_EQ(scanHostJson("10.9.0.1", "02-00-00-00-00-01", "", kTime, 180),
-            "{\"time\":\"2013-03-05T14:07:09+03:00\",\"kind\":\"Host\",\"ip\":\"10.9.0.1\","
-            "\"mac\":\"02-00-00-00-00-01\",\"name\":\"\"}");
-  // A name from a hosts file or NetBIOS may hold any Windows-1251 byte.
-  const std::string j = scanHostJson("10.9.0.2", "", "Сервер \"a\\b\"\t", kTime, 0);
-  EXPECT_EQ(member(j, "name"), u8s(u8"Сервер \"a\\b\"\t"));
-  EXPECT_EQ(member(j, "mac"), "");
-  EXPECT_EQ(j.find('\n'), std::string::npos);
+  const std::string h = scanHostJson("10.9.0.2", "", "Сервер \"a\\b\"\t", kTime, 0);
+  EXPECT_EQ(member(h, "name"), u8s(u8"Сервер \"a\\b\"\t"));
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <utility>
 
 #include "report/event_text.h"
 #include "report/journal.h"
@@ -17,12 +18,11 @@ std::string u8s(const char8_t* s) { return reinterpret_cast<const char*>(s); }
 
 const platform::WallClock kTime{2013, 3, 5, 14, 7, 9, 2};
 
-SyslogEntry entry(const char* text, std::int32_t kind, int offset = 180) {
+SyslogEntry entry(const char* text, std::int32_t kind) {
   SyslogEntry e;
   e.text = text;
   e.kind = kind;
   e.time = kTime;
-  e.offsetMinutes = offset;
   return e;
 }
 
@@ -30,47 +30,22 @@ const SyslogOrigin kOrigin{"arp-watch-1", 4242};
 
 }  // namespace
 
-TEST(SyslogMessage, SpoofingLineCarriesEveryPartByteForByte) {
-  const std::string m = syslogMessage(
-      entry("Подмена адреса! 10.0.0.5 02-00-00-00-00-99 (10.0.0.5 02-00-00-00-00-05)", Spoofing),
-      kOrigin);
-  EXPECT_EQ(m, u8s(u8"<26>1 2013-03-05T14:07:09+03:00 arp-watch-1 vetrel 4242 SPOOF "
-                   u8"[vetrel@32473 kind=\"Spoofing\" ip=\"10.0.0.5\" mac=\"02-00-00-00-00-99\" "
-                   u8"sampleIp=\"10.0.0.5\" sampleMac=\"02-00-00-00-00-05\"] \uFEFF"
-                   u8"Подмена адреса! 10.0.0.5 02-00-00-00-00-99 (10.0.0.5 02-00-00-00-00-05)"));
-}
-
-TEST(SyslogMessage, EachKindHasItsMsgIdAndSeverityWithSpoofingAboveNewAddress) {
-  struct Row {
-    std::int32_t kind;
-    const char *head, *id;
-  };
-  const Row rows[] = {
-      {Spoofing, "<26>1 ", "SPOOF"},     {ProgramError, "<27>1 ", "ERROR"},
-      {AdditionalIp, "<28>1 ", "ADDIP"}, {MailError, "<28>1 ", "MAILERR"},
-      {NewAddress, "<29>1 ", "NEWIP"},   {RouteChange, "<29>1 ", "ROUTE"},
-      {Info, "<30>1 ", "INFO"},          {kDroppedNoteKind, "<28>1 ", "DROPPED"},
-  };
-  for (const Row& r : rows) {
-    const std::string m = syslogMessage(entry("x", r.kind), kOrigin);
-    EXPECT_EQ(m.substr(0, 6), r.head) << r.id;
-    EXPECT_NE(m.find(std::string(" 4242 ") + r.id + " ["), std::string::npos) << m;
-  }
-  // A value of several bits takes the most severe; one of none is Info.
+TEST(SyslogMessage, KindsNotSeenInTheLabHaveTheirMsgIdSeverityAndCount) {
+  // Several bits take the most severe kind; none is Info.
   EXPECT_STREQ(eventKindNames(NewAddress | Spoofing).msgId, "SPOOF");
   EXPECT_STREQ(eventKindNames(128).msgId, "INFO");
-}
-
-TEST(SyslogMessage, LinesWithoutAddressesAndTheDroppedNote) {
-  EXPECT_NE(syslogMessage(entry("Изменения таблицы маршрутов", RouteChange), kOrigin)
-                .find("ROUTE [vetrel@32473 kind=\"RouteChange\"] \xEF\xBB\xBF"),
-            std::string::npos);
   SyslogEntry note = entry("", kDroppedNoteKind);
   note.dropped = 1234;
-  note.text = droppedNoteText(1234);
-  const std::string m = syslogMessage(note, kOrigin);
-  EXPECT_NE(m.find("DROPPED [vetrel@32473 kind=\"Dropped\" count=\"1234\"]"), std::string::npos);
-  EXPECT_NE(m.find("1234."), std::string::npos);
+  const std::pair<SyslogEntry, const char*> rows[] = {
+      {entry("x", ProgramError), "<27>1 "},
+      {entry("x", AdditionalIp), "<28>1 "},
+      {entry("x", MailError), "<28>1 "},
+      {note, "<28>1 "},
+  };
+  for (const auto& [e, head] : rows) EXPECT_EQ(syslogMessage(e, kOrigin).substr(0, 6), head);
+  EXPECT_NE(
+      syslogMessage(note, kOrigin).find("DROPPED [vetrel@32473 kind=\"Dropped\" count=\"1234\"]"),
+      std::string::npos);
 }
 
 TEST(SyslogMessage, HostNameAndSdValuesAreMadeSafe) {
@@ -87,28 +62,15 @@ TEST(SyslogMessage, HostNameAndSdValuesAreMadeSafe) {
 }
 
 TEST(SyslogMessage, FramesCountOctetsAndUdpCutsKeepWholeCharacters) {
-  EXPECT_EQ(octetCountedFrame("<30>1 x"), "7 <30>1 x");
-  EXPECT_EQ(octetCountedFrame(u8s(u8"я")), "2 " + u8s(u8"я"));
-  struct Row {
-    std::string in;
-    std::size_t limit;
-    std::string out;
-  };
+  EXPECT_EQ(octetCountedFrame(u8s(u8"я")), "2 " + u8s(u8"я"));  // octets, not characters
+  const auto cut = [](std::string s, std::size_t limit) { return cutUtf8(s, limit), s; };
   const std::string ya = u8s(u8"я"), euro = u8s(u8"€");
-  const Row rows[] = {
-      {"abcdef", 10, "abcdef"},
-      {"abcdef", 3, "abc"},
-      {"ab" + ya, 3, "ab"},
-      {"ab" + ya, 4, "ab" + ya},
-      {"a" + euro + "b", 3, "a"},
-      {"a" + euro + "b", 4, "a" + euro},
-      {euro, 0, ""},
-  };
-  for (const Row& r : rows) {
-    std::string s = r.in;
-    cutUtf8(s, r.limit);
-    EXPECT_EQ(s, r.out) << r.in << " " << r.limit;
-  }
+  EXPECT_EQ(cut("abcdef", 10), "abcdef");
+  EXPECT_EQ(cut("ab" + ya, 3), "ab");
+  EXPECT_EQ(cut("ab" + ya, 4), "ab" + ya);
+  EXPECT_EQ(cut("a" + euro + "b", 3), "a");
+  EXPECT_EQ(cut("a" + euro + "b", 4), "a" + euro);
+  EXPECT_EQ(cut(euro, 0), "");
   // The longest journal line, all Cyrillic, with a long host: cut below 2,048 on a boundary.
   SyslogEntry e = entry(std::string(509, '\xFF').c_str(), Info);
   std::string m = syslogMessage(e, SyslogOrigin{std::string(255, 'h'), 1});
@@ -118,34 +80,31 @@ TEST(SyslogMessage, FramesCountOctetsAndUdpCutsKeepWholeCharacters) {
   EXPECT_EQ(static_cast<unsigned char>(m.back()), 0x8F);  // the last byte of a whole "я"
 }
 
+// Whole spoofing and new-address lines are read back from rsyslogd and --json in the lab.
 TEST(EventFields, AddressLinesGiveTheirFieldsOthersNone) {
   struct Row {
     const char* text;
     std::int32_t kind;
-    const char *ip, *mac, *sampleIp, *sampleMac;
+    const char* fields;  // ip mac sampleIp sampleMac
   };
   const Row rows[] = {
-      {"Подмена адреса! 10.0.0.5 02-aa (10.0.0.* 02-bb)", Spoofing, "10.0.0.5", "02-aa", "10.0.0.*",
-       "02-bb"},
-      {"Новый IP-адрес! 10.0.0.7 02-cc", NewAddress, "10.0.0.7", "02-cc", "", ""},
-      {"Дополн. IP-адрес! 10.0.0.8 02-dd", AdditionalIp, "10.0.0.8", "02-dd", "", ""},
-      {"Новый IP-адрес! 10.0.0.7 02-cc", Info, "", "", "", ""},  // kind decides
-      {"Подмена адреса! 10.0.0.5", Spoofing, "10.0.0.5", "", "", ""},
-      {"Подмена адреса! 10.0.0.5 02-aa 10.0.0.5 02-bb", Spoofing, "10.0.0.5", "02-aa", "", ""},
-      {"Ошибка восстановления MAC для IP 10.0.0.5", ProgramError, "", "", "", ""},
+      {"Подмена адреса! 10.0.0.5 02-aa (10.0.0.* 02-bb)", Spoofing,
+       "10.0.0.5 02-aa 10.0.0.* 02-bb"},
+      {"Новый IP-адрес! 10.0.0.7 02-cc", Info, "   "},  // the kind decides
+      {"Подмена адреса! 10.0.0.5", Spoofing, "10.0.0.5   "},
+      {"Подмена адреса! 10.0.0.5 02-aa 10.0.0.5 02-bb", Spoofing, "10.0.0.5 02-aa  "},
+      {"Ошибка восстановления MAC для IP 10.0.0.5", ProgramError, "   "},
   };
   for (const Row& r : rows) {
     const EventFields f = parseEventFields(r.text, r.kind);
-    EXPECT_EQ(f.ip, r.ip) << r.text;
-    EXPECT_EQ(f.mac, r.mac) << r.text;
-    EXPECT_EQ(f.sampleIp, r.sampleIp) << r.text;
-    EXPECT_EQ(f.sampleMac, r.sampleMac) << r.text;
+    const std::string got = std::string(f.ip) + " " + std::string(f.mac) + " " +
+                            std::string(f.sampleIp) + " " + std::string(f.sampleMac);
+    EXPECT_EQ(got, r.fields) << r.text;
   }
 }
 
 TEST(EventTime, Rfc3339WithTheOffsetInForceAtThatTime) {
   EXPECT_EQ(rfc3339Time(kTime, 0), "2013-03-05T14:07:09Z");
-  EXPECT_EQ(rfc3339Time(kTime, 180), "2013-03-05T14:07:09+03:00");
   EXPECT_EQ(rfc3339Time(kTime, -330), "2013-03-05T14:07:09-05:30");
   const char* saved = std::getenv("TZ");
   const std::string old = saved ? saved : "";
@@ -155,7 +114,6 @@ TEST(EventTime, Rfc3339WithTheOffsetInForceAtThatTime) {
     int offset;
   };
   const Row rows[] = {
-      {"UTC0", kTime, 0},
       {"IST-5:30", kTime, 330},
       {"EST5EDT,M3.2.0,M11.1.0", {2013, 1, 15, 12, 0, 0, 2}, -300},
       {"EST5EDT,M3.2.0,M11.1.0", {2013, 7, 15, 12, 0, 0, 1}, -240},  // summer time that day
@@ -172,19 +130,13 @@ TEST(EventTime, Rfc3339WithTheOffsetInForceAtThatTime) {
   ::tzset();
 }
 
-TEST(SyslogSettingsCheck, DefaultsGoodValuesAndEachBadValue) {
+// Good values are read in the lab; so is the journalling of a bad one.
+TEST(SyslogSettingsCheck, DefaultsAndEachBadValue) {
   SyslogSettings s;
   std::string problem;
   ASSERT_TRUE(parseSyslogSettings("", "", "", "", s, problem));
-  EXPECT_EQ(s.SyslogServer[0], 0);
-  EXPECT_EQ(s.SyslogPort, 514);
-  EXPECT_FALSE(s.tcp);
-  EXPECT_EQ(s.SyslogMask, kAllEventKinds);
-  ASSERT_TRUE(parseSyslogSettings("logs.example.net", "6514", "TCP", "20", s, problem));
-  EXPECT_STREQ(s.SyslogServer, "logs.example.net");
-  EXPECT_EQ(s.SyslogPort, 6514);
-  EXPECT_TRUE(s.tcp);
-  EXPECT_EQ(s.SyslogMask, 20);
+  EXPECT_TRUE(s.SyslogServer[0] == 0 && s.SyslogPort == 514 && !s.tcp &&
+              s.SyslogMask == kAllEventKinds);
   struct Bad {
     const char *server, *port, *proto, *mask, *key;
   };
@@ -193,8 +145,8 @@ TEST(SyslogSettingsCheck, DefaultsGoodValuesAndEachBadValue) {
       {"h", "65536", "", "", "SyslogPort"},      {"h", "51x", "", "", "SyslogPort"},
       {"h", "-1", "", "", "SyslogPort"},         {"h", "", "rfc3164", "", "SyslogProto"},
       {"h", "", "", "0", "SyslogMask"},          {"h", "", "", "8", "SyslogMask"},
-      {"h", "", "", "511", "SyslogMask"},        {"h", "", "", "0x4", "SyslogMask"},
-      {"", "99999999999", "", "", "SyslogPort"},
+      {"h", "", "", "511", "SyslogMask"},        {"", "99999999999", "", "", "SyslogPort"},
+      {"h", "", "", "0x4", "SyslogMask"},
   };
   for (const Bad& b : bad) {
     EXPECT_FALSE(parseSyslogSettings(b.server, b.port, b.proto, b.mask, s, problem)) << b.key;

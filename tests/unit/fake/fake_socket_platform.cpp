@@ -56,12 +56,13 @@ bool resolveIpv4(const char* name, std::uint32_t& address) {
   return true;
 }
 
-SocketHandle openTcpSocket() {
+namespace {
+SocketHandle openSocket(int type, int protocol) {
   if (fakeSockets.openError) {
     lastError = fakeSockets.openError;
     return kNoSocket;
   }
-  const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+  const int s = ::socket(AF_INET, type | SOCK_CLOEXEC, protocol);
   if (s < 0) {
     lastError = errno;
     return kNoSocket;
@@ -69,20 +70,10 @@ SocketHandle openTcpSocket() {
   ++fakeSockets.opened;
   return s;
 }
+}  // namespace
 
-SocketHandle openUdpSocket() {
-  if (fakeSockets.openError) {
-    lastError = fakeSockets.openError;
-    return kNoSocket;
-  }
-  const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
-  if (s < 0) {
-    lastError = errno;
-    return kNoSocket;
-  }
-  ++fakeSockets.opened;
-  return s;
-}
+SocketHandle openTcpSocket() { return openSocket(SOCK_STREAM, IPPROTO_TCP); }
+SocketHandle openUdpSocket() { return openSocket(SOCK_DGRAM, IPPROTO_UDP); }
 
 bool connectIpv4(SocketHandle s, std::uint32_t address, std::uint16_t port) {
   if ((ntohl(address) >> 24) != 127) {
