@@ -12,17 +12,7 @@ build=$(cd "${1:?usage: gui_scan.sh MINGW_BUILD_DIR}" && pwd)
 . "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 wine_lab_need gui_scan.sh "$build/vetrel.exe" "$build/gui_driver.exe"
 
-ns=scan$$
-desk=scan$$
-prefix=
-work=$(mktemp -d /tmp/gui-scan.XXXXXX) || exit 1
-shots=$build/screenshots
-failures=0
-cleanup() {
-  wine_lab_cleanup
-  rm -rf "/etc/netns/$ns"
-}
-trap cleanup EXIT
+wine_lab_init scan
 
 check() { # check WHAT GOT WANTED
   [ "$2" = "$3" ] && pass "$1" || fail "$1: got [$2], wanted [$3]"
@@ -48,10 +38,7 @@ run_range() { # run_range FROM TO
 
 # --- the namespace: an adapter for start-up, a hosts file for the name lookups
 resolver_files() {
-  mkdir -p "/etc/netns/$ns"
-  printf '127.0.0.1 localhost\n10.77.0.2 alpha.lab\n10.77.0.3 beta.lab\n10.77.0.5 gamma.lab\n10.77.0.9 delta.lab\n' \
-    >"/etc/netns/$ns/hosts"
-  printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' >"/etc/netns/$ns/resolv.conf"
+  wine_lab_hosts '10.77.0.2 alpha.lab' '10.77.0.3 beta.lab' '10.77.0.5 gamma.lab' '10.77.0.9 delta.lab'
 }
 wine_lab_start 10.77.0.1/24 gui-scan resolver_files || exit 1
 
@@ -226,5 +213,4 @@ echo "$ini" | grep -qx 'ScanGetName=1' && echo "$ini" | grep -qx 'ScanCheckMac=1
   pass "ScanGetName and ScanCheckMac saved" || fail "ini: $(echo "$ini" | grep Scan)"
 
 echo "screenshots in $shots: scan_rows.png, scan_menu.png"
-[ "$failures" -eq 0 ] && echo "gui_scan: all passed" || echo "gui_scan: $failures failed"
-[ "$failures" -eq 0 ]
+wine_lab_verdict gui_scan
