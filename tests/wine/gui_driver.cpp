@@ -11,9 +11,9 @@
 //              |rect WINDOW|place WINDOW X Y W H|show WINDOW max|restore
 //              |barenotify ID CODE|postraw [WINDOW] MESSAGE WPARAM LPARAM|lines|workarea|ping
 //              |endsession
-// LIST is arp, samples or routes; WINDOW main, messages, ok, tabs, arp, status, dialog (the
-// address dialog), box (its message box) or scan (the scan page).
-// Texts go to stdout as UTF-8, one item per line.
+// LIST is arp, samples, routes or results (the scan page's); WINDOW main, messages, ok, tabs, arp,
+// status, dialog (the address dialog), box (its message box) or scan (the scan page). Texts go to
+// stdout as UTF-8, one item per line.
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
@@ -68,7 +68,10 @@ class Remote {
   std::size_t size_;
 };
 
+HWND scanPage();
+
 HWND listWindow(const char* name) {
+  if (std::strcmp(name, "results") == 0) return GetDlgItem(scanPage(), 2004);
   const int id = std::strcmp(name, "arp") == 0       ? 2002
                  : std::strcmp(name, "samples") == 0 ? 2003
                                                      : 2007;
@@ -433,8 +436,6 @@ int runEditorDialogRequest(int argc, char** argv) {
 
 HWND messageWindow() { return owned(mainWindow, Kind::messages, false); }
 
-HWND scanPage();
-
 HWND namedWindow(const std::string& name) {
   if (name == "main") return mainWindow;
   if (name == "scan") return scanPage();
@@ -532,7 +533,7 @@ int edgeRequest(int argc, char** argv, bool& handled) {
 
 //--- the scan page (template 140): gui_driver DESKTOP scan REQUEST [ARGS]
 //   controls | rows | layout | state | set ID TEXT | click ID | command ID | timer
-//   | column N | sortmark | header | select ROW... | rclick results|samples | closemenu
+//   | header | rclick results|samples | closemenu
 //   | send MESSAGE WPARAM LPARAM
 // Requests that may open a modal box (the run button, the commands) are posted.
 
@@ -640,12 +641,6 @@ int scanRequest(int argc, char** argv) {
     PostMessageW(page, WM_COMMAND, std::atoi(argv[4]), 0);
   } else if (what == "timer") {
     PostMessageW(page, WM_TIMER, 2008, 0);
-  } else if (what == "column" && argc == 5) {
-    clickColumn(list, std::atoi(argv[4]));
-  } else if (what == "sortmark") {
-    printSortMarks(list);
-  } else if (what == "select" && argc >= 5) {
-    selectRows(list, LVIS_SELECTED, argc, argv, 4);
   } else if (what == "closemenu") {
     closeMenu();
   } else if (what == "send" && argc == 7) {

@@ -108,8 +108,8 @@ colours=$(convert "$shots/scan_rows.png" -format '%k' info: 2>/dev/null)
 [ "${colours:-0}" -gt 8 ] && pass "screenshot scan_rows.png ($colours colours)" || fail "scan screenshot blank"
 
 # --- idle: sort and the context menu
-scan column 2
-check "sort by name marks column 2" "$(scan sortmark)" "2 "
+drive column results 2
+check "sort by name marks column 2" "$(drive sortmark results)" "2 "
 check "rows sorted by name" "$(scan rows | cut -f3 | paste -sd' ')" "alpha.lab beta.lab delta.lab gamma.lab"
 DISPLAY=":$display" xdotool mousemove 300 330  # the menu opens at the cursor
 check "idle right-click shows the menu" "$(scan rclick results)" "menu"
@@ -120,7 +120,7 @@ sleep 0.5
 drive clipboard 'Z:'"$(echo "$work" | tr / '\\')"'\clip.txt' >/dev/null
 check "copy list puts every row on the clipboard" "$(iconv -f cp1251 -t utf-8 "$work/clip.txt")" \
   "$(scan rows | sed 's/$/\r/')"
-scan select 1
+drive select results 1
 scan command 3010
 box=$(drive waitbox 10)
 check "adding a known address to the samples is refused" "$box" "$(printf 'Vetrel%39s' '')|Адрес 10.77.0.3 уже есть."
@@ -128,7 +128,7 @@ drive answer ok
 sleep 0.5
 # Rows found by name alone have no MAC: never written as an all-zero static entry, but
 # refused with the cache error (a row with a MAC is written as the ARP entry dialog's are).
-scan select 0
+drive select results 0
 scan command 3011
 check "a MAC-less row is not added to the cache" "$(drive waitbox 5)" \
   "$(printf 'Vetrel%39s' '')|Ошибка добавления записи в ARP-кэш для 10.77.0.2"
@@ -163,8 +163,8 @@ wait_status "Опрос: Выполняется..." 20 && pass "a /16 runs: Оп
 check "running state" "$(scan state)" "Остановить|disabled|disabled"
 check "no result menu while running" "$(scan rclick results)" "none"
 check "no samples menu while a comparing scan runs" "$(scan rclick samples)" "none"
-scan column 0
-check "no sort while running" "$(scan sortmark)" "none"
+drive column results 0
+check "no sort while running" "$(drive sortmark results)" "none"
 scan click 1
 wait_status "Опрос: Прервано" 60 && pass "stop reaches Опрос: Прервано" || fail "stop: status $(scan_status)"
 check "state after the stop" "$(scan state)" "Выполнить|enabled|enabled"
