@@ -16,6 +16,36 @@ wine_lab_need() {
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 
+# wine_lab_init TAG: the usual state of a test (namespace and desktop TAG$$, a scratch
+# directory /tmp/TAG.XXXXXX, screenshots under $build) and its cleanup on exit.
+wine_lab_init() {
+  ns=$1$$ desk=$1$$ prefix= shots=$build/screenshots failures=0
+  work=$(mktemp -d "/tmp/$1.XXXXXX") || exit 1
+  trap wine_lab_cleanup EXIT
+}
+
+# wine_lab_verdict NAME: the closing line; true when every check passed.
+wine_lab_verdict() {
+  [ "$failures" -eq 0 ] && echo "$1: all passed" || echo "$1: $failures failed"
+  [ "$failures" -eq 0 ]
+}
+
+# plant IP MAC...: permanent neighbours on v0 of $ns.
+plant() {
+  while [ $# -ge 2 ]; do
+    ip -n "$ns" neigh replace "$1" lladdr "$2" dev v0 nud permanent
+    shift 2
+  done
+}
+
+# wine_lab_hosts LINE...: a hosts file (localhost and LINEs) and a resolver on the loopback,
+# where nothing listens, that `ip netns exec` lays over /etc inside $ns only.
+wine_lab_hosts() {
+  mkdir -p "/etc/netns/$ns"
+  printf '%s\n' '127.0.0.1 localhost' "$@" >"/etc/netns/$ns/hosts"
+  printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' >"/etc/netns/$ns/resolv.conf"
+}
+
 # An Xvfb of their own on the first free display.
 # start_xvfb SIZE (e.g. 1280x900) sets $display and $xvfb (the server's pid) or returns 1.
 xvfb=
@@ -84,7 +114,7 @@ wine_lab_start() {
 wine_lab_cleanup() {
   [ -n "${prefix:-}" ] && WINEPREFIX=$prefix timeout 20 wineserver -k >/dev/null 2>&1
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  [ -n "${ns:-}" ] && ip netns del "$ns" 2>/dev/null
+  [ -n "${ns:-}" ] && { ip netns del "$ns" 2>/dev/null; rm -rf "/etc/netns/$ns"; }
   [ -n "${prefix:-}" ] && rm -rf "$prefix"
   [ -n "${work:-}" ] && rm -rf "$work"
   return 0

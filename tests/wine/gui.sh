@@ -11,13 +11,7 @@ build=$(cd "${1:?usage: gui.sh MINGW_BUILD_DIR}" && pwd)
 . "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 wine_lab_need gui.sh "$build/vetrel.exe" "$build/gui_driver.exe"
 
-ns=gui$$
-desk=gui$$
-prefix=
-work=$(mktemp -d /tmp/gui-run.XXXXXX) || exit 1
-shots=$build/screenshots
-failures=0
-trap wine_lab_cleanup EXIT
+wine_lab_init gui
 
 # Read-only queries are asked again (at most three times) when the driver could not run.
 drive() {
@@ -29,13 +23,8 @@ drive() {
 
 # --- the namespace: one veth end with an address, neighbours planted on it
 plant_neighbours() {
-  plant() { ip -n "$ns" neigh replace "$1" lladdr "$2" dev v0 nud permanent; }
-  plant 10.77.0.2 02:00:00:00:02:02
-  plant 10.77.0.3 02:00:00:00:03:99
-  plant 10.77.0.4 02:00:00:00:04:04
-  plant 10.77.0.5 02:00:00:00:05:05
-  plant 10.77.0.6 02:00:00:00:06:06
-  plant 10.77.0.7 02:00:00:00:07:07
+  plant 10.77.0.2 02:00:00:00:02:02 10.77.0.3 02:00:00:00:03:99 10.77.0.4 02:00:00:00:04:04 \
+    10.77.0.5 02:00:00:00:05:05 10.77.0.6 02:00:00:00:06:06 10.77.0.7 02:00:00:00:07:07
 }
 # --- a free display and a fresh prefix whose server starts inside the namespace
 wine_lab_start 10.77.0.1/24 gui plant_neighbours || exit 1
@@ -290,5 +279,4 @@ log | grep -q 'Выход из программы' && ! log | grep -q 'Запу�
   pass "the reopened log holds the exit line only" || fail "log after deletion: $(log)"
 
 echo "screenshots in $shots"
-[ "$failures" -eq 0 ] && echo "gui: all passed" || echo "gui: $failures failed"
-[ "$failures" -eq 0 ]
+wine_lab_verdict gui

@@ -12,29 +12,15 @@ build=$(cd "${1:?usage: gui_dialogs.sh MINGW_BUILD_DIR}" && pwd)
 . "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 wine_lab_need gui_dialogs.sh "$build/vetrel.exe" "$build/gui_driver.exe"
 
-ns=guidlg$$
-desk=guidlg$$
-prefix=
-work=$(mktemp -d /tmp/gui-dialogs.XXXXXX) || exit 1
-shots=$build/screenshots
-failures=0
-cleanup() {
-  rm -rf "/etc/netns/$ns"
-  wine_lab_cleanup
-}
-trap cleanup EXIT
+wine_lab_init guidlg
 
-drive() { inns 30 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null | tr -d '\r'; }
+drive() { wine_drive 1 "$@"; }
 caption=$(printf 'Vetrel%39s' '')
 no_mac=$'Ошибка получения MAC-адреса.\nНет данных.'
 no_name=$'Ошибка получения имени хоста.\nНет данных.'
 
 # --- the namespace, and the names its resolver knows
-resolver_files() {
-  mkdir -p "/etc/netns/$ns"
-  printf '127.0.0.1 localhost\n10.77.0.8 named-host.lab\n' >"/etc/netns/$ns/hosts"
-  printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' >"/etc/netns/$ns/resolv.conf"
-}
+resolver_files() { wine_lab_hosts '10.77.0.8 named-host.lab'; }
 wine_lab_start 10.77.0.1/24 gui-dialogs resolver_files || exit 1
 
 cp "$build/vetrel.exe" "$build/gui_driver.exe" "$work/"
@@ -58,106 +44,111 @@ mkdir -p "$shots"
 # shot NAME [box]: the open dialog, or its message box, cut to its rectangle.
 shot() {
   local r
-  read -ra r <<<"$(drive dialogrect ${2:-})"
-  [ "${#r[@]}" -eq 4 ] || { fail "no dialog for $1.png"; return; }
-  DISPLAY=":$display" import -window root -crop "${r[2]}x${r[3]}+${r[0]}+${r[1]}" +repage "$shots/$1.png"
+  read -ra r <<<"$(drive rect ${2:-dialog})"
+  [ "${#r[@]}" -eq 7 ] || { fail "no dialog for $1.png"; return; }
+  DISPLAY=":$display" import -window root -crop "$((r[2] - r[0]))x$((r[3] - r[1]))+${r[0]}+${r[1]}" +repage "$shots/$1.png"
   echo "screenshot $shots/$1.png"
 }
 # centred: the dialog's middle lies on the main window's (40, 30, 700 by 480), give or take
 # its frame and caption.
 centred() {
   local r
-  read -ra r <<<"$(drive dialogrect)"
-  [ "${#r[@]}" -eq 4 ] || return 1
-  local dx=$((r[0] + r[2] / 2 - 390)) dy=$((r[1] + r[3] / 2 - 270))
+  read -ra r <<<"$(drive rect dialog)"
+  [ "${#r[@]}" -eq 7 ] || return 1
+  local dx=$(((r[0] + r[2]) / 2 - 390)) dy=$(((r[1] + r[3]) / 2 - 270))
   [ "${dx#-}" -le 8 ] && [ "${dy#-}" -le 20 ]
 }
 set_edits() {  # IP MAC [NAME]
-  drive settext 1000 "$1"
-  drive settext 1011 "$2"
-  [ $# -lt 3 ] || drive settext 1012 "$3"
+  drive dlgset address "1000=$1" "1011=$2" ${3+"1012=$3"}
 }
 sample_rows() { drive rows samples; }
+# dialog SECONDS: "caption|IP|MAC|name" of the address dialog once open (the ARP entry
+# dialog has no name edit), or "none".
+dialog() {
+  drive dlgread address "$1" | awk -F'\t' '$1 == "none" { print; exit }
+    $1 == "caption" { c = $2 } $1 == 1000 { a = $3 } $1 == 1011 { m = "|" $3 } $1 == 1012 { n = "|" $3 }
+    END { if (c != "") print c "|" a m n }'
+}
 
 # --- the sample dialog, add mode (command 3004)
 drive post 3004
-d=$(drive dialog 10)
+d=$(dialog 10)
 [ "$d" = "Добавить адрес|||" ] && pass "3004 opens 'Добавить адрес' with empty edits" || fail "3004: $d"
 [ "$(drive defid)" = 2 ] && pass "'Закрыть' is the default button" || fail "default button: $(drive defid)"
-centred && pass "the sample dialog is centred on the main window" || fail "not centred: $(drive dialogrect)"
+centred && pass "the sample dialog is centred on the main window" || fail "not centred: $(drive rect dialog)"
 set_edits 10.77.0.20 02-00-00-00-20-20 новый-хост
 shot sample_add
-drive press 1
+drive dlgpush address 1
 sleep 1
-[ "$(drive dialog 0 | cut -d'|' -f1)" = "Добавить адрес" ] && pass "add mode stays open" || fail "dialog closed"
+[ "$(dialog 0 | cut -d'|' -f1)" = "Добавить адрес" ] && pass "add mode stays open" || fail "dialog closed"
 [ "$(sample_rows | sed -n 3p)" = $'10.77.0.20\t02-00-00-00-20-20\tновый-хост\t*' ] &&
   pass "the new sample is the selected third row" || fail "rows: $(sample_rows)"
 
 # Short texts: nothing happens; "*" is any MAC.
 set_edits 10.77.0.21 02-00-00-0
-drive press 1
-[ "$(drive dialogbox 2)" = none ] && [ "$(sample_rows | wc -l)" -eq 3 ] &&
+drive dlgpush address 1
+[ "$(drive dlgbox address 2)" = none ] && [ "$(sample_rows | wc -l)" -eq 3 ] &&
   pass "a MAC of 10 characters adds nothing, silently" || fail "short MAC: $(sample_rows)"
 set_edits 10.7.0 02-00-00-00-21-21
-drive press 1
-[ "$(drive dialogbox 2)" = none ] && [ "$(sample_rows | wc -l)" -eq 3 ] &&
+drive dlgpush address 1
+[ "$(drive dlgbox address 2)" = none ] && [ "$(sample_rows | wc -l)" -eq 3 ] &&
   pass "an IP of 6 characters adds nothing" || fail "short IP: $(sample_rows)"
 set_edits 10.77.0.21 '*' ''
-drive press 1
+drive dlgpush address 1
 sleep 1
 [ "$(sample_rows | sed -n 4p)" = $'10.77.0.21\t*\t\t*' ] && pass "MAC '*' is accepted" ||
   fail "any MAC: $(sample_rows)"
 
 # A present IP text is refused with a box the dialog owns; the dialog stays.
 set_edits 10.77.0.2 02-00-00-00-02-99 другой
-drive press 1
-box=$(drive dialogbox 10)
+drive dlgpush address 1
+box=$(drive dlgbox address 10)
 [ "$box" = "$caption|Адрес 10.77.0.2 уже есть." ] && pass "duplicate refused: ${box#*|}" ||
   fail "duplicate box: $box"
 shot sample_duplicate_box box
-drive dialogok
+drive dlganswer address
 sleep 0.5
-[ "$(drive dialog 2 | cut -d'|' -f1)" = "Добавить адрес" ] && [ "$(sample_rows | wc -l)" -eq 4 ] &&
+[ "$(dialog 2 | cut -d'|' -f1)" = "Добавить адрес" ] && [ "$(sample_rows | wc -l)" -eq 4 ] &&
   pass "after the refusal the dialog is open and nothing was added" || fail "after duplicate"
 
 # The probe: the name from the namespace's hosts file, the MAC line for the failed ARP.
 set_edits 10.77.0.8 '' ''
-drive press 3
-box=$(drive dialogbox 15)
+drive dlgpush address 3
+box=$(drive dlgbox address 15)
 [ "$box" = "$caption|$no_mac" ] && pass "probe of a named host: the MAC line alone" ||
   fail "probe box: $box"
-drive dialogok
+drive dlganswer address
 sleep 0.5
-[ "$(drive dialog 2)" = "Добавить адрес|10.77.0.8||named-host.lab" ] &&
-  pass "the name edit holds the name found" || fail "after probe: $(drive dialog 2)"
+[ "$(dialog 2)" = "Добавить адрес|10.77.0.8||named-host.lab" ] &&
+  pass "the name edit holds the name found" || fail "after probe: $(dialog 2)"
 set_edits 10.77.0.99 '' ''
-drive press 3
-box=$(drive dialogbox 15)
+drive dlgpush address 3
+box=$(drive dlgbox address 15)
 [ "$box" = "$caption|$no_mac"$'\n'"$no_name" ] && pass "no answer and no name: both lines in one box" ||
   fail "probe box: $box"
 shot sample_probe_box box
-drive dialogok
+drive dlganswer address
 sleep 0.5
 set_edits 0.0.0.0 '' ''
-drive press 3
-[ "$(drive dialogbox 3)" = none ] && pass "0.0.0.0 probes nothing" || fail "0.0.0.0 probed"
+drive dlgpush address 3
+[ "$(drive dlgbox address 3)" = none ] && pass "0.0.0.0 probes nothing" || fail "0.0.0.0 probed"
 
-drive press 2
+drive dlgpush address 2
 sleep 1
-[ "$(drive dialog 0)" = none ] && pass "'Закрыть' closes the dialog" || fail "still open"
+[ "$(dialog 0)" = none ] && pass "'Закрыть' closes the dialog" || fail "still open"
 
 # --- edit mode by double-click: the IP of another sample is taken, the dialog closes
 drive select samples 2
 drive dblclick samples 2
-d=$(drive dialog 10)
+d=$(dialog 10)
 [ "$d" = "Редактировать|10.77.0.20|02-00-00-00-20-20|новый-хост" ] &&
   pass "double-click opens 'Редактировать' with the row's texts" || fail "double-click: $d"
 centred && pass "the edit dialog is centred" || fail "edit dialog not centred"
 shot sample_edit
 set_edits 10.77.0.3 02-00-00-00-03-33 изменён
-drive press 1
+drive dlgpush address 1
 sleep 1
-[ "$(drive dialog 0)" = none ] && pass "OK in edit mode closes the dialog" || fail "edit dialog still open"
+[ "$(dialog 0)" = none ] && pass "OK in edit mode closes the dialog" || fail "edit dialog still open"
 [ "$(sample_rows | sed -n 3p)" = $'10.77.0.3\t02-00-00-00-03-33\tизменён\t*' ] &&
   pass "the row is replaced whole and selected, the IP of another sample taken" ||
   fail "after edit: $(sample_rows)"
@@ -165,59 +156,59 @@ sleep 1
 # --- command 3005: the first selected row; none selected: nothing opens
 drive select samples 0
 drive post 3005
-d=$(drive dialog 10)
+d=$(dialog 10)
 [ "$d" = "Редактировать|10.77.0.2|02-00-00-00-02-02|шлюз" ] && pass "3005 edits the selected row" ||
   fail "3005: $d"
-drive press 2
+drive dlgpush address 2
 sleep 1
 drive select samples
 drive post 3005
-[ "$(drive dialog 3)" = none ] && pass "3005 without a selected row opens nothing" ||
-  { fail "3005 opened a dialog"; drive press 2; }
+[ "$(dialog 3)" = none ] && pass "3005 without a selected row opens nothing" ||
+  { fail "3005 opened a dialog"; drive dlgpush address 2; }
 
 # --- the ARP entry dialog (command 3001)
 drive tab 0 >/dev/null
 drive post 3001
-d=$(drive dialog 10)
+d=$(dialog 10)
 [ "$d" = "Добавить запись||" ] && pass "3001 opens 'Добавить запись' with IP and MAC" || fail "3001: $d"
 [ "$(drive defid)" = 2 ] && pass "'Закрыть' is its default button" || fail "default: $(drive defid)"
 centred && pass "the ARP entry dialog is centred" || fail "ARP entry dialog not centred"
 writes() { grep -c 'SetIpNetEntry' "$work/wine.err"; }
 before=$(writes)
 set_edits 10.77.0.30 02-00-00-0
-drive press 1
+drive dlgpush address 1
 set_edits 10.7.0 02-00-00-00-30-30
-drive press 1
+drive dlgpush address 1
 sleep 1
-[ "$(drive dialogbox 1)" = none ] && [ "$(writes)" = "$before" ] &&
+[ "$(drive dlgbox address 1)" = none ] && [ "$(writes)" = "$before" ] &&
   pass "a MAC of 10 or an IP of 6 characters writes nothing" || fail "short texts wrote: $(writes)"
 set_edits 10.77.0.30 02-00-00-00-30-30
-drive press 1
+drive dlgpush address 1
 sleep 1
-[ "$(writes)" -gt "$before" ] && [ "$(drive dialogbox 1)" = none ] &&
+[ "$(writes)" -gt "$before" ] && [ "$(drive dlgbox address 1)" = none ] &&
   pass "a full entry reaches SetIpNetEntry (Wine answers success): $(grep SetIpNetEntry "$work/wine.err" | tail -1)" ||
   fail "no write: $(tail -3 "$work/wine.err")"
-[ "$(drive dialog 0 | cut -d'|' -f1)" = "Добавить запись" ] && pass "it stays open for the next entry" ||
+[ "$(dialog 0 | cut -d'|' -f1)" = "Добавить запись" ] && pass "it stays open for the next entry" ||
   fail "ARP entry dialog closed"
 set_edits 10.7.0 ''
-drive press 1014
-[ "$(drive dialogbox 2)" = none ] && pass "MAC request with 6 characters asks nothing" ||
+drive dlgpush address 1014
+[ "$(drive dlgbox address 2)" = none ] && pass "MAC request with 6 characters asks nothing" ||
   fail "short MAC request"
 set_edits 10.77.0.5 ''
-drive press 1014
-box=$(drive dialogbox 15)
+drive dlgpush address 1014
+box=$(drive dlgbox address 15)
 [ "$box" = "$caption|$no_mac" ] && pass "MAC request without an answer: ${box#*|}" ||
   fail "MAC request box: $box"
 shot arp_entry_box box
-drive dialogok
+drive dlganswer address
 sleep 0.5
-[ "$(drive dialog 2)" = "Добавить запись|10.77.0.5|" ] && pass "the MAC edit stays unchanged" ||
-  fail "after MAC request: $(drive dialog 2)"
+[ "$(dialog 2)" = "Добавить запись|10.77.0.5|" ] && pass "the MAC edit stays unchanged" ||
+  fail "after MAC request: $(dialog 2)"
 set_edits 10.77.0.30 02-00-00-00-30-30
 shot arp_entry
-drive press 2
+drive dlgpush address 2
 sleep 1
-[ "$(drive dialog 0)" = none ] && pass "'Закрыть' closes the ARP entry dialog" || fail "still open"
+[ "$(dialog 0)" = none ] && pass "'Закрыть' closes the ARP entry dialog" || fail "still open"
 
 # --- exit, then the file
 drive foreground
@@ -238,5 +229,4 @@ got=$(iconv -f cp1251 -t utf-8 "$work/samples.dat")
   fail "samples.dat: $(od -c "$work/samples.dat" | head -12)"
 
 echo "screenshots in $shots"
-[ "$failures" -eq 0 ] && echo "gui_dialogs: all passed" || echo "gui_dialogs: $failures failed"
-[ "$failures" -eq 0 ]
+wine_lab_verdict gui_dialogs

@@ -6,14 +6,14 @@
 //              |tab N|column LIST N|command ID|post ID|answer yes|no|ok|escape|tray LPARAM
 //              |foreground
 //              |clipboard FILE|waitbox SECONDS|scan ... (the scan page, below)
-//              |dialog SECONDS|defid|dialogrect [box]|settext ID TEXT|press ID|dialogbox
-//              SECONDS|dialogok |dblclick LIST ROW
-//              |dblclick LIST|dlgread|dlgset|dlgpush|dlgbox|dlganswer|dlggone (their block)
+//              |defid|dblclick LIST [ROW]
+//              |dlgread|dlgset|dlgpush|dlgbox|dlganswer|dlggone KIND ... (their block)
 //              |rect WINDOW|place WINDOW X Y W H|show WINDOW max|restore
-//              |barenotify ID CODE|postraw MESSAGE WPARAM LPARAM|lines|workarea|ping
+//              |barenotify ID CODE|postraw [WINDOW] MESSAGE WPARAM LPARAM|lines|workarea|ping
 //              |endsession
-// LIST is arp, samples or routes; WINDOW main, messages, ok, tabs, arp or status.
-// Texts go to stdout as UTF-8, one item per line.
+// LIST is arp, samples, routes or results (the scan page's); WINDOW main, messages, ok, tabs, arp,
+// status, dialog (the address dialog), box (its message box) or scan (the scan page). Texts go to
+// stdout as UTF-8, one item per line.
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
@@ -68,7 +68,10 @@ class Remote {
   std::size_t size_;
 };
 
+HWND scanPage();
+
 HWND listWindow(const char* name) {
+  if (std::strcmp(name, "results") == 0) return GetDlgItem(scanPage(), 2004);
   const int id = std::strcmp(name, "arp") == 0       ? 2002
                  : std::strcmp(name, "samples") == 0 ? 2003
                                                      : 2007;
@@ -99,67 +102,6 @@ void click(HWND window, const RECT& at) {
   SendMessageW(window, WM_LBUTTONUP, 0, point);
 }
 
-BOOL CALLBACK findBox(HWND window, LPARAM found) {
-  wchar_t cls[32] = {};
-  GetClassNameW(window, cls, 32);
-  if (window != mainWindow && IsWindowVisible(window) && std::wcscmp(cls, L"#32770") == 0 &&
-      GetWindow(window, GW_OWNER) == mainWindow && GetDlgItem(window, 1000) == nullptr) {
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND messageBox() {
-  HWND box = nullptr;
-  EnumWindows(findBox, reinterpret_cast<LPARAM>(&box));
-  return box;
-}
-
-//--- the address entry dialogs (the sample dialog and the ARP entry dialog)
-
-BOOL CALLBACK findAddressDialog(HWND window, LPARAM found) {
-  wchar_t cls[32] = {};
-  GetClassNameW(window, cls, 32);
-  // The message window has an item 1000 too, but no MAC edit.
-  if (IsWindowVisible(window) && std::wcscmp(cls, L"#32770") == 0 &&
-      GetWindow(window, GW_OWNER) == mainWindow && GetDlgItem(window, 1011) != nullptr) {
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND addressDialog() {
-  HWND dialog = nullptr;
-  EnumWindows(findAddressDialog, reinterpret_cast<LPARAM>(&dialog));
-  return dialog;
-}
-
-struct OwnedBoxSearch {
-  HWND owner;
-  HWND found;
-};
-
-BOOL CALLBACK findOwnedBox(HWND window, LPARAM search) {
-  auto* s = reinterpret_cast<OwnedBoxSearch*>(search);
-  wchar_t cls[32] = {};
-  GetClassNameW(window, cls, 32);
-  if (IsWindowVisible(window) && std::wcscmp(cls, L"#32770") == 0 &&
-      GetWindow(window, GW_OWNER) == s->owner) {
-    s->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// A message box that the address dialog owns.
-HWND dialogMessageBox() {
-  OwnedBoxSearch search{addressDialog(), nullptr};
-  if (search.owner) EnumWindows(findOwnedBox, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 // WM_GETTEXT is carried across processes, unlike GetWindowText for another's control.
 std::wstring controlText(HWND window) {
   wchar_t text[512] = {};
@@ -167,107 +109,8 @@ std::wstring controlText(HWND window) {
   return text;
 }
 
-// Polls for up to seconds; null when nothing came.
-HWND waitFor(HWND (*find)(), const char* seconds) {
-  const DWORD until = GetTickCount() + 1000u * std::atoi(seconds);
-  for (;;) {
-    if (HWND w = find()) return w;
-    if (GetTickCount() >= until) return nullptr;
-    Sleep(100);
-  }
-}
-
-// Handles the dialog requests; false for any other request.
-bool runDialogRequest(int argc, char** argv, int& rc) {
-  const std::string what = argv[2];
-  rc = 0;
-  if (what == "dialog" && argc == 4) {
-    // "caption|IP|MAC|name" of the open dialog (the ARP entry dialog has no name edit).
-    HWND d = waitFor(addressDialog, argv[3]);
-    if (!d) {
-      print(L"none");
-      return true;
-    }
-    std::wstring line = controlText(d);
-    for (int id : {1000, 1011, 1012}) {
-      if (HWND edit = GetDlgItem(d, id)) line += L"|" + controlText(edit);
-    }
-    print(line);
-  } else if (what == "defid" && argc == 3) {
-    // The button that Enter presses.
-    const LRESULT id = SendMessageW(addressDialog(), DM_GETDEFID, 0, 0);
-    print(HIWORD(id) == DC_HASDEFID ? std::to_wstring(LOWORD(id)) : L"none");
-  } else if (what == "dialogrect" && (argc == 3 || argc == 4)) {
-    // Screen rectangle of the dialog, or of its message box with "box".
-    RECT r{};
-    HWND d = argc == 4 ? dialogMessageBox() : addressDialog();
-    if (!d || !GetWindowRect(d, &r)) {
-      rc = 3;
-      return true;
-    }
-    print(std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
-          std::to_wstring(r.right - r.left) + L" " + std::to_wstring(r.bottom - r.top));
-  } else if (what == "settext" && argc == 5) {
-    HWND edit = GetDlgItem(addressDialog(), std::atoi(argv[3]));
-    if (!edit) {
-      rc = 3;
-      return true;
-    }
-    // The narrow argv went through the ANSI code page, which may lack Cyrillic.
-    int n = 0;
-    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &n);
-    const wchar_t* text = wide && n == 5 ? wide[4] : L"";
-    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
-    LocalFree(wide);
-  } else if (what == "press" && argc == 4) {
-    // Posted: the button may open a message box, which would hold a sent message.
-    HWND d = addressDialog();
-    const int id = std::atoi(argv[3]);
-    if (!d) {
-      rc = 3;
-      return true;
-    }
-    PostMessageW(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(d, id)));
-  } else if (what == "dialogbox" && argc == 4) {
-    HWND box = waitFor(dialogMessageBox, argv[3]);
-    if (!box) {
-      print(L"none");
-      return true;
-    }
-    print(controlText(box) + L"|" + controlText(GetDlgItem(box, 0xFFFF)));
-  } else if (what == "dialogok" && argc == 3) {
-    HWND box = dialogMessageBox();
-    if (!box) {
-      rc = 3;
-      return true;
-    }
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-  } else if (what == "dblclick" && argc == 5) {
-    // Posted, as the modal dialog it opens keeps the list's thread busy.
-    HWND list = listWindow(argv[3]);
-    Remote r(list, sizeof(RECT));
-    RECT at{};
-    at.left = LVIR_BOUNDS;
-    r.write(0, &at, sizeof at);
-    SendMessageW(list, LVM_GETITEMRECT, std::atoi(argv[4]), reinterpret_cast<LPARAM>(r.at(0)));
-    r.read(0, &at, sizeof at);
-    const LPARAM point = MAKELPARAM(at.left + 10, (at.top + at.bottom) / 2);
-    PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
-    PostMessageW(list, WM_LBUTTONUP, 0, point);
-  } else {
-    return false;
-  }
-  return true;
-}
-
-// --- dialogs opened by vetrel (settings, route editor) and the boxes they own.
-//   dlgread KIND | dlgset KIND ID=VALUE|ID:ROW=0|1... | dlgpush KIND ID
-//   dlgbox KIND SECONDS | dlganswer KIND | dlggone KIND SECONDS | dblclick LIST
-// KIND is settings (the owned dialog with control 40006) or route (one with control 1014 and
-// without 40006); requests wait up to 10 s for it to appear. Values are taken from the wide
-// command line: the narrow argv of a Wine program loses Cyrillic.
-
+// Argument INDEX from the wide command line: the narrow argv of a Wine program went through
+// the ANSI code page, which may lack Cyrillic.
 std::wstring wideArgument(int index) {
   int n = 0;
   LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &n);
@@ -276,45 +119,155 @@ std::wstring wideArgument(int index) {
   return out;
 }
 
-// kind: 0 any owned "#32770" (a message box), 1 settings, 2 route.
+// Polls find() for up to seconds; null when nothing came.
+template <class Find>
+HWND waitFor(Find find, int seconds) {
+  const DWORD until = GetTickCount() + 1000u * seconds;
+  for (;;) {
+    if (HWND w = find()) return w;
+    if (GetTickCount() > until) return nullptr;
+    Sleep(100);
+  }
+}
+
+// The dialogs vetrel opens, told apart by their controls. A message box is any "#32770";
+// the main window's own box is one without item 1000 (the message window has one).
+// A context menu ("#32768") is found whatever owns it.
+enum class Kind { any, box, address, settings, route, messages, menu };
+
+bool isKind(HWND w, Kind kind) {
+  const bool has1000 = GetDlgItem(w, 1000), has1011 = GetDlgItem(w, 1011);
+  const bool settings = GetDlgItem(w, 40006);
+  return kind == Kind::any || kind == Kind::menu || (kind == Kind::box && !has1000) ||
+         (kind == Kind::address && has1011) || (kind == Kind::settings && settings) ||
+         (kind == Kind::route && !settings && GetDlgItem(w, 1014)) ||
+         (kind == Kind::messages && has1000 && !has1011);
+}
+
+Kind kindNamed(const char* name) {
+  return std::strcmp(name, "settings") == 0  ? Kind::settings
+         : std::strcmp(name, "address") == 0 ? Kind::address
+                                             : Kind::route;
+}
+
 struct OwnedSearch {
   HWND owner;
-  int kind;
+  Kind kind;
+  bool visibleOnly;
   HWND found;
 };
 
 BOOL CALLBACK findOwned(HWND window, LPARAM param) {
-  auto* s = reinterpret_cast<OwnedSearch*>(param);
+  auto* s = static_cast<OwnedSearch*>(reinterpret_cast<void*>(param));
   wchar_t cls[32] = {};
   GetClassNameW(window, cls, 32);
-  if (!IsWindowVisible(window) || std::wcscmp(cls, L"#32770") != 0 ||
-      GetWindow(window, GW_OWNER) != s->owner)
-    return TRUE;
-  const bool settings = GetDlgItem(window, 40006) != nullptr;
-  const bool route = !settings && GetDlgItem(window, 1014) != nullptr;
-  if (s->kind == 0 || (s->kind == 1 && settings) || (s->kind == 2 && route)) {
+  const bool menu = s->kind == Kind::menu;
+  if ((IsWindowVisible(window) || !s->visibleOnly) &&
+      std::wcscmp(cls, menu ? L"#32768" : L"#32770") == 0 &&
+      (menu || GetWindow(window, GW_OWNER) == s->owner) && isKind(window, s->kind)) {
     s->found = window;
     return FALSE;
   }
   return TRUE;
 }
 
-HWND ownedWindow(HWND owner, int kind) {
-  OwnedSearch s{owner, kind, nullptr};
-  EnumWindows(findOwned, reinterpret_cast<LPARAM>(&s));
+// The first top-level "#32770" of that kind that owner owns.
+HWND owned(HWND owner, Kind kind, bool visibleOnly = true) {
+  OwnedSearch s{owner, kind, visibleOnly, nullptr};
+  if (owner) EnumWindows(findOwned, reinterpret_cast<LPARAM>(&s));
   return s.found;
 }
 
-int dialogKind(const char* name) { return std::strcmp(name, "settings") == 0 ? 1 : 2; }
+HWND messageBox() { return owned(mainWindow, Kind::box); }
+HWND addressDialog() { return owned(mainWindow, Kind::address); }
 
-HWND waitDialog(int kind, int seconds) {
-  const DWORD until = GetTickCount() + 1000u * seconds;
-  for (;;) {
-    if (HWND d = ownedWindow(mainWindow, kind)) return d;
-    if (GetTickCount() > until) return nullptr;
-    Sleep(100);
+// "caption|text" of the first message box shown within seconds, or "none": with Kind::box
+// the main window's own, else one that owner's dialog of that kind owns.
+void printBox(HWND owner, Kind kind, int seconds) {
+  HWND box = waitFor(
+      [&] { return kind == Kind::box ? messageBox() : owned(owned(owner, kind), Kind::any); },
+      seconds);
+  print(box ? controlText(box) + L"|" + controlText(GetDlgItem(box, 0xFFFF)) : L"none");
+}
+
+// Posted: the button may open a message box, which would hold a sent message.
+void push(HWND dialog, int id) {
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// Posted, as the modal dialog it opens keeps the list's thread busy.
+void doubleClick(HWND list, int row) {
+  Remote r(list, sizeof(RECT));
+  RECT at{LVIR_BOUNDS, 0, 0, 0};
+  r.write(0, &at, sizeof at);
+  SendMessageW(list, LVM_GETITEMRECT, row < 0 ? 0 : row, reinterpret_cast<LPARAM>(r.at(0)));
+  r.read(0, &at, sizeof at);
+  const LPARAM point = MAKELPARAM(at.left + 10, (at.top + at.bottom) / 2);
+  PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+  PostMessageW(list, WM_LBUTTONUP, 0, point);
+}
+
+HWND headerOf(HWND list) { return reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)); }
+
+void clickColumn(HWND list, int column) {
+  HWND header = headerOf(list);
+  Remote r(header, sizeof(RECT));
+  SendMessageW(header, HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(r.at(0)));
+  RECT at{};
+  r.read(0, &at, sizeof at);
+  click(header, at);
+}
+
+// The columns that show the sort arrow, or "none".
+void printSortMarks(HWND list) {
+  HWND header = headerOf(list);
+  Remote r(header, sizeof(HDITEMW));
+  std::wstring marks;
+  for (int i = 0; i < columns(list); ++i) {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT | HDI_IMAGE;
+    r.write(0, &item, sizeof item);
+    SendMessageW(header, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(r.at(0)));
+    r.read(0, &item, sizeof item);
+    if ((item.fmt & HDF_IMAGE) && (item.fmt & HDF_BITMAP_ON_RIGHT))
+      marks += std::to_wstring(i) + L" ";
+  }
+  print(marks.empty() ? L"none" : marks);
+}
+
+// Selects exactly the rows argv[from...]; clear names the states taken off every row first.
+void selectRows(HWND list, UINT clear, int argc, char** argv, int from) {
+  Remote r(list, sizeof(LVITEMW));
+  LVITEMW item{};
+  item.stateMask = clear;
+  r.write(0, &item, sizeof item);
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(r.at(0)));
+  item.stateMask = LVIS_SELECTED;
+  item.state = LVIS_SELECTED;
+  r.write(0, &item, sizeof item);
+  for (int i = from; i < argc; ++i)
+    SendMessageW(list, LVM_SETITEMSTATE, std::atoi(argv[i]), reinterpret_cast<LPARAM>(r.at(0)));
+}
+
+// Each row's cells, tab-separated; "\t*" after a selected one when marked.
+void printRows(HWND list, bool marked) {
+  const int n = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  const int c = columns(list);
+  for (int row = 0; row < n; ++row) {
+    std::wstring line;
+    for (int col = 0; col < c; ++col) line += (col ? L"\t" : L"") + cellText(list, row, col);
+    const UINT state = static_cast<UINT>(SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_SELECTED));
+    print(line + (marked && (state & LVIS_SELECTED) ? L"\t*" : L""));
   }
 }
+
+// --- dialogs opened by vetrel (address entry, settings, route editor) and the boxes they own.
+//   dlgread KIND [SECONDS] | dlgset KIND ID=VALUE|ID:ROW=0|1... | dlgpush KIND ID
+//   dlgbox KIND SECONDS | dlganswer KIND | dlggone KIND SECONDS | dblclick LIST [ROW]
+// KIND is address (the owned dialog with control 1011), settings (one with 40006) or route
+// (one with 1014 and without 40006); requests wait up to 10 s for it to appear. Values are
+// taken from the wide command line.
 
 // Whether the control's text fits its width (a check box's square and gap count 18
 // pixels), measured in the dialog's font made anew here: a font handle of another process
@@ -433,59 +386,43 @@ void setControl(HWND dialog, const std::wstring& assignment) {
 // 0: handled; -1: not a dialog request; other: failure.
 int runEditorDialogRequest(int argc, char** argv) {
   const std::string what = argv[2];
-  if (what == "dblclick" && argc == 4) {
+  if (what == "dblclick" && (argc == 4 || argc == 5)) {
     HWND list = listWindow(argv[3]);
-    const int row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
-    RECT at{LVIR_BOUNDS, 0, 0, 0};
-    Remote r(list, sizeof(RECT));
-    r.write(0, &at, sizeof at);
-    SendMessageW(list, LVM_GETITEMRECT, row < 0 ? 0 : row, reinterpret_cast<LPARAM>(r.at(0)));
-    r.read(0, &at, sizeof at);
-    PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON,
-                 MAKELPARAM((at.left + at.right) / 2, (at.top + at.bottom) / 2));
+    doubleClick(
+        list, argc == 5 ? std::atoi(argv[4])
+                        : static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED)));
     return 0;
   }
   const bool dialogRequest = what == "dlgread" || what == "dlgset" || what == "dlgpush" ||
                              what == "dlgbox" || what == "dlganswer" || what == "dlggone";
   if (!dialogRequest) return -1;
   if (argc < 4) return 2;
-  const int kind = dialogKind(argv[3]);
+  const Kind kind = kindNamed(argv[3]);
+  const int seconds = argc > 4 ? std::atoi(argv[4]) : 5;
   if (what == "dlggone") {
     // Prints 1 once no such dialog is shown (within SECONDS), else 0.
-    const DWORD until = GetTickCount() + 1000u * (argc > 4 ? std::atoi(argv[4]) : 5);
-    while (ownedWindow(mainWindow, kind) && GetTickCount() <= until) Sleep(100);
-    print(ownedWindow(mainWindow, kind) ? L"0" : L"1");
+    print(waitFor([&] { return owned(mainWindow, kind) ? nullptr : mainWindow; }, seconds) ? L"1"
+                                                                                           : L"0");
     return 0;
   }
-  HWND dialog = waitDialog(kind, 10);
+  if (what == "dlgbox") {
+    printBox(mainWindow, kind, seconds);
+    return 0;
+  }
+  HWND dialog = waitFor([&] { return owned(mainWindow, kind); },
+                        what == "dlgread" && argc > 4 ? seconds : 10);
   if (!dialog) {
-    std::fprintf(stderr, "dialog not found\n");
+    print(L"none");
     return 5;
   }
   if (what == "dlgread") {
-    readDialog(dialog, kind == 1 ? L"Verdana" : L"Tahoma");
+    readDialog(dialog, kind == Kind::settings ? L"Verdana" : L"Tahoma");
   } else if (what == "dlgset") {
     for (int i = 4; i < argc; ++i) setControl(dialog, wideArgument(i));
   } else if (what == "dlgpush" && argc == 5) {
-    const int id = std::atoi(argv[4]);
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-  } else if (what == "dlgbox") {
-    const DWORD until = GetTickCount() + 1000u * (argc > 4 ? std::atoi(argv[4]) : 5);
-    for (;;) {
-      if (HWND box = ownedWindow(dialog, 0)) {
-        wchar_t caption[128] = {}, text[512] = {};
-        GetWindowTextW(box, caption, 128);
-        GetDlgItemTextW(box, 0xFFFF, text, 512);
-        print(std::wstring(caption) + L"|" + text);
-        return 0;
-      }
-      if (GetTickCount() > until) break;
-      Sleep(100);
-    }
-    print(L"none");
+    push(dialog, std::atoi(argv[4]));
   } else if (what == "dlganswer") {
-    HWND box = ownedWindow(dialog, 0);
+    HWND box = owned(dialog, Kind::any);
     if (!box) return 3;
     PostMessageW(box, WM_COMMAND, IDOK, 0);
   } else {
@@ -497,16 +434,13 @@ int runEditorDialogRequest(int argc, char** argv) {
 
 //--- edge requests: sizes, placements, stray messages and the message window's lines
 
-HWND messageWindow() {
-  HWND found = nullptr;
-  for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); w;
-       w = FindWindowExW(nullptr, w, L"#32770", nullptr))
-    if (GetWindow(w, GW_OWNER) == mainWindow && GetDlgItem(w, 1000)) found = w;
-  return found;
-}
+HWND messageWindow() { return owned(mainWindow, Kind::messages, false); }
 
 HWND namedWindow(const std::string& name) {
   if (name == "main") return mainWindow;
+  if (name == "scan") return scanPage();
+  if (name == "dialog") return addressDialog();
+  if (name == "box") return owned(addressDialog(), Kind::any);
   if (name == "messages") return messageWindow();
   if (name == "ok") return GetDlgItem(messageWindow(), IDOK);
   if (name == "tabs") return GetDlgItem(mainWindow, 2006);
@@ -556,10 +490,13 @@ int edgeRequest(int argc, char** argv, bool& handled) {
     Sleep(1500);
     UnhookWindowsHookEx(hook);
     print(GetPropW(mainWindow, L"VetrelTestBareNotify") ? L"returned" : L"faulted");
-  } else if (what == "postraw" && argc == 6) {
-    PostMessageW(mainWindow, static_cast<UINT>(std::strtoul(argv[3], nullptr, 0)),
-                 static_cast<WPARAM>(std::strtoull(argv[4], nullptr, 0)),
-                 static_cast<LPARAM>(std::strtoull(argv[5], nullptr, 0)));
+  } else if (what == "postraw" && (argc == 6 || argc == 7)) {
+    // A stray message from another process, to the main window or the named one.
+    HWND w = argc == 7 ? namedWindow(argv[3]) : mainWindow;
+    char** m = argv + argc - 3;
+    PostMessageW(w, static_cast<UINT>(std::strtoul(m[0], nullptr, 0)),
+                 static_cast<WPARAM>(std::strtoull(m[1], nullptr, 0)),
+                 static_cast<LPARAM>(std::strtoull(m[2], nullptr, 0)));
   } else if (what == "lines") {
     HWND list = GetDlgItem(messageWindow(), 1000);
     if (!list) return 5;
@@ -596,8 +533,8 @@ int edgeRequest(int argc, char** argv, bool& handled) {
 
 //--- the scan page (template 140): gui_driver DESKTOP scan REQUEST [ARGS]
 //   controls | rows | layout | state | set ID TEXT | click ID | command ID | timer
-//   | column N | sortmark | header | select ROW... | rclick results|samples | closemenu
-//   | post|send MESSAGE WPARAM LPARAM
+//   | header | rclick results|samples | closemenu
+//   | send MESSAGE WPARAM LPARAM
 // Requests that may open a modal box (the run button, the commands) are posted.
 
 HWND scanPage() {
@@ -607,18 +544,12 @@ HWND scanPage() {
   return nullptr;
 }
 
-std::wstring windowText(HWND window) {
-  wchar_t text[256] = {};
-  SendMessageW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
 BOOL CALLBACK printControl(HWND control, LPARAM) {
   wchar_t cls[64] = {};
   GetClassNameW(control, cls, 64);
   const int id = GetDlgCtrlID(control);
   std::wstring line = std::to_wstring(id == 0xFFFF ? -1 : id) + L"\t" + cls + L"\t" +
-                      windowText(control) + L"\t" +
+                      controlText(control) + L"\t" +
                       (IsWindowEnabled(control) ? L"enabled" : L"disabled");
   const LONG style = GetWindowLongW(control, GWL_STYLE);
   if (std::wcscmp(cls, L"Button") == 0 && (style & 0xF) == BS_AUTOCHECKBOX)
@@ -640,37 +571,21 @@ BOOL CALLBACK printControl(HWND control, LPARAM) {
 }
 
 std::wstring controlState(HWND page) {
-  return windowText(GetDlgItem(page, IDOK)) + L"|" +
+  return controlText(GetDlgItem(page, IDOK)) + L"|" +
          (IsWindowEnabled(GetDlgItem(page, 40005)) ? L"enabled" : L"disabled") + L"|" +
          (IsWindowEnabled(GetDlgItem(page, 40003)) ? L"enabled" : L"disabled");
-}
-
-BOOL CALLBACK findMenu(HWND window, LPARAM found) {
-  wchar_t cls[32] = {};
-  GetClassNameW(window, cls, 32);
-  if (IsWindowVisible(window) && std::wcscmp(cls, L"#32768") == 0) {
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-  }
-  return TRUE;
 }
 
 // Prints "menu" when a context menu opens within 2 s, or "none". The menu's items belong to
 // vetrel's process and cannot be read from here; the menu stays open for a screenshot until
 // "scan closemenu".
-HWND openMenu() {
-  HWND menu = nullptr;
-  EnumWindows(findMenu, reinterpret_cast<LPARAM>(&menu));
-  return menu;
-}
+HWND openMenu() { return owned(mainWindow, Kind::menu); }
 
 void rightClick(HWND list) {
   const LPARAM point = MAKELPARAM(20, 30);
   PostMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, point);
   PostMessageW(list, WM_RBUTTONUP, 0, point);
-  const DWORD until = GetTickCount() + 2000;
-  while (!openMenu() && GetTickCount() < until) Sleep(50);
-  print(openMenu() ? L"menu" : L"none");
+  print(waitFor(openMenu, 2) ? L"menu" : L"none");
 }
 
 void closeMenu() {
@@ -678,7 +593,7 @@ void closeMenu() {
   if (!menu) return;
   PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
   PostMessageW(menu, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0010001u));
-  for (int i = 0; i < 40 && openMenu(); ++i) Sleep(50);
+  waitFor([] { return openMenu() ? nullptr : mainWindow; }, 2);
 }
 
 int scanRequest(int argc, char** argv) {
@@ -689,15 +604,9 @@ int scanRequest(int argc, char** argv) {
   if (what == "controls") {
     EnumChildWindows(page, printControl, 0);
   } else if (what == "rows") {
-    const int n = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < n; ++row) {
-      std::wstring line;
-      for (int col = 0; col < columns(list); ++col)
-        line += (col ? L"\t" : L"") + cellText(list, row, col);
-      print(line);
-    }
+    printRows(list, false);
   } else if (what == "header") {
-    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    HWND header = headerOf(list);
     Remote r(header, sizeof(HDITEMW) + 256);
     for (int i = 0; i < columns(list); ++i) {
       HDITEMW item{};
@@ -724,54 +633,16 @@ int scanRequest(int argc, char** argv) {
   } else if (what == "state") {
     print(controlState(page));
   } else if (what == "set" && argc == 6) {
-    wchar_t text[64] = {};
-    MultiByteToWideChar(CP_UTF8, 0, argv[5], -1, text, 63);
     SendMessageW(GetDlgItem(page, std::atoi(argv[4])), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(text));
+                 reinterpret_cast<LPARAM>(wideArgument(5).c_str()));
   } else if (what == "click" && argc == 5) {
     PostMessageW(GetDlgItem(page, std::atoi(argv[4])), BM_CLICK, 0, 0);
   } else if (what == "command" && argc == 5) {
     PostMessageW(page, WM_COMMAND, std::atoi(argv[4]), 0);
   } else if (what == "timer") {
     PostMessageW(page, WM_TIMER, 2008, 0);
-  } else if (what == "column" && argc == 5) {
-    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-    Remote r(header, sizeof(RECT));
-    SendMessageW(header, HDM_GETITEMRECT, std::atoi(argv[4]), reinterpret_cast<LPARAM>(r.at(0)));
-    RECT at{};
-    r.read(0, &at, sizeof at);
-    click(header, at);
-  } else if (what == "sortmark") {
-    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-    Remote r(header, sizeof(HDITEMW));
-    std::wstring marks;
-    for (int i = 0; i < columns(list); ++i) {
-      HDITEMW item{};
-      item.mask = HDI_FORMAT;
-      r.write(0, &item, sizeof item);
-      SendMessageW(header, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(r.at(0)));
-      r.read(0, &item, sizeof item);
-      if ((item.fmt & HDF_IMAGE) && (item.fmt & HDF_BITMAP_ON_RIGHT))
-        marks += std::to_wstring(i) + L" ";
-    }
-    print(marks.empty() ? L"none" : marks);
-  } else if (what == "select" && argc >= 5) {
-    Remote r(list, sizeof(LVITEMW));
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED;
-    r.write(0, &item, sizeof item);
-    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-                 reinterpret_cast<LPARAM>(r.at(0)));
-    item.state = LVIS_SELECTED;
-    r.write(0, &item, sizeof item);
-    for (int i = 4; i < argc; ++i)
-      SendMessageW(list, LVM_SETITEMSTATE, std::atoi(argv[i]), reinterpret_cast<LPARAM>(r.at(0)));
   } else if (what == "closemenu") {
     closeMenu();
-  } else if (what == "post" && argc == 7) {  // a stray message from another process
-    PostMessageW(page, static_cast<UINT>(std::strtoul(argv[4], nullptr, 0)),
-                 static_cast<WPARAM>(std::strtoull(argv[5], nullptr, 0)),
-                 static_cast<LPARAM>(std::strtoull(argv[6], nullptr, 0)));
   } else if (what == "send" && argc == 7) {
     DWORD_PTR answer = 0;
     SendMessageTimeoutW(page, static_cast<UINT>(std::strtoul(argv[4], nullptr, 0)),
@@ -791,7 +662,6 @@ int run(int argc, char** argv) {
   const int edgeResult = edgeRequest(argc, argv, edge);
   if (edge) return edgeResult;
   const std::string what = argv[2];
-  if (int rc = 0; runDialogRequest(argc, argv, rc)) return rc;
   if (what == "status") {
     HWND bar = GetDlgItem(mainWindow, 2001);
     Remote r(bar, 1024);
@@ -823,43 +693,11 @@ int run(int argc, char** argv) {
   } else if (what == "visible" && argc == 4) {
     print(IsWindowVisible(listWindow(argv[3])) ? L"1" : L"0");
   } else if (what == "rows" && argc == 4) {
-    HWND list = listWindow(argv[3]);
-    const int n = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    const int c = columns(list);
-    for (int row = 0; row < n; ++row) {
-      std::wstring line;
-      for (int col = 0; col < c; ++col) line += (col ? L"\t" : L"") + cellText(list, row, col);
-      const UINT state =
-          static_cast<UINT>(SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_SELECTED));
-      print(line + ((state & LVIS_SELECTED) ? L"\t*" : L""));
-    }
+    printRows(listWindow(argv[3]), true);
   } else if (what == "select" && argc >= 4) {
-    HWND list = listWindow(argv[3]);
-    Remote r(list, sizeof(LVITEMW));
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    r.write(0, &item, sizeof item);
-    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-                 reinterpret_cast<LPARAM>(r.at(0)));
-    item.state = LVIS_SELECTED;
-    r.write(0, &item, sizeof item);
-    for (int i = 4; i < argc; ++i)
-      SendMessageW(list, LVM_SETITEMSTATE, std::atoi(argv[i]), reinterpret_cast<LPARAM>(r.at(0)));
+    selectRows(listWindow(argv[3]), LVIS_SELECTED | LVIS_FOCUSED, argc, argv, 4);
   } else if (what == "sortmark" && argc == 4) {
-    HWND header = reinterpret_cast<HWND>(SendMessageW(listWindow(argv[3]), LVM_GETHEADER, 0, 0));
-    const int n = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
-    Remote r(header, sizeof(HDITEMW));
-    std::wstring marks;
-    for (int i = 0; i < n; ++i) {
-      HDITEMW item{};
-      item.mask = HDI_FORMAT | HDI_IMAGE;
-      r.write(0, &item, sizeof item);
-      SendMessageW(header, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(r.at(0)));
-      r.read(0, &item, sizeof item);
-      const bool marked = (item.fmt & HDF_IMAGE) && (item.fmt & HDF_BITMAP_ON_RIGHT);
-      if (marked) marks += std::to_wstring(i) + L" ";
-    }
-    print(marks.empty() ? L"none" : marks);
+    printSortMarks(listWindow(argv[3]));
   } else if (what == "tab" && argc == 4) {
     HWND tabs = GetDlgItem(mainWindow, 2006);
     Remote r(tabs, sizeof(RECT));
@@ -868,31 +706,14 @@ int run(int argc, char** argv) {
     r.read(0, &at, sizeof at);
     click(tabs, at);
   } else if (what == "column" && argc == 5) {
-    HWND header = reinterpret_cast<HWND>(SendMessageW(listWindow(argv[3]), LVM_GETHEADER, 0, 0));
-    Remote r(header, sizeof(RECT));
-    SendMessageW(header, HDM_GETITEMRECT, std::atoi(argv[4]), reinterpret_cast<LPARAM>(r.at(0)));
-    RECT at{};
-    r.read(0, &at, sizeof at);
-    click(header, at);
+    clickColumn(listWindow(argv[3]), std::atoi(argv[4]));
   } else if (what == "command" && argc == 4) {
     SendMessageW(mainWindow, WM_COMMAND, std::atoi(argv[3]), 0);
   } else if (what == "post" && argc == 4) {
     PostMessageW(mainWindow, WM_COMMAND, std::atoi(argv[3]), 0);
   } else if (what == "waitbox" && argc == 4) {
     // Prints the box's text once it is shown, or "none".
-    const DWORD until = GetTickCount() + 1000u * std::atoi(argv[3]);
-    for (;;) {
-      if (HWND box = messageBox()) {
-        wchar_t caption[128] = {}, text[512] = {};
-        GetWindowTextW(box, caption, 128);
-        GetDlgItemTextW(box, 0xFFFF, text, 512);
-        print(std::wstring(caption) + L"|" + text);
-        return 0;
-      }
-      if (GetTickCount() > until) break;
-      Sleep(100);
-    }
-    print(L"none");
+    printBox(mainWindow, Kind::box, std::atoi(argv[3]));
   } else if (what == "answer" && argc == 4) {
     HWND box = messageBox();
     if (!box) return 3;
@@ -900,6 +721,10 @@ int run(int argc, char** argv) {
                    : std::strcmp(argv[3], "no") == 0 ? IDNO
                                                      : IDOK;
     PostMessageW(box, WM_COMMAND, id, 0);
+  } else if (what == "defid" && argc == 3) {
+    // The button that Enter presses in the address dialog.
+    const LRESULT id = SendMessageW(addressDialog(), DM_GETDEFID, 0, 0);
+    print(HIWORD(id) == DC_HASDEFID ? std::to_wstring(LOWORD(id)) : L"none");
   } else if (what == "foreground") {
     ShowWindow(mainWindow, SW_SHOW);
     SetForegroundWindow(mainWindow);

@@ -7,11 +7,8 @@ build=$(cd "${1:?usage: gui_fatal.sh MINGW_BUILD_DIR}" && pwd)
 . "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 wine_lab_need gui_fatal.sh "$build/vetrel.exe" "$build/gui_driver.exe"
 
-ns=guifatal$$
+wine_lab_init guifatal
 prefix=$(mktemp -d /tmp/gui-fatal-prefix.XXXXXX) || exit 1
-work=$(mktemp -d /tmp/gui-fatal.XXXXXX) || exit 1
-trap wine_lab_cleanup EXIT
-failures=0
 
 ip netns add "$ns" || exit 1
 ip -n "$ns" link set lo up
@@ -40,4 +37,4 @@ echo "$log" | grep -q 'Запуск программы\.$' && pass "start line l
 echo "$log" | grep -q 'Выход из программы' && fail "an exit line was logged" || pass "no exit line"
 [ -e quorel.ini ] && [ "$(tr -d '\r' <quorel.ini)" = $'[Vetrel]\nWriteLog=1' ] &&
   pass "settings not written after a fatal start" || fail "quorel.ini changed: $(cat quorel.ini)"
-[ "$failures" -eq 0 ]
+wine_lab_verdict gui_fatal

@@ -17,13 +17,7 @@ exe=${2:-$build/vetrel.exe}
 . "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 wine_lab_need gui_mends.sh "$exe" "$build/gui_driver.exe" "$build/gui_hook.dll"
 
-ns=guimends$$
-desk=mends$$
-prefix=
-work=$(mktemp -d /tmp/gui-mends.XXXXXX) || exit 1
-shots=$build/screenshots
-failures=0
-trap wine_lab_cleanup EXIT
+wine_lab_init mends
 
 drive() { inns 15 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null | tr -d '\r'; }
 field() { echo "$1" | cut -d' ' -f"$2"; }
@@ -195,7 +189,7 @@ if [ -n "$up" ]; then
   fi
   # The scan page's worker message (WM_USER+100) from another process, posted and sent,
   # with a number that is no worker's slot (it once was a pointer).
-  drive scan post 0x464 0x123456789 0
+  drive postraw scan 0x464 0x123456789 0
   drive scan send 0x464 0x123456789 0
   drive scan send 0x464 16 0
   sleep 1
@@ -211,5 +205,4 @@ else
 fi
 
 echo "screenshots in $shots"
-[ "$failures" -eq 0 ] && echo "gui_mends: all passed" || echo "gui_mends: $failures failed"
-[ "$failures" -eq 0 ]
+wine_lab_verdict gui_mends

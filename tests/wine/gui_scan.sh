@@ -12,17 +12,7 @@ build=$(cd "${1:?usage: gui_scan.sh MINGW_BUILD_DIR}" && pwd)
 . "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 wine_lab_need gui_scan.sh "$build/vetrel.exe" "$build/gui_driver.exe"
 
-ns=scan$$
-desk=scan$$
-prefix=
-work=$(mktemp -d /tmp/gui-scan.XXXXXX) || exit 1
-shots=$build/screenshots
-failures=0
-cleanup() {
-  wine_lab_cleanup
-  rm -rf "/etc/netns/$ns"
-}
-trap cleanup EXIT
+wine_lab_init scan
 
 check() { # check WHAT GOT WANTED
   [ "$2" = "$3" ] && pass "$1" || fail "$1: got [$2], wanted [$3]"
@@ -48,10 +38,7 @@ run_range() { # run_range FROM TO
 
 # --- the namespace: an adapter for start-up, a hosts file for the name lookups
 resolver_files() {
-  mkdir -p "/etc/netns/$ns"
-  printf '127.0.0.1 localhost\n10.77.0.2 alpha.lab\n10.77.0.3 beta.lab\n10.77.0.5 gamma.lab\n10.77.0.9 delta.lab\n' \
-    >"/etc/netns/$ns/hosts"
-  printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' >"/etc/netns/$ns/resolv.conf"
+  wine_lab_hosts '10.77.0.2 alpha.lab' '10.77.0.3 beta.lab' '10.77.0.5 gamma.lab' '10.77.0.9 delta.lab'
 }
 wine_lab_start 10.77.0.1/24 gui-scan resolver_files || exit 1
 
@@ -121,8 +108,8 @@ colours=$(convert "$shots/scan_rows.png" -format '%k' info: 2>/dev/null)
 [ "${colours:-0}" -gt 8 ] && pass "screenshot scan_rows.png ($colours colours)" || fail "scan screenshot blank"
 
 # --- idle: sort and the context menu
-scan column 2
-check "sort by name marks column 2" "$(scan sortmark)" "2 "
+drive column results 2
+check "sort by name marks column 2" "$(drive sortmark results)" "2 "
 check "rows sorted by name" "$(scan rows | cut -f3 | paste -sd' ')" "alpha.lab beta.lab delta.lab gamma.lab"
 DISPLAY=":$display" xdotool mousemove 300 330  # the menu opens at the cursor
 check "idle right-click shows the menu" "$(scan rclick results)" "menu"
@@ -133,7 +120,7 @@ sleep 0.5
 drive clipboard 'Z:'"$(echo "$work" | tr / '\\')"'\clip.txt' >/dev/null
 check "copy list puts every row on the clipboard" "$(iconv -f cp1251 -t utf-8 "$work/clip.txt")" \
   "$(scan rows | sed 's/$/\r/')"
-scan select 1
+drive select results 1
 scan command 3010
 box=$(drive waitbox 10)
 check "adding a known address to the samples is refused" "$box" "$(printf 'Vetrel%39s' '')|Адрес 10.77.0.3 уже есть."
@@ -141,7 +128,7 @@ drive answer ok
 sleep 0.5
 # Rows found by name alone have no MAC: never written as an all-zero static entry, but
 # refused with the cache error (a row with a MAC is written as the ARP entry dialog's are).
-scan select 0
+drive select results 0
 scan command 3011
 check "a MAC-less row is not added to the cache" "$(drive waitbox 5)" \
   "$(printf 'Vetrel%39s' '')|Ошибка добавления записи в ARP-кэш для 10.77.0.2"
@@ -176,8 +163,8 @@ wait_status "Опрос: Выполняется..." 20 && pass "a /16 runs: Оп
 check "running state" "$(scan state)" "Остановить|disabled|disabled"
 check "no result menu while running" "$(scan rclick results)" "none"
 check "no samples menu while a comparing scan runs" "$(scan rclick samples)" "none"
-scan column 0
-check "no sort while running" "$(scan sortmark)" "none"
+drive column results 0
+check "no sort while running" "$(drive sortmark results)" "none"
 scan click 1
 wait_status "Опрос: Прервано" 60 && pass "stop reaches Опрос: Прервано" || fail "stop: status $(scan_status)"
 check "state after the stop" "$(scan state)" "Выполнить|enabled|enabled"
@@ -226,5 +213,4 @@ echo "$ini" | grep -qx 'ScanGetName=1' && echo "$ini" | grep -qx 'ScanCheckMac=1
   pass "ScanGetName and ScanCheckMac saved" || fail "ini: $(echo "$ini" | grep Scan)"
 
 echo "screenshots in $shots: scan_rows.png, scan_menu.png"
-[ "$failures" -eq 0 ] && echo "gui_scan: all passed" || echo "gui_scan: $failures failed"
-[ "$failures" -eq 0 ]
+wine_lab_verdict gui_scan

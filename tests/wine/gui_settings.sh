@@ -11,13 +11,7 @@ build=$(cd "${1:?usage: gui_settings.sh MINGW_BUILD_DIR}" && pwd)
 . "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 wine_lab_need gui_settings.sh "$build/vetrel.exe" "$build/gui_driver.exe" "$build/route_recorder.exe"
 
-ns=gset$$
-desk=gset$$
-prefix=
-work=$(mktemp -d /tmp/gset-run.XXXXXX) || exit 1
-shots=$build/screenshots
-failures=0
-trap wine_lab_cleanup EXIT
+wine_lab_init gset
 
 # Read-only requests are asked again (at most three times) when the driver could not run.
 drive() {
@@ -66,7 +60,7 @@ centred() {  # the dialog's rect line: left = owner left + (owner width - client
 
 # --- the namespace: an address for the adapter and a route through a gateway
 gateway_route() {
-  ip -n "$ns" neigh replace 10.78.0.254 lladdr 02:00:00:00:fe:fe dev v0 nud permanent
+  plant 10.78.0.254 02:00:00:00:fe:fe
   ip -n "$ns" route add 10.99.0.0/16 via 10.78.0.254 metric 7
 }
 wine_lab_start 10.78.0.1/24 gset gateway_route || exit 1
@@ -289,5 +283,4 @@ grep -qE '^MailPassw=([0-9a-f]{2})+$' <(ini) && pass "the password stored protec
   fail "MailPassw: $(grep MailPassw <(ini))"
 
 echo "screenshots in $shots"
-[ "$failures" -eq 0 ] && echo "gui_settings: all passed" || echo "gui_settings: $failures failed"
-[ "$failures" -eq 0 ]
+wine_lab_verdict gui_settings

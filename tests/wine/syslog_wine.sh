@@ -14,12 +14,8 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 wine_lab_need syslog_wine.sh "$build/vetrel.exe" "$build/gui_driver.exe"
 command -v rsyslogd >/dev/null || { echo "rsyslogd missing (scripts/setup-deps.sh)" >&2; exit 1; }
 
-ns=slw$$
-desk=slw$$
-prefix=
-work=$(mktemp -d /tmp/syslog-wine.XXXXXX) || exit 1
+wine_lab_init slw
 chmod 0755 "$work"
-failures=0
 . "$root/scripts/lab/rsyslog_server.sh"
 cleanup() {
   rsyslog_down
@@ -27,12 +23,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-drive() { inns 30 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null | tr -d '\r'; }
+drive() { wine_drive 1 "$@"; }
 
 # --- the namespace: one veth end with an address, neighbours planted on it
 plant_neighbours() {
-  ip -n "$ns" neigh replace 10.77.0.3 lladdr 02:00:00:00:03:99 dev v0 nud permanent
-  ip -n "$ns" neigh replace 10.77.0.4 lladdr 02:00:00:00:04:04 dev v0 nud permanent
+  plant 10.77.0.3 02:00:00:00:03:99 10.77.0.4 02:00:00:00:04:04
 }
 wine_lab_start 10.77.0.1/24 syslog-wine plant_neighbours || exit 1
 
@@ -120,5 +115,4 @@ stamp=$(log | grep -F -- "$spoof" | head -n1 |
   pass "tcp: the timestamp is the log's stamp with the zone's offset ($stamp)" ||
   fail "tcp: timestamp $(echo "$line" | cut -d'|' -f7), log stamp $stamp"
 
-[ "$failures" -eq 0 ] && echo "syslog_wine: all passed" || echo "syslog_wine: $failures failed"
-[ "$failures" -eq 0 ]
+wine_lab_verdict syslog_wine
