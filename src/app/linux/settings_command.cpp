@@ -123,6 +123,8 @@ int setSettings(const std::vector<std::string>& assignments) {
                 "\nNothing was written.");
     return kExitUsage;
   }
+  // The sealed password goes back as stored, never sealed anew: one that cannot be opened on
+  // this machine is kept, not lost.
   if (!writeValues(settingsFileValues(edited, storedPasswordText(), r.msgOnRouteNamed)))
     return kExitFailure;
   if (edited.RunOnStart != settings.RunOnStart) {

@@ -200,31 +200,6 @@ SettingsEditResult applySettingsAssignments(Settings& s, const std::vector<std::
   return r;
 }
 
-std::vector<std::pair<std::string, std::string>> settingsFileValues(
-    const Settings& s, const std::string& storedPassword, bool withMsgOnRoute) {
-  std::vector<std::pair<std::string, std::string>> values;
-  for (const SettingKey& k : settingKeys()) {
-    switch (k.kind) {
-      case SettingKind::Bool:
-        values.emplace_back(k.name, s.*k.b ? "1" : "0");
-        break;
-      case SettingKind::ReadOnlyBool:
-        if (withMsgOnRoute) values.emplace_back(k.name, s.*k.b ? "1" : "0");
-        break;
-      case SettingKind::Int:
-        values.emplace_back(k.name, std::to_string(s.*k.i));
-        break;
-      case SettingKind::Text:
-        values.emplace_back(k.name, std::string(fieldView(s.*k.t)));
-        break;
-      case SettingKind::Password:
-        values.emplace_back(k.name, storedPassword);
-        break;
-    }
-  }
-  return values;
-}
-
 bool parseEventMask(std::string_view text, std::int32_t offered, std::int32_t& mask,
                     std::string& error) {
   std::int32_t result = 0;
