@@ -52,19 +52,12 @@ std::string lockedDirectory() {
   return slash == std::string::npos ? "." : slash == 0 ? "/" : iniPath.substr(0, slash);
 }
 
-bool monitorHolds() {
-  int fd = -1;
-  const DirLockResult r = lockDataDirectory(lockedDirectory(), true, 0, fd);
-  unlockDataDirectory(fd);
-  return r == DirLockResult::Busy;
-}
-
 int showSettings(const std::string& dir) {
   loadSettings();
   const bool written =
       writeConsole(consoleOut, formatSettingsReport(settings, passwordState(storedPasswordText())));
   for (const std::string& w : settingsWarnings(settings)) warnConsole("warning: " + w);
-  if (monitorHolds())
+  if (dataDirectoryBusy(lockedDirectory()))
     warnConsole("note: a vetrel monitor runs on " + dir +
                 "; it writes its own settings back to quorel.ini when it stops");
   return written ? kExitOk : kExitFailure;
@@ -218,7 +211,7 @@ int runSettings(const CommandLine& cl) {
   // would give up waiting for the lock and run without it, unguarded against later edits.
   std::string sealed;
   if (ops.mode == SettingsMode::SetPassword) {
-    if (monitorHolds()) {
+    if (dataDirectoryBusy(lockedDirectory())) {
       refuseWhileMonitorRuns(cl.dir);
       return kExitFailure;
     }
