@@ -1,7 +1,6 @@
 #include "app/linux/settings_command.h"
 
 #include <fcntl.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,16 +71,6 @@ bool writeValues(const std::vector<std::pair<std::string, std::string>>& values)
   return false;
 }
 
-bool named(const std::vector<std::string>& assignments, const char* key) {
-  for (const std::string& a : assignments) {
-    std::string name = a.substr(0, a.find('='));
-    name.erase(0, name.find_first_not_of(" \t"));
-    name.erase(name.find_last_not_of(" \t") + 1);
-    if (::strcasecmp(name.c_str(), key) == 0) return true;
-  }
-  return false;
-}
-
 // The dialog shows the value it refuses; here it may come from the file, unseen, so a refused
 // value that the command line did not give is named.
 std::string valuesFromTheFile(const Settings& s, const std::vector<std::string>& assignments) {
@@ -101,7 +90,8 @@ std::string valuesFromTheFile(const Settings& s, const std::vector<std::string>&
   }
   std::string out;
   for (const auto& [key, value] : involved)
-    if (!named(assignments, key)) out += " " + std::string(key) + "=" + std::to_string(value);
+    if (!assignmentsName(assignments, key))
+      out += " " + std::string(key) + "=" + std::to_string(value);
   return out.empty() ? "" : "\n(quorel.ini holds" + out + "; give a new value in the same set)";
 }
 

@@ -200,6 +200,12 @@ SettingsEditResult applySettingsAssignments(Settings& s, const std::vector<std::
   return r;
 }
 
+bool assignmentsName(const std::vector<std::string>& list, std::string_view key) {
+  for (const std::string& a : list)
+    if (sameWord(trimmed(std::string_view(a).substr(0, a.find('='))), key)) return true;
+  return false;
+}
+
 bool parseEventMask(std::string_view text, std::int32_t offered, std::int32_t& mask,
                     std::string& error) {
   std::int32_t result = 0;

@@ -28,6 +28,9 @@ struct SettingsEditResult {
 // checks (checkSettingsForm) on the result, as its fields would show it.
 SettingsEditResult applySettingsAssignments(Settings& s, const std::vector<std::string>& list);
 
+// Whether one of the KEY=VALUE assignments names key, as applySettingsAssignments reads names.
+bool assignmentsName(const std::vector<std::string>& list, std::string_view key);
+
 // A mask as a decimal number or names joined by commas (numbers allowed among them), OR-ed.
 // Names: the dialog's item texts in Windows-1251 or the kinds' names (Spoofing, NewAddress,
 // AdditionalIp, RouteChange, ProgramError, MailError) in any case. Bits outside `offered`
