@@ -287,8 +287,6 @@ void stopSyslog(int waitMs) {
   retired = s;
 }
 
-bool syslogRunning() { return current.load() != nullptr; }
-
 std::size_t syslogQueued() {
   Sender* s = current.load();
   return s ? syslogQueueLength(s->queue) : 0;

@@ -23,7 +23,6 @@ inline constexpr int kSyslogExitWaitMs = 1000;
 // The sender with explicit settings and origin (tests, benchmark). False when it could not
 // start (one is running, or no thread).
 bool startSyslogSender(const SyslogSettings& settings, const SyslogOrigin& origin);
-bool syslogRunning();
 std::size_t syslogQueued();
 
 // Pauses between connection attempts grow from the first to the last; a TCP link whose

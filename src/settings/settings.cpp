@@ -124,6 +124,32 @@ bool initPathsInDirectory(const std::string& directory) {
   return platform::setCurrentDirectory(absolute.c_str());
 }
 
+std::vector<std::pair<std::string, std::string>> settingsFileValues(
+    const Settings& s, const std::string& sealedPassword, bool withMsgOnRoute) {
+  std::vector<std::pair<std::string, std::string>> values;
+  values.reserve(std::size(kKeys));
+  for (const SettingKey& k : kKeys) {
+    switch (k.kind) {
+      case SettingKind::Bool:
+        values.emplace_back(k.name, s.*k.b ? "1" : "0");
+        break;
+      case SettingKind::ReadOnlyBool:
+        if (withMsgOnRoute) values.emplace_back(k.name, s.*k.b ? "1" : "0");
+        break;
+      case SettingKind::Int:
+        values.emplace_back(k.name, std::to_string(s.*k.i));
+        break;
+      case SettingKind::Text:
+        values.emplace_back(k.name, std::string(fieldView(s.*k.t)));
+        break;
+      case SettingKind::Password:
+        values.emplace_back(k.name, sealedPassword);
+        break;
+    }
+  }
+  return values;
+}
+
 void loadSettings() {
   const Settings d = defaultSettings();
   if (iniPath.empty()) {
@@ -164,37 +190,18 @@ void saveSettings() {
   if (readMessageWindowRect && readMessageWindowRect(r))
     storeRect(r, settings.MsgX, settings.MsgY, settings.Msgcx, settings.Msgcy);
 
-  std::vector<std::pair<std::string, std::string>> values;
-  values.reserve(std::size(kKeys));
-  for (const SettingKey& k : kKeys) {
-    switch (k.kind) {
-      case SettingKind::Bool:
-        values.emplace_back(k.name, settings.*k.b ? "1" : "0");
-        break;
-      case SettingKind::Int:
-        values.emplace_back(k.name, std::to_string(settings.*k.i));
-        break;
-      case SettingKind::Text:
-        values.emplace_back(k.name, std::string(fieldView(settings.*k.t)));
-        break;
-      case SettingKind::Password: {
-        std::string hex;
-        if (settings.MailPassw[0] != 0) {
-          char plain[sizeof settings.MailPassw];
-          copyField(plain, fieldView(settings.MailPassw));
-          hex = protectPassword(plain);
-          if (hex.empty()) uiMessageBox("Ошибка шифрования пароля почты.", MessageIcon::Error);
-        }
-        values.emplace_back(k.name, std::move(hex));
-        break;
-      }
-      case SettingKind::ReadOnlyBool:
-        break;  // set by hand in the file; the program never writes it
-    }
+  std::string hex;
+  if (settings.MailPassw[0] != 0) {
+    char plain[sizeof settings.MailPassw];
+    copyField(plain, fieldView(settings.MailPassw));
+    hex = protectPassword(plain);
+    if (hex.empty()) uiMessageBox("Ошибка шифрования пароля почты.", MessageIcon::Error);
   }
   // One replacement of the whole file: a crash or a full disk leaves the old file whole.
   // A failed write is not reported; the program is ending anyway.
-  platform::profileWriteKeys(kIniSection, values, iniPath.c_str());
+  // MsgOnRoute is set by hand in the file; the program never writes it.
+  platform::profileWriteKeys(kIniSection, settingsFileValues(settings, hex, false),
+                             iniPath.c_str());
 }
 
 void setAutostart(bool on) {

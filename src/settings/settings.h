@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct Settings {
   bool AddNew = true;
@@ -47,6 +49,11 @@ struct SettingKey {
   char (Settings::*t)[32] = nullptr;    // Text, Password
 };
 std::span<const SettingKey> settingKeys();
+
+// The file's keys and values from s, in settingKeys order, with the password as sealedPassword
+// (the file's form) and MsgOnRoute only when withMsgOnRoute.
+std::vector<std::pair<std::string, std::string>> settingsFileValues(
+    const Settings& s, const std::string& sealedPassword, bool withMsgOnRoute);
 
 inline constexpr const char* kIniSection = "Vetrel";
 inline constexpr const char* kIniName = "quorel.ini";

@@ -30,3 +30,10 @@ void unlockDataDirectory(int& fd) {
   if (fd >= 0) ::close(fd);
   fd = -1;
 }
+
+bool dataDirectoryBusy(const std::string& dir) {
+  int fd = -1;
+  const DirLockResult r = lockDataDirectory(dir, true, 0, fd);
+  unlockDataDirectory(fd);
+  return r == DirLockResult::Busy;
+}

@@ -10,3 +10,6 @@ enum class DirLockResult { Held, Busy, Failed };
 // On Held, fd is the open directory that carries the lock (close-on-exec).
 DirLockResult lockDataDirectory(const std::string& dir, bool exclusive, int waitMs, int& fd);
 void unlockDataDirectory(int& fd);
+
+// Whether another process holds dir (a monitor or an edit), asked without waiting or keeping it.
+bool dataDirectoryBusy(const std::string& dir);

@@ -31,8 +31,3 @@ void installJsonOutput() {
   removeJournalTap(printJson);  // once, however often a test installs it
   addJournalTap(printJson);
 }
-
-void removeJsonOutput() {
-  removeJournalTap(printJson);
-  session.jsonRows = false;
-}

@@ -2,5 +2,3 @@
 // --json: journal lines leave stdout as JSON objects, one a line, instead of the log's form.
 // Any command that journals (monitor, scan) calls this after installConsoleHooks.
 void installJsonOutput();
-// Back to the log's form (tests run commands one after another in one process).
-void removeJsonOutput();

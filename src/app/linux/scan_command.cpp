@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <vector>
@@ -227,9 +226,7 @@ int runScan(const CommandLine& cl) {
   // A monitor on the directory holds it shared. It keeps its own samples in memory and
   // rewrites samples.dat when it learns, so what this scan learned would be lost, and this
   // scan's save would drop what the monitor learned meanwhile.
-  int probeLock = -1;
-  const bool monitorRuns = lockDataDirectory(cl.dir, true, 0, probeLock) == DirLockResult::Busy;
-  unlockDataDirectory(probeLock);
+  const bool monitorRuns = dataDirectoryBusy(cl.dir);
 
   blockStopSignals();
   if (!startStopSignalThread()) {

@@ -1,7 +1,6 @@
 #include "app/linux/settings_command.h"
 
 #include <fcntl.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,19 +51,12 @@ std::string lockedDirectory() {
   return slash == std::string::npos ? "." : slash == 0 ? "/" : iniPath.substr(0, slash);
 }
 
-bool monitorHolds() {
-  int fd = -1;
-  const DirLockResult r = lockDataDirectory(lockedDirectory(), true, 0, fd);
-  unlockDataDirectory(fd);
-  return r == DirLockResult::Busy;
-}
-
 int showSettings(const std::string& dir) {
   loadSettings();
   const bool written =
       writeConsole(consoleOut, formatSettingsReport(settings, passwordState(storedPasswordText())));
   for (const std::string& w : settingsWarnings(settings)) warnConsole("warning: " + w);
-  if (monitorHolds())
+  if (dataDirectoryBusy(lockedDirectory()))
     warnConsole("note: a vetrel monitor runs on " + dir +
                 "; it writes its own settings back to quorel.ini when it stops");
   return written ? kExitOk : kExitFailure;
@@ -76,16 +68,6 @@ bool writeValues(const std::vector<std::pair<std::string, std::string>>& values)
   const int error = errno;
   warnConsole("cannot write " + iniPath + (error ? std::string(": ") + std::strerror(error) : "") +
               "; nothing was changed");
-  return false;
-}
-
-bool named(const std::vector<std::string>& assignments, const char* key) {
-  for (const std::string& a : assignments) {
-    std::string name = a.substr(0, a.find('='));
-    name.erase(0, name.find_first_not_of(" \t"));
-    name.erase(name.find_last_not_of(" \t") + 1);
-    if (::strcasecmp(name.c_str(), key) == 0) return true;
-  }
   return false;
 }
 
@@ -108,7 +90,8 @@ std::string valuesFromTheFile(const Settings& s, const std::vector<std::string>&
   }
   std::string out;
   for (const auto& [key, value] : involved)
-    if (!named(assignments, key)) out += " " + std::string(key) + "=" + std::to_string(value);
+    if (!assignmentsName(assignments, key))
+      out += " " + std::string(key) + "=" + std::to_string(value);
   return out.empty() ? "" : "\n(quorel.ini holds" + out + "; give a new value in the same set)";
 }
 
@@ -123,6 +106,8 @@ int setSettings(const std::vector<std::string>& assignments) {
                 "\nNothing was written.");
     return kExitUsage;
   }
+  // The sealed password goes back as stored, never sealed anew: one that cannot be opened on
+  // this machine is kept, not lost.
   if (!writeValues(settingsFileValues(edited, storedPasswordText(), r.msgOnRouteNamed)))
     return kExitFailure;
   if (edited.RunOnStart != settings.RunOnStart) {
@@ -216,7 +201,7 @@ int runSettings(const CommandLine& cl) {
   // would give up waiting for the lock and run without it, unguarded against later edits.
   std::string sealed;
   if (ops.mode == SettingsMode::SetPassword) {
-    if (monitorHolds()) {
+    if (dataDirectoryBusy(lockedDirectory())) {
       refuseWhileMonitorRuns(cl.dir);
       return kExitFailure;
     }

@@ -200,29 +200,10 @@ SettingsEditResult applySettingsAssignments(Settings& s, const std::vector<std::
   return r;
 }
 
-std::vector<std::pair<std::string, std::string>> settingsFileValues(
-    const Settings& s, const std::string& storedPassword, bool withMsgOnRoute) {
-  std::vector<std::pair<std::string, std::string>> values;
-  for (const SettingKey& k : settingKeys()) {
-    switch (k.kind) {
-      case SettingKind::Bool:
-        values.emplace_back(k.name, s.*k.b ? "1" : "0");
-        break;
-      case SettingKind::ReadOnlyBool:
-        if (withMsgOnRoute) values.emplace_back(k.name, s.*k.b ? "1" : "0");
-        break;
-      case SettingKind::Int:
-        values.emplace_back(k.name, std::to_string(s.*k.i));
-        break;
-      case SettingKind::Text:
-        values.emplace_back(k.name, std::string(fieldView(s.*k.t)));
-        break;
-      case SettingKind::Password:
-        values.emplace_back(k.name, storedPassword);
-        break;
-    }
-  }
-  return values;
+bool assignmentsName(const std::vector<std::string>& list, std::string_view key) {
+  for (const std::string& a : list)
+    if (sameWord(trimmed(std::string_view(a).substr(0, a.find('='))), key)) return true;
+  return false;
 }
 
 bool parseEventMask(std::string_view text, std::int32_t offered, std::int32_t& mask,

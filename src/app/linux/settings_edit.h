@@ -28,11 +28,8 @@ struct SettingsEditResult {
 // checks (checkSettingsForm) on the result, as its fields would show it.
 SettingsEditResult applySettingsAssignments(Settings& s, const std::vector<std::string>& list);
 
-// The file's keys and values as `vetrel monitor` writes them at exit, except that the sealed
-// password is written back as it was stored (never sealed anew: one that cannot be opened on
-// this machine is kept, not lost) and MsgOnRoute is written when it was named.
-std::vector<std::pair<std::string, std::string>> settingsFileValues(
-    const Settings& s, const std::string& storedPassword, bool withMsgOnRoute);
+// Whether one of the KEY=VALUE assignments names key, as applySettingsAssignments reads names.
+bool assignmentsName(const std::vector<std::string>& list, std::string_view key);
 
 // A mask as a decimal number or names joined by commas (numbers allowed among them), OR-ed.
 // Names: the dialog's item texts in Windows-1251 or the kinds' names (Spoofing, NewAddress,

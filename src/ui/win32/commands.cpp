@@ -15,6 +15,7 @@
 #include "platform/system_platform.h"
 #include "report/journal.h"
 #include "route/route_table.h"
+#include "scan/entry_dialogs.h"
 #include "scan/scanner.h"
 #include "settings/settings.h"
 #include "ui/win32/shell.h"
@@ -78,15 +79,7 @@ void addSelectedToSamples() {
     AddressEntry e = makeEntry();
     copyField(e.ipText, a.ip);
     copyField(e.macText, a.mac);
-    const int added = addSample(e);
-    if (added == kSampleNoMemory) {
-      showMessage("Ошибка выделения памяти.", MB_ICONERROR);
-      break;
-    }
-    if (added == -1) {
-      const std::string text = std::string("Адрес ") + a.ip + " уже есть.";
-      showMessage(text.c_str(), MB_ICONERROR);
-    }
+    if (!addSampleTelling(e)) break;
   }
   showSamples();
   saveSamples();
@@ -186,6 +179,16 @@ HGLOBAL clipboardBlock(const void* bytes, std::size_t size, std::size_t unitSize
 }
 
 }  // namespace
+
+bool addSampleTelling(const AddressEntry& e) {
+  const int added = addSample(e);
+  if (added == kSampleNoMemory) {
+    showMessage("Ошибка выделения памяти.", MB_ICONERROR);
+    return false;
+  }
+  if (added == -1) showMessage(duplicateSampleText(e.ipText).c_str(), MB_ICONERROR);
+  return true;
+}
 
 // Plain 8-bit text as the lists hold it, and the same as UTF-16 so that a reader on a
 // system of another language does not convert it with the wrong code page.

@@ -36,15 +36,7 @@ void addScanRowsToSamples() {
     copyField(e.ipText, t.ip);
     copyField(e.macText, t.mac);
     copyField(e.hostName, t.name);
-    const int added = addSample(e);
-    if (added == kSampleNoMemory) {
-      showMessage("Ошибка выделения памяти.", MB_ICONERROR);
-      break;
-    }
-    if (added == -1) {
-      const std::string text = std::string("Адрес ") + t.ip + " уже есть.";
-      showMessage(text.c_str(), MB_ICONERROR);
-    }
+    if (!addSampleTelling(e)) break;
   }
   showSamples();
   saveSamples();

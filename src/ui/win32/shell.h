@@ -90,6 +90,10 @@ void openSettingsDialog();
 void showMessage(const char* text, UINT icon);
 bool askQuestion(const char* text, const char* caption);
 
+struct AddressEntry;
+// Adds e to the samples, saying so when it is there already; false when memory ran out.
+bool addSampleTelling(const AddressEntry& e);
+
 // Puts text on the clipboard as Windows-1251 and as UTF-16; nothing when it is busy.
 void copyTextToClipboard(HWND owner, const std::string& text);
 
