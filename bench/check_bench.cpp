@@ -10,12 +10,12 @@
 #include <string>
 
 #include "address_fixture.h"
-#include "core/address.h"
-#include "core/arp_table.h"
-#include "core/check_cycle.h"
-#include "core/check_index.h"
-#include "core/text_field.h"
-#include "core/ui_hooks.h"
+#include "arp/arp_table.h"
+#include "arp/check_cycle.h"
+#include "arp/check_index.h"
+#include "base/address.h"
+#include "base/text_field.h"
+#include "base/ui_hooks.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
 #include "settings/settings.h"

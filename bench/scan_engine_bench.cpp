@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/address.h"
-#include "core/ui_hooks.h"
+#include "base/address.h"
+#include "base/ui_hooks.h"
 #include "fake/fake_platform.h"
 #include "fake/scan_main_thread.h"
 #include "scan/scanner.h"

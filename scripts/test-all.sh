@@ -12,6 +12,7 @@ suite() {  # name, command...
   echo "=== $name"
   if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); failures+=("$name"); fi
 }
+suite "layers" bash "$root/scripts/check-layers.sh"
 suite "unit (native)" ctest --test-dir "$root/build/native" --output-on-failure -j "$(nproc)" -L unit
 suite "unit (asan+ubsan)" ctest --test-dir "$root/build/asan" --output-on-failure -j "$(nproc)" -L unit
 for t in "$root"/tests/lab/*.sh; do

@@ -15,8 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/text_field.h"
-#include "core/ui_hooks.h"
+#include "base/text_field.h"
+#include "base/ui_hooks.h"
 #include "fake/fake_platform.h"
 #include "fake/smtp_peer.h"
 #include "report/journal.h"

@@ -21,10 +21,10 @@
 #include <vector>
 
 #include "address_fixture.h"
-#include "core/address.h"
-#include "core/arp_table.h"
-#include "core/check_cycle.h"
-#include "core/ui_hooks.h"
+#include "arp/arp_table.h"
+#include "arp/check_cycle.h"
+#include "base/address.h"
+#include "base/ui_hooks.h"
 #include "fake/fake_platform.h"
 #include "fake/fake_sockets.h"
 #include "fake/ui_recorder.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "core/address.h"
-#include "core/ui_hooks.h"
+#include "base/address.h"
+#include "base/ui_hooks.h"
 #include "scan/scanner.h"
 #include "settings/settings.h"
 #include "ui/win32/list_view.h"

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "core/text_field.h"
-#include "core/ui_hooks.h"
+#include "base/text_field.h"
+#include "base/ui_hooks.h"
 #include "report/journal_tap.h"
 #include "report/mail_queue.h"
 #include "settings/settings.h"

@@ -1,6 +1,6 @@
 #include "report/json_line.h"
 
-#include "core/windows1251.h"
+#include "base/windows1251.h"
 #include "report/event_text.h"
 
 void appendJsonString(std::string& out, std::string_view utf8) {

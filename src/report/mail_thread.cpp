@@ -5,8 +5,8 @@
 #include <cstring>
 #include <exception>
 
-#include "core/detached_thread.h"
-#include "core/text_field.h"
+#include "base/detached_thread.h"
+#include "base/text_field.h"
 #include "platform/socket_platform.h"
 #include "report/journal.h"
 #include "report/mail_message.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/windows1251.h"
+#include "base/windows1251.h"
 #include "report/event_text.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/text_field.h"
+#include "base/text_field.h"
 #include "platform/settings_platform.h"
 #include "report/event_text.h"
 #include "settings/settings.h"

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "core/address.h"
-#include "core/text_field.h"
+#include "base/address.h"
+#include "base/text_field.h"
 #include "platform/adapter_platform.h"
 #include "report/journal.h"
 

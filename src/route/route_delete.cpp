@@ -1,5 +1,5 @@
 // Command 3017, "Удалить маршрут": the question, then the deletion of the row asked about.
-#include "core/ui_hooks.h"
+#include "base/ui_hooks.h"
 #include "route/route_table.h"
 
 void deleteChosenRoute(int row) {

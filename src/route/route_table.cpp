@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "core/address.h"
-#include "core/ui_hooks.h"
+#include "base/address.h"
+#include "base/ui_hooks.h"
 #include "report/journal.h"
 #include "settings/settings.h"
 

@@ -1,6 +1,6 @@
 #include "scan/dotted_quad.h"
 
-#include "core/address.h"
+#include "base/address.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "core/arp_table.h"
-#include "core/list_views.h"
-#include "core/samples.h"
-#include "core/text_field.h"
+#include "arp/arp_table.h"
+#include "arp/list_views.h"
+#include "arp/samples.h"
+#include "base/text_field.h"
 #include "scan/dotted_quad.h"
 #include "scan/probe.h"
 

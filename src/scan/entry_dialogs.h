@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/address.h"
+#include "base/address.h"
 
 // Shortest texts the dialogs act on.
 inline constexpr std::size_t kEntryIpMin = 7;    // IP text for OK and for the probes

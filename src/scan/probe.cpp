@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "core/address.h"
-#include "core/text_field.h"
+#include "base/address.h"
+#include "base/text_field.h"
 #include "platform/probe_platform.h"
 
 bool probeMac(std::uint32_t addressNetworkOrder, char (&macText)[20]) {

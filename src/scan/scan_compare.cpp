@@ -1,10 +1,10 @@
 // The comparison of a scan result with the samples. Main thread, under scanLock.
 #include <cstdio>
 
-#include "core/address.h"
-#include "core/list_views.h"
-#include "core/samples.h"
-#include "core/text_field.h"
+#include "arp/list_views.h"
+#include "arp/samples.h"
+#include "base/address.h"
+#include "base/text_field.h"
 #include "report/journal.h"
 #include "scan/scanner.h"
 #include "settings/settings.h"

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <atomic>
 
-#include "core/detached_thread.h"
-#include "core/list_views.h"
-#include "core/text_field.h"
-#include "core/ui_hooks.h"
+#include "arp/list_views.h"
+#include "base/detached_thread.h"
+#include "base/text_field.h"
+#include "base/ui_hooks.h"
 #include "report/journal.h"
 #include "scan/probe.h"
 #include "settings/settings.h"

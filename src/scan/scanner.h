@@ -27,7 +27,7 @@
 #include <mutex>
 #include <optional>
 
-#include "core/address.h"
+#include "base/address.h"
 
 inline constexpr int kWorkerSlotCount = 16;
 // Larger ranges are refused rather than allocated (a /16 is the largest sensible scan).

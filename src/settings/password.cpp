@@ -1,7 +1,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/text_field.h"
+#include "base/text_field.h"
 #include "platform/settings_platform.h"
 #include "settings/settings.h"
 

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/text_field.h"
-#include "core/ui_hooks.h"
+#include "base/text_field.h"
+#include "base/ui_hooks.h"
 #include "platform/settings_platform.h"
 #include "platform/system_platform.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/address.h"
+#include "base/address.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
 #include "settings/settings.h"

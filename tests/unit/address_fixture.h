@@ -2,8 +2,8 @@
 // Address records made from their texts, for tests and benchmarks.
 #include <string_view>
 
-#include "core/address.h"
-#include "core/text_field.h"
+#include "base/address.h"
+#include "base/text_field.h"
 
 // Every byte not given is zero; each text is cut to its field as the program cuts it.
 inline AddressEntry addressEntry(std::string_view ip, std::string_view mac,

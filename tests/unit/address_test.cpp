@@ -1,4 +1,4 @@
-#include "core/address.h"
+#include "base/address.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 
 #include "address_fixture.h"
-#include "core/text_field.h"
+#include "base/text_field.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "core/arp_table.h"
+#include "arp/arp_table.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "core/address.h"
+#include "base/address.h"
 #include "fake/fake_platform.h"
 #include "route/adapters.h"
 

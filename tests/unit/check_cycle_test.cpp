@@ -1,5 +1,5 @@
 // The check cycle driven through scripted ARP tables over several ticks.
-#include "core/check_cycle.h"
+#include "arp/check_cycle.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "address_fixture.h"
-#include "core/address.h"
-#include "core/arp_table.h"
-#include "core/text_field.h"
+#include "arp/arp_table.h"
+#include "base/address.h"
+#include "base/text_field.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
 #include "report/mail_queue.h"

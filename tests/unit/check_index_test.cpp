@@ -1,5 +1,5 @@
 // The check's lookups must give what a scan of the lists in order gives.
-#include "core/check_index.h"
+#include "arp/check_index.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 
 #include "address_fixture.h"
-#include "core/text_field.h"
+#include "base/text_field.h"
 
 namespace {
 

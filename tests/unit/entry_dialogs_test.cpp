@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/address.h"
-#include "core/samples.h"
+#include "arp/samples.h"
+#include "base/address.h"
 #include "failing_allocations.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"

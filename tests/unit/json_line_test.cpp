@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "core/windows1251.h"
+#include "base/windows1251.h"
 #include "report/journal.h"
 
 namespace {

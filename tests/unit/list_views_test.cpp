@@ -1,4 +1,4 @@
-#include "core/list_views.h"
+#include "arp/list_views.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "address_fixture.h"
-#include "core/address.h"
-#include "core/text_field.h"
+#include "base/address.h"
+#include "base/text_field.h"
 #include "fake/ui_recorder.h"
 
 namespace {

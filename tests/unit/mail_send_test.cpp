@@ -5,8 +5,8 @@
 #include <string>
 #include <thread>
 
-#include "core/check_cycle.h"
-#include "core/text_field.h"
+#include "arp/check_cycle.h"
+#include "base/text_field.h"
 #include "fake/fake_platform.h"
 #include "fake/smtp_peer.h"
 #include "mail_test_support.h"

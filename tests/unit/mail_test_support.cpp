@@ -4,8 +4,8 @@
 #include <mutex>
 #include <thread>
 
-#include "core/text_field.h"
-#include "core/ui_hooks.h"
+#include "base/text_field.h"
+#include "base/ui_hooks.h"
 #include "fake/fake_platform.h"
 #include "fake/fake_sockets.h"
 #include "report/mail_message.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/address.h"
+#include "base/address.h"
 #include "fake/fake_platform.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "core/samples.h"
+#include "arp/samples.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "address_fixture.h"
-#include "core/text_field.h"
+#include "base/text_field.h"
 #include "failing_allocations.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"

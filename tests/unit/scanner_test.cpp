@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "address_fixture.h"
-#include "core/address.h"
+#include "base/address.h"
 #include "fake/fake_platform.h"
 #include "fake/scan_main_thread.h"
 #include "fake/ui_recorder.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/text_field.h"
+#include "base/text_field.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
 #include "platform/settings_platform.h"

@@ -1,4 +1,4 @@
-#include "core/statics.h"
+#include "arp/statics.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/address.h"
-#include "core/arp_table.h"
+#include "arp/arp_table.h"
+#include "base/address.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
 #include "route/adapters.h"

@@ -6,7 +6,7 @@
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
 #include "app/linux/monitor_loop.h"
-#include "core/ui_hooks.h"
+#include "base/ui_hooks.h"
 #include "platform/system_platform.h"
 #include "report/event_text.h"
 #include "report/json_line.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/linux/tick_schedule.h"
-#include "core/ui_hooks.h"
+#include "base/ui_hooks.h"
 
 struct ConsoleSession {
   TickSchedule ticks;

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "app/linux/console_writer.h"
-#include "core/windows1251.h"
+#include "base/windows1251.h"
 
 ConsoleStream consoleOut{1};
 ConsoleStream consoleErr{2};

@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/detached_thread.h"
+#include "base/detached_thread.h"
 
 namespace {
 

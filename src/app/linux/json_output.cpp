@@ -4,7 +4,7 @@
 
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
-#include "core/ui_hooks.h"
+#include "base/ui_hooks.h"
 #include "report/journal_tap.h"
 #include "report/json_line.h"
 

@@ -4,7 +4,7 @@
 
 #include "app/linux/console_session.h"
 #include "app/linux/main_queue.h"
-#include "core/check_cycle.h"
+#include "arp/check_cycle.h"
 #include "route/route_table.h"
 
 namespace {

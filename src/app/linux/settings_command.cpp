@@ -13,9 +13,9 @@
 #include "app/linux/environment_check.h"
 #include "app/linux/password_input.h"
 #include "app/linux/settings_edit.h"
+#include "forms/settings_form.h"
 #include "platform/settings_platform.h"
 #include "settings/settings.h"
-#include "settings/settings_form.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "core/text_field.h"
-#include "settings/settings_form.h"
+#include "base/text_field.h"
+#include "forms/settings_form.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <csignal>
 
 #include "app/linux/main_queue.h"
-#include "core/detached_thread.h"
+#include "base/detached_thread.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include <initializer_list>
 
-#include "core/samples.h"
-#include "core/text_field.h"
-#include "core/ui_hooks.h"
+#include "arp/samples.h"
+#include "base/text_field.h"
+#include "base/ui_hooks.h"
 #include "scan/entry_dialogs.h"
 #include "ui/win32/shell.h"
 #include "ui/win32/win_text.h"

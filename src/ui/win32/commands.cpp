@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "core/address.h"
-#include "core/arp_table.h"
-#include "core/check_cycle.h"
-#include "core/list_views.h"
-#include "core/samples.h"
-#include "core/text_field.h"
+#include "arp/arp_table.h"
+#include "arp/check_cycle.h"
+#include "arp/list_views.h"
+#include "arp/samples.h"
+#include "base/address.h"
+#include "base/text_field.h"
 #include "platform/system_platform.h"
 #include "report/journal.h"
 #include "route/route_table.h"

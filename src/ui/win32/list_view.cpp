@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/text_field.h"
+#include "base/text_field.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/win_text.h"
 

@@ -1,7 +1,7 @@
 // The main window's procedure: layout, tabs, timer, tray, close and the private messages.
 #include <string>
 
-#include "core/check_cycle.h"
+#include "arp/check_cycle.h"
 #include "route/route_table.h"
 #include "ui/win32/shell.h"
 #include "ui/win32/window_limits.h"

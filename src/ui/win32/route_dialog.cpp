@@ -2,8 +2,8 @@
 // IDM_ROUTE_ADD) or shows the fields of the selected route (mode 0, which changes nothing).
 #include <string>
 
-#include "core/samples.h"
-#include "core/ui_hooks.h"
+#include "arp/samples.h"
+#include "base/ui_hooks.h"
 #include "route/route_table.h"
 #include "ui/win32/shell.h"
 #include "ui/win32/win_text.h"

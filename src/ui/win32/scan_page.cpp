@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdlib>
 
-#include "core/ui_hooks.h"
+#include "base/ui_hooks.h"
 #include "report/journal.h"
 #include "report/mail_queue.h"
 #include "scan/scanner.h"

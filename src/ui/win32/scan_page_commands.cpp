@@ -1,12 +1,12 @@
 // The context-menu commands of the scan page's result list.
 #include <string>
 
-#include "core/address.h"
-#include "core/arp_table.h"
-#include "core/check_cycle.h"
-#include "core/list_views.h"
-#include "core/samples.h"
-#include "core/text_field.h"
+#include "arp/arp_table.h"
+#include "arp/check_cycle.h"
+#include "arp/list_views.h"
+#include "arp/samples.h"
+#include "base/address.h"
+#include "base/text_field.h"
 #include "ui/win32/scan_page.h"
 #include "ui/win32/win_text.h"
 

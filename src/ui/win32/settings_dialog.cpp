@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "core/ui_hooks.h"
-#include "settings/settings_form.h"
+#include "base/ui_hooks.h"
+#include "forms/settings_form.h"
 #include "ui/win32/shell.h"
 #include "ui/win32/win_text.h"
 

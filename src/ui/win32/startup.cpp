@@ -2,13 +2,13 @@
 
 #include <cstdint>
 
-#include "core/arp_table.h"
-#include "core/check_cycle.h"
-#include "core/detached_thread.h"
-#include "core/list_views.h"
-#include "core/samples.h"
-#include "core/statics.h"
-#include "core/ui_hooks.h"
+#include "arp/arp_table.h"
+#include "arp/check_cycle.h"
+#include "arp/list_views.h"
+#include "arp/samples.h"
+#include "arp/statics.h"
+#include "base/detached_thread.h"
+#include "base/ui_hooks.h"
 #include "platform/system_platform.h"
 #include "report/journal.h"
 #include "report/mail_message.h"

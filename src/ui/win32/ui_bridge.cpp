@@ -1,7 +1,7 @@
 // The logic's user-interface hooks, served by the shell's windows.
 #include <string>
 
-#include "core/ui_hooks.h"
+#include "base/ui_hooks.h"
 #include "report/window_lines.h"
 #include "settings/settings.h"
 #include "ui/win32/scan_page.h"

@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/address.h"
-#include "core/arp_table.h"
+#include "arp/arp_table.h"
+#include "base/address.h"
 #include "lab_support.h"
 #include "route/adapters.h"
 

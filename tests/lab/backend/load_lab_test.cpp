@@ -10,7 +10,7 @@
 #include <set>
 #include <thread>
 
-#include "core/arp_table.h"
+#include "arp/arp_table.h"
 #include "lab_support.h"
 
 namespace {

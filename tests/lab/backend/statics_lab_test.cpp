@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "core/arp_table.h"
-#include "core/statics.h"
+#include "arp/arp_table.h"
+#include "arp/statics.h"
 #include "lab_support.h"
 #include "route/adapters.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <thread>
 
-#include "core/text_field.h"
-#include "core/ui_hooks.h"
+#include "base/text_field.h"
+#include "base/ui_hooks.h"
 #include "platform/system_platform.h"
 #include "report/journal.h"
 #include "report/mail_message.h"

@@ -14,7 +14,7 @@
 #include <set>
 #include <thread>
 
-#include "core/address.h"
+#include "base/address.h"
 #include "platform/probe_platform.h"
 #include "platform/settings_platform.h"
 

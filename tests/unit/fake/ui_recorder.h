@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/ui_hooks.h"
+#include "base/ui_hooks.h"
 
 struct UiRecorder {
   std::map<ListId, std::vector<std::vector<std::string>>> lists;  // rows of cells

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/text_field.h"
+#include "base/text_field.h"
 #include "platform/settings_platform.h"
 #include "platform/win32/unique_resource.h"
 #include "settings/settings.h"

@@ -23,8 +23,8 @@
 #include <thread>
 #include <utility>
 
-#include "core/address.h"
-#include "core/arp_table.h"
+#include "arp/arp_table.h"
+#include "base/address.h"
 #include "platform/adapter_platform.h"
 #include "platform/arp_platform.h"
 #include "platform/probe_platform.h"

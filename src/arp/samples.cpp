@@ -1,11 +1,11 @@
-#include "core/samples.h"
+#include "arp/samples.h"
 
 #include <cstdio>
 #include <new>
 #include <utility>
 
-#include "core/data_file.h"
-#include "core/text_field.h"
+#include "base/data_file.h"
+#include "base/text_field.h"
 #include "report/journal.h"
 
 int SelectedRow = -1;

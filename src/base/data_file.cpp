@@ -1,4 +1,4 @@
-#include "core/data_file.h"
+#include "base/data_file.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,11 +1,11 @@
-#include "core/arp_table.h"
+#include "arp/arp_table.h"
 
 #include <cstring>
 #include <new>
 #include <stdexcept>
 
-#include "core/address.h"
-#include "core/text_field.h"
+#include "base/address.h"
+#include "base/text_field.h"
 #include "route/adapters.h"
 
 ArpSnapshot arpSnapshot;

@@ -1,4 +1,4 @@
-#include "core/ui_hooks.h"
+#include "base/ui_hooks.h"
 
 UiHooks uiHooks{};
 

@@ -1,10 +1,10 @@
-#include "core/list_views.h"
+#include "arp/list_views.h"
 
 #include <algorithm>
 
-#include "core/address.h"
-#include "core/text_field.h"
-#include "core/ui_hooks.h"
+#include "base/address.h"
+#include "base/text_field.h"
+#include "base/ui_hooks.h"
 #include "report/journal.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "core/windows1251.h"
+#include "base/windows1251.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "settings/settings_form.h"
+#include "forms/settings_form.h"
 
 #include <mutex>
 
-#include "core/text_field.h"
+#include "base/text_field.h"
 #include "report/journal.h"
 #include "report/mail_thread.h"
 

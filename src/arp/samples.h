@@ -1,6 +1,6 @@
 #pragma once
 // The sample list's file samples.dat and its operations.
-#include "core/address.h"
+#include "base/address.h"
 
 inline constexpr const char* kSamplesFile = "samples.dat";
 

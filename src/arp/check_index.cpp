@@ -1,11 +1,11 @@
-#include "core/check_index.h"
+#include "arp/check_index.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <string>
 
-#include "core/text_field.h"
+#include "base/text_field.h"
 
 namespace {
 

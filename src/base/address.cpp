@@ -1,8 +1,8 @@
-#include "core/address.h"
+#include "base/address.h"
 
 #include <cstring>
 
-#include "core/text_field.h"
+#include "base/text_field.h"
 
 AddressList CacheList;
 AddressList LastCacheList;

@@ -1,13 +1,13 @@
-#include "core/statics.h"
+#include "arp/statics.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "core/address.h"
-#include "core/arp_table.h"
-#include "core/data_file.h"
-#include "core/text_field.h"
-#include "core/ui_hooks.h"
+#include "arp/arp_table.h"
+#include "base/address.h"
+#include "base/data_file.h"
+#include "base/text_field.h"
+#include "base/ui_hooks.h"
 #include "platform/system_platform.h"
 #include "report/journal.h"
 

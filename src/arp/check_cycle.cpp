@@ -1,17 +1,17 @@
-#include "core/check_cycle.h"
+#include "arp/check_cycle.h"
 
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <random>
 
-#include "core/address.h"
-#include "core/arp_table.h"
-#include "core/check_index.h"
-#include "core/list_views.h"
-#include "core/samples.h"
-#include "core/text_field.h"
-#include "core/ui_hooks.h"
+#include "arp/arp_table.h"
+#include "arp/check_index.h"
+#include "arp/list_views.h"
+#include "arp/samples.h"
+#include "base/address.h"
+#include "base/text_field.h"
+#include "base/ui_hooks.h"
 #include "report/journal.h"
 #include "report/mail_queue.h"
 #include "settings/settings.h"

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/address.h"
+#include "base/address.h"
 
 // Open-addressed table of list indices; the caller supplies hashing and equality.
 struct IndexSlots {
