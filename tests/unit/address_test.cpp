@@ -49,6 +49,9 @@ TEST(FormatIpv4, NetworkAndHostOrder) {
   EXPECT_STREQ(out, "10.0.20.3");
   formatIpv4Host(0, out);
   EXPECT_STREQ(out, "0.0.0.0");
+  formatIpv4Host(ip4(100, 199, 200, 99), out);  // each digit count at its edge
+  EXPECT_STREQ(out, "100.199.200.99");
+
   EXPECT_EQ(networkToHost(net), ip4(192, 168, 0, 255));
   EXPECT_EQ(hostToNetwork(networkToHost(net)), net);
   formatIpv4Host(parseIpv4("255.255.255.255"), out);

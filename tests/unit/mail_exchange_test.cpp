@@ -1,6 +1,7 @@
 // SMTP dialogues of the mail thread against a scripted server on loopback.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,14 @@ TEST_F(MailExchange, EhloBranches) {
     mailThread(kText, mailTo(peer.port(), "to@y", "user", "pw"));
     EXPECT_EQ(peer.received()[1], "MAIL FROM: <from@x>\r\n");
   }
+  {  // bare LF line ends, a reply ending right after its code: complete, not held to the wait
+    SmtpPeer peer({"220\n", "250\n", "250 ok\n", "250 ok\n", "354\n", "250 ok\n", "221\n"});
+    smtpWaitMs = 10000;
+    const auto start = std::chrono::steady_clock::now();
+    mailThread(kText, mailTo(peer.port()));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(smtpWaitMs));
+    EXPECT_EQ(peer.received().size(), 6u);
+  }
   {  // EHLO never answered: after the wait, MAIL FROM without HELO
     SmtpPeer peer(
         {"220 hi\r\n", "", "250 ok\r\n", "250 ok\r\n", "354 go\r\n", "250 ok\r\n", "221 bye\r\n"});
@@ -91,7 +100,7 @@ TEST_F(MailExchange, EhloBranches) {
     mailThread(kText, mailTo(peer.port(), "to@y", "user", "pw"));
     EXPECT_EQ(peer.received()[1], "MAIL FROM: <from@x>\r\n");
   }
-  EXPECT_EQ(journalTexts(), (Lines{kSent, kSent, kSent, kSent, kSent}));
+  EXPECT_EQ(journalTexts(), (Lines{kSent, kSent, kSent, kSent, kSent, kSent}));
 }
 
 TEST_F(MailExchange, RefusalsNameTheirStepAndReply) {

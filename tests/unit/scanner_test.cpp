@@ -159,6 +159,16 @@ TEST_F(Scanner, AWorkerThatCannotStartLeavesItsAddressUnprobed) {
   EXPECT_FALSE(beginScanPass());
   EXPECT_FALSE(scanRunning);
   EXPECT_EQ(ui.status[2], "");
+
+  // A hand-edited thread count is bounded to the sixteen worker slots, and below one is one.
+  for (const auto& [asked, started] : {std::pair{0, 1}, {16, 16}, {17, 16}, {50, 16}}) {
+    installScanMainThread();
+    settings.MaxScanThreads = asked;
+    ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.60"), ScanRange::Built);
+    ASSERT_TRUE(beginScanPass());
+    EXPECT_EQ(activeWorkers, started) << asked;
+    ASSERT_TRUE(runPassToEnd());
+  }
 }
 
 // The empty last field, a reversed and an oversized range are proven in the scan lab and
