@@ -19,12 +19,13 @@
 
 namespace {
 
-// 8 blocks of 128 KiB: some 7,000 frames waiting before the kernel drops any. A block is
-// handed over when full or after kBlockTimeoutMs, so a lone frame is not held back.
-constexpr unsigned kBlockBytes = 128 * 1024;
-constexpr unsigned kBlocks = 8;
+// A block is handed over when full or kBlockTimeoutMs after its first frame, so a lone frame
+// is not held back; the 32 blocks (2 MiB) then hold at least 128 ms of any flood, and up to
+// some 14,000 frames, before the kernel drops any.
+constexpr unsigned kBlockBytes = 64 * 1024;
+constexpr unsigned kBlocks = 32;
 constexpr unsigned kFrameBytes = 2048;
-constexpr unsigned kBlockTimeoutMs = 2;
+constexpr unsigned kBlockTimeoutMs = 4;
 constexpr unsigned kSnapBytes = 64;  // Ethernet header and ARP body, with room to spare
 
 struct Listener {
@@ -144,10 +145,9 @@ std::uint32_t readArpFrames(int timeoutMs, ArpFrameSink sink, void* context) {
       any = true;
     }
   if (any) return 0;
-  pollfd fds[16];
-  const std::size_t count = listeners.size() < 16 ? listeners.size() : 16;
-  for (std::size_t i = 0; i < count; ++i) fds[i] = {listeners[i].fd, POLLIN | POLLERR, 0};
-  if (poll(fds, count, timeoutMs) < 0 && errno != EINTR) return errnoOr(EIO);
+  std::vector<pollfd> fds;
+  for (const Listener& l : listeners) fds.push_back({l.fd, POLLIN | POLLERR, 0});
+  if (poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) return errnoOr(EIO);
   for (Listener& l : listeners)
     for (unsigned n = 0; n < kBlocks && blockReady(l); ++n) drainBlock(l, sink, context);
   return 0;
