@@ -7,7 +7,7 @@
 struct CheckTrigger {
   using Clock = std::chrono::steady_clock;
   Clock::duration spacing = std::chrono::milliseconds(20);
-  bool pending = false;     // a change not yet seen by a check
+  bool pending = false;  // a change not yet seen by a check
   bool everRan = false;
   Clock::time_point lastStart{};
 };

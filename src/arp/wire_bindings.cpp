@@ -58,8 +58,8 @@ bool readArpBinding(const std::uint8_t* frame, std::size_t length, WireBinding& 
   if (op != 1 && op != 2) return false;
   const std::uint8_t* mac = arp + 8;
   const std::uint8_t* ip = arp + 14;
-  const std::uint32_t value = std::uint32_t{ip[0]} << 24 | std::uint32_t{ip[1]} << 16 |
-                              std::uint32_t{ip[2]} << 8 | ip[3];
+  const std::uint32_t value =
+      std::uint32_t{ip[0]} << 24 | std::uint32_t{ip[1]} << 16 | std::uint32_t{ip[2]} << 8 | ip[3];
   if (!unicastIp(value) || !stationMac(mac)) return false;
   out.ip = value;
   std::memcpy(out.mac, mac, 6);

@@ -54,8 +54,7 @@ struct ReadState {
   std::vector<WireBinding> batch;
 };
 
-void onFrame(void* context, const std::uint8_t* frame, std::size_t length,
-             std::uint32_t ifIndex) {
+void onFrame(void* context, const std::uint8_t* frame, std::size_t length, std::uint32_t ifIndex) {
   auto* state = static_cast<ReadState*>(context);
   WireBinding b{};
   if (!readArpBinding(frame, length, b)) return;
@@ -82,8 +81,7 @@ void wireRead() {
 
 bool startNeighbourWatch() { return startDetached(neighbourWatch); }
 
-std::uint32_t startWireListen(const std::vector<std::string>& interfaces,
-                              std::string& failedName) {
+std::uint32_t startWireListen(const std::vector<std::string>& interfaces, std::string& failedName) {
   if (std::uint32_t error = platform::openArpListeners(interfaces, failedName)) return error;
   if (!startDetached(wireRead)) {
     failedName = interfaces.empty() ? std::string() : interfaces.front();

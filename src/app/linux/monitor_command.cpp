@@ -5,8 +5,8 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 
@@ -172,7 +172,8 @@ int runMonitor(const CommandLine& cl) {
       warnConsole("--listen: no interface to listen on");
       code = kExitUsage;
     } else if (const std::uint32_t error = startWireListen(names, failed)) {
-      warnConsole("--listen: cannot listen on " + failed + ": " + std::strerror(static_cast<int>(error)) +
+      warnConsole("--listen: cannot listen on " + failed + ": " +
+                  std::strerror(static_cast<int>(error)) +
                   (error == EPERM ? " (needs CAP_NET_RAW)" : ""));
       code = kExitUsage;
     }

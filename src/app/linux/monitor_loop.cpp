@@ -98,7 +98,8 @@ void consoleRefreshRoutes(std::uint32_t changeNo) {
 
 bool runMonitorLoop() {
   while (running()) {
-    auto deadline = session.ticks.running ? session.ticks.next : Clock::now() + std::chrono::hours(1);
+    auto deadline =
+        session.ticks.running ? session.ticks.next : Clock::now() + std::chrono::hours(1);
     Clock::time_point checkAt;
     if (session.wireBacklog)
       deadline = Clock::now();

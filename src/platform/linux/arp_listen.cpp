@@ -53,7 +53,7 @@ std::uint32_t openListener(const std::string& name, Listener& l) {
   l.fd = socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, 0);
   if (l.fd < 0) return errnoOr(EIO);
   sock_filter code[] = {
-      BPF_STMT(BPF_LD | BPF_H | BPF_ABS, 12),                 // the EtherType
+      BPF_STMT(BPF_LD | BPF_H | BPF_ABS, 12),                // the EtherType
       BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ETH_P_ARP, 0, 1),  // ARP?
       BPF_STMT(BPF_RET | BPF_K, kSnapBytes),
       BPF_STMT(BPF_RET | BPF_K, 0),
@@ -71,8 +71,8 @@ std::uint32_t openListener(const std::string& name, Listener& l) {
   req.tp_frame_nr = kBlockBytes / kFrameBytes * kBlocks;
   req.tp_retire_blk_tov = kBlockTimeoutMs;
   if (setsockopt(l.fd, SOL_PACKET, PACKET_RX_RING, &req, sizeof req) < 0) return errnoOr(EIO);
-  void* ring = mmap(nullptr, std::size_t{kBlockBytes} * kBlocks, PROT_READ | PROT_WRITE,
-                    MAP_SHARED, l.fd, 0);
+  void* ring = mmap(nullptr, std::size_t{kBlockBytes} * kBlocks, PROT_READ | PROT_WRITE, MAP_SHARED,
+                    l.fd, 0);
   if (ring == MAP_FAILED) return errnoOr(EIO);
   l.ring = static_cast<std::uint8_t*>(ring);
   sockaddr_ll address{};
@@ -99,11 +99,13 @@ void drainBlock(Listener& l, platform::ArpFrameSink sink, void* context) {
   std::size_t offset = h.offset_to_first_pkt;
   for (std::uint32_t k = 0; k < h.num_pkts; ++k) {
     if (offset + sizeof(tpacket3_hdr) > kBlockBytes) break;
-    const auto* p = reinterpret_cast<const tpacket3_hdr*>(reinterpret_cast<std::uint8_t*>(b) + offset);
+    const auto* p =
+        reinterpret_cast<const tpacket3_hdr*>(reinterpret_cast<std::uint8_t*>(b) + offset);
     const std::size_t frameAt = offset + p->tp_mac;
     const std::size_t llAt = offset + TPACKET_ALIGN(sizeof(tpacket3_hdr));
     if (llAt + sizeof(sockaddr_ll) <= kBlockBytes && frameAt + p->tp_snaplen <= kBlockBytes) {
-      const auto* ll = reinterpret_cast<const sockaddr_ll*>(reinterpret_cast<std::uint8_t*>(b) + llAt);
+      const auto* ll =
+          reinterpret_cast<const sockaddr_ll*>(reinterpret_cast<std::uint8_t*>(b) + llAt);
       // Our own requests and replies go out through the same socket's view.
       if (ll->sll_pkttype != PACKET_OUTGOING)
         sink(context, reinterpret_cast<std::uint8_t*>(b) + frameAt, p->tp_snaplen, l.ifIndex);
