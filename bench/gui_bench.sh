@@ -6,8 +6,10 @@
 # Needs root (ip netns). Prints figures and ratios; exits non-zero only when it cannot run.
 set -uo pipefail
 build=$(cd "${1:?usage: gui_bench.sh MINGW_BUILD_DIR [RUNS] [MEGABYTES]}" && pwd)
-runs=${2:-5}
-megabytes=${3:-50}
+# BENCH_SHORT=1: one start-up run and a 1 MB message window.
+short=${BENCH_SHORT:-0}
+runs=${2:-$([ "$short" = 1 ] && echo 1 || echo 5)}
+megabytes=${3:-$([ "$short" = 1 ] && echo 1 || echo 50)}
 for f in vetrel.exe empty_dialog.exe message_bench.exe gui_driver.exe; do
   [ -f "$build/$f" ] || { echo "missing $build/$f" >&2; exit 1; }
 done
