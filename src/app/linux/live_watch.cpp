@@ -18,6 +18,8 @@ namespace {
 // those must not cost a check.
 BindingTable* heardRows = nullptr;
 constexpr std::uint8_t kRemovedTag = 0xff;
+// Eight times the kernel's default table (gc_thresh3); a row forgotten only costs a check.
+constexpr std::size_t kHeardRows = 8192;
 
 void postTableChange() { postMainEvent(mainQueue, {MainEventKind::TableChange, 0}); }
 
@@ -40,7 +42,7 @@ void onNeighbourOverrun() {
 }
 
 void neighbourWatch() {
-  BindingTable heard;
+  BindingTable heard(kHeardRows);
   heardRows = &heard;
   platform::watchNeighbours(onNeighbour, onNeighbourOverrun);
   heardRows = nullptr;  // the events have stopped; the timer's checks go on
