@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -10,6 +11,7 @@
 #include "app/linux/main_queue.h"
 #include "base/detached_thread.h"
 #include "platform/listen_platform.h"
+#include "report/journal.h"
 
 namespace {
 
@@ -69,7 +71,12 @@ void wireRead() {
   auto lastStats = std::chrono::steady_clock::now();
   for (;;) {
     state->batch.clear();
-    if (platform::readArpFrames(200, onFrame, state.get()) != 0) return;
+    if (const std::uint32_t error = platform::readArpFrames(200, onFrame, state.get())) {
+      char line[96];
+      std::snprintf(line, sizeof line, "Прослушивание сети остановлено: ошибка %u.", error);
+      reportEvent(line, ProgramError);
+      return;
+    }
     if (!state->batch.empty()) handWireBindings(state->batch);
     const auto now = std::chrono::steady_clock::now();
     if (now - lastStats >= std::chrono::seconds(1)) {

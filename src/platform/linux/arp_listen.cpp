@@ -150,8 +150,22 @@ std::uint32_t readArpFrames(int timeoutMs, ArpFrameSink sink, void* context) {
   std::vector<pollfd> fds;
   for (const Listener& l : listeners) fds.push_back({l.fd, POLLIN | POLLERR, 0});
   if (poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) return errnoOr(EIO);
+  bool failing = false;
+  for (const pollfd& p : fds) {
+    if (!(p.revents & (POLLERR | POLLHUP | POLLNVAL))) continue;
+    // An interface gone down leaves an error that poll reports until it is read.
+    int error = 0;
+    socklen_t length = sizeof error;
+    getsockopt(p.fd, SOL_SOCKET, SO_ERROR, &error, &length);
+    failing = true;
+  }
   for (Listener& l : listeners)
-    for (unsigned n = 0; n < kBlocks && blockReady(l); ++n) drainBlock(l, sink, context);
+    for (unsigned n = 0; n < kBlocks && blockReady(l); ++n) {
+      drainBlock(l, sink, context);
+      failing = false;
+    }
+  // Never a busy loop on an error that comes back at once: wait out the time-out.
+  if (failing) poll(nullptr, 0, timeoutMs);
   return 0;
 }
 
