@@ -11,6 +11,7 @@
 
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
+#include "app/linux/live_watch.h"
 #include "app/linux/main_queue.h"
 #include "app/linux/monitor_loop.h"
 #include "arp/arp_table.h"
@@ -237,4 +238,26 @@ TEST_F(ConsolePump, StoppedCheckTimerStillHandlesRouteChanges) {
   EXPECT_FALSE(session.ticks.running);
   EXPECT_EQ(session.ticks.ticks, 1u);
   EXPECT_EQ(session.routeRows.size(), 2u);  // refreshed after the timer had stopped
+}
+
+TEST_F(ConsolePump, TableChangesRunChecksBetweenTicksAndWireBatchesAreDecided) {
+  LaterPosts later;
+  settings.CheckMac = true;
+  checkCountdown = 1000;                          // no timed check in this run
+  startTicks(session.ticks, Clock::now() + 10s);  // nor a tick
+  fake.arpRows = {fakeArpRow(2, "10.9.0.7", "02-00-00-00-00-07")};
+  // A burst of changes while the loop waits: coalesced to one check; a later one runs another.
+  for (int i = 0; i < 50; ++i) postMainEvent(mainQueue, {MainEventKind::TableChange, 0});
+  later.post({MainEventKind::TableChange, 0}, 300ms);
+  later.post({MainEventKind::Stop, 15}, 600ms);
+  // A station heard on the wire only: handed over by the reading thread, decided here.
+  enableWireBindings(true);
+  WireBinding b{parseIpv4("10.9.0.8"), {2, 0, 0, 0, 0, 8}, 2};
+  handWireBindings({b, b});
+  EXPECT_TRUE(runMonitorLoop());
+  enableWireBindings(false);
+  EXPECT_EQ(session.eventChecks, 2u);
+  EXPECT_EQ(session.checks, 0u);
+  EXPECT_EQ(CacheList.size(), 1u);
+  EXPECT_EQ(session.journalLines.load(), 2u);  // 10.9.0.7 from the table, 10.9.0.8 once
 }
