@@ -261,3 +261,28 @@ TEST_F(ConsolePump, TableChangesRunChecksBetweenTicksAndWireBatchesAreDecided) {
   EXPECT_EQ(CacheList.size(), 1u);
   EXPECT_EQ(session.journalLines.load(), 2u);  // 10.9.0.7 from the table, 10.9.0.8 once
 }
+
+TEST(ConsoleNeighbourEvents, OnlyANewOrChangedBindingAsksForACheck) {
+  struct Event {
+    const char* mac;  // "" none (incomplete, failed)
+    std::uint32_t type;
+    bool removed;
+    bool counts;
+  };
+  const Event events[] = {
+      {"02-00-00-00-00-01", kArpTypeDynamic, false, true},   // added
+      {"02-00-00-00-00-01", kArpTypeDynamic, false, false},  // reachable -> stale
+      {"02-00-00-00-00-02", kArpTypeDynamic, false, true},   // another MAC
+      {"02-00-00-00-00-02", kArpTypeStatic, false, true},    // made static (a restore)
+      {"02-00-00-00-00-02", kArpTypeStatic, false, false},
+      {"", kArpTypeDynamic, false, false},                 // no link-layer address
+      {"02-00-00-00-00-02", kArpTypeStatic, true, false},  // deleted
+      {"02-00-00-00-00-02", kArpTypeStatic, false, true},  // back again
+  };
+  BindingTable heard(16);
+  for (const Event& e : events) {
+    ArpRow row = *e.mac ? fakeArpRow(3, "10.9.0.7", e.mac, e.type) : ArpRow{};
+    if (!*e.mac) row.addr = fakeArpRow(3, "10.9.0.7", "02-00-00-00-00-01").addr;
+    EXPECT_EQ(neighbourChangeCounts(heard, row, e.removed), e.counts) << e.mac << " " << e.type;
+  }
+}

@@ -26,16 +26,7 @@ constexpr std::size_t kHeardRows = 8192;
 void postTableChange() { postMainEvent(mainQueue, {MainEventKind::TableChange, 0}); }
 
 void onNeighbour(const ArpRow& row, bool removed) {
-  static constexpr std::uint8_t kNoMac[6] = {};
-  std::uint8_t mac[6] = {};
-  if (!removed) {
-    // Incomplete and failed rows hold no binding; a check skips them too.
-    if (row.physAddrLen == 0 || std::memcmp(row.physAddr, kNoMac, 6) == 0) return;
-    std::memcpy(mac, row.physAddr, 6);
-  }
-  const std::uint8_t tag = removed ? kRemovedTag : static_cast<std::uint8_t>(row.type);
-  if (!heardRows->learn(ntohl(row.addr), mac, tag) || removed) return;
-  postTableChange();
+  if (neighbourChangeCounts(*heardRows, row, removed)) postTableChange();
 }
 
 void onNeighbourOverrun() {
@@ -87,6 +78,18 @@ void wireRead() {
 }
 
 }  // namespace
+
+bool neighbourChangeCounts(BindingTable& heard, const ArpRow& row, bool removed) {
+  static constexpr std::uint8_t kNoMac[6] = {};
+  std::uint8_t mac[6] = {};
+  if (!removed) {
+    // Incomplete and failed rows hold no binding; a check skips them too.
+    if (row.physAddrLen == 0 || std::memcmp(row.physAddr, kNoMac, 6) == 0) return false;
+    std::memcpy(mac, row.physAddr, 6);
+  }
+  const std::uint8_t tag = removed ? kRemovedTag : static_cast<std::uint8_t>(row.type);
+  return heard.learn(ntohl(row.addr), mac, tag) && !removed;
+}
 
 bool startNeighbourWatch() { return startDetached(neighbourWatch); }
 

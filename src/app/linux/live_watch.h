@@ -7,7 +7,13 @@
 #include <vector>
 
 #include "arp/wire_bindings.h"
+#include "platform/arp_platform.h"
 
+// Whether a neighbour event asks for a check: a binding added, or changed in MAC or type.
+// A move between states of an unchanged binding, a row without a link-layer address and a
+// deletion do not; heard keeps the last binding per address (a deletion included, so that
+// the same binding coming back counts).
+bool neighbourChangeCounts(BindingTable& heard, const ArpRow& row, bool removed);
 // Starts the thread that hears neighbour changes; false when it cannot start.
 bool startNeighbourWatch();
 // Opens the listeners on the named interfaces and starts the reading thread. 0, or the
