@@ -6,8 +6,11 @@
 # Needs root (ip netns). Prints figures and ratios; exits non-zero only when it cannot run.
 set -uo pipefail
 build=$(cd "${1:?usage: gui_bench.sh MINGW_BUILD_DIR [RUNS] [MEGABYTES]}" && pwd)
-runs=${2:-5}
-megabytes=${3:-50}
+# BENCH_SHORT=1: one start-up run, 1,000 lines into a 1 MB message window.
+short=${BENCH_SHORT:-0}
+runs=${2:-$([ "$short" = 1 ] && echo 1 || echo 5)}
+megabytes=${3:-$([ "$short" = 1 ] && echo 1 || echo 50)}
+lines=$([ "$short" = 1 ] && echo 1000 || echo 10000)
 for f in vetrel.exe empty_dialog.exe message_bench.exe gui_driver.exe; do
   [ -f "$build/$f" ] || { echo "missing $build/$f" >&2; exit 1; }
 done
@@ -124,5 +127,5 @@ echo "vetrel.exe, 1,000 ARP rows and 1,000 samples: $(mb "$full_kb") MB private 
   "$(mb $((full_kb - base_kb))) MB above empty tables"
 echo "  the same without comparing, so without 1,000 journal lines: $(mb "$quiet_kb") MB"
 
-echo "== 10,000 journal lines into the message window at 0 MB and at $megabytes MB"
-(cd "$work" && cp "$build/message_bench.exe" . && inns 1500 wine message_bench.exe 10000 "$megabytes" 600 | tr -d '\r')
+echo "== $lines journal lines into the message window at 0 MB and at $megabytes MB"
+(cd "$work" && cp "$build/message_bench.exe" . && inns 1500 wine message_bench.exe "$lines" "$megabytes" 600 | tr -d '\r')

@@ -9,7 +9,8 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 VETREL=$(cd "${1:?usage: scan_bench.sh BUILD_DIR [RUNS]}" && pwd)/src/vetrel
-runs=${2:-7}
+# BENCH_SHORT=1: one run of each case.
+runs=${2:-$([ "${BENCH_SHORT:-0}" = 1 ] && echo 1 || echo 7)}
 LAB=scb$$
 . "$root/scripts/lab/scan_netlab.sh"
 [ "$(id -u)" -eq 0 ] || { echo "scan bench: needs root"; exit 1; }

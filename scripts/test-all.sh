@@ -23,6 +23,8 @@ for t in "$root"/tests/wine/*.sh; do
   [ -e "$t" ] || continue
   suite "wine $(basename "$t" .sh)" bash "$t" "$root/build/mingw"
 done
+# Every benchmark once, briefly: that it still runs and prints its figures.
+suite "bench (short)" bash "$root/scripts/bench-short.sh" "$root/build/native" "$root/build/mingw"
 for f in "${failures[@]}"; do echo "FAILED: $f"; done
 echo "suites: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -9,6 +9,7 @@
 #include "arp/check_index.h"
 #include "arp/list_views.h"
 #include "arp/samples.h"
+#include "arp/wire_bindings.h"
 #include "base/address.h"
 #include "base/text_field.h"
 #include "base/ui_hooks.h"
@@ -44,13 +45,18 @@ bool samplesLearned = false;
 // Journal lines name entries by their fields; "%.20s" never reads past a field.
 char journalLine[512];
 
+// A binding decided outside a table read (seen on the wire) writes this row, not a
+// snapshot row.
+constexpr std::uint32_t kOutsideRow = UINT32_MAX;
+ArpRow outsideRow{};
+
 // Makes the row a static binding to mac, in the snapshot and in the table; false when the
 // table refused it.
 bool writeStaticRow(std::uint32_t rowIndex, const std::uint8_t (&mac)[6]) {
-  ArpRow row = arpRowAt(arpSnapshot, rowIndex);
+  ArpRow row = rowIndex == kOutsideRow ? outsideRow : arpRowAt(arpSnapshot, rowIndex);
   std::memcpy(row.physAddr, mac, 6);
   row.type = kArpTypeStatic;
-  setArpRowAt(arpSnapshot, rowIndex, row);
+  if (rowIndex != kOutsideRow) setArpRowAt(arpSnapshot, rowIndex, row);
   return platform::setIpNetEntry(row) == kOk;
 }
 
@@ -175,10 +181,14 @@ void runCheckUnguarded() {
     std::uint64_t& ipHash = ipHashes[k % (2 * kAhead)];
     AddressEntry& e = CacheList[k];
     const int p = lastCacheIndex.find(LastCacheList, e, bindingHashes[k]);
-    if (p >= 0)
+    if (p >= 0) {
       copyField(e.hostName, fieldView(LastCacheList[p].hostName));
-    else if (compare && decideRow(e, snapshotRow[k], ipHash))
-      bindingHashes[k] = bindingHash(e);  // a restore or a block rewrote the binding
+    } else if (compare && !wireDecided(e)) {
+      const AddressEntry seen = e;
+      if (decideRow(e, snapshotRow[k], ipHash))
+        bindingHashes[k] = bindingHash(e);  // a restore or a block rewrote the binding
+      noteRowDecided(seen, e);
+    }
     ipHash = 0;
   }
   sampleIndex.invalidate();
@@ -206,6 +216,21 @@ void runCheck() {
     sampleIndex.invalidate();
     uiMessageBox("Ошибка выделения памяти.", MessageIcon::Error);
     uiEndProgram();
+  }
+}
+
+void decideOutsideBindings(std::vector<OutsideBinding>& bindings) {
+  if (!settings.AddNew && !settings.CheckMac) return;
+  sampleIndex.invalidate();
+  for (OutsideBinding& b : bindings) {
+    outsideRow = b.row;
+    b.rewritten = decideRow(b.entry, kOutsideRow, 0);
+  }
+  sampleIndex.invalidate();
+  if (samplesLearned) {
+    samplesLearned = false;
+    showSamples();
+    saveSamples();
   }
 }
 

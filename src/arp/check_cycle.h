@@ -1,6 +1,10 @@
 #pragma once
 // The one-second tick and the ARP check it runs every CheckInt ticks.
 #include <cstdint>
+#include <vector>
+
+#include "base/address.h"
+#include "platform/arp_platform.h"
 
 extern std::int32_t checkCountdown;  // the shell sets it to 1 at start-up
 extern bool checkStarShown;
@@ -15,3 +19,14 @@ std::uint8_t nextCheckRandomByte();
 
 // Forget the state between checks (tests, and a restart of the cycle).
 void resetCheckCycle();
+
+// A binding met outside a table read (on the wire) and the row a restore or a block writes
+// for it (its interface and address).
+struct OutsideBinding {
+  AddressEntry entry;
+  ArpRow row;
+  bool rewritten = false;  // set: a restore or a block wrote entry's new binding
+};
+// Decides each binding as a check decides a changed row: the same comparison with the
+// samples, the same lines and actions; learned samples are saved once at the end.
+void decideOutsideBindings(std::vector<OutsideBinding>& bindings);

@@ -1,6 +1,7 @@
 // The console program's command line.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "app/linux/command_line.h"
@@ -82,5 +83,38 @@ TEST(ConsoleCommandLine, JsonOnlyForTheCommandsThatJournal) {
     const CommandLine cl = parse(c.args);
     EXPECT_EQ(cl.error, c.error) << c.args[0];
     EXPECT_EQ(cl.json, c.json) << c.args[0];
+  }
+}
+
+TEST(ConsoleCommandLine, ListenTakesTheAdaptersOrNamedInterfaces) {
+  struct {
+    std::vector<const char*> args;
+    const char* error;
+    bool listen;
+    std::vector<std::string> names;
+  } const cases[] = {
+      {{"monitor"}, "", false, {}},
+      {{"monitor", "--listen"}, "", true, {}},
+      {{"--listen=eth0", "monitor"}, "", true, {"eth0"}},
+      {{"monitor", "--listen=eth0,br-lan"}, "", true, {"eth0", "br-lan"}},
+      {{"monitor", "--listen="},
+       "option --listen= needs interface names separated by commas",
+       false,
+       {}},
+      {{"monitor", "--listen=eth0,"},
+       "option --listen= needs interface names separated by commas",
+       false,
+       {}},
+      {{"scan", "--listen", "10.0.0.1"},
+       "option --listen belongs to the monitor command",
+       false,
+       {}},
+  };
+  for (const auto& c : cases) {
+    const CommandLine cl = parse(c.args);
+    EXPECT_EQ(cl.error, c.error) << c.args[1];
+    if (*c.error) continue;
+    EXPECT_EQ(cl.listen, c.listen) << c.args[1];
+    EXPECT_EQ(cl.listenInterfaces, c.names) << c.args[1];
   }
 }

@@ -11,6 +11,7 @@
 
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
+#include "app/linux/live_watch.h"
 #include "app/linux/main_queue.h"
 #include "app/linux/monitor_loop.h"
 #include "arp/arp_table.h"
@@ -237,4 +238,51 @@ TEST_F(ConsolePump, StoppedCheckTimerStillHandlesRouteChanges) {
   EXPECT_FALSE(session.ticks.running);
   EXPECT_EQ(session.ticks.ticks, 1u);
   EXPECT_EQ(session.routeRows.size(), 2u);  // refreshed after the timer had stopped
+}
+
+TEST_F(ConsolePump, TableChangesRunChecksBetweenTicksAndWireBatchesAreDecided) {
+  LaterPosts later;
+  settings.CheckMac = true;
+  checkCountdown = 1000;                          // no timed check in this run
+  startTicks(session.ticks, Clock::now() + 10s);  // nor a tick
+  fake.arpRows = {fakeArpRow(2, "10.9.0.7", "02-00-00-00-00-07")};
+  // A burst of changes while the loop waits: coalesced to one check; a later one runs another.
+  for (int i = 0; i < 50; ++i) postMainEvent(mainQueue, {MainEventKind::TableChange, 0});
+  later.post({MainEventKind::TableChange, 0}, 300ms);
+  later.post({MainEventKind::Stop, 15}, 600ms);
+  // A station heard on the wire only: handed over by the reading thread, decided here.
+  enableWireBindings(true);
+  WireBinding b{parseIpv4("10.9.0.8"), {2, 0, 0, 0, 0, 8}, 2};
+  handWireBindings({b, b});
+  EXPECT_TRUE(runMonitorLoop());
+  enableWireBindings(false);
+  EXPECT_EQ(session.eventChecks, 2u);
+  EXPECT_EQ(session.checks, 0u);
+  EXPECT_EQ(CacheList.size(), 1u);
+  EXPECT_EQ(session.journalLines.load(), 2u);  // 10.9.0.7 from the table, 10.9.0.8 once
+}
+
+TEST(ConsoleNeighbourEvents, OnlyANewOrChangedBindingAsksForACheck) {
+  struct Event {
+    const char* mac;  // "" none (incomplete, failed)
+    std::uint32_t type;
+    bool removed;
+    bool counts;
+  };
+  const Event events[] = {
+      {"02-00-00-00-00-01", kArpTypeDynamic, false, true},   // added
+      {"02-00-00-00-00-01", kArpTypeDynamic, false, false},  // reachable -> stale
+      {"02-00-00-00-00-02", kArpTypeDynamic, false, true},   // another MAC
+      {"02-00-00-00-00-02", kArpTypeStatic, false, true},    // made static (a restore)
+      {"02-00-00-00-00-02", kArpTypeStatic, false, false},
+      {"", kArpTypeDynamic, false, false},                 // no link-layer address
+      {"02-00-00-00-00-02", kArpTypeStatic, true, false},  // deleted
+      {"02-00-00-00-00-02", kArpTypeStatic, false, true},  // back again
+  };
+  BindingTable heard(16);
+  for (const Event& e : events) {
+    ArpRow row = *e.mac ? fakeArpRow(3, "10.9.0.7", e.mac, e.type) : ArpRow{};
+    if (!*e.mac) row.addr = fakeArpRow(3, "10.9.0.7", "02-00-00-00-00-01").addr;
+    EXPECT_EQ(neighbourChangeCounts(heard, row, e.removed), e.counts) << e.mac << " " << e.type;
+  }
 }

@@ -42,6 +42,21 @@ struct ScanOption {
 constexpr ScanOption kScanOptions[] = {
     {"--threads", true}, {"--repeat", true}, {"--names", false}, {"--compare", false}};
 
+// --listen alone (the monitor's adapters) or --listen=IFACE[,IFACE...]; no empty names.
+bool parseListenList(std::string_view arg, std::vector<std::string>& names) {
+  names.clear();
+  if (arg == "--listen") return true;
+  std::string_view list = arg.substr(9);
+  for (;;) {
+    const std::size_t comma = list.find(',');
+    const std::string_view name = list.substr(0, comma);
+    if (name.empty()) return false;
+    names.emplace_back(name);
+    if (comma == std::string_view::npos) return true;
+    list.remove_prefix(comma + 1);
+  }
+}
+
 }  // namespace
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {
@@ -50,6 +65,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
   std::size_t minOperands = 0, maxOperands = 0;
   std::string scanOnly;  // the first scan option seen, for the error of another command
   bool jsonSeen = false;
+  bool listenSeen = false;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i] ? argv[i] : "";
     const ScanOption* scanOption = nullptr;
@@ -88,6 +104,12 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       cl.stats = true;
     } else if (arg == "--json") {
       jsonSeen = true;
+    } else if (arg == "--listen" || arg.starts_with("--listen=")) {
+      listenSeen = true;
+      if (!parseListenList(arg, cl.listenInterfaces)) {
+        cl.error = "option --listen= needs interface names separated by commas";
+        return cl;
+      }
     } else if (arg == "--dir" || arg == "-d") {
       if (i + 1 >= argc) {
         cl.error = "option " + std::string(arg) + " needs a directory";
@@ -134,6 +156,11 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     cl.error = "option " + scanOnly + " belongs to the scan command";
     return cl;
   }
+  if (listenSeen && cl.command != Command::Monitor) {
+    cl.error = "option --listen belongs to the monitor command";
+    return cl;
+  }
+  cl.listen = listenSeen;
   // Only the commands that journal have lines to print as JSON.
   if (jsonSeen && cl.command != Command::Monitor && cl.command != Command::Scan) {
     cl.error = "option --json belongs to the monitor and scan commands";
@@ -146,6 +173,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
 
 const char* usageText() {
   return "Usage: vetrel monitor [--dir DIR] [--utf8] [--stats] [--json]\n"
+         "                      [--listen[=IFACE[,IFACE...]]]\n"
          "       vetrel routes  [--dir DIR] [--utf8]\n"
          "       vetrel scan    [--dir DIR] [--threads N] [--names] [--compare]\n"
          "                      [--repeat MINUTES] [--utf8] [--json] FROM [TO]\n"
@@ -159,6 +187,8 @@ const char* usageText() {
          "            restore, block or learn as quorel.ini says; journal lines go to\n"
          "            stdout and, with WriteLog=1, to quorel.log. SIGINT, SIGTERM or SIGHUP\n"
          "            saves the static entries (SaveStat=1) and the settings and exits.\n"
+         "            A change the kernel announces in its neighbour table runs a check\n"
+         "            at once (at most one per 20 ms), besides the CheckInt timer.\n"
          "  routes    print the IPv4 route table (address, mask, gateway, interface,\n"
          "            metric) and exit\n"
          "  scan      probe every address from FROM to TO (TO defaults to FROM; at most\n"
@@ -193,6 +223,11 @@ const char* usageText() {
          "                 stdout: time, kind, text and the addresses the line names; scan\n"
          "                 prints each host as "
          "{\"time\",\"kind\":\"Host\",\"ip\",\"mac\",\"name\"}\n"
+         "  --listen[=IFACE,...]  monitor: also read every ARP frame on the adapters (or\n"
+         "                 the interfaces named) and compare each new or changed sender\n"
+         "                 binding with the samples as a changed cache row; the newest\n"
+         "                 65536 bindings are remembered. Needs CAP_NET_RAW; an interface\n"
+         "                 that cannot be opened exits 2 at start\n"
          "  --threads N    scan: N workers, 1 to 16 (default MaxScanThreads)\n"
          "  --names        scan: look up host names too (ScanGetName=1 for this run)\n"
          "  --compare      scan: compare the hosts with the samples (ScanCheckMac=1)\n"

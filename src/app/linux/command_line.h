@@ -16,6 +16,9 @@ struct CommandLine {
   bool forceUtf8 = false;  // --utf8
   bool stats = false;      // --stats: tick timing and memory on stderr at exit
   bool json = false;       // --json: journal lines as JSON objects on stdout
+  // monitor --listen[=IFACE,...]: ARP frames read off the wire too (the names: only these)
+  bool listen = false;
+  std::vector<std::string> listenInterfaces;
   // scan: overrides of the settings for this run only (0 / false: as quorel.ini says)
   int threads = 0;                    // --threads N, 1 to 16
   bool names = false;                 // --names

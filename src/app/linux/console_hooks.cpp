@@ -102,6 +102,9 @@ void resetConsoleSession() {
   for (std::string& s : session.status) s.clear();
   session.journalLines = 0;
   session.checks = 0;
+  session.tableChanges = CheckTrigger{};
+  session.eventChecks = 0;
+  session.wireBacklog = false;
   session.maxTickWork = {};
 }
 

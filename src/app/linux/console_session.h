@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/linux/tick_schedule.h"
+#include "arp/check_trigger.h"
 #include "base/ui_hooks.h"
 
 struct ConsoleSession {
@@ -32,6 +33,9 @@ struct ConsoleSession {
 
   std::atomic<std::uint64_t> journalLines{0};
   std::uint64_t checks = 0;
+  CheckTrigger tableChanges;  // checks run on the neighbour table's change events
+  std::uint64_t eventChecks = 0;
+  bool wireBacklog = false;  // wire bindings wait in their inbox
   std::chrono::steady_clock::duration maxTickWork{};
 };
 

@@ -5,13 +5,14 @@
 MainQueue mainQueue;
 
 void postMainEvent(MainQueue& q, MainEvent event) {
+  const bool joins = event.kind == MainEventKind::RouteChange ||
+                     event.kind == MainEventKind::TableChange ||
+                     event.kind == MainEventKind::WireBatch;
   {
     std::lock_guard<std::mutex> hold(q.lock);
-    auto waiting =
-        event.kind == MainEventKind::RouteChange
-            ? std::find_if(q.events.begin(), q.events.end(),
-                           [](const MainEvent& e) { return e.kind == MainEventKind::RouteChange; })
-            : q.events.end();
+    auto waiting = joins ? std::find_if(q.events.begin(), q.events.end(),
+                                        [&](const MainEvent& e) { return e.kind == event.kind; })
+                         : q.events.end();
     if (waiting != q.events.end())
       waiting->value = event.value;
     else

@@ -8,7 +8,8 @@
 #include <deque>
 #include <mutex>
 
-enum class MainEventKind { RouteChange, Stop, ScanHandOff };
+// TableChange: the neighbour table changed; WireBatch: wire bindings wait in their inbox.
+enum class MainEventKind { RouteChange, Stop, ScanHandOff, TableChange, WireBatch };
 
 struct MainEvent {
   MainEventKind kind;
@@ -25,7 +26,8 @@ struct MainQueue {
 extern MainQueue mainQueue;
 
 // A route count replaces a count still waiting in the queue: only the newest one leads to
-// a re-read, so a burst of changes never piles up refreshes.
+// a re-read, so a burst of changes never piles up refreshes. A table change or a wire batch
+// already waiting is not queued twice.
 void postMainEvent(MainQueue& q, MainEvent event);
 // Waits until an event is there or the deadline passes; false on time-out.
 bool waitMainEvent(MainQueue& q, std::chrono::steady_clock::time_point deadline, MainEvent& out);

@@ -3,8 +3,10 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 
@@ -14,6 +16,7 @@
 #include "app/linux/data_dir_lock.h"
 #include "app/linux/environment_check.h"
 #include "app/linux/json_output.h"
+#include "app/linux/live_watch.h"
 #include "app/linux/main_queue.h"
 #include "app/linux/monitor_loop.h"
 #include "app/linux/stop_signals.h"
@@ -23,6 +26,7 @@
 #include "arp/samples.h"
 #include "arp/statics.h"
 #include "base/detached_thread.h"
+#include "base/text_field.h"
 #include "base/ui_hooks.h"
 #include "platform/system_platform.h"
 #include "report/journal.h"
@@ -40,6 +44,14 @@ constexpr std::chrono::milliseconds kConsoleFinishWait{1000};
 
 void postRouteCount(std::uint32_t count) {
   postMainEvent(mainQueue, {MainEventKind::RouteChange, count});
+}
+
+// The interfaces --listen reads: those named, else every adapter the monitor knows.
+std::vector<std::string> listenInterfaces(const CommandLine& cl) {
+  if (!cl.listenInterfaces.empty()) return cl.listenInterfaces;
+  std::vector<std::string> names;
+  for (const LocalAdapter& a : LocalAdapterList) names.emplace_back(fieldView(a.name));
+  return names;
 }
 
 long residentKb() {
@@ -107,13 +119,14 @@ std::string monitorStatsLine() {
   std::snprintf(line, sizeof line,
                 "vetrel stats: ticks=%llu checks=%llu max_tick_lateness_ms=%.1f "
                 "max_tick_work_ms=%.1f resyncs=%llu journal_lines=%llu rss_kb=%ld "
-                "peak_rss_kb=%ld cpu_user_s=%.2f cpu_sys_s=%.2f\n",
+                "peak_rss_kb=%ld cpu_user_s=%.2f cpu_sys_s=%.2f event_checks=%llu\n",
                 static_cast<unsigned long long>(session.ticks.ticks),
                 static_cast<unsigned long long>(session.checks), lateMs, workMs,
                 static_cast<unsigned long long>(session.ticks.resyncs),
                 static_cast<unsigned long long>(session.journalLines.load()), residentKb(),
                 usage.ru_maxrss, usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6,
-                usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6);
+                usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6,
+                static_cast<unsigned long long>(session.eventChecks));
   return line;
 }
 
@@ -149,6 +162,23 @@ int runMonitor(const CommandLine& cl) {
         "(watching works)");
 
   int code = startMonitor(cl.dir);
+  if (code == kExitOk && !startNeighbourWatch())
+    warnConsole("cannot start the neighbour watch; changes wait for the next timed check");
+  if (code == kExitOk && cl.listen) {
+    std::string failed;
+    const std::vector<std::string> names = listenInterfaces(cl);
+    enableWireBindings(true);
+    if (names.empty()) {
+      warnConsole("--listen: no interface to listen on");
+      code = kExitUsage;
+    } else if (const std::uint32_t error = startWireListen(names, failed)) {
+      warnConsole("--listen: cannot listen on " + failed + ": " +
+                  std::strerror(static_cast<int>(error)) +
+                  (error == EPERM ? " (needs CAP_NET_RAW)" : ""));
+      code = kExitUsage;
+    }
+    if (code != kExitOk) shutDownMonitor();
+  }
   if (code == kExitOk) {
     if (runMonitorLoop())
       shutDownMonitor();

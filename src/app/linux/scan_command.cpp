@@ -161,6 +161,8 @@ int scanLoop() {
         }
         break;
       case MainEventKind::RouteChange:
+      case MainEventKind::TableChange:  // the monitor's; a scan posts none
+      case MainEventKind::WireBatch:
         break;
     }
   }

@@ -133,6 +133,29 @@ std::uint32_t dump(std::uint16_t type, const void* familyHeader, std::size_t hea
   return error;
 }
 
+std::uint32_t listen(unsigned group, const MessageHandler& onMessage,
+                     const std::function<void()>& onOverrun) {
+  Socket s = openWatch(group);
+  if (!s) return errnoOr(EIO);
+  const int fd = mnl_socket_get_fd(s.get());
+  timeval forever{0, 0};
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &forever, sizeof forever);
+  std::vector<char> buffer(kReceiveBytes);
+  for (;;) {
+    const ssize_t n = recv(fd, buffer.data(), buffer.size(), 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == ENOBUFS) {
+      onOverrun();
+      continue;
+    }
+    if (n <= 0) return n < 0 ? errnoOr(EIO) : EIO;
+    int left = static_cast<int>(n);
+    for (auto* m = reinterpret_cast<const nlmsghdr*>(buffer.data()); mnl_nlmsg_ok(m, left);
+         m = mnl_nlmsg_next(m, &left))
+      onMessage(m);
+  }
+}
+
 std::uint32_t request(nlmsghdr* message, bool* sent) {
   if (sent) *sent = false;
   std::uint32_t error = 0;

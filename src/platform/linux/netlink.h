@@ -33,6 +33,12 @@ std::uint32_t dump(std::uint16_t type, const void* familyHeader, std::size_t hea
 // reached the kernel.
 std::uint32_t request(nlmsghdr* message, bool* sent = nullptr);
 
+// Joins group and blocks for the rest of the run, calling onMessage for every message heard
+// and onOverrun when the socket's buffer ran over (ENOBUFS: messages were lost). Returns only
+// on a failure: its errno value.
+std::uint32_t listen(unsigned group, const MessageHandler& onMessage,
+                     const std::function<void()>& onOverrun);
+
 // Size of the buffers for building a request.
 inline constexpr std::size_t kRequestBytes = 512;
 

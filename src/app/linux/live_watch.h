@@ -1,0 +1,29 @@
+#pragma once
+// The monitor's live sources: the neighbour table's change events (a check runs on them) and,
+// with --listen, the ARP frames on the wire. Their threads hand the main thread work through
+// the main queue; the main thread does every comparison.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "arp/wire_bindings.h"
+#include "platform/arp_platform.h"
+
+// Whether a neighbour event asks for a check: a binding added, or changed in MAC or type.
+// A move between states of an unchanged binding, a row without a link-layer address and a
+// deletion do not; heard keeps the last binding per address (a deletion included, so that
+// the same binding coming back counts).
+bool neighbourChangeCounts(BindingTable& heard, const ArpRow& row, bool removed);
+// Starts the thread that hears neighbour changes; false when it cannot start.
+bool startNeighbourWatch();
+// Opens the listeners on the named interfaces and starts the reading thread. 0, or the
+// errno value of the interface in failedName (nothing is then listening).
+std::uint32_t startWireListen(const std::vector<std::string>& interfaces, std::string& failedName);
+
+// Main thread: up to max bindings handed over so far, oldest first; true when more wait.
+bool takeWireBindings(std::vector<WireBinding>& out, std::size_t max);
+// Reading thread: hands a batch over (those beyond the inbox's bound count as lost frames).
+void handWireBindings(const std::vector<WireBinding>& batch);
+
+// Bindings waiting for the main thread at most; the reading thread drops beyond it.
+inline constexpr std::size_t kWireInboxLimit = 65536;

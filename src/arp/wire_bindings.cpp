@@ -1,0 +1,224 @@
+#include "arp/wire_bindings.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <random>
+
+#include "arp/check_cycle.h"
+#include "base/text_field.h"
+#include "report/journal.h"
+
+namespace {
+
+constexpr std::size_t kFrameBytes = 14 + 28;  // Ethernet header and an IPv4 ARP body
+
+std::uint16_t be16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
+
+bool unicastIp(std::uint32_t ip) {
+  const std::uint32_t first = ip >> 24;
+  return ip != 0 && first != 0 && first != 127 && first < 224;  // 224 up: multicast, reserved
+}
+
+bool stationMac(const std::uint8_t* mac) {
+  static constexpr std::uint8_t kZero[6] = {};
+  return (mac[0] & 1) == 0 && std::memcmp(mac, kZero, 6) != 0;
+}
+
+// Keyed by a per-run seed, so that chosen addresses cannot pile up in one probe chain.
+std::uint32_t mix(std::uint32_t x) {
+  x ^= x >> 16;
+  x *= 0x85ebca6bu;
+  x ^= x >> 13;
+  x *= 0xc2b2ae35u;
+  return x ^ (x >> 16);
+}
+
+std::unique_ptr<BindingTable> wireTable;  // made when the wire is watched
+std::atomic<std::uint64_t> pendingDrops{0};
+bool dropsJournalled = false;
+double lastDropsLine = 0;
+constexpr double kDropsLineEvery = 60;
+
+void macOf(const AddressEntry& e, std::uint8_t (&mac)[6]) {
+  std::memset(mac, 0, sizeof mac);
+  parseMac(fieldView(e.macText), mac);
+}
+
+}  // namespace
+
+bool readArpBinding(const std::uint8_t* frame, std::size_t length, WireBinding& out) {
+  if (!frame || length < kFrameBytes) return false;
+  const std::uint8_t* arp = frame + 14;
+  if (be16(frame + 12) != 0x0806 || be16(arp) != 1 || be16(arp + 2) != 0x0800 || arp[4] != 6 ||
+      arp[5] != 4)
+    return false;
+  const std::uint16_t op = be16(arp + 6);
+  if (op != 1 && op != 2) return false;
+  const std::uint8_t* mac = arp + 8;
+  const std::uint8_t* ip = arp + 14;
+  const std::uint32_t value =
+      std::uint32_t{ip[0]} << 24 | std::uint32_t{ip[1]} << 16 | std::uint32_t{ip[2]} << 8 | ip[3];
+  if (!unicastIp(value) || !stationMac(mac)) return false;
+  out.ip = value;
+  std::memcpy(out.mac, mac, 6);
+  return true;
+}
+
+BindingTable::BindingTable(std::size_t capacity) : order_(capacity ? capacity : 1) {
+  std::size_t n = 16;
+  while (n < 2 * order_.size()) n *= 2;
+  slots_.assign(n, Slot{});
+  seed_ = std::random_device{}();
+}
+
+std::size_t BindingTable::home(std::uint32_t ip) const {
+  return mix(ip ^ seed_) & (slots_.size() - 1);
+}
+
+std::size_t BindingTable::locate(std::uint32_t ip) const {
+  std::size_t i = home(ip);
+  while (slots_[i].ip != 0 && slots_[i].ip != ip) i = (i + 1) & (slots_.size() - 1);
+  return i;
+}
+
+const BindingTable::Slot* BindingTable::find(std::uint32_t ip) const {
+  if (ip == 0) return nullptr;
+  const Slot& s = slots_[locate(ip)];
+  return s.ip == ip ? &s : nullptr;
+}
+
+bool BindingTable::learn(std::uint32_t ip, const std::uint8_t (&mac)[6], std::uint8_t tag) {
+  if (ip == 0) return false;
+  std::size_t i = locate(ip);
+  if (slots_[i].ip == ip) {
+    Slot& s = slots_[i];
+    if (std::memcmp(s.seen, mac, 6) == 0 && s.tag == tag) return false;
+    std::memcpy(s.seen, mac, 6);
+    s.tag = tag;
+    return true;
+  }
+  if (count_ == order_.size()) {
+    erase(locate(order_[head_]));
+    head_ = (head_ + 1) % order_.size();
+    --count_;
+    i = locate(ip);  // the erase may have moved the chain
+  }
+  Slot& s = slots_[i];
+  s.ip = ip;
+  std::memcpy(s.seen, mac, 6);
+  std::memcpy(s.decided, mac, 6);
+  s.tag = tag;
+  order_[(head_ + count_) % order_.size()] = ip;
+  ++count_;
+  return true;
+}
+
+void BindingTable::setDecided(std::uint32_t ip, const std::uint8_t (&mac)[6]) {
+  if (ip == 0) return;
+  Slot& s = slots_[locate(ip)];
+  if (s.ip == ip) std::memcpy(s.decided, mac, 6);
+}
+
+void BindingTable::erase(std::size_t hole) {
+  // Backward shift: later slots of the chain move up, so lookups need no tombstones.
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = hole;
+  for (;;) {
+    slots_[hole].ip = 0;
+    for (;;) {
+      i = (i + 1) & mask;
+      if (slots_[i].ip == 0) return;
+      const std::size_t h = home(slots_[i].ip);
+      // The entry at i may fill the hole unless its home lies cyclically in (hole, i].
+      const bool stays = hole <= i ? (hole < h && h <= i) : (hole < h || h <= i);
+      if (!stays) break;
+    }
+    slots_[hole] = slots_[i];
+    hole = i;
+  }
+}
+
+void BindingTable::clear() {
+  slots_.assign(slots_.size(), Slot{});
+  head_ = count_ = 0;
+}
+
+void enableWireBindings(bool on) {
+  if (on && !wireTable) wireTable = std::make_unique<BindingTable>();
+  if (!on) wireTable.reset();
+}
+
+bool wireBindingsEnabled() { return wireTable != nullptr; }
+
+void decideWireBindings(const WireBinding* bindings, std::size_t count) {
+  if (!wireTable) return;
+  std::vector<OutsideBinding> fresh;
+  for (std::size_t i = 0; i < count; ++i) {
+    const WireBinding& b = bindings[i];
+    if (!wireTable->learn(b.ip, b.mac)) continue;  // seen again as it was, or decided already
+    OutsideBinding o{};
+    formatIpv4Host(b.ip, o.entry.ipText);
+    formatMac(b.mac, o.entry.macText);
+    copyField(o.entry.typeText, kTypeDynamic);
+    o.row.index = b.ifIndex;
+    o.row.physAddrLen = 6;
+    std::memcpy(o.row.physAddr, b.mac, 6);
+    const std::uint8_t wireOrder[4] = {
+        static_cast<std::uint8_t>(b.ip >> 24), static_cast<std::uint8_t>(b.ip >> 16),
+        static_cast<std::uint8_t>(b.ip >> 8), static_cast<std::uint8_t>(b.ip)};
+    std::memcpy(&o.row.addr, wireOrder, 4);
+    o.row.type = kArpTypeDynamic;
+    fresh.push_back(o);
+  }
+  if (fresh.empty()) return;
+  decideOutsideBindings(fresh);
+  for (const OutsideBinding& o : fresh) {
+    if (!o.rewritten) continue;
+    std::uint8_t mac[6];
+    macOf(o.entry, mac);
+    wireTable->setDecided(parseIpv4(fieldView(o.entry.ipText)), mac);
+  }
+}
+
+bool wireDecided(const AddressEntry& row) {
+  if (!wireTable) return false;
+  const BindingTable::Slot* s = wireTable->find(parseIpv4(fieldView(row.ipText)));
+  if (!s) return false;
+  std::uint8_t mac[6];
+  macOf(row, mac);
+  return std::memcmp(mac, s->seen, 6) == 0 || std::memcmp(mac, s->decided, 6) == 0;
+}
+
+void noteRowDecided(const AddressEntry& seen, const AddressEntry& decided) {
+  if (!wireTable) return;
+  const std::uint32_t ip = parseIpv4(fieldView(seen.ipText));
+  std::uint8_t mac[6];
+  macOf(seen, mac);
+  wireTable->learn(ip, mac);
+  macOf(decided, mac);
+  wireTable->setDecided(ip, mac);
+}
+
+void addWireDrops(std::uint64_t frames) { pendingDrops.fetch_add(frames); }
+
+bool journalWireDrops(double nowSeconds) {
+  if (pendingDrops.load() == 0) return false;
+  if (dropsJournalled && nowSeconds - lastDropsLine < kDropsLineEvery) return false;
+  const std::uint64_t lost = pendingDrops.exchange(0);
+  char line[128];
+  std::snprintf(line, sizeof line, "Прослушивание сети: потеряно кадров ARP: %llu.",
+                static_cast<unsigned long long>(lost));
+  reportEvent(line, Info);
+  dropsJournalled = true;
+  lastDropsLine = nowSeconds;
+  return true;
+}
+
+void resetWireBindings() {
+  if (wireTable) wireTable->clear();
+  pendingDrops.store(0);
+  dropsJournalled = false;
+  lastDropsLine = 0;
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Live sources of the Linux monitor: the neighbour table's change events and ARP frames read
+// off the wire. Linux only; the Windows program keeps its timer-driven check.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/arp_platform.h"
+
+namespace platform {
+
+// Called on the watching thread for each IPv4 neighbour added, changed or (removed) deleted.
+using NeighbourSink = void (*)(const ArpRow& row, bool removed);
+// Joins the neighbour change events and blocks for the rest of the run, calling onChange per
+// event and onOverrun when events were lost (the socket's buffer ran over, ENOBUFS). Returns
+// only on a failure: its errno value.
+std::uint32_t watchNeighbours(NeighbourSink onChange, void (*onOverrun)());
+
+// Opens a packet socket per interface name, each passing only ARP frames into a ring shared
+// with the kernel. 0, or the errno value of the first that failed (ENODEV for an unknown
+// name, EPERM without CAP_NET_RAW), whose name is then in failedName; nothing stays open then.
+std::uint32_t openArpListeners(const std::vector<std::string>& names, std::string& failedName);
+// Called per frame received from another station: the frame from its Ethernet header, cut to
+// the first bytes that hold the ARP body.
+using ArpFrameSink = void (*)(void* context, const std::uint8_t* frame, std::size_t length,
+                              std::uint32_t ifIndex);
+// Waits up to timeoutMs for frames and hands over every frame the rings hold. 0 or errno.
+std::uint32_t readArpFrames(int timeoutMs, ArpFrameSink sink, void* context);
+// Frames the kernel dropped since the last call because a ring was full.
+std::uint64_t takeArpFrameDrops();
+
+}  // namespace platform

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# The monitor's live detection in the namespace lab: a check on the kernel's neighbour
+# events, and --listen reading ARP off the wire. Usage: live_lab.sh BUILD_DIR
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+. "$root/scripts/lab/lab_check.sh"
+lab_begin "live lab" "${1:?usage: live_lab.sh BUILD_DIR}" ip iconv
+LAB=live$$
+. "$root/scripts/lab/console_netlab.sh"
+STORM=$here/arp_storm.py
+trap 'monitor_kill; lab_down; rm -rf "$work"' EXIT
+trap 'exit 1' INT TERM
+lab_reset "live lab"
+
+# storm NS ARGS...: frames from a lab host's eth0.
+storm() { local ns=$1; shift; ip netns exec "$LAB$ns" /usr/bin/python3 "$STORM" eth0 "$@" 2>/dev/null; }
+stat_of() { grep -o "$2=[0-9.]*" "$1/stderr" | tail -n1 | cut -d= -f2; }
+cached() { ip -n "$LAB"m neigh show "$1" | grep -q lladdr; }
+lines_are() { [ "$(log_count "$1" "$2")" -eq "$3" ]; }
+att=$(mac_text "$ATT_MAC")
+
+echo "== a forged claim heard from the neighbour table, CheckInt=30, with Restore"
+d=$(fresh_dir events)
+ini_write "$d" CheckInt=30 WriteLog=1 AddNew=0 CheckMac=1 Restore=1
+peer_sample "$d"
+announce_peer
+monitor_start "$d" --stats
+sleep 2  # the first check is on the first tick; the next timed one 30 s later
+t0=$(date +%s.%N)
+storm a "$LAB_NET.2" "$ATT_MAC" --kind reply
+wait_for 2 log_has "$d" "Подмена адреса! $LAB_NET.2 $att"
+got=$?
+t1=$(date +%s.%N)
+check "spoofing line within 2 s of the forged reply ($(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.2f", b - a }') s)" [ "$got" -eq 0 ]
+sleep 1.5
+check "the restore wrote the sample's MAC back" \
+  bash -c "ip -n ${LAB}m neigh show $LAB_NET.2 | grep -q '${PEER_MAC,,} PERMANENT'"
+monitor_stop
+checks=$(stat_of "$d" event_checks)
+check "our own restore did not loop: one line, $checks checks on events (at most 3)" \
+  bash -c "[ $(log_count "$d" 'Подмена адреса!') -eq 1 ] && [ ${checks:-99} -ge 1 ] && [ ${checks:-99} -le 3 ]"
+
+echo "== --listen: the wire, with the kernel taking no gratuitous ARP"
+d=$(fresh_dir wire)
+ini_write "$d" CheckInt=30 WriteLog=1 AddNew=0 CheckMac=1
+peer_sample "$d"
+printf '%s\t%s\tnever\r\n' "$LAB_NET.9" 02-09-09-09-09-09 >>"$d/samples.dat"
+ip netns exec "$LAB"m sysctl -qw net.ipv4.conf.all.arp_accept=0 net.ipv4.conf.eth0.arp_accept=0
+ip -n "$LAB"m neigh del "$LAB_NET.2" dev eth0  # the restore of the first part
+ip netns exec "$LAB"m ping -c1 -W1 "$LAB_NET.2" >/dev/null  # the peer is cached
+monitor_start "$d" --listen=eth0 --stats
+sleep 2.5  # beyond the kernel's lock time for the peer's entry
+storm p "$LAB_NET.50" 02:50:00:00:00:50 --kind request --target "$LAB_NET.3"
+storm a "$LAB_NET.9" 02:66:00:00:00:09 --kind reply
+storm a "$LAB_NET.2" "$ATT_MAC" --kind reply
+wait_for 3 log_has "$d" "Подмена адреса! $LAB_NET.2 $att"
+sleep 1.5  # a check on the changed cache row has run by now
+asker=$(cached "$LAB_NET.50" && echo cached || echo uncached)
+claimed=$(cached "$LAB_NET.9" && echo cached || echo uncached)
+peer_row=$(ip -n "$LAB"m neigh show "$LAB_NET.2")
+check "a station that only asks is reported ($asker)" \
+  bash -c "[ $asker = uncached ] && $(declare -f log_utf8 log_has); log_has '$d' 'Новый IP-адрес! $LAB_NET.50 02-50-00-00-00-50'"
+check "a claim of an uncached sample address is reported ($claimed)" \
+  bash -c "[ $claimed = uncached ] && $(declare -f log_utf8 log_has); log_has '$d' 'Подмена адреса! $LAB_NET.9 02-66-00-00-00-09'"
+check "a claim both the wire and the cache show is reported once (cache: $peer_row)" \
+  bash -c "grep -q '${ATT_MAC,,}' <<<'$peer_row' && [ $(log_count "$d" "Подмена адреса! $LAB_NET.2") -eq 1 ]"
+echo "== ...and the ring's drops under a flood while the monitor is stopped"
+kill -STOP "$MON_PID"
+storm a 10.1.0.1 02:10:00:00:00:00 --kind request --random --hosts 20000 --packets 30000 \
+  --rate 100000 --max-seconds 5
+kill -CONT "$MON_PID"
+wait_for 5 log_has "$d" "потеряно кадров ARP"
+check "the drops are journalled: $(log_utf8 "$d" | grep -o 'потеряно кадров ARP: [0-9]*' | head -n1)" \
+  log_has "$d" "потеряно кадров ARP"
+monitor_stop
+check "the monitor stopped cleanly after the flood (exit $MON_RC)" [ "$MON_RC" -eq 0 ]
+
+echo "== --listen on an interface that does not exist"
+d=$(fresh_dir missing)
+ini_write "$d" CheckInt=30
+ip netns exec "$LAB"m "$VETREL" monitor --dir "$d" --listen=nosuch0 >"$d/stdout" 2>"$d/stderr"
+rc=$?
+check "exit 2 with a message naming it (exit $rc: $(head -c 120 "$d/stderr"))" \
+  bash -c "[ $rc -eq 2 ] && grep -q 'cannot listen on nosuch0' '$d/stderr'"
+
+lab_end "live lab"

@@ -1,0 +1,283 @@
+// Bindings read off the wire: frames, the bounded memory, the check triggered by table
+// changes, and one report per binding whichever path meets it first.
+#include "arp/wire_bindings.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "address_fixture.h"
+#include "arp/arp_table.h"
+#include "arp/check_cycle.h"
+#include "arp/check_trigger.h"
+#include "base/text_field.h"
+#include "fake/fake_platform.h"
+#include "fake/ui_recorder.h"
+#include "scratch_dir.h"
+#include "settings/settings.h"
+
+namespace {
+
+std::vector<std::uint8_t> arpFrame(std::uint16_t op, const char* ip, std::uint8_t mac0 = 0x02) {
+  std::vector<std::uint8_t> f = {
+      0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 2, 0, 0, 0, 0,
+      1,    0x08, 0x06, 0,    1,    0x08, 0, 6, 4, 0, static_cast<std::uint8_t>(op),
+      mac0, 0x11, 0x22, 0x33, 0x44, 0x55};
+  const std::uint32_t v = parseIpv4(ip);
+  for (int i = 3; i >= 0; --i) f.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  f.insert(f.end(), 10, 0);  // target MAC and IP
+  return f;
+}
+
+TEST(WireBindings, OnlyUnicastSendersOfArpFramesGiveBindings) {
+  struct Case {
+    std::vector<std::uint8_t> frame;
+    bool gives;
+  };
+  auto cut = arpFrame(1, "10.0.0.5");
+  cut.pop_back();
+  auto ipv6Type = arpFrame(2, "10.0.0.5");
+  ipv6Type[12] = 0x86;
+  auto longHardware = arpFrame(2, "10.0.0.5");
+  longHardware[18] = 8;
+  const Case cases[] = {
+      {arpFrame(1, "10.0.0.5"), true},          // a request
+      {arpFrame(2, "192.168.1.200"), true},     // a reply
+      {arpFrame(3, "10.0.0.5"), false},         // RARP and others
+      {arpFrame(1, "0.0.0.0"), false},          // an address probe
+      {arpFrame(1, "224.0.0.1"), false},        // multicast
+      {arpFrame(1, "255.255.255.255"), false},  // broadcast
+      {arpFrame(1, "127.0.0.1"), false},        // loopback
+      {arpFrame(1, "10.0.0.5", 0x01), false},   // a group MAC
+      {arpFrame(1, "10.0.0.5", 0x00), true},    // 00-11-22-...: a station
+      {cut, false},
+      {ipv6Type, false},
+      {longHardware, false},
+  };
+  for (const Case& c : cases) {
+    WireBinding b{};
+    b.ifIndex = 9;
+    EXPECT_EQ(readArpBinding(c.frame.data(), c.frame.size(), b), c.gives);
+    if (c.gives) {
+      EXPECT_EQ(b.mac[1], 0x11);
+      EXPECT_EQ(b.ifIndex, 9u);
+    }
+  }
+  WireBinding b{};
+  const auto f = arpFrame(2, "192.168.1.200");
+  ASSERT_TRUE(readArpBinding(f.data(), f.size(), b));
+  EXPECT_EQ(b.ip, parseIpv4("192.168.1.200"));
+}
+
+TEST(WireBindings, TableIsBoundedAndForgetsTheOldestFirst) {
+  // Against a plain model, with a small capacity and addresses that crowd few slots, so that
+  // the chains the forgetting closes up are long.
+  BindingTable t(8);
+  std::map<std::uint32_t, std::uint8_t> model;
+  std::deque<std::uint32_t> order;
+  std::mt19937 rng(7);
+  for (int step = 0; step < 20000; ++step) {
+    const std::uint32_t ip = 1 + rng() % 24;
+    const std::uint8_t m = static_cast<std::uint8_t>(rng() % 3);
+    const std::uint8_t mac[6] = {2, 0, 0, 0, 0, m};
+    const auto it = model.find(ip);
+    const bool expectChange = it == model.end() || it->second != m;
+    if (it == model.end()) {
+      if (order.size() == 8) {
+        model.erase(order.front());
+        order.pop_front();
+      }
+      order.push_back(ip);
+    }
+    model[ip] = m;
+    ASSERT_EQ(t.learn(ip, mac), expectChange) << "step " << step;
+    ASSERT_EQ(t.size(), model.size());
+    for (std::uint32_t k = 1; k <= 24; ++k) {
+      const BindingTable::Slot* s = t.find(k);
+      ASSERT_EQ(s != nullptr, model.count(k) == 1) << "step " << step << " ip " << k;
+      if (s) {
+        ASSERT_EQ(s->seen[5], model[k]);
+      }
+    }
+  }
+  // The tag counts as part of what was seen; address 0 is never remembered.
+  const std::uint8_t mac[6] = {2, 0, 0, 0, 0, 1};
+  BindingTable u(4);
+  EXPECT_TRUE(u.learn(5, mac, 3));
+  EXPECT_FALSE(u.learn(5, mac, 3));
+  EXPECT_TRUE(u.learn(5, mac, 4));
+  EXPECT_FALSE(u.learn(0, mac));
+  EXPECT_EQ(u.find(0), nullptr);
+  EXPECT_EQ(BindingTable().capacity(), kWireBindingCapacity);
+}
+
+TEST(WireBindings, TableChangesRunOneCheckPerSpacing) {
+  using namespace std::chrono_literals;
+  using T = CheckTrigger::Clock::time_point;
+  // At ms: 'c' a change heard, 't' the timer's check, '?' is a triggered check due.
+  struct Step {
+    int ms;
+    char what;
+    bool runs;
+  };
+  const std::vector<Step> steps = {
+      {0, '?', false},                                       // nothing heard
+      {0, 'c', false},  {0, '?', true},                      // the first change: at once
+      {1, 'c', false},  {2, 'c', false},  {5, '?', false},   // a storm waits out 20 ms...
+      {19, '?', false}, {20, '?', true},  {21, '?', false},  // ...and runs one check
+      {30, 'c', false}, {35, 't', false}, {60, '?', false},  // the timer's check saw it
+      {70, 'c', false}, {80, '?', true},                     // 45 ms after the last: at once
+      {85, 'c', false}, {99, '?', false}, {100, '?', true}, {130, '?', false},
+  };
+  CheckTrigger t;
+  for (const Step& s : steps) {
+    const T now = T{} + 1h + std::chrono::milliseconds(s.ms);
+    if (s.what == 'c') noteTableChange(t);
+    if (s.what == 't') noteCheckRan(t, now);
+    if (s.what == '?') {
+      EXPECT_EQ(takeTriggeredCheck(t, now), s.runs) << "at " << s.ms << " ms";
+    }
+  }
+}
+
+const char* const kPeer = "02-00-00-00-00-02";
+const char* const kForged = "02-00-00-00-00-66";
+const char* const kStranger = "02-00-00-00-00-50";
+
+class WireAndCache : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetFake();
+    fake.applyWrites = true;
+    installUiRecorder();
+    settings = Settings{};
+    settings.AddNew = false;
+    settings.CheckMac = true;
+    SampleList = {addressEntry("10.0.0.2", kPeer, "", "peer")};
+    resetCheckCycle();
+    freeArpSnapshot();
+    ASSERT_TRUE(createArpSnapshot());
+    enableWireBindings(true);
+    resetWireBindings();
+  }
+  void TearDown() override {
+    enableWireBindings(false);
+    SampleList.clear();
+    resetCheckCycle();
+  }
+  static void wire(const char* ip, const char* mac) {
+    WireBinding b{parseIpv4(ip), {}, 4};
+    parseMac(mac, b.mac);
+    decideWireBindings(&b, 1);
+  }
+  static void cache(const char* ip, const char* mac) {
+    std::erase_if(fake.arpRows,
+                  [&](const ArpRow& r) { return r.addr == fakeArpRow(4, ip, mac).addr; });
+    fake.arpRows.push_back(fakeArpRow(4, ip, mac));
+    runCheck();
+  }
+  std::size_t lines() {
+    const std::size_t n = ui.windowLines.size();
+    ui.windowLines.clear();
+    return n;
+  }
+  ScratchDir dir;
+};
+
+TEST_F(WireAndCache, EachBindingIsReportedOnceWhicheverPathMeetsItFirst) {
+  struct Case {
+    const char* name;
+    bool restore, block;
+    const char* ip;
+    const char* mac;
+    bool wireFirst;
+    std::size_t writes;  // restores or blocks, both paths together
+  };
+  const Case cases[] = {
+      {"spoof, wire first", false, false, "10.0.0.2", kForged, true, 0},
+      {"spoof, cache first", false, false, "10.0.0.2", kForged, false, 0},
+      {"spoof restored, wire first", true, false, "10.0.0.2", kForged, true, 1},
+      {"spoof restored, cache first", true, false, "10.0.0.2", kForged, false, 1},
+      {"stranger blocked, wire first", false, true, "10.0.0.50", kStranger, true, 1},
+      {"stranger blocked, cache first", false, true, "10.0.0.50", kStranger, false, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    settings.Restore = c.restore;
+    settings.BlockNew = c.block;
+    cache("10.0.0.2", kPeer);
+    EXPECT_EQ(lines(), 0u);
+    if (c.wireFirst) {
+      wire(c.ip, c.mac);
+      cache(c.ip, c.mac);  // the kernel took the same frame
+    } else {
+      cache(c.ip, c.mac);
+      wire(c.ip, c.mac);
+    }
+    EXPECT_EQ(lines(), 1u);
+    // The attacker repeats itself; our own write comes back as a change; the timer checks.
+    wire(c.ip, c.mac);
+    runCheck();
+    runCheck();
+    EXPECT_EQ(lines(), 0u);
+    EXPECT_EQ(fake.setEntries.size(), c.writes);
+    TearDown();
+  }
+}
+
+TEST_F(WireAndCache, WireAloneReportsWhatTheCacheNeverHolds) {
+  settings.Restore = true;
+  wire("10.0.0.2", kForged);     // a claim of a sample's address the kernel never took
+  wire("10.0.0.50", kStranger);  // a station that only asks
+  wire("10.0.0.50", kStranger);
+  ASSERT_EQ(ui.windowLines.size(), 2u);
+  EXPECT_NE(ui.windowLines[0].find("Подмена адреса! 10.0.0.2 02-00-00-00-00-66"),
+            std::string::npos);
+  EXPECT_NE(ui.windowLines[1].find("Новый IP-адрес! 10.0.0.50 02-00-00-00-00-50"),
+            std::string::npos);
+  ASSERT_EQ(fake.setEntries.size(), 1u);  // the restore goes to the interface it was heard on
+  EXPECT_EQ(fake.setEntries[0].index, 4u);
+  EXPECT_EQ(fake.setEntries[0].type, kArpTypeStatic);
+  lines();
+  // Learning: a new station becomes a sample once, as a changed cache row would.
+  settings.AddNew = true;
+  wire("10.0.0.60", "02-00-00-00-00-60");
+  EXPECT_EQ(SampleList.size(), 2u);
+  // Without the wire watched, a check decides every changed row as before.
+  enableWireBindings(false);
+  cache("10.0.0.50", kStranger);
+  EXPECT_EQ(lines(), 2u);  // the learned station's line, and the stranger reported again
+}
+
+TEST_F(WireAndCache, LostFramesAreJournalledAtMostOnceAMinute) {
+  struct Step {
+    std::uint64_t lost;
+    double at;
+    const char* line;  // "" none
+  };
+  const Step steps[] = {{0, 10, ""},
+                        {5, 100, "Прослушивание сети: потеряно кадров ARP: 5."},
+                        {3, 130, ""},
+                        {4, 159, ""},
+                        {0, 161, "Прослушивание сети: потеряно кадров ARP: 7."},
+                        {0, 300, ""},
+                        {1, 301, "Прослушивание сети: потеряно кадров ARP: 1."}};
+  for (const Step& s : steps) {
+    addWireDrops(s.lost);
+    EXPECT_EQ(journalWireDrops(s.at), *s.line != 0) << "at " << s.at;
+    const std::string got = ui.windowLines.empty() ? "" : ui.windowLines.back();
+    if (*s.line) {
+      EXPECT_NE(got.find(s.line), std::string::npos) << got;
+    }
+    ui.windowLines.clear();
+  }
+}
+
+}  // namespace
