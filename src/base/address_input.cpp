@@ -141,6 +141,11 @@ bool isUnicastMac(const std::uint8_t (&bytes)[6]) {
   return !zero && (bytes[0] & 1) == 0;  // broadcast has the group bit set too
 }
 
+bool isUnicastMacText(std::string_view text) {
+  std::uint8_t b[6];
+  return readMacText(text, b) && isUnicastMac(b);
+}
+
 bool isUnicastIpv4(std::uint32_t hostOrder) {
   return hostOrder != 0 && (hostOrder >> 28) != 0xE && hostOrder != 0xFFFFFFFFu;
 }
