@@ -45,5 +45,5 @@ ArpRead readArpTable(bool sortFlag);
 void deleteArpEntry(const char* ipText);
 // Writes a static binding on the interface of the first local subnet that holds it,
 // else on the first local address's interface. True on success; false, with nothing written,
-// for an address text that is not four dotted numbers or is 0.0.0.0.
+// for a pair staticPairFault refuses.
 bool setStaticArpEntry(const char* ipText, const char* macText);

@@ -65,7 +65,8 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
     if (!settings.CheckMac) return false;
     const AddressEntry& sample = SampleList[s];
     // A sample without a MAC only says the address is known.
-    if (sample.macText[0] == 0 || matchMacPattern(fieldView(sample.macText), fieldView(e.macText))) {
+    if (sample.macText[0] == 0 ||
+        matchMacPattern(fieldView(sample.macText), fieldView(e.macText))) {
       copyField(e.hostName, fieldView(sample.hostName));
       return false;
     }

@@ -1,10 +1,16 @@
 #include "arp/statics.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <string>
+#include <vector>
 
 #include "arp/arp_table.h"
 #include "base/address.h"
+#include "base/address_input.h"
 #include "base/data_file.h"
 #include "base/text_field.h"
 #include "base/ui_hooks.h"
@@ -59,11 +65,26 @@ void saveStatics() {
   FileRewrite w;
   if (!beginRewrite(w, kStaticsFile)) return;
   const std::uint32_t rows = arpRowCount(arpSnapshot);
+  std::vector<std::array<std::uint8_t, 10>> written;  // address and MAC of every line written
   for (std::uint32_t i = 0; i < rows; ++i) {
     const ArpRow row = arpRowAt(arpSnapshot, i);
     if (row.type != kArpTypeStatic) continue;
-    char ip[20];
+    char ip[20], mac[20];
     formatIpv4(row.addr, ip);
+    formatMac(row.physAddr, mac);
+    // The system's own rows for multicast and broadcast addresses, and rows with a zero or
+    // group MAC, are no binding anyone set: applied at the next start they would be garbage.
+    if (!staticPairFault(ip, mac).empty()) continue;
+    std::array<std::uint8_t, 10> key;
+    std::memcpy(key.data(), &row.addr, 4);
+    std::memcpy(key.data() + 4, row.physAddr, 6);
+    if (std::find(written.begin(), written.end(), key) != written.end()) continue;
+    try {
+      written.push_back(key);
+    } catch (const std::bad_alloc&) {
+      w.failed = true;  // the old file stays
+      break;
+    }
     const std::uint8_t* m = row.physAddr;
     char line[64];
     const int n = std::snprintf(line, sizeof line, "%s\t%02X-%02X-%02X-%02X-%02X-%02X\r\n", ip,
@@ -89,13 +110,15 @@ void loadStatics() {
   std::size_t length;
   while (readLine(reader, line, kStaticLineMax, length) == LineResult::Line) {
     std::string_view tokens[2];
-    if (splitTokens(line, length, "\t ", tokens, 2) < 2) continue;
+    if (splitTokens(line, length, "\t \r", tokens, 2) < 2) continue;
     char ip[kStaticLineMax + 1], mac[kStaticLineMax + 1];
     copyField(ip, tokens[0]);
     copyField(mac, tokens[1]);
-    if (setStaticArpEntry(ip, mac)) continue;
-    char text[128];
-    std::snprintf(text, sizeof text, "Ошибка добавления записи в ARP-кэш для %.80s", ip);
+    const std::string fault = staticPairFault(ip, mac);
+    if (fault.empty() && setStaticArpEntry(ip, mac)) continue;
+    char text[256];
+    std::snprintf(text, sizeof text, "Ошибка добавления записи в ARP-кэш для %.80s%s%.120s", ip,
+                  fault.empty() ? "" : ": ", fault.c_str());
     reportEvent(text, ProgramError);
   }
   std::fclose(reader.file);

@@ -178,7 +178,8 @@ bool matchMacPattern(std::string_view pattern, std::string_view text) {
   char canonical[20];
   if (canonicalMacText(text, canonical)) text = fieldView(canonical);
   char p[kPatternMax], t[kPatternMax];
-  for (std::size_t i = 0; i < pattern.size(); ++i) p[i] = pattern[i] == ':' ? '-' : macFold(pattern[i]);
+  for (std::size_t i = 0; i < pattern.size(); ++i)
+    p[i] = pattern[i] == ':' ? '-' : macFold(pattern[i]);
   for (std::size_t i = 0; i < text.size(); ++i) t[i] = macFold(text[i]);
   return matchPattern(std::string_view(p, pattern.size()), std::string_view(t, text.size()));
 }

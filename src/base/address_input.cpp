@@ -204,3 +204,13 @@ const char* ipFaultText(IpFault fault) {
   }
   return "";
 }
+
+std::string staticPairFault(std::string_view ipText, std::string_view macText) {
+  const IpFault ip = ipTextFault(ipText);
+  if (ip != IpFault::None)
+    return "Неверный IP-адрес: " + std::string(ipText) + " (" + ipFaultText(ip) + ")";
+  const MacFault mac = macTextFault(macText);
+  if (mac != MacFault::None)
+    return "Неверный MAC-адрес: " + std::string(macText) + " (" + macFaultText(mac) + ")";
+  return {};
+}

@@ -2,6 +2,7 @@
 // The one reader per kind of address text a user types or a file holds. Everything typed or
 // stored goes through these before it is matched, stored or handed to the system.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // IPv4 as a user types or a file holds it: one to four decimal numbers 0-255 joined by dots, blanks
@@ -22,7 +23,7 @@ bool isIpPattern(
     std::string_view text);  // numbers 0-255 and '*' in at most four dotted parts, with a '*'
 bool isMacPattern(std::string_view text);  // hex digits, separators - : . and '*', with a '*'
 bool isUnicastMac(const std::uint8_t (&bytes)[6]);  // not all-zero, not broadcast, group bit clear
-bool isUnicastIpv4(std::uint32_t hostOrder);  // not 0.0.0.0, not 224.0.0.0/4, not 255.255.255.255
+bool isUnicastIpv4(std::uint32_t hostOrder);   // not 0.0.0.0, not 224.0.0.0/4, not 255.255.255.255
 bool isUnicastMacText(std::string_view text);  // read by readMacText, and unicast
 
 // Why a MAC text is no MAC a static entry may hold; None for a real unicast MAC.
@@ -33,6 +34,11 @@ const char* macFaultText(MacFault fault);  // the reason, for messages and journ
 enum class IpFault { None, NotAddress, Zero, Multicast, Broadcast };
 IpFault ipTextFault(std::string_view text);
 const char* ipFaultText(IpFault fault);
+
+// "Неверный IP-адрес: <ip> (<reason>)" or the same for the MAC when the pair is no unicast
+// address with a real MAC; empty when only a real pair is given, which alone may reach the
+// system's table.
+std::string staticPairFault(std::string_view ipText, std::string_view macText);
 
 // Without the blanks a user or a file puts around a value.
 std::string_view trimBlanks(std::string_view text);

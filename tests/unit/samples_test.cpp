@@ -227,8 +227,8 @@ TEST_F(Samples, FileThatCannotBeReadIsNeverReplaced) {
 TEST_F(Samples, AddRemoveAndMove) {
   EXPECT_EQ(addSample(sample("1.1.1.1", "a", "one")), 0);
   EXPECT_EQ(addSample(sample("2.2.2.2", "b")), 1);
-  EXPECT_EQ(addSample(sample("1.1.1.1", "c")), -1);  // same IP text
-  EXPECT_EQ(addSample(sample("1.1.1.*", "c")), 2);   // a pattern is just another text
+  EXPECT_EQ(addSample(sample("1.1.1.1", "c")), -1);      // same IP text
+  EXPECT_EQ(addSample(sample("1.1.1.*", "c")), 2);       // a pattern is just another text
   EXPECT_EQ(addSample(sample("001.1.01.1 ", "d")), -1);  // the same address written otherwise
   EXPECT_EQ(SampleList.size(), 3u);
   EXPECT_STREQ(SampleList[0].hostName, "one");
@@ -279,8 +279,8 @@ TEST_F(Samples, ListThatCannotGrowIsNotMistakenForADuplicate) {
 
 TEST_F(Samples, TabLinesKeepAnEmptyMacAndSurviveRewritesByteForByte) {
   const std::string file =
-      "10.88.0.33\t\tepsilon.lab\r\n"          // known by name alone
-      "10.88.0.34\t\t\r\n"                     // known, nothing else
+      "10.88.0.33\t\tepsilon.lab\r\n"             // known by name alone
+      "10.88.0.34\t\t\r\n"                        // known, nothing else
       "10.88.0.35\t02:00:00:00:00:35\tcolon\r\n"  // every form is kept as written
       "10.88.0.36\t0200.0000.0036\tdotted one\r\n";
   writeFile("samples.dat", file);
