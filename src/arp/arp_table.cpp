@@ -125,3 +125,12 @@ bool setStaticArpEntry(const char* ipText, const char* macText) {
   row.index = static_cast<std::uint32_t>(LocalAddressList.front().index);
   return platform::setIpNetEntry(row) == kOk;
 }
+
+std::string addStaticEntry(const char* ipText, const char* macText) {
+  const std::string_view ip = ipText ? ipText : "", mac = macText ? macText : "";
+  const std::string fault = staticPairFault(ip, mac);
+  if (fault.empty() && setStaticArpEntry(ipText, macText)) return {};
+  std::string text = "Ошибка добавления записи в ARP-кэш для " + std::string(ip);
+  if (!fault.empty()) text += ": " + fault;
+  return text;
+}

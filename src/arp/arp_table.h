@@ -47,3 +47,6 @@ void deleteArpEntry(const char* ipText);
 // else on the first local address's interface. True on success; false, with nothing written,
 // for a pair staticPairFault refuses.
 bool setStaticArpEntry(const char* ipText, const char* macText);
+// setStaticArpEntry with the text of its failure for a message or a journal line: empty on
+// success, else "Ошибка добавления записи в ARP-кэш для <ip>" and, for a refused pair, why.
+std::string addStaticEntry(const char* ipText, const char* macText);

@@ -114,12 +114,8 @@ void loadStatics() {
     char ip[kStaticLineMax + 1], mac[kStaticLineMax + 1];
     copyField(ip, tokens[0]);
     copyField(mac, tokens[1]);
-    const std::string fault = staticPairFault(ip, mac);
-    if (fault.empty() && setStaticArpEntry(ip, mac)) continue;
-    char text[256];
-    std::snprintf(text, sizeof text, "Ошибка добавления записи в ARP-кэш для %.80s%s%.120s", ip,
-                  fault.empty() ? "" : ": ", fault.c_str());
-    reportEvent(text, ProgramError);
+    const std::string failed = addStaticEntry(ip, mac);
+    if (!failed.empty()) reportEvent(failed.substr(0, kJournalTextMax).c_str(), ProgramError);
   }
   std::fclose(reader.file);
   if (reader.failed) keepUnreadStaticsFile();
