@@ -64,8 +64,9 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
   if (s >= 0) {
     if (!settings.CheckMac) return false;
     const AddressEntry& sample = SampleList[s];
-    // A sample without a MAC only says the address is known.
-    if (sample.macText[0] == 0 ||
+    // A sample without a MAC only says the address is known; one whose MAC names no host
+    // was told at start.
+    if (sampleMacSaysNothing(fieldView(sample.macText)) ||
         matchMacPattern(fieldView(sample.macText), fieldView(e.macText))) {
       copyField(e.hostName, fieldView(sample.hostName));
       return false;
@@ -74,14 +75,12 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
                   e.ipText, e.macText, sample.ipText, sample.macText);
     reportEvent(journalLine, Spoofing);
     if (!settings.Restore) return false;
-    // Only a real MAC is written: a pattern names no host, and a zero, broadcast or
-    // multicast sample was reported at start.
+    // Only a real MAC is written: a pattern names no host.
     std::uint8_t mac[6];
-    if (!readMacText(fieldView(sample.macText), mac) || !isUnicastMac(mac)) {
-      if (macTextFault(fieldView(sample.macText)) != MacFault::Pattern) return false;
+    if (!readMacText(fieldView(sample.macText), mac)) {
       std::snprintf(journalLine, sizeof journalLine,
-                    "Ошибка восстановления MAC для IP %.20s: образец %.20s - шаблон, а не адрес",
-                    e.ipText, sample.macText);
+                    "Ошибка восстановления MAC для IP %.20s: образец %.20s - %s", e.ipText,
+                    sample.macText, macFaultText(macTextFault(fieldView(sample.macText))));
       reportEvent(journalLine, ProgramError);
       return false;
     }

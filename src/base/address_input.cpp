@@ -146,6 +146,11 @@ bool isUnicastMacText(std::string_view text) {
   return readMacText(text, b) && isUnicastMac(b);
 }
 
+bool sampleMacSaysNothing(std::string_view text) {
+  std::uint8_t b[6];
+  return trimBlanks(text).empty() || (readMacText(text, b) && !isUnicastMac(b));
+}
+
 bool isUnicastIpv4(std::uint32_t hostOrder) {
   return hostOrder != 0 && (hostOrder >> 28) != 0xE && hostOrder != 0xFFFFFFFFu;
 }

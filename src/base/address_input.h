@@ -25,6 +25,9 @@ bool isMacPattern(std::string_view text);  // hex digits, separators - : . and '
 bool isUnicastMac(const std::uint8_t (&bytes)[6]);  // not all-zero, not broadcast, group bit clear
 bool isUnicastIpv4(std::uint32_t hostOrder);   // not 0.0.0.0, not 224.0.0.0/4, not 255.255.255.255
 bool isUnicastMacText(std::string_view text);  // read by readMacText, and unicast
+// A sample MAC that contradicts nothing: empty (the address is only known), or six bytes
+// that name no host (zero, broadcast, multicast; told once when the samples are read).
+bool sampleMacSaysNothing(std::string_view text);
 
 // Why a MAC text is no MAC a static entry may hold; None for a real unicast MAC.
 enum class MacFault { None, NotMac, Pattern, Zero, Broadcast, Multicast };

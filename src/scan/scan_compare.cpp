@@ -34,9 +34,11 @@ void compareWithSamples(const AddressEntry& found) {
   for (const AddressEntry& s : SampleList) {
     if (!matchPattern(fieldView(s.ipText), ip)) continue;
     known = true;
-    // No MAC (found by name alone, or a sample that only says the address is known)
-    // contradicts nothing.
-    if (mac.empty() || s.macText[0] == 0 || matchMacPattern(fieldView(s.macText), mac)) continue;
+    // No MAC (found by name alone, or a sample that only says the address is known, or
+    // whose MAC names no host) contradicts nothing.
+    if (mac.empty() || sampleMacSaysNothing(fieldView(s.macText)) ||
+        matchMacPattern(fieldView(s.macText), mac))
+      continue;
     std::snprintf(line, sizeof line, "Подмена адреса! %.20s %.20s (%.20s %.20s)", found.ipText,
                   found.macText, s.ipText, s.macText);
     reportEvent(line, Spoofing);

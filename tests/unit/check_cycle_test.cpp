@@ -282,9 +282,11 @@ TEST_F(CheckCycle, SampleMacsInEveryFormMatchAndOnlyRealOnesAreWritten) {
       {"", kX, false, nullptr},         // only says the address is known
       {"00:1a:2b:3c:4d:5e", kX, true, kA},
       {"001A.2B3C.4D5E", kX, true, kA},
-      {"00-00-00-00-00-00", kX, true, nullptr},
-      {"ff-ff-ff-ff-ff-ff", kX, true, nullptr},
-      {"01:00:5e:00:00:16", kX, true, nullptr},
+      // A MAC that names no host was told at start: it contradicts nothing, is never written.
+      {"00-00-00-00-00-00", kX, false, nullptr},
+      {"ff-ff-ff-ff-ff-ff", kX, false, nullptr},
+      {"01:00:5e:00:00:16", kX, false, nullptr},
+      {"epsilon.lab", kX, true, nullptr},  // an older file's name in the MAC field
   };
   settings.AddNew = false;
   settings.Restore = true;
