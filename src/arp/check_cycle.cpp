@@ -66,8 +66,8 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
     const AddressEntry& sample = SampleList[s];
     // A sample without a MAC only says the address is known; one whose MAC names no host
     // was told at start.
-    if (sampleMacSaysNothing(fieldView(sample.macText)) ||
-        matchMacPattern(fieldView(sample.macText), fieldView(e.macText))) {
+    if (matchMacPattern(fieldView(sample.macText), fieldView(e.macText)) ||
+        sampleMacSaysNothing(fieldView(sample.macText))) {
       copyField(e.hostName, fieldView(sample.hostName));
       return false;
     }

@@ -176,7 +176,8 @@ bool matchMacPattern(std::string_view pattern, std::string_view text) {
   // A pattern keeps its meaning against the table's form of the MAC, whatever form the
   // text is in; colons stand for the table's hyphens.
   char canonical[20];
-  if (canonicalMacText(text, canonical)) text = fieldView(canonical);
+  const bool tableForm = text.size() == 17 && text[2] == '-' && text[14] == '-';
+  if (!tableForm && canonicalMacText(text, canonical)) text = fieldView(canonical);
   char p[kPatternMax], t[kPatternMax];
   for (std::size_t i = 0; i < pattern.size(); ++i)
     p[i] = pattern[i] == ':' ? '-' : macFold(pattern[i]);
@@ -185,13 +186,15 @@ bool matchMacPattern(std::string_view pattern, std::string_view text) {
 }
 
 bool sameMacText(std::string_view a, std::string_view b) {
+  // Texts equal but for the case of their hex digits are one MAC, or one text that is none.
+  if (a.size() == b.size()) {
+    std::size_t i = 0;
+    while (i < a.size() && macFold(a[i]) == macFold(b[i])) ++i;
+    if (i == a.size()) return true;
+  }
   std::uint8_t x[6], y[6];
   const bool macA = readMacText(a, x), macB = readMacText(b, y);
-  if (macA || macB) return macA && macB && std::memcmp(x, y, 6) == 0;
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (macFold(a[i]) != macFold(b[i])) return false;
-  return true;
+  return macA && macB && std::memcmp(x, y, 6) == 0;
 }
 
 bool sameBinding(const AddressEntry& a, const AddressEntry& b) {

@@ -36,8 +36,8 @@ void compareWithSamples(const AddressEntry& found) {
     known = true;
     // No MAC (found by name alone, or a sample that only says the address is known, or
     // whose MAC names no host) contradicts nothing.
-    if (mac.empty() || sampleMacSaysNothing(fieldView(s.macText)) ||
-        matchMacPattern(fieldView(s.macText), mac))
+    if (mac.empty() || matchMacPattern(fieldView(s.macText), mac) ||
+        sampleMacSaysNothing(fieldView(s.macText)))
       continue;
     std::snprintf(line, sizeof line, "Подмена адреса! %.20s %.20s (%.20s %.20s)", found.ipText,
                   found.macText, s.ipText, s.macText);
