@@ -98,6 +98,9 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
   std::snprintf(journalLine, sizeof journalLine, "Новый IP-адрес! %.20s %.20s", e.ipText,
                 e.macText);
   reportEvent(journalLine, NewAddress);
+  // A broadcast or multicast MAC is the system's own row for a group address: it is never
+  // blocked, and never learned (restoring it would cut a host off).
+  if (!isUnicastMacText(fieldView(e.macText))) return false;
   if (settings.BlockNew) {
     const std::uint8_t r = nextCheckRandomByte();
     const std::uint8_t mac[6] = {0, 0, 0, 0, 0, r};
@@ -109,8 +112,7 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
     copyField(e.typeText, kTypeStatic);
     return true;
   }
-  // A zero, broadcast or multicast MAC is never learned: restoring it would cut the host off.
-  if (!settings.AddNew || !isUnicastMacText(fieldView(e.macText))) return false;
+  if (!settings.AddNew) return false;
   if (!settings.AddAddIp && sampleIndex.hasMac(SampleList, fieldView(e.macText))) {
     std::snprintf(journalLine, sizeof journalLine, "Дополн. IP-адрес! %.20s %.20s", e.ipText,
                   e.macText);

@@ -307,15 +307,21 @@ TEST_F(CheckCycle, SampleMacsInEveryFormMatchAndOnlyRealOnesAreWritten) {
   }
 }
 
-TEST_F(CheckCycle, NoZeroBroadcastOrMulticastMacIsLearned) {
-  settings.AddNew = true;
+TEST_F(CheckCycle, NoBroadcastOrMulticastMacIsLearnedOrBlocked) {
   const char* macs[] = {"ff-ff-ff-ff-ff-ff", "01-00-5e-00-00-16", "33-33-00-00-00-01", kA};
-  for (const char* mac : macs) {
-    resetCheckCycle();
-    SampleList.clear();
-    fake.arpRows = {fakeArpRow(1, "10.0.0.9", mac)};
-    nextCheck();
-    EXPECT_EQ(SampleList.size(), mac == kA ? 1u : 0u) << mac;
+  for (bool block : {false, true}) {
+    settings.AddNew = !block;
+    settings.BlockNew = block;
+    for (const char* mac : macs) {
+      resetCheckCycle();
+      SampleList.clear();
+      fake.setEntries.clear();
+      fake.arpRows = {fakeArpRow(1, "224.0.0.22", mac)};
+      nextCheck();
+      const std::size_t acted = mac == kA ? 1u : 0u;
+      EXPECT_EQ(SampleList.size() + fake.setEntries.size(), acted) << mac << " block " << block;
+      EXPECT_EQ(events().size(), 1u) << mac;  // still a new address
+    }
   }
 }
 
