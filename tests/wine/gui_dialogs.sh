@@ -146,6 +146,7 @@ refused() {  # IP MAC TEXT FOCUS
   set_edits "$1" "$2" n
   drive dlgpush address 1
   box=$(drive dlgbox address 10)
+  shot "sample_refused_$4" box
   drive dlganswer address
   sleep 0.5
   [ "$box" = "$caption|$3" ] && [ "$(drive dlgfocus address)" = "$4" ] &&
