@@ -1,12 +1,11 @@
 #include "arp/statics.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <set>
 #include <string>
-#include <vector>
 
 #include "arp/arp_table.h"
 #include "base/address.h"
@@ -65,22 +64,22 @@ void saveStatics() {
   FileRewrite w;
   if (!beginRewrite(w, kStaticsFile)) return;
   const std::uint32_t rows = arpRowCount(arpSnapshot);
-  std::vector<std::array<std::uint8_t, 10>> written;  // address and MAC of every line written
+  std::set<std::array<std::uint8_t, 10>> written;  // address and MAC of every line written
   for (std::uint32_t i = 0; i < rows; ++i) {
     const ArpRow row = arpRowAt(arpSnapshot, i);
     if (row.type != kArpTypeStatic) continue;
-    char ip[20], mac[20];
+    char ip[20];
     formatIpv4(row.addr, ip);
-    formatMac(row.physAddr, mac);
+    std::uint8_t mac[6];
+    std::memcpy(mac, row.physAddr, 6);
     // The system's own rows for multicast and broadcast addresses, and rows with a zero or
     // group MAC, are no binding anyone set: applied at the next start they would be garbage.
-    if (!staticPairFault(ip, mac).empty()) continue;
+    if (!isUnicastMac(mac) || !isUnicastIpv4(networkToHost(row.addr))) continue;
     std::array<std::uint8_t, 10> key;
     std::memcpy(key.data(), &row.addr, 4);
-    std::memcpy(key.data() + 4, row.physAddr, 6);
-    if (std::find(written.begin(), written.end(), key) != written.end()) continue;
+    std::memcpy(key.data() + 4, mac, 6);
     try {
-      written.push_back(key);
+      if (!written.insert(key).second) continue;  // the same row on another interface
     } catch (const std::bad_alloc&) {
       w.failed = true;  // the old file stays
       break;
