@@ -98,8 +98,8 @@ TEST_F(Statics, NoGarbageRowIsSavedOrAppliedAndNoLineTwice) {
   for (const Case& c : cases) {
     fake.arpRows.push_back(
         fakeArpRow(fake.arpRows.size() % 2 ? 5 : 9, c.ip, c.mac, kArpTypeStatic));
-    char upper[20];
-    for (int i = 0; i < 20; ++i) upper[i] = static_cast<char>(std::toupper(c.mac[i]));
+    std::string upper = c.mac;
+    for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     const std::string line = std::string(c.ip) + "\t" + upper + "\r\n";
     planted += line;
     if (c.kept) kept += line;
