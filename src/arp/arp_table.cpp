@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "base/address.h"
+#include "base/address_input.h"
 #include "base/text_field.h"
 #include "route/adapters.h"
 
@@ -102,13 +103,14 @@ void deleteArpEntry(const char* ipText) {
 bool setStaticArpEntry(const char* ipText, const char* macText) {
   ArpRow row{};
   row.physAddrLen = 6;
-  // Bytes that the text does not give (a pattern with '*') are written as zero.
-  std::uint8_t mac[6] = {};
-  parseMac(macText, mac);
+  // Only a real pair reaches the table: no pattern, no zero, broadcast or multicast MAC,
+  // no address that is not one host's.
+  std::uint8_t mac[6];
+  std::uint32_t v;
+  if (!ipText || !macText || !readMacText(macText, mac) || !isUnicastMac(mac) ||
+      !readIpv4Text(ipText, v) || !isUnicastIpv4(v))
+    return false;
   std::memcpy(row.physAddr, mac, 6);
-  const std::uint32_t v = parseIpv4(ipText);
-  // Text that is no address reads as 0.0.0.0, which no interface may be given as a neighbour.
-  if (v == 0) return false;
   row.addr = hostToNetwork(v);
   row.type = kArpTypeStatic;
 
@@ -122,4 +124,13 @@ bool setStaticArpEntry(const char* ipText, const char* macText) {
   if (LocalAddressList.empty()) return false;
   row.index = static_cast<std::uint32_t>(LocalAddressList.front().index);
   return platform::setIpNetEntry(row) == kOk;
+}
+
+std::string addStaticEntry(const char* ipText, const char* macText) {
+  const std::string_view ip = ipText ? ipText : "", mac = macText ? macText : "";
+  const std::string fault = staticPairFault(ip, mac);
+  if (fault.empty() && setStaticArpEntry(ipText, macText)) return {};
+  std::string text = "Ошибка добавления записи в ARP-кэш для " + std::string(ip);
+  if (!fault.empty()) text += ": " + fault;
+  return text;
 }

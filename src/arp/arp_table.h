@@ -45,5 +45,8 @@ ArpRead readArpTable(bool sortFlag);
 void deleteArpEntry(const char* ipText);
 // Writes a static binding on the interface of the first local subnet that holds it,
 // else on the first local address's interface. True on success; false, with nothing written,
-// for an address text that is not four dotted numbers or is 0.0.0.0.
+// for a pair staticPairFault refuses.
 bool setStaticArpEntry(const char* ipText, const char* macText);
+// setStaticArpEntry with the text of its failure for a message or a journal line: empty on
+// success, else "Ошибка добавления записи в ARP-кэш для <ip>" and, for a refused pair, why.
+std::string addStaticEntry(const char* ipText, const char* macText);

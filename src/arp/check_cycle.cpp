@@ -11,6 +11,7 @@
 #include "arp/samples.h"
 #include "arp/wire_bindings.h"
 #include "base/address.h"
+#include "base/address_input.h"
 #include "base/text_field.h"
 #include "base/ui_hooks.h"
 #include "report/journal.h"
@@ -69,7 +70,10 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
   if (s >= 0) {
     if (!settings.CheckMac) return false;
     const AddressEntry& sample = SampleList[s];
-    if (matchMacPattern(fieldView(sample.macText), fieldView(e.macText))) {
+    // A sample without a MAC only says the address is known; one whose MAC names no host
+    // was told at start.
+    if (matchMacPattern(fieldView(sample.macText), fieldView(e.macText)) ||
+        sampleMacSaysNothing(fieldView(sample.macText))) {
       copyField(e.hostName, fieldView(sample.hostName));
       return false;
     }
@@ -77,16 +81,22 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
                   e.ipText, e.macText, sample.ipText, sample.macText);
     reportEvent(journalLine, Spoofing);
     if (!settings.Restore) return false;
-    // A pattern MAC gives only its leading bytes; the others are written as zero.
-    std::uint8_t mac[6] = {};
-    parseMac(fieldView(sample.macText), mac);
+    // Only a real MAC is written: a pattern names no host.
+    std::uint8_t mac[6];
+    if (!readMacText(fieldView(sample.macText), mac)) {
+      std::snprintf(journalLine, sizeof journalLine,
+                    "Ошибка восстановления MAC для IP %.20s: образец %.20s - %s", e.ipText,
+                    sample.macText, macFaultText(macTextFault(fieldView(sample.macText))));
+      reportEvent(journalLine, ProgramError);
+      return false;
+    }
     if (!writeStaticRow(rowIndex, mac)) {
       std::snprintf(journalLine, sizeof journalLine, "Ошибка восстановления MAC для IP %.20s",
                     e.ipText);
       reportEvent(journalLine, ProgramError);
       return false;
     }
-    copyField(e.macText, fieldView(sample.macText));
+    formatMac(mac, e.macText);  // the table's form, whatever form the sample is in
     copyField(e.typeText, kTypeStatic);
     return true;
   }
@@ -94,6 +104,9 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
   std::snprintf(journalLine, sizeof journalLine, "Новый IP-адрес! %.20s %.20s", e.ipText,
                 e.macText);
   reportEvent(journalLine, NewAddress);
+  // A broadcast or multicast MAC is the system's own row for a group address: it is never
+  // blocked, and never learned (restoring it would cut a host off).
+  if (!isUnicastMacText(fieldView(e.macText))) return false;
   if (settings.BlockNew) {
     const std::uint8_t r = nextCheckRandomByte();
     const std::uint8_t mac[6] = {0, 0, 0, 0, 0, r};

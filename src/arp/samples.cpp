@@ -4,6 +4,7 @@
 #include <new>
 #include <utility>
 
+#include "base/address_input.h"
 #include "base/data_file.h"
 #include "base/text_field.h"
 #include "report/journal.h"
@@ -20,9 +21,69 @@ constexpr std::string_view kSeparators = " \t\r\n";
 // were not read with the shorter list.
 bool samplesFileKept = false;
 
+// Two texts of one address are one sample, however the file or the user wrote them.
+bool sameIpText(std::string_view a, std::string_view b) {
+  std::uint32_t x, y;
+  if (readIpv4Text(a, x) && readIpv4Text(b, y)) return x == y;
+  return a == b;
+}
+
 void keepUnreadSamplesFile() {
   samplesFileKept = true;
   reportEvent("Ошибка чтения файла samples.dat. Файл не будет перезаписан.", ProgramError);
+}
+
+// A line whose first two TABs hold nothing between them is a sample without a MAC (the
+// blank reading would take the name's first word for one); every other line is read by
+// runs of blanks and TABs, as it always was.
+bool readSampleLine(std::string_view text, AddressEntry& e) {
+  const std::size_t tab1 = text.find('\t');
+  const std::size_t tab2 = tab1 == std::string_view::npos ? tab1 : text.find('\t', tab1 + 1);
+  if (tab2 != std::string_view::npos) {
+    const std::string_view ip = trimBlanks(text.substr(0, tab1));
+    const bool noMac = trimBlanks(text.substr(tab1 + 1, tab2 - tab1 - 1)).empty();
+    if (noMac && !ip.empty() && ip.find_first_of(kSeparators) == std::string_view::npos) {
+      copyField(e.ipText, ip);
+      std::string_view name = text.substr(tab2 + 1);
+      const std::size_t from = name.find_first_not_of(kSeparators);
+      name = from == std::string_view::npos ? std::string_view() : name.substr(from);
+      copyField(e.hostName, name.substr(0, name.find_last_not_of(kSeparators) + 1));
+      return true;
+    }
+  }
+  std::string_view tokens[2];
+  if (splitTokens(text.data(), text.size(), kSeparators, tokens, 2) < 2) return false;
+  copyField(e.ipText, tokens[0]);
+  copyField(e.macText, tokens[1]);
+  // The name is the rest of the line: a name typed with blanks comes back whole.
+  copyField(e.hostName, restAfter(text, tokens[1], kSeparators));
+  return true;
+}
+
+// A zero, broadcast or multicast MAC names no host: such a sample is told once, here, and
+// never restored. A file full of them gives a bounded number of lines.
+void reportUnusableMacs(std::size_t first) {
+  constexpr int kToldMax = 16;
+  int told = 0, untold = 0;
+  char text[kJournalTextMax + 1];
+  for (std::size_t i = first; i < SampleList.size(); ++i) {
+    const AddressEntry& e = SampleList[i];
+    std::uint8_t mac[6];
+    if (!readMacText(fieldView(e.macText), mac) || isUnicastMac(mac)) continue;
+    if (told == kToldMax) {
+      ++untold;
+      continue;
+    }
+    ++told;
+    std::snprintf(text, sizeof text,
+                  "Недопустимый MAC-адрес в образце: %.20s %.20s (%s). Образец не будет "
+                  "восстанавливаться.",
+                  e.ipText, e.macText, macFaultText(macTextFault(fieldView(e.macText))));
+    reportEvent(text, ProgramError);
+  }
+  if (untold == 0) return;
+  std::snprintf(text, sizeof text, "Ещё образцов с недопустимым MAC-адресом: %d.", untold);
+  reportEvent(text, ProgramError);
 }
 
 }  // namespace
@@ -41,22 +102,18 @@ void loadSamples() {
   }
   char line[kSampleLineMax + 2];
   std::size_t length;
+  const std::size_t first = SampleList.size();
   try {
     while (readLine(reader, line, kSampleLineMax, length) == LineResult::Line) {
-      std::string_view tokens[2];
-      if (splitTokens(line, length, kSeparators, tokens, 2) < 2) continue;
       AddressEntry e = makeEntry();
-      copyField(e.ipText, tokens[0]);
-      copyField(e.macText, tokens[1]);
-      // The name is the rest of the line: a name typed with blanks comes back whole.
-      copyField(e.hostName, restAfter(lineText(line, length), tokens[1], kSeparators));
-      SampleList.push_back(e);
+      if (readSampleLine(lineText(line, length), e)) SampleList.push_back(e);
     }
   } catch (const std::bad_alloc&) {
     reader.failed = true;  // the samples read so far stay; the file too
   }
   std::fclose(reader.file);
   if (reader.failed) keepUnreadSamplesFile();
+  reportUnusableMacs(first);
 }
 
 void saveSamples() {
@@ -77,7 +134,7 @@ void saveSamples() {
 int addSample(const AddressEntry& entry) {
   const std::string_view ip = fieldView(entry.ipText);
   for (const AddressEntry& s : SampleList)
-    if (fieldView(s.ipText) == ip) return -1;
+    if (sameIpText(fieldView(s.ipText), ip)) return -1;
   try {
     SampleList.push_back(entry);
   } catch (const std::bad_alloc&) {

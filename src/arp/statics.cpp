@@ -1,10 +1,15 @@
 #include "arp/statics.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <set>
+#include <string>
 
 #include "arp/arp_table.h"
 #include "base/address.h"
+#include "base/address_input.h"
 #include "base/data_file.h"
 #include "base/text_field.h"
 #include "base/ui_hooks.h"
@@ -59,11 +64,26 @@ void saveStatics() {
   FileRewrite w;
   if (!beginRewrite(w, kStaticsFile)) return;
   const std::uint32_t rows = arpRowCount(arpSnapshot);
+  std::set<std::array<std::uint8_t, 10>> written;  // address and MAC of every line written
   for (std::uint32_t i = 0; i < rows; ++i) {
     const ArpRow row = arpRowAt(arpSnapshot, i);
     if (row.type != kArpTypeStatic) continue;
     char ip[20];
     formatIpv4(row.addr, ip);
+    std::uint8_t mac[6];
+    std::memcpy(mac, row.physAddr, 6);
+    // The system's own rows for multicast and broadcast addresses, and rows with a zero or
+    // group MAC, are no binding anyone set: applied at the next start they would be garbage.
+    if (!isUnicastMac(mac) || !isUnicastIpv4(networkToHost(row.addr))) continue;
+    std::array<std::uint8_t, 10> key;
+    std::memcpy(key.data(), &row.addr, 4);
+    std::memcpy(key.data() + 4, mac, 6);
+    try {
+      if (!written.insert(key).second) continue;  // the same row on another interface
+    } catch (const std::bad_alloc&) {
+      w.failed = true;  // the old file stays
+      break;
+    }
     const std::uint8_t* m = row.physAddr;
     char line[64];
     const int n = std::snprintf(line, sizeof line, "%s\t%02X-%02X-%02X-%02X-%02X-%02X\r\n", ip,
@@ -89,14 +109,12 @@ void loadStatics() {
   std::size_t length;
   while (readLine(reader, line, kStaticLineMax, length) == LineResult::Line) {
     std::string_view tokens[2];
-    if (splitTokens(line, length, "\t ", tokens, 2) < 2) continue;
+    if (splitTokens(line, length, "\t \r", tokens, 2) < 2) continue;
     char ip[kStaticLineMax + 1], mac[kStaticLineMax + 1];
     copyField(ip, tokens[0]);
     copyField(mac, tokens[1]);
-    if (setStaticArpEntry(ip, mac)) continue;
-    char text[128];
-    std::snprintf(text, sizeof text, "Ошибка добавления записи в ARP-кэш для %.80s", ip);
-    reportEvent(text, ProgramError);
+    const std::string failed = addStaticEntry(ip, mac);
+    if (!failed.empty()) reportEvent(failed.substr(0, kJournalTextMax).c_str(), ProgramError);
   }
   std::fclose(reader.file);
   if (reader.failed) keepUnreadStaticsFile();

@@ -5,8 +5,8 @@
 #include "arp/arp_table.h"
 #include "arp/list_views.h"
 #include "arp/samples.h"
+#include "base/address_input.h"
 #include "base/text_field.h"
-#include "scan/dotted_quad.h"
 #include "scan/probe.h"
 
 const char* const kNoMacText = "Ошибка получения MAC-адреса.\nНет данных.";
@@ -16,13 +16,17 @@ const char* const kNoHostNameLine = "Ошибка получения имени 
 namespace {
 
 std::size_t length(const char* text) { return text ? std::strlen(text) : 0; }
+std::string_view view(const char* text) {
+  return text ? std::string_view(text) : std::string_view();
+}
 
-// The address to probe, or 0 when the text is too short or names no address. A text that
-// is no address would otherwise send the probes to the broadcast address.
-std::uint32_t probeAddress(const char* ipText) {
-  if (length(ipText) < kEntryIpMin) return 0;
-  const std::uint32_t address = dottedQuadAddress(ipText);
-  return address == kNoDottedAddress ? 0 : address;
+// The address a probe asks, in network order; false when the text names none. The probes
+// read the short forms a.b.c and a.b as the system's dotted-quad conversion does.
+bool probeAddress(const char* ipText, std::uint32_t& address) {
+  std::uint32_t host;
+  if (!readIpv4Text(view(ipText), host, true)) return false;
+  address = hostToNetwork(host);
+  return true;
 }
 
 void appendLine(char (&errors)[kProbeErrorsRoom], const char* line) {
@@ -30,11 +34,23 @@ void appendLine(char (&errors)[kProbeErrorsRoom], const char* line) {
   copyText(errors + used, sizeof errors - used, line);
 }
 
+FieldFault fault(EntryField field, const char* what, std::string_view text) {
+  return {field, std::string(what) + std::string(text)};
+}
+
 }  // namespace
+
+FieldFault arpEntryFault(const char* ipText, const char* macText) {
+  if (ipTextFault(view(ipText)) != IpFault::None)
+    return {EntryField::Ip, staticPairFault(view(ipText), view(macText))};
+  std::string text = staticPairFault(view(ipText), view(macText));
+  return {text.empty() ? EntryField::None : EntryField::Mac, std::move(text)};
+}
 
 ArpEntryOutcome addArpEntry(const char* ipText, const char* macText) {
   if (length(ipText) < kEntryIpMin || length(macText) < kEntryMacMin)
     return ArpEntryOutcome::Ignored;
+  if (arpEntryFault(ipText, macText).field != EntryField::None) return ArpEntryOutcome::Invalid;
   return setStaticArpEntry(ipText, macText) ? ArpEntryOutcome::Written : ArpEntryOutcome::Refused;
 }
 
@@ -42,11 +58,16 @@ std::string arpEntryRefusedText(const char* ipText) {
   return std::string("Ошибка добавления записи в ARP-кэш для ") + (ipText ? ipText : "");
 }
 
+bool probeAsks(const char* ipText) {
+  std::uint32_t address;
+  return length(ipText) >= kEntryIpMin && probeAddress(ipText, address);
+}
+
 MacRequest requestMac(const char* ipText, char (&macText)[20]) {
   // The address 0 is still asked for: only this dialog's text rule applies.
   if (length(ipText) < kEntryIpMin) return MacRequest::Ignored;
-  const std::uint32_t address = dottedQuadAddress(ipText);
-  if (address == kNoDottedAddress) return MacRequest::Ignored;
+  std::uint32_t address;
+  if (!probeAddress(ipText, address)) return MacRequest::NoAnswer;
   char found[20];
   if (!probeMac(address, found)) return MacRequest::NoAnswer;
   copyField(macText, found);
@@ -61,26 +82,59 @@ AddressEntry sampleFromTexts(const char* ipText, const char* macText, const char
   return e;
 }
 
-SampleStore storeSample(const AddressEntry& entry, int row) {
-  const bool anyMac = fieldView(entry.macText) == "*";
-  if (fieldLength(entry.ipText) < kEntryIpMin ||
-      (fieldLength(entry.macText) < kEntryMacMin && !anyMac))
-    return {SampleOutcome::Ignored, -1};
+FieldFault sampleFault(const AddressEntry& entry, bool emptyMac) {
+  const std::string_view ip = fieldView(entry.ipText);
+  std::uint32_t address;
+  if (!readIpv4Text(ip, address) && !isIpPattern(trimBlanks(ip)))
+    return fault(EntryField::Ip, "Неверный IP-адрес: ", ip);
+  const std::string_view mac = fieldView(entry.macText);
+  if (mac.empty() && emptyMac) return {EntryField::None, {}};
+  const MacFault m = macTextFault(mac);
+  if (m == MacFault::None || m == MacFault::Pattern) return {EntryField::None, {}};
+  FieldFault f = fault(EntryField::Mac, "Неверный MAC-адрес: ", mac);
+  // A six-byte MAC that names no host says which kind it is.
+  if (m != MacFault::NotMac) f.text += std::string(" (") + macFaultText(m) + ")";
+  return f;
+}
+
+AddressEntry canonicalSample(const AddressEntry& entry) {
+  AddressEntry e = entry;
+  char text[20];
+  if (canonicalIpv4Text(fieldView(entry.ipText), text))
+    copyField(e.ipText, fieldView(text));
+  else
+    copyField(e.ipText, trimBlanks(fieldView(entry.ipText)));
+  if (canonicalMacText(fieldView(entry.macText), text))
+    copyField(e.macText, fieldView(text));
+  else
+    copyField(e.macText, trimBlanks(fieldView(entry.macText)));
+  return e;
+}
+
+SampleStore storeSample(const AddressEntry& typed, int row, void (*select)(int row)) {
+  const bool anyMac = fieldView(typed.macText) == "*";
+  if (fieldLength(typed.ipText) < kEntryIpMin ||
+      (fieldLength(typed.macText) < kEntryMacMin && !anyMac))
+    return {SampleOutcome::Ignored, -1, {}};
+  FieldFault f = sampleFault(typed, false);
+  if (f.field != EntryField::None) return {SampleOutcome::Invalid, -1, std::move(f)};
+  const AddressEntry entry = canonicalSample(typed);
   SampleOutcome outcome;
   if (row < 0) {
     row = addSample(entry);
-    if (row == kSampleNoMemory) return {SampleOutcome::NoMemory, -1};
-    if (row < 0) return {SampleOutcome::Duplicate, -1};
+    if (row == kSampleNoMemory) return {SampleOutcome::NoMemory, -1, {}};
+    if (row < 0) return {SampleOutcome::Duplicate, -1, {}};
     outcome = SampleOutcome::Added;
   } else {
     // The row came from the list; a list that no longer has it changes nothing.
-    if (static_cast<std::size_t>(row) >= SampleList.size()) return {SampleOutcome::Ignored, -1};
+    if (static_cast<std::size_t>(row) >= SampleList.size()) return {SampleOutcome::Ignored, -1, {}};
     SampleList[static_cast<std::size_t>(row)] = entry;
     outcome = SampleOutcome::Replaced;
   }
   showSamples();
+  if (select) select(row);
   saveSamples();
-  return {outcome, row};
+  return {outcome, row, {}};
 }
 
 std::string duplicateSampleText(const char* ipText) {
@@ -89,12 +143,16 @@ std::string duplicateSampleText(const char* ipText) {
 
 AddressProbe requestMacAndName(const char* ipText) {
   AddressProbe p{};
-  const std::uint32_t address = probeAddress(ipText);
-  if (address == 0) return p;
+  if (length(ipText) < kEntryIpMin) return p;
   p.probed = true;
-  p.macFound = probeMac(address, p.macText);
+  std::uint32_t address = 0;
+  // A text that is no address (or 0.0.0.0) is never asked for, which would probe the
+  // broadcast address; it fails as an address that does not answer.
+  if (probeAddress(ipText, address) && address != 0) {
+    p.macFound = probeMac(address, p.macText);
+    p.nameFound = probeName(address, p.hostName, sizeof p.hostName);
+  }
   if (!p.macFound) appendLine(p.errors, kNoMacLine);
-  p.nameFound = probeName(address, p.hostName, sizeof p.hostName);
   if (!p.nameFound) appendLine(p.errors, kNoHostNameLine);
   return p;
 }

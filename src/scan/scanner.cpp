@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "arp/list_views.h"
+#include "base/address_input.h"
 #include "base/detached_thread.h"
 #include "base/text_field.h"
 #include "base/ui_hooks.h"
@@ -125,11 +126,33 @@ ScanRange buildScanRange(std::uint32_t first, std::uint32_t last) {
 }
 
 ScanRange buildScanRange(const char* fromText, const char* toText) {
-  char from[20], to[20];
-  copyField(from, fromText);
-  copyField(to, toText);
-  const std::uint32_t first = parseIpv4(from);
-  return buildScanRange(first, to[0] == 0 ? first : parseIpv4(to));
+  const std::string_view from = fromText ? fromText : "";
+  const std::string_view to = toText ? trimBlanks(toText) : "";
+  std::uint32_t first, last;
+  if (!readIpv4Text(from, first, true)) return ScanRange::FromInvalid;
+  if (to.empty())
+    last = first;
+  else if (!readIpv4Text(to, last, true))
+    return ScanRange::ToInvalid;
+  if (last < first) return ScanRange::Reversed;
+  return buildScanRange(first, last);
+}
+
+std::string scanRangeText(ScanRange range, const char* fromText, const char* toText) {
+  switch (range) {
+    case ScanRange::Built:
+    case ScanRange::Empty:
+      return {};
+    case ScanRange::TooLarge:
+      return "Слишком большой диапазон адресов: за один опрос не больше 65536 адресов.";
+    case ScanRange::FromInvalid:
+      return std::string("Неверный IP-адрес в поле «от»: ") + (fromText ? fromText : "");
+    case ScanRange::ToInvalid:
+      return std::string("Неверный IP-адрес в поле «до»: ") + (toText ? toText : "");
+    case ScanRange::Reversed:
+      return "Обратный диапазон адресов: адрес в поле «до» меньше адреса в поле «от».";
+  }
+  return {};
 }
 
 bool beginScanPass() {

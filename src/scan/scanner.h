@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <string>
 
 #include "base/address.h"
 
@@ -68,13 +69,17 @@ void deleteScanLock();
 // MaxScanThreads bounded to 1..16: a hand-edited 0 still scans, 100 never starts 100.
 int scanWorkerLimit();
 
-enum class ScanRange { Built, Empty, TooLarge };
+enum class ScanRange { Built, Empty, TooLarge, FromInvalid, ToInvalid, Reversed };
 // Rebuilds ScanResults (idle only): one zeroed record per address from first to last
 // inclusive, ascending; nextIndex = 0, scanCount = the count. last below first: Empty (the
 // list is emptied). More than kMaxScanAddresses: TooLarge, and nothing changes.
 ScanRange buildScanRange(std::uint32_t first, std::uint32_t last);
-// The range fields as the page reads them: an empty last field means the first address.
+// The range fields as the page reads them, each by readIpv4Text with its short forms: an
+// empty last field means the first address. A field that is no address (FromInvalid,
+// ToInvalid) or a last address below the first (Reversed) changes nothing.
 ScanRange buildScanRange(const char* fromText, const char* toText);
+// The message for a refused range; empty for Built and Empty.
+std::string scanRangeText(ScanRange range, const char* fromText, const char* toText);
 
 // showPos = 0, stopRequested = false, nextIndex = 0, then startScanPass. True: running.
 bool beginScanPass();

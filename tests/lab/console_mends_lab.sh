@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The console monitor against hostile or broken surroundings: a FIFO named quorel.log, data
 # files it may not read, a stdout nobody reads, MACs written in upper case and host names
-# with blanks. Namespaces as in console_lab.sh. Usage: console_mends_lab.sh BUILD_DIR
+# with blanks, samples and static entries that name no host. Namespaces as in console_lab.sh. Usage: console_mends_lab.sh BUILD_DIR
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -135,5 +135,33 @@ check "the sample keeps its upper-case MAC and its whole name" bash -c \
   "head -n1 '$d/samples.dat' | iconv -f cp1251 | grep -qxF \"\$(printf '%s\t%s\t%s\r' '$peer' '$upper' '$name')\""
 monitor_stop
 check "SIGTERM exits 0" test "$MON_RC" -eq 0
+
+echo "== samples with colons, without a MAC or with a zero MAC; zero lines in statics.dat"
+reset_lab
+d=$(fresh_dir forms)
+ini_write "$d" CheckInt=1 WriteLog=1 AddNew=0 CheckMac=1 Restore=1 SaveStat=1
+printf '%s\t%s\tpeer\r\n%s\t\tattacker.lab\r\n%s\t00-00-00-00-00-00\tzero\r\n' \
+  "$peer" "$(echo "$PEER_MAC" | tr 'a-f' 'A-F')" "$LAB_NET.3" "$LAB_NET.9" >"$d/samples.dat"
+cp "$d/samples.dat" "$work/forms.planted"
+printf '%s\t00-00-00-00-00-00\r\n224.0.0.22\t00-00-00-00-00-00\r\n%s\t00-00-00-00-00-00\r\n' \
+  "$LAB_NET.9" "$LAB_NET.9" >"$d/statics.dat"
+ip -n "$LAB"m neigh replace "$LAB_NET.9" lladdr 00:00:00:00:00:00 dev eth0 nud permanent
+monitor_start "$d"
+announce_peer
+ip netns exec "$LAB"m ping -c1 -W1 "$LAB_NET.3" >/dev/null
+sleep 2.5
+check "the peer's and the attacker's bindings were seen" bash -c \
+  "ip -n ${LAB}m neigh show | grep -qi '$PEER_MAC' && ip -n ${LAB}m neigh show | grep -qi '$ATT_MAC'"
+check "no spoofing line for a colon sample, one without a MAC or a zero one" log_lacks "$d" "Подмена адреса!"
+check "nothing was restored" bash -c "! ip -n ${LAB}m neigh show | grep -v '^$LAB_NET.9 ' | grep -q PERMANENT"
+check "the zero sample is told once" test "$(log_count "$d" "Недопустимый MAC-адрес в образце: $LAB_NET.9")" -eq 1
+check "the zero statics lines are told, not applied" test \
+  "$(log_count "$d" "Неверный MAC-адрес: 00-00-00-00-00-00 (нулевой адрес)")" -eq 2
+monitor_stop
+check "SIGTERM exits 0" test "$MON_RC" -eq 0
+check "the kernel still holds the zero entry" bash -c \
+  "ip -n ${LAB}m neigh show $LAB_NET.9 | grep -q '00:00:00:00:00:00 PERMANENT'"
+check "samples.dat byte for byte" cmp -s "$d/samples.dat" "$work/forms.planted"
+check "statics.dat saves no zero entry" bash -c "! grep -q '00-00-00-00-00-00' '$d/statics.dat'"
 
 lab_end "console mends lab"

@@ -134,12 +134,19 @@ TEST_F(ArpTable, StaticEntryGoesToTheSubnetsInterfaceElseTheFirstAddress) {
   EXPECT_FALSE(setStaticArpEntry("192.168.1.1", "00-00-00-00-00-03"));
   EXPECT_EQ(fake.setEntries.size(), 1u);
 
-  // A pattern MAC: the bytes it does not give are zero.
+  // Only a real pair reaches the table: never a pattern's leading bytes and zeroes, nor a
+  // zero, broadcast or multicast MAC; any usual form of a real one does.
   fake.setEntryResult = 0;
   fake.setEntries.clear();
-  EXPECT_TRUE(setStaticArpEntry("192.168.1.2", "0a-0b-*"));
-  const std::uint8_t partial[6] = {0x0a, 0x0b, 0, 0, 0, 0};
-  EXPECT_EQ(0, std::memcmp(fake.setEntries[0].physAddr, partial, 6));
+  for (const char* mac : {"0a-0b-*", "*", "00-00-00-00-00-00", "ff-ff-ff-ff-ff-ff",
+                          "01-00-5e-00-00-16", "0a-0b-0c", "zz-zz-zz-zz-zz-zz"})
+    EXPECT_FALSE(setStaticArpEntry("192.168.1.2", mac)) << mac;
+  for (const char* ip : {"224.0.0.22", "255.255.255.255", "999.1.1.1"})
+    EXPECT_FALSE(setStaticArpEntry(ip, "02-00-00-00-00-01")) << ip;
+  EXPECT_TRUE(fake.setEntries.empty());
+  EXPECT_TRUE(setStaticArpEntry("192.168.1.2", "0A0B.0C0D.0E0F"));
+  const std::uint8_t read[6] = {0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f};
+  EXPECT_EQ(0, std::memcmp(fake.setEntries[0].physAddr, read, 6));
 
   // Text that is no address, and 0.0.0.0, are failures, never a zero binding on some
   // interface (a garbage line in statics.dat, an empty dialog field).

@@ -57,6 +57,16 @@ TEST(ConsoleRouteEdit, OperandsFollowTheEditorsRules) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(parseRouteOperands(c.operands).error, c.error) << c.operands.size();
+
+  // Leading zeros are decimal here as in every other field, and the system is given the
+  // address in dotted decimal; hex, short forms and wrapping numbers are no address.
+  const RouteOperands r = parseRouteOperands({"add", "010.0.0.0", "255.0.0.0", "010.1.2.009"});
+  EXPECT_EQ(r.error, "");
+  EXPECT_EQ(r.addressValue, ip("10.0.0.0"));
+  EXPECT_EQ(r.address + " " + r.gateway, "10.0.0.0 10.1.2.9");
+  for (const char* bad : {"0x0a.0.0.0", "10.00.0", "10.256.0.0", "10.0.0.0.0"})
+    EXPECT_EQ(parseRouteOperands({"add", bad, "255.0.0.0", "1.2.3.4"}).error,
+              std::string("ADDRESS '") + bad + "' is not a dotted IPv4 address");
 }
 
 // Runs, duplicates, an unknown route and the add command's failure are in the settings lab;

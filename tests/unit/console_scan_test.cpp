@@ -6,6 +6,8 @@
 
 namespace {
 
+// The scan tab's reader: short forms as the system reads them, never wrapping, leading
+// zeros decimal.
 TEST(ScanOperands, OnlyFourDottedNumbersUpTo255) {
   struct {
     const char* text;
@@ -15,13 +17,18 @@ TEST(ScanOperands, OnlyFourDottedNumbersUpTo255) {
       {"10.66.1.254", true, 0x0A4201FE},
       {"255.255.255.255", true, 0xFFFFFFFF},
       {"010.0.0.1", true, 0x0A000001},
+      {"198.19.5.010", true, 0xC613050A},
       {"256.0.0.1", false, 0},
-      {"10.0.0", false, 0},
+      {"10.0.0", true, 0x0A000000},
+      {"10.66.300", true, 0x0A42012C},
+      {"999.1.1.1", false, 0},
       {"10.0.0.1.", false, 0},
-      {" 10.0.0.1", false, 0},
+      {"10.0.0.1.5", false, 0},
+      {" 10.0.0.1", true, 0x0A000001},
       {"10.0.0.1x", false, 0},
       {"10..0.1", false, 0},
-      {"0010.0.0.1", false, 0},
+      {"0010.0.0.1", true, 0x0A000001},
+      {"0x0a.0.0.1", false, 0},
       {"", false, 0},
   };
   for (const auto& c : cases) {

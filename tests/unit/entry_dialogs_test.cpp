@@ -7,11 +7,11 @@
 
 #include "arp/samples.h"
 #include "base/address.h"
+#include "base/address_input.h"
 #include "failing_allocations.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
 #include "route/adapters.h"
-#include "scan/dotted_quad.h"
 #include "scratch_dir.h"
 
 namespace {
@@ -33,28 +33,36 @@ class EntryDialogs : public ::testing::Test {
   ScratchDir dir;
 };
 
-TEST(DottedQuad, ReadsWhatTheSocketLayerReads) {
+// The dialogs' probes read the short forms as the socket layer's conversion does, but one
+// meaning for leading zeros and never a wrapped or hexadecimal number.
+TEST(DottedQuad, ProbesReadShortFormsAsTheSocketLayerButDecimal) {
+  constexpr std::uint32_t kNoAddress = 0xFFFFFFFFu;
   struct Case {
     const char* text;
     std::uint32_t expected;  // network order
   } cases[] = {
-      {"10.77.0.2", net("10.77.0.2")},   {"10.77.0.2  trailing", net("10.77.0.2")},
+      {"10.77.0.2", net("10.77.0.2")},   {"10.77.0.2  trailing", kNoAddress},
       {"1.2.3", net("1.2.0.3")},          // the last number fills what is left
       {"1.70000", net("1.1.17.112")},     // 70000 = 0x011170
-      {"0x0a.010.0.1", net("10.8.0.1")},  // hexadecimal and octal
-      {"167772161", net("10.0.0.1")},    {"10.77.0.*", kNoDottedAddress},
-      {"10.77.0.2x", kNoDottedAddress},  {"1.2.3.256", kNoDottedAddress},
-      {"1.2.3.4.5", kNoDottedAddress},   {"1..2.3", kNoDottedAddress},
-      {"09.1.1.1", kNoDottedAddress},    {"99999999999", kNoDottedAddress},
-      {" 1.2.3.4", kNoDottedAddress},
+      {"0x0a.010.0.1", kNoAddress},       // no hexadecimal
+      {"010.010.0.1", net("10.10.0.1")},  // leading zeros are decimal
+      {"167772161", net("10.0.0.1")},    {"10.77.0.*", kNoAddress},
+      {"10.77.0.2x", kNoAddress},        {"1.2.3.256", kNoAddress},
+      {"1.2.3.4.5", kNoAddress},         {"1..2.3", kNoAddress},
+      {"09.1.1.1", net("9.1.1.1")},      {"99999999999", kNoAddress},
+      {" 1.2.3.4", net("1.2.3.4")},      {"1.2.65536", kNoAddress},
   };
-  for (const Case& c : cases) EXPECT_EQ(dottedQuadAddress(c.text), c.expected) << c.text;
+  for (const Case& c : cases) {
+    std::uint32_t host = 0;
+    const bool read = readIpv4Text(c.text, host, true);
+    EXPECT_EQ(read ? hostToNetwork(host) : kNoAddress, c.expected) << c.text;
+  }
 }
 
 // Short texts, a full entry, the present IP refused, the edit and the probe's boxes are
 // proven under Wine; its SendARP never answers, so what follows an answer is proven here.
 TEST_F(EntryDialogs, ArpEntryTakesElevenCharactersButNoPattern) {
-  EXPECT_EQ(addArpEntry("1.2.3.4", "00-11-22-33"), ArpEntryOutcome::Written);
+  EXPECT_EQ(addArpEntry("1.2.3.4", "00:11:22:33:44:55"), ArpEntryOutcome::Written);
   EXPECT_EQ(addArpEntry("1.2.3.4", "*"), ArpEntryOutcome::Ignored);
   EXPECT_EQ(fake.setEntries.size(), 1u);
   fake.setEntryResult = 5;
@@ -67,17 +75,89 @@ TEST_F(EntryDialogs, SamplesNeedElevenCharactersOrTheAnyMacAndARowThatIsThere) {
     int row;
     SampleOutcome outcome;
   } cases[] = {
-      {"**", -1, SampleOutcome::Ignored},  // two stars are only two characters
-      {"not a mac!!", -1, SampleOutcome::Added},
-      {"*", 1, SampleOutcome::Ignored},  // a row the list no longer has
-      {"", 0, SampleOutcome::Ignored},   // short texts are not stored on edit either
+      {"**", -1, SampleOutcome::Ignored},               // two stars are only two characters
+      {"00:1A:2B:3C:4D:5E", -1, SampleOutcome::Added},  // kept in the table's form
+      {"*", 1, SampleOutcome::Ignored},                 // a row the list no longer has
+      {"", 0, SampleOutcome::Ignored},                  // short texts are not stored on edit either
   };
   for (const Case& c : cases) {
     const SampleStore s = storeSample(sampleFromTexts("1.2.3.7", c.mac, "n"), c.row);
     EXPECT_EQ(s.outcome, c.outcome) << c.mac;
   }
   ASSERT_EQ(SampleList.size(), 1u);
-  EXPECT_EQ(readFile("samples.dat"), "1.2.3.7\tnot a mac!!\tn\r\n");
+  EXPECT_EQ(readFile("samples.dat"), "1.2.3.7\t00-1a-2b-3c-4d-5e\tn\r\n");
+}
+
+// What each dialog refuses before anything is stored or written, and the message naming
+// the field; the message boxes and the focus are proven under Wine.
+TEST_F(EntryDialogs, FieldsThatHoldNoValueOfTheirKindAreRefused) {
+  struct Case {
+    const char* ip;
+    const char* mac;
+    EntryField sample;  // the sample dialog's OK (and 3010 without an empty MAC)
+    EntryField arp;     // the ARP entry dialog's OK, 3008 and 3011
+    const char* text;   // the sample dialog's message
+  } cases[] = {
+      {"10.88.0.2", "02-00-00-00-00-02", EntryField::None, EntryField::None, ""},
+      {"10.88.0.2 ", "0200.0000.0002", EntryField::None, EntryField::None, ""},
+      {"10.88.0.*", "02:00:00:00:*", EntryField::None, EntryField::Ip, ""},
+      {"10.88.0.2", "*", EntryField::None, EntryField::Mac, ""},
+      {"999.1.1.1", "02-00-00-00-00-02", EntryField::Ip, EntryField::Ip,
+       "Неверный IP-адрес: 999.1.1.1"},
+      {"abc.def.ghi.jkl", "02-00-00-00-00-02", EntryField::Ip, EntryField::Ip,
+       "Неверный IP-адрес: abc.def.ghi.jkl"},
+      {"10.88.0.-1", "02-00-00-00-00-02", EntryField::Ip, EntryField::Ip,
+       "Неверный IP-адрес: 10.88.0.-1"},
+      {"10.88.0.256*", "*", EntryField::Ip, EntryField::Ip, "Неверный IP-адрес: 10.88.0.256*"},
+      {"224.0.0.22", "02-00-00-00-00-02", EntryField::None, EntryField::Ip, ""},
+      {"10.88.0.2", "zz-zz-zz-zz-zz-zz", EntryField::Mac, EntryField::Mac,
+       "Неверный MAC-адрес: zz-zz-zz-zz-zz-zz"},
+      {"10.88.0.2", "00-00-00-00-00-00", EntryField::Mac, EntryField::Mac,
+       "Неверный MAC-адрес: 00-00-00-00-00-00 (нулевой адрес)"},
+      {"10.88.0.2", "FF-FF-FF-FF-FF-FF", EntryField::Mac, EntryField::Mac,
+       "Неверный MAC-адрес: FF-FF-FF-FF-FF-FF (широковещательный адрес)"},
+      {"10.88.0.2", "01-00-5e-00-00-16", EntryField::Mac, EntryField::Mac,
+       "Неверный MAC-адрес: 01-00-5e-00-00-16 (групповой адрес)"},
+      {"10.88.0.2", "00-11-22-33", EntryField::Mac, EntryField::Mac,
+       "Неверный MAC-адрес: 00-11-22-33"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.ip) + " " + c.mac);
+    SampleList.clear();
+    const SampleStore s = storeSample(sampleFromTexts(c.ip, c.mac, "n"), -1);
+    EXPECT_EQ(s.fault.field, c.sample);
+    EXPECT_EQ(s.fault.text, c.text);
+    EXPECT_EQ(s.outcome,
+              c.sample == EntryField::None ? SampleOutcome::Added : SampleOutcome::Invalid);
+    EXPECT_EQ(SampleList.size(), c.sample == EntryField::None ? 1u : 0u);
+    const FieldFault a = arpEntryFault(c.ip, c.mac);
+    EXPECT_EQ(a.field, c.arp);
+    EXPECT_EQ(a.text.empty(), c.arp == EntryField::None);
+    fake.setEntries.clear();
+    EXPECT_EQ(addArpEntry(c.ip, c.mac) == ArpEntryOutcome::Written, c.arp == EntryField::None);
+    EXPECT_EQ(fake.setEntries.size(), c.arp == EntryField::None ? 1u : 0u);
+  }
+  // A row found by name alone may still be added without a MAC (3010).
+  const AddressEntry byName = sampleFromTexts("10.88.0.33", "", "epsilon.lab");
+  EXPECT_EQ(sampleFault(byName, true).field, EntryField::None);
+  EXPECT_EQ(sampleFault(byName, false).field, EntryField::Mac);
+}
+
+// One address written two ways is one sample: plain addresses and MACs are stored in one
+// form, and the list is shown, the new row selected and only then the file written.
+TEST_F(EntryDialogs, SamplesAreStoredInOneFormSoDuplicatesAreFound) {
+  static std::vector<std::string> order;
+  order.clear();
+  auto select = [](int row) {
+    order.push_back("select " + std::to_string(row) +
+                    (readFile("samples.dat").empty() ? "" : " saved"));
+  };
+  EXPECT_EQ(storeSample(sampleFromTexts("10.88.0.2 ", "0200.0000.0002", "a"), -1, select).outcome,
+            SampleOutcome::Added);
+  EXPECT_EQ(order, std::vector<std::string>{"select 0"});
+  EXPECT_EQ(storeSample(sampleFromTexts("010.088.000.002", "02-00-00-00-00-02", "b"), -1).outcome,
+            SampleOutcome::Duplicate);
+  EXPECT_EQ(readFile("samples.dat"), "10.88.0.2\t02-00-00-00-00-02\ta\r\n");
 }
 
 TEST_F(EntryDialogs, ProbesAfterAnAnswer) {
@@ -91,13 +171,24 @@ TEST_F(EntryDialogs, ProbesAfterAnAnswer) {
   fake.names[net("10.0.0.7")] = "printer.lan";
   EXPECT_STREQ(requestMacAndName("10.0.0.7").errors, "");
 
-  // Nothing is asked for a text that is no address.
+  // A long name is given whole to the edit.
+  const std::string longName(200, 'n');
+  fake.names[net("10.0.0.7")] = longName;
+  EXPECT_EQ(requestMacAndName("10.0.0.7").hostName, longName);
+
+  // Nothing is asked for a text that is no address; it fails as a silent address does.
   fake.names[0xFFFFFFFFu] = "broadcasthost";
-  for (const char* ip : {"10.0.0.*", "0.0.0.0.0"}) {
+  fake.macAnswers[0xFFFFFFFFu] = {2, 0, 0, 0, 0, 9};
+  for (const char* ip : {"10.0.0.*", "0.0.0.0.0", "999.1.1.1", "0.0.0.0"}) {
     p = requestMacAndName(ip);
-    EXPECT_FALSE(p.probed) << ip;
+    EXPECT_TRUE(p.probed) << ip;
+    EXPECT_FALSE(probeAsks(ip) && std::string(ip) != "0.0.0.0") << ip;
     EXPECT_STREQ(p.hostName, "") << ip;
+    EXPECT_EQ(std::string(p.errors), both) << ip;
+    char none[20] = "";
+    EXPECT_EQ(requestMac(ip, none), MacRequest::NoAnswer) << ip;
   }
+  EXPECT_FALSE(requestMacAndName("1.2.3").probed);  // too short: nothing at all
 
   char mac[20] = "";
   fake.macAnswers[0] = {0, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e};

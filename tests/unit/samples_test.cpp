@@ -227,8 +227,9 @@ TEST_F(Samples, FileThatCannotBeReadIsNeverReplaced) {
 TEST_F(Samples, AddRemoveAndMove) {
   EXPECT_EQ(addSample(sample("1.1.1.1", "a", "one")), 0);
   EXPECT_EQ(addSample(sample("2.2.2.2", "b")), 1);
-  EXPECT_EQ(addSample(sample("1.1.1.1", "c")), -1);  // same IP text
-  EXPECT_EQ(addSample(sample("1.1.1.*", "c")), 2);   // a pattern is just another text
+  EXPECT_EQ(addSample(sample("1.1.1.1", "c")), -1);      // same IP text
+  EXPECT_EQ(addSample(sample("1.1.1.*", "c")), 2);       // a pattern is just another text
+  EXPECT_EQ(addSample(sample("001.1.01.1 ", "d")), -1);  // the same address written otherwise
   EXPECT_EQ(SampleList.size(), 3u);
   EXPECT_STREQ(SampleList[0].hostName, "one");
 
@@ -274,4 +275,39 @@ TEST_F(Samples, ListThatCannotGrowIsNotMistakenForADuplicate) {
   EXPECT_EQ(added, kSampleNoMemory);
   EXPECT_EQ(addSample(sample("10.0.0.1", "*")), -1);
   EXPECT_EQ(addSample(sample("10.0.0.2", "00-1a-2b-3c-4d-5f")), 1);
+}
+
+TEST_F(Samples, TabLinesKeepAnEmptyMacAndSurviveRewritesByteForByte) {
+  const std::string file =
+      "10.88.0.33\t\tepsilon.lab\r\n"             // known by name alone
+      "10.88.0.34\t\t\r\n"                        // known, nothing else
+      "10.88.0.35\t02:00:00:00:00:35\tcolon\r\n"  // every form is kept as written
+      "10.88.0.36\t0200.0000.0036\tdotted one\r\n";
+  writeFile("samples.dat", file);
+  loadSamples();
+  EXPECT_EQ(loaded(), (std::vector<std::string>{"10.88.0.33||epsilon.lab", "10.88.0.34||",
+                                                "10.88.0.35|02:00:00:00:00:35|colon",
+                                                "10.88.0.36|0200.0000.0036|dotted one"}));
+  saveSamples();
+  EXPECT_EQ(readFile("samples.dat"), file);
+  EXPECT_TRUE(events().empty());
+}
+
+TEST_F(Samples, UnusableMacsAreToldOnceAtLoad) {
+  std::string file =
+      "10.0.0.1\t00-00-00-00-00-00\tz\r\n10.0.0.2 FF:FF:FF:FF:FF:FF b\r\n"
+      "10.0.0.3\t0100.5e00.0016\tm\r\n10.0.0.4\t02-00-00-00-00-04\tok\r\n"
+      "10.0.0.5\t00-1a-*\tpattern\r\n";
+  for (int i = 0; i < 20; ++i) file += "10.1.0." + std::to_string(i) + "\t333300000001\t\r\n";
+  writeFile("samples.dat", file);
+  loadSamples();
+  EXPECT_EQ(SampleList.size(), 25u);  // kept as they are, only never restored
+  const std::vector<std::string> told = events();
+  ASSERT_EQ(told.size(), 17u);
+  EXPECT_EQ(told[0],
+            "Недопустимый MAC-адрес в образце: 10.0.0.1 00-00-00-00-00-00 (нулевой адрес). "
+            "Образец не будет восстанавливаться.");
+  EXPECT_NE(told[1].find("FF:FF:FF:FF:FF:FF (широковещательный адрес)"), std::string::npos);
+  EXPECT_NE(told[2].find("(групповой адрес)"), std::string::npos);
+  EXPECT_EQ(told[16], "Ещё образцов с недопустимым MAC-адресом: 7.");
 }

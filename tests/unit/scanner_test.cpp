@@ -183,14 +183,24 @@ TEST_F(Scanner, RangeFieldsBuildTheRecords) {
   };
   const Case cases[] = {
       {"255.255.255.254", "255.255.255.255", ScanRange::Built, 2, 0xFFFFFFFEu},
-      {"junk", "", ScanRange::Built, 1, 0},
-      {"0.0.0.0", "255.255.255.255", ScanRange::TooLarge, 2, 0},  // the list before stays
+      {"0.0.0.0", "255.255.255.255", ScanRange::TooLarge, 2, 0},       // the list before stays
+      {"10.88.0.2", " ", ScanRange::Built, 1, 0x0A580002},             // an empty last: one address
+      {"10.88.0", "10.88.0.3", ScanRange::Built, 4, 0x0A580000},       // short forms as the system
+      {"10.88.0.010", "10.88.0.12", ScanRange::Built, 3, 0x0A58000A},  // leading zeros decimal
+      // Nothing changes for a field that is no address or a reversed range.
+      {"junk", "", ScanRange::FromInvalid, 2, 0},
+      {"", "", ScanRange::FromInvalid, 2, 0},
+      {"999.1.1.1", "999.1.1.5", ScanRange::FromInvalid, 2, 0},  // never wrapped to 231.1.1.1
+      {"10.88.0.1", "10.88.0.1.5", ScanRange::ToInvalid, 2, 0},
+      {"10.88.0.1", "10.88.65536", ScanRange::ToInvalid, 2, 0},
+      {"10.88.0.5", "10.88.0.1", ScanRange::Reversed, 2, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.from) + " - " + c.to);
     ScanResults.assign(2, makeEntry());
     EXPECT_EQ(buildScanRange(c.from, c.to), c.result);
     ASSERT_EQ(ScanResults.size(), c.count);
+    EXPECT_EQ(scanRangeText(c.result, c.from, c.to).empty(), c.result == ScanRange::Built);
     if (c.result != ScanRange::Built) continue;
     EXPECT_EQ(ScanResults.front().ipValue, c.first);
     EXPECT_EQ(ScanResults.back().ipValue, c.first + c.count - 1);
@@ -250,6 +260,41 @@ TEST_F(Scanner, ComparisonReportsAndLearnsAsTheSettingsSay) {
       {"unknown MAC: learned", {other}, ip8, aa, true, false, {new8}, true},
       {"a known MAC in another case", {knownAa}, ip8, aa, true, false, {new8, add8}, false},
       {"name alone: no sample without a MAC", {other}, ip8, "", true, false, {new8}, false},
+      {"a colon sample is the same MAC",
+       {addressEntry(ip7, "00:11:22:33:44:66")},
+       ip7,
+       m66,
+       true,
+       true,
+       {},
+       false},
+      {"a known address without a MAC", {addressEntry(ip7, "")}, ip7, m66, true, true, {}, false},
+      {"a zero sample contradicts nothing",
+       {addressEntry(ip7, "00-00-00-00-00-00")},
+       ip7,
+       m66,
+       true,
+       true,
+       {},
+       false},
+      {"a dotted sample of another host",
+       {addressEntry(ip7, "0011.2233.4477")},
+       ip7,
+       m66,
+       true,
+       true,
+       {spoof + "7 0011.2233.4477)"},
+       false},
+      {"a known MAC in another form",
+       {addressEntry("10.8.8.9", "00aabbccddee")},
+       ip8,
+       aa,
+       true,
+       false,
+       {new8, add8},
+       false},
+      {"a broadcast MAC is never learned", {}, ip8, "ff-ff-ff-ff-ff-ff", true, true, {new8}, false},
+      {"a multicast MAC is never learned", {}, ip8, "01-00-5e-00-00-16", true, true, {new8}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -61,22 +62,65 @@ class Statics : public ::testing::Test {
 TEST_F(Statics, SaveWritesStaticRowsInSortedOrder) {
   fake.arpRows = {fakeArpRow(5, "192.168.1.20", "aa-bb-cc-0d-0e-0f", kArpTypeStatic),
                   fakeArpRow(5, "192.168.1.3", "00-11-22-33-44-55", kArpTypeDynamic),
-                  fakeArpRow(2, "10.0.0.7", "00-00-00-00-00-00", kArpTypeStatic),
                   fakeArpRow(9, "172.16.0.1", "00-00-00-00-00-9c", kArpTypeStatic)};
   saveStatics();
   EXPECT_EQ(fake.arpSortedFlags, std::vector<bool>{true});
   EXPECT_EQ(readFile("statics.dat"),
-            "10.0.0.7\t00-00-00-00-00-00\r\n"
             "172.16.0.1\t00-00-00-00-00-9C\r\n"
             "192.168.1.20\tAA-BB-CC-0D-0E-0F\r\n");
   EXPECT_FALSE(std::filesystem::exists("statics.dat.tmp"));
 
   // Loading applies each on the interface its subnet chooses, bytes unchanged.
   loadStatics();
-  EXPECT_EQ(writes(), (std::vector<std::string>{"9 10.0.0.7 00-00-00-00-00-00",
-                                                "5 172.16.0.1 00-00-00-00-00-9c",
+  EXPECT_EQ(writes(), (std::vector<std::string>{"5 172.16.0.1 00-00-00-00-00-9c",
                                                 "5 192.168.1.20 aa-bb-cc-0d-0e-0f"}));
   for (const ArpRow& r : fake.setEntries) EXPECT_EQ(r.type, kArpTypeStatic);
+}
+
+TEST_F(Statics, NoGarbageRowIsSavedOrAppliedAndNoLineTwice) {
+  struct Case {
+    const char* ip;
+    const char* mac;
+    bool kept;
+  } cases[] = {
+      {"10.0.0.7", "00-00-00-00-00-00", false},         // zero MAC
+      {"224.0.0.22", "00-00-00-00-00-00", false},       // the system's NOARP rows
+      {"239.255.255.250", "01-00-5e-7f-ff-fa", false},  // multicast, as the system makes it
+      {"10.255.255.255", "ff-ff-ff-ff-ff-ff", false},   // broadcast
+      {"255.255.255.255", "02-00-00-00-00-01", false},
+      {"0.0.0.0", "02-00-00-00-00-01", false},
+      {"10.0.0.8", "02-00-00-00-00-08", true},
+      {"10.0.0.8", "02-00-00-00-00-08", false},  // the same row on a second interface
+      {"10.0.0.8", "02-00-00-00-00-09", true},   // another binding of the same address
+  };
+  std::string planted, kept;
+  fake.arpRows.clear();
+  for (const Case& c : cases) {
+    fake.arpRows.push_back(
+        fakeArpRow(fake.arpRows.size() % 2 ? 5 : 9, c.ip, c.mac, kArpTypeStatic));
+    std::string upper = c.mac;
+    for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    const std::string line = std::string(c.ip) + "\t" + upper + "\r\n";
+    planted += line;
+    if (c.kept) kept += line;
+  }
+  saveStatics();
+  EXPECT_EQ(readFile("statics.dat"), kept);
+
+  // An older file with such lines: only the real pairs reach the table, the others are told.
+  writeFile("statics.dat", planted);
+  loadStatics();
+  EXPECT_EQ(writes(), (std::vector<std::string>{"9 10.0.0.8 02-00-00-00-00-08",
+                                                "9 10.0.0.8 02-00-00-00-00-08",
+                                                "9 10.0.0.8 02-00-00-00-00-09"}));
+  const std::vector<std::string> told = events();
+  ASSERT_EQ(told.size(), 6u);
+  EXPECT_EQ(told[0],
+            "Ошибка добавления записи в ARP-кэш для 10.0.0.7: Неверный MAC-адрес: "
+            "00-00-00-00-00-00 (нулевой адрес)");
+  EXPECT_EQ(told[1],
+            "Ошибка добавления записи в ARP-кэш для 224.0.0.22: Неверный IP-адрес: 224.0.0.22 "
+            "(групповой адрес)");
 }
 
 TEST_F(Statics, SaveOutcomesOfTheRead) {
@@ -135,9 +179,13 @@ TEST_F(Statics, LoadTokensLimitsAndFailures) {
   loadStatics();
   EXPECT_EQ(writes(), (std::vector<std::string>{
                           "9 10.1.1.1 aa-bb-cc-dd-ee-01", "9 10.1.1.3 aa-bb-cc-dd-ee-03",
-                          "5 192.168.1.9 00-11-22-33-44-5a", "5 192.168.1.9 00-11-22-33-44-5a",
-                          "9 10.1.1.6 aa-bb-cc-dd-ee-06"}));
-  EXPECT_EQ(events(), std::vector<std::string>{"Ошибка добавления записи в ARP-кэш для \xff\xfe"});
+                          "5 192.168.1.9 00-11-22-33-44-5a", "9 10.1.1.6 aa-bb-cc-dd-ee-06"}));
+  EXPECT_EQ(events(), (std::vector<std::string>{
+                          "Ошибка добавления записи в ARP-кэш для \xff\xfe: "
+                          "Неверный IP-адрес: \xff\xfe (не четыре числа 0-255)",
+                          // a MAC with more after it is no MAC
+                          "Ошибка добавления записи в ARP-кэш для 192.168.1.9: Неверный MAC-адрес: "
+                          "00-11-22-33-44-5Ax (не шесть байтов)"}));
 
   // Each failure is journalled with the first token and the others still go on.
   fake.setEntries.clear();

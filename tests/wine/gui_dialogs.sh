@@ -129,9 +129,45 @@ box=$(drive dlgbox address 15)
 shot sample_probe_box box
 drive dlganswer address
 sleep 0.5
-set_edits 0.0.0.0 '' ''
-drive dlgpush address 3
-[ "$(drive dlgbox address 3)" = none ] && pass "0.0.0.0 probes nothing" || fail "0.0.0.0 probed"
+# Text that is no address probes nothing, but says so as a failed probe does.
+for text in 0.0.0.0 abc.def.ghi.jkl; do
+  set_edits "$text" '' ''
+  drive dlgpush address 3
+  box=$(drive dlgbox address 10)
+  [ "$box" = "$caption|$no_mac"$'\n'"$no_name" ] && pass "$text probes nothing and shows both lines" ||
+    fail "$text probe box: $box"
+  drive dlganswer address
+  sleep 0.5
+done
+
+# OK refuses a field that holds no value of its kind, naming it; the dialog stays with the
+# field focused. A plain address and a MAC are stored in one form.
+refused() {  # IP MAC TEXT FOCUS
+  set_edits "$1" "$2" n
+  drive dlgpush address 1
+  box=$(drive dlgbox address 10)
+  shot "sample_refused_$4" box
+  drive dlganswer address
+  sleep 0.5
+  [ "$box" = "$caption|$3" ] && [ "$(drive dlgfocus address)" = "$4" ] &&
+    [ "$(sample_rows | wc -l)" -eq 4 ] && pass "refused: ${box#*|}" ||
+    fail "$1 $2: box '$box', focus $(drive dlgfocus address), $(sample_rows | wc -l) rows"
+}
+refused 999.1.1.1 02-00-00-00-22-22 "Неверный IP-адрес: 999.1.1.1" 1000
+refused 10.77.0.-1 02-00-00-00-22-22 "Неверный IP-адрес: 10.77.0.-1" 1000
+refused 10.77.0.22 zz-zz-zz-zz-zz-zz "Неверный MAC-адрес: zz-zz-zz-zz-zz-zz" 1011
+refused 10.77.0.22 ff:ff:ff:ff:ff:ff "Неверный MAC-адрес: ff:ff:ff:ff:ff:ff (широковещательный адрес)" 1011
+set_edits '010.077.000.022 ' 02:00:00:00:00:22 канон
+drive dlgpush address 1
+sleep 1
+[ "$(sample_rows | sed -n 5p)" = $'10.77.0.22\t02-00-00-00-00-22\tканон\t*' ] &&
+  pass "stored as 10.77.0.22 and 02-00-00-00-00-22" || fail "canonical: $(sample_rows)"
+set_edits 10.77.0.002 02-00-00-00-00-22 again
+drive dlgpush address 1
+box=$(drive dlgbox address 10)
+drive dlganswer address
+[ "$box" = "$caption|Адрес 10.77.0.002 уже есть." ] && pass "the same address written otherwise is a duplicate" ||
+  fail "duplicate in another form: $box"
 
 drive dlgpush address 2
 sleep 1
@@ -190,6 +226,21 @@ sleep 1
   fail "no write: $(tail -3 "$work/wine.err")"
 [ "$(dialog 0 | cut -d'|' -f1)" = "Добавить запись" ] && pass "it stays open for the next entry" ||
   fail "ARP entry dialog closed"
+after=$(writes)
+for pair in '999.1.1.1|02-00-00-00-30-30|Неверный IP-адрес: 999.1.1.1 (не четыре числа 0-255)|1000' \
+  '224.0.0.22|02-00-00-00-30-30|Неверный IP-адрес: 224.0.0.22 (групповой адрес)|1000' \
+  '10.77.0.31|00-00-00-00-00-00|Неверный MAC-адрес: 00-00-00-00-00-00 (нулевой адрес)|1011' \
+  '10.77.0.31|01-00-5e-00-00-16|Неверный MAC-адрес: 01-00-5e-00-00-16 (групповой адрес)|1011'; do
+  IFS='|' read -r pip pmac ptext pfocus <<<"$pair"
+  set_edits "$pip" "$pmac"
+  drive dlgpush address 1
+  box=$(drive dlgbox address 10)
+  drive dlganswer address
+  sleep 0.5
+  focus=$(drive dlgfocus address)
+  [ "$box" = "$caption|$ptext" ] && [ "$focus" = "$pfocus" ] && [ "$(writes)" = "$after" ] &&
+    pass "ARP entry refused: $ptext" || fail "ARP entry $pip $pmac: box '$box', focus $focus, $(writes) writes"
+done
 set_edits 10.7.0 ''
 drive dlgpush address 1014
 [ "$(drive dlgbox address 2)" = none ] && pass "MAC request with 6 characters asks nothing" ||
@@ -210,6 +261,17 @@ drive dlgpush address 2
 sleep 1
 [ "$(dialog 0)" = none ] && pass "'Закрыть' closes the ARP entry dialog" || fail "still open"
 
+# --- 3008: a sample whose MAC is a pattern never reaches the table
+drive tab 1 >/dev/null
+before=$(writes)
+drive select samples 3
+drive command 3008
+box=$(drive waitbox 10)
+drive answer ok >/dev/null
+[ "${box#*|}" = "Ошибка добавления записи в ARP-кэш для 10.77.0.21: Неверный MAC-адрес: * (шаблон, а не адрес)" ] &&
+  [ "$(writes)" = "$before" ] && pass "3008 refuses the '*' sample: ${box#*|}" ||
+  fail "3008 on '*': box '$box', $(writes) writes"
+
 # --- exit, then the file
 drive foreground
 sleep 0.5
@@ -223,7 +285,7 @@ for _ in $(seq 60); do
 done
 [ -n "$gone" ] && pass "program ended" || fail "program still running"
 want=$(printf '%s\r\n' $'10.77.0.2\t02-00-00-00-02-02\tшлюз' $'10.77.0.3\t02-00-00-00-03-03\tсервер' \
-  $'10.77.0.3\t02-00-00-00-03-33\tизменён' $'10.77.0.21\t*\t')
+  $'10.77.0.3\t02-00-00-00-03-33\tизменён' $'10.77.0.21\t*\t' $'10.77.0.22\t02-00-00-00-00-22\tканон')
 got=$(iconv -f cp1251 -t utf-8 "$work/samples.dat")
 [ "$got" = "$want" ] && pass "samples.dat holds the edited and the added samples" ||
   fail "samples.dat: $(od -c "$work/samples.dat" | head -12)"

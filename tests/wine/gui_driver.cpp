@@ -7,7 +7,7 @@
 //              |foreground
 //              |clipboard FILE|waitbox SECONDS|scan ... (the scan page, below)
 //              |defid|dblclick LIST [ROW]
-//              |dlgread|dlgset|dlgpush|dlgbox|dlganswer|dlggone KIND ... (their block)
+//              |dlgread|dlgset|dlgpush|dlgbox|dlganswer|dlggone|dlgfocus KIND ... (their block)
 //              |rect WINDOW|place WINDOW X Y W H|show WINDOW max|restore
 //              |barenotify ID CODE|postraw [WINDOW] MESSAGE WPARAM LPARAM|lines|workarea|ping
 //              |endsession
@@ -265,6 +265,7 @@ void printRows(HWND list, bool marked) {
 // --- dialogs opened by vetrel (address entry, settings, route editor) and the boxes they own.
 //   dlgread KIND [SECONDS] | dlgset KIND ID=VALUE|ID:ROW=0|1... | dlgpush KIND ID
 //   dlgbox KIND SECONDS | dlganswer KIND | dlggone KIND SECONDS | dblclick LIST [ROW]
+//   dlgfocus KIND (the id of the focused control)
 // KIND is address (the owned dialog with control 1011), settings (one with 40006) or route
 // (one with 1014 and without 40006); requests wait up to 10 s for it to appear. Values are
 // taken from the wide command line.
@@ -394,7 +395,8 @@ int runEditorDialogRequest(int argc, char** argv) {
     return 0;
   }
   const bool dialogRequest = what == "dlgread" || what == "dlgset" || what == "dlgpush" ||
-                             what == "dlgbox" || what == "dlganswer" || what == "dlggone";
+                             what == "dlgbox" || what == "dlganswer" || what == "dlggone" ||
+                             what == "dlgfocus";
   if (!dialogRequest) return -1;
   if (argc < 4) return 2;
   const Kind kind = kindNamed(argv[3]);
@@ -421,6 +423,12 @@ int runEditorDialogRequest(int argc, char** argv) {
     for (int i = 4; i < argc; ++i) setControl(dialog, wideArgument(i));
   } else if (what == "dlgpush" && argc == 5) {
     push(dialog, std::atoi(argv[4]));
+  } else if (what == "dlgfocus") {
+    // The id of the control that holds the focus in the dialog's thread.
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info)) return 3;
+    print(std::to_wstring(info.hwndFocus ? GetDlgCtrlID(info.hwndFocus) : 0).c_str());
   } else if (what == "dlganswer") {
     HWND box = owned(dialog, Kind::any);
     if (!box) return 3;

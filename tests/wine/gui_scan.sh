@@ -127,26 +127,37 @@ check "adding a known address to the samples is refused" "$box" "$(printf 'Vetre
 drive answer ok
 sleep 0.5
 # Rows found by name alone have no MAC: never written as an all-zero static entry, but
-# refused with the cache error (a row with a MAC is written as the ARP entry dialog's are).
+# refused with the cache error and its reason (a row with a MAC is written as the ARP entry
+# dialog's are).
 drive select results 0
 scan command 3011
 check "a MAC-less row is not added to the cache" "$(drive waitbox 5)" \
-  "$(printf 'Vetrel%39s' '')|Ошибка добавления записи в ARP-кэш для 10.77.0.2"
+  "$(printf 'Vetrel%39s' '')|Ошибка добавления записи в ARP-кэш для 10.77.0.2: Нет MAC-адреса"
 drive answer ok
 sleep 0.5
 
 # --- an empty last field scans the first address alone (run with Return in the field);
-# a reversed range does nothing
+# a field that is no address and a reversed range are refused
 scan set 1000 10.77.0.5
 scan set 1011 ""
 DISPLAY=":$display" xdotool mousemove 150 142 click 1 sleep 0.3 key Return  # the "от" field
 sleep 0.5
 wait_status "Опрос: Готово" 30
 check "empty last field, run by Return: one address" "$(scan rows)" $'10.77.0.5\t\tgamma.lab'
-run_range 10.77.0.10 10.77.0.1
-sleep 2
-check "reversed range: nothing happens (rows kept)" "$(scan rows)" $'10.77.0.5\t\tgamma.lab'
-check "reversed range: button unchanged" "$(scan state)" "Выполнить|enabled|enabled"
+# A field that is no address and a reversed range are refused with a box naming why; the
+# rows and the button stay.
+caption=$(printf 'Vetrel%39s' '')
+for refusal in '10.77.0.10|10.77.0.1|Обратный диапазон адресов: адрес в поле «до» меньше адреса в поле «от».' \
+  '|10.77.0.1|Неверный IP-адрес в поле «от»: ' '999.1.1.1|999.1.1.5|Неверный IP-адрес в поле «от»: 999.1.1.1' \
+  '10.77.0.1|10.77.0.1.5|Неверный IP-адрес в поле «до»: 10.77.0.1.5'; do
+  IFS='|' read -r rfrom rto rtext <<<"$refusal"
+  run_range "$rfrom" "$rto"
+  box=$(drive waitbox 10)
+  drive answer ok
+  sleep 0.5
+  check "refused: $rtext" "$box|$(scan rows)|$(scan state)" \
+    "$caption|$rtext|"$'10.77.0.5\t\tgamma.lab'"|Выполнить|enabled|enabled"
+done
 
 # --- more than 65536 addresses are refused with a box
 run_range 10.0.0.0 10.1.0.0

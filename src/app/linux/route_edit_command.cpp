@@ -6,6 +6,8 @@
 #include "app/linux/console_text.h"
 #include "app/linux/environment_check.h"
 #include "app/linux/routes_command.h"
+#include "base/address.h"
+#include "base/address_input.h"
 #include "platform/route_platform.h"
 #include "route/route_table.h"
 
@@ -14,10 +16,15 @@ namespace {
 // The editor's edits hold 19 characters; longer text would be cut there, so it is refused.
 constexpr std::size_t kFieldMax = 19;
 
-bool dotted(const std::string& text, std::uint32_t& networkOrder) {
-  in_addr a{};
-  if (inet_pton(AF_INET, text.c_str(), &a) != 1) return false;
-  networkOrder = a.s_addr;
+// The one reader of typed addresses (leading zeros decimal, as everywhere); the field is
+// then passed on in dotted decimal, so the system reads the same address.
+bool dotted(std::string& text, std::uint32_t& networkOrder) {
+  std::uint32_t host;
+  if (!readIpv4Text(text, host)) return false;
+  networkOrder = hostToNetwork(host);
+  char canonical[20];
+  formatIpv4Host(host, canonical);
+  text = canonical;
   return true;
 }
 
@@ -107,11 +114,11 @@ RouteOperands parseRouteOperands(const std::vector<std::string>& operands) {
   if (n >= 3) r.gateway = operands[3];
   if (n >= 4) r.metric = operands[4];
   const char* const names[] = {"ADDRESS", "MASK", "GATEWAY"};
-  const std::string* fields[] = {&r.address, &r.mask, &r.gateway};
+  std::string* fields[] = {&r.address, &r.mask, &r.gateway};
   std::uint32_t* values[] = {&r.addressValue, &r.maskValue, &r.gatewayValue};
   for (int i = 0; i < 3; ++i) {
     if (i == 2 && !r.add && r.gateway.empty()) break;
-    const std::string& f = *fields[i];
+    std::string& f = *fields[i];
     if (!routeFieldLongEnough(f.c_str()) || f.size() > kFieldMax) {
       r.error = std::string(names[i]) + " '" + f + "' must have 7 to 19 characters";
       return r;

@@ -18,6 +18,7 @@
 #include "arp/list_views.h"
 #include "arp/samples.h"
 #include "base/address.h"
+#include "base/address_input.h"
 #include "platform/probe_platform.h"
 #include "platform/socket_platform.h"
 #include "report/journal.h"
@@ -171,23 +172,8 @@ int scanLoop() {
 }  // namespace
 
 bool parseScanAddress(std::string_view text, std::uint32_t& hostOrder) {
-  std::uint32_t value = 0;
-  std::size_t at = 0;
-  for (int part = 0; part < 4; ++part) {
-    if (part > 0) {
-      if (at >= text.size() || text[at] != '.') return false;
-      ++at;
-    }
-    const std::size_t start = at;
-    std::uint32_t number = 0;
-    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < 3)
-      number = number * 10 + static_cast<std::uint32_t>(text[at++] - '0');
-    if (at == start || number > 255) return false;
-    value = value << 8 | number;
-  }
-  if (at != text.size()) return false;
-  hostOrder = value;
-  return true;
+  // The one reader of typed addresses, short forms as the scan tab reads them.
+  return readIpv4Text(text, hostOrder, true);
 }
 
 std::string scanSummaryLine(bool interrupted, std::uint32_t found, std::uint32_t probed,
@@ -205,7 +191,8 @@ int runScan(const CommandLine& cl) {
   const std::string& toText = cl.operands.size() > 1 ? cl.operands[1] : cl.operands[0];
   if (!parseScanAddress(fromText, first) || !parseScanAddress(toText, last)) {
     warnConsole("'" + (parseScanAddress(fromText, first) ? toText : fromText) +
-                "' is not an IPv4 address (four numbers from 0 to 255 joined by dots)");
+                "' is not an IPv4 address (four numbers from 0 to 255 joined by dots, or the "
+                "short forms a.b.c and a.b)");
     return kExitUsage;
   }
   if (last < first) {

@@ -31,6 +31,14 @@ void showDialogError(HWND dialog, const char* text) {
   MessageBoxW(dialog, wide.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
 }
 
+// A field that holds no value of its kind: its message, then the field to mend.
+void refuseField(HWND dialog, const FieldFault& fault) {
+  showDialogError(dialog, fault.text.c_str());
+  HWND edit = GetDlgItem(dialog, fault.field == EntryField::Mac ? IDC_ENTRY_MAC : IDC_ENTRY_IP);
+  SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+}
+
 void prepareDialog(HWND dialog, std::initializer_list<int> edits) {
   centreOnParent(dialog);
   for (int id : edits)
@@ -72,15 +80,30 @@ void writeArpEntry(HWND dialog) {
   readEdit(dialog, IDC_ENTRY_IP, ip);
   readEdit(dialog, IDC_ENTRY_MAC, mac);
   // It stays open for the next entry; the ARP list shows the entry with the next check.
-  if (addArpEntry(ip, mac) == ArpEntryOutcome::Refused)
-    showDialogError(dialog, arpEntryRefusedText(ip).c_str());
+  switch (addArpEntry(ip, mac)) {
+    case ArpEntryOutcome::Refused:
+      showDialogError(dialog, arpEntryRefusedText(ip).c_str());
+      break;
+    case ArpEntryOutcome::Invalid:
+      refuseField(dialog, arpEntryFault(ip, mac));
+      break;
+    case ArpEntryOutcome::Ignored:
+    case ArpEntryOutcome::Written:
+      break;
+  }
+}
+
+// The probe's outcome; the wait cursor only while the network is asked.
+MacRequest probeMacWaiting(const char* ip, char (&mac)[20]) {
+  if (!probeAsks(ip)) return requestMac(ip, mac);
+  WaitCursor wait;
+  return requestMac(ip, mac);
 }
 
 void requestArpEntryMac(HWND dialog) {
   char ip[20], mac[20];
   readEdit(dialog, IDC_ENTRY_IP, ip);
-  WaitCursor wait;
-  switch (requestMac(ip, mac)) {
+  switch (probeMacWaiting(ip, mac)) {
     case MacRequest::Found:
       writeEdit(dialog, IDC_ENTRY_MAC, mac);
       break;
@@ -119,8 +142,13 @@ void storeDialogSample(HWND dialog) {
   readEdit(dialog, IDC_ENTRY_IP, ip);
   readEdit(dialog, IDC_ENTRY_MAC, mac);
   readEdit(dialog, IDC_ENTRY_NAME, name);
-  const SampleStore stored = storeSample(sampleFromTexts(ip, mac, name), SelectedRow);
+  // The list is shown, the sample selected, and only then the file written.
+  const SampleStore stored = storeSample(sampleFromTexts(ip, mac, name), SelectedRow,
+                                         [](int row) { SampleListView.SelectOnly(row); });
   switch (stored.outcome) {
+    case SampleOutcome::Invalid:
+      refuseField(dialog, stored.fault);
+      break;
     case SampleOutcome::Duplicate:
       showDialogError(dialog, duplicateSampleText(ip).c_str());
       break;
@@ -128,10 +156,8 @@ void storeDialogSample(HWND dialog) {
       showDialogError(dialog, "Ошибка выделения памяти.");
       break;
     case SampleOutcome::Added:  // stays open for the next sample
-      SampleListView.SelectOnly(stored.row);
       break;
     case SampleOutcome::Replaced:
-      SampleListView.SelectOnly(stored.row);
       EndDialog(dialog, IDOK);
       break;
     case SampleOutcome::Ignored:
@@ -142,8 +168,13 @@ void storeDialogSample(HWND dialog) {
 void requestSampleMacAndName(HWND dialog) {
   char ip[20];
   readEdit(dialog, IDC_ENTRY_IP, ip);
-  WaitCursor wait;
-  const AddressProbe found = requestMacAndName(ip);
+  AddressProbe found;
+  if (probeAsks(ip)) {
+    WaitCursor wait;
+    found = requestMacAndName(ip);
+  } else {
+    found = requestMacAndName(ip);  // too short, or no address: nothing is asked
+  }
   if (!found.probed) return;
   if (found.macFound) writeEdit(dialog, IDC_ENTRY_MAC, found.macText);
   if (found.nameFound) writeEdit(dialog, IDC_ENTRY_NAME, found.hostName);

@@ -106,10 +106,9 @@ void moveSelectedSample(void (*move)()) {
 void addSelectedToCache() {
   for (int r = SampleListView.NextSelected(-1); r != -1; r = SampleListView.NextSelected(r)) {
     const RowAddress a = rowAddress(SampleListView, r);
-    if (!setStaticArpEntry(a.ip, a.mac)) {
-      const std::string text = std::string("Ошибка добавления записи в ARP-кэш для ") + a.ip;
-      showMessage(text.c_str(), MB_ICONERROR);
-    }
+    // A pattern, an empty or a group MAC names no host: only a real pair is written.
+    const std::string failed = addStaticEntry(a.ip, a.mac);
+    if (!failed.empty()) showMessage(failed.c_str(), MB_ICONERROR);
   }
   checkTick();
 }
@@ -180,7 +179,15 @@ HGLOBAL clipboardBlock(const void* bytes, std::size_t size, std::size_t unitSize
 
 }  // namespace
 
-bool addSampleTelling(const AddressEntry& e) {
+bool addSampleTelling(const AddressEntry& row) {
+  // A row found by name alone is added without a MAC; any other field that holds no value
+  // of its kind is refused, the others are stored in one form.
+  const FieldFault fault = sampleFault(row, true);
+  if (fault.field != EntryField::None) {
+    showMessage(fault.text.c_str(), MB_ICONERROR);
+    return true;
+  }
+  const AddressEntry e = canonicalSample(row);
   const int added = addSample(e);
   if (added == kSampleNoMemory) {
     showMessage("Ошибка выделения памяти.", MB_ICONERROR);

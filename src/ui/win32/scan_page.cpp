@@ -86,15 +86,12 @@ void armRepeat(HWND page) {
 void run(HWND page) {
   const std::string from = fieldText(page, IDC_SCAN_FROM);
   const std::string to = fieldText(page, IDC_SCAN_TO);
-  switch (buildScanRange(from.c_str(), to.c_str())) {
-    case ScanRange::Empty:
-      return;
-    case ScanRange::TooLarge:
-      showMessage("Слишком большой диапазон адресов: за один опрос не больше 65536 адресов.",
-                  MB_ICONERROR);
-      return;
-    case ScanRange::Built:
-      break;
+  // A field that is no address, a reversed or a too large range is refused with its message.
+  const ScanRange range = buildScanRange(from.c_str(), to.c_str());
+  if (range != ScanRange::Built) {
+    const std::string text = scanRangeText(range, from.c_str(), to.c_str());
+    if (!text.empty()) showMessage(text.c_str(), MB_ICONERROR);
+    return;
   }
   armRepeat(page);
   if (!beginScanPass()) return;

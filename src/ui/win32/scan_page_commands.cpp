@@ -47,11 +47,9 @@ void addScanRowsToCache() {
   for (int r = ScanListView->NextSelected(-1); r != -1; r = ScanListView->NextSelected(r)) {
     const RowTexts t = rowTexts(r);
     // A host found by name alone has no MAC: written, it would be a static all-zero entry
-    // that cuts the host off.
-    if (t.mac[0] == 0 || !setStaticArpEntry(t.ip, t.mac)) {
-      const std::string text = std::string("Ошибка добавления записи в ARP-кэш для ") + t.ip;
-      showMessage(text.c_str(), MB_ICONERROR);
-    }
+    // that cuts the host off. Only a real pair is written; the message says why not.
+    const std::string failed = addStaticEntry(t.ip, t.mac);
+    if (!failed.empty()) showMessage(failed.c_str(), MB_ICONERROR);
   }
   checkTick();
 }
