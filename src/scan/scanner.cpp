@@ -8,6 +8,7 @@
 #include "base/text_field.h"
 #include "base/ui_hooks.h"
 #include "report/journal.h"
+#include "scan/address_conflicts.h"
 #include "scan/probe.h"
 #include "settings/settings.h"
 
@@ -77,6 +78,7 @@ void showResults() {
 }
 
 void endPass() {
+  reportAddressConflicts();
   refillScanList();
   scanRunning = false;
   if (repeatArmed)
@@ -193,6 +195,7 @@ std::int32_t handleScanResult(std::int32_t* slot) {
   // refill) are painted once.
   uiHoldRedraw(ListId::Scan, true);
   showResults();
+  reportAddressConflicts();
   handOut(slot);
   uiHoldRedraw(ListId::Scan, false);
   showing = false;

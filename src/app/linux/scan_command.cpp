@@ -23,6 +23,7 @@
 #include "report/journal.h"
 #include "report/mail_queue.h"
 #include "report/syslog_sender.h"
+#include "scan/address_conflicts.h"
 #include "scan/scanner.h"
 #include "settings/settings.h"
 
@@ -78,6 +79,8 @@ bool startPass() {
 // Every worker has been told to end, after its last write: the records are settled.
 void finishPass() {
   platform::endArpSweep();
+  // What the sweep heard after the last hand-off.
+  reportAddressConflicts();
   std::uint32_t found = 0, probed = 0;
   for (const AddressEntry& e : ScanResults) {
     if (e.probeState != 0) ++probed;

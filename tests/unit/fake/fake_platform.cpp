@@ -190,6 +190,11 @@ bool getHostByAddr(std::uint32_t address, std::string& name) {
 void beginArpSweep(const std::vector<std::uint32_t>&) {}
 void narrowArpSweep() {}
 void endArpSweep() {}
+std::vector<ArpConflict> takeArpConflicts() {
+  std::vector<ArpConflict> taken;
+  taken.swap(fake.arpConflicts);
+  return taken;
+}
 
 bool startSockets() { return true; }
 void stopSockets() {}
