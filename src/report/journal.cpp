@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/external_text.h"
 #include "base/text_field.h"
 #include "base/ui_hooks.h"
 #include "report/journal_tap.h"
@@ -58,6 +59,11 @@ void reportEvent(const char* text, std::int32_t kind) {
   copyText(line, kJournalTextMax + 1, text ? text : "");
   std::size_t n = std::strlen(line);
   while (n > 0 && trimmable(line[n - 1])) --n;
+  // A journal line is one line whatever its parts carried: the log, the mail and the
+  // collector would otherwise take what follows a line break for a line of its own. The
+  // callers cut outside text at its first break (cleanExternalText); this is the last guard.
+  for (std::size_t i = 0; i < n; ++i)
+    if (isControlByte(static_cast<unsigned char>(line[i]))) line[i] = '?';
   line[n++] = '\r';
   line[n++] = '\n';
   line[n] = 0;
