@@ -79,6 +79,7 @@ void showResults() {
 
 void endPass() {
   reportAddressConflicts();
+  saveLearnedSamples();
   refillScanList();
   scanRunning = false;
   if (repeatArmed)
@@ -209,6 +210,7 @@ void stopScanPass() {
 }
 
 void keepScanRecordsForWorkers() {
+  saveLearnedSamples();  // what the pass learned so far is not lost with it
   // Never freed, not even by the exit's destructors; moving a vector keeps its buffer.
   static auto* kept = new std::vector<AddressList>;
   if (scanRunning) kept->push_back(std::move(ScanResults));

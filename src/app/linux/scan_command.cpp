@@ -152,6 +152,7 @@ int scanLoop() {
       case MainEventKind::Stop:
         // A second signal leaves at once; workers still probing end with the process.
         if (++run.stops >= 2) {
+          saveLearnedSamples();  // what this pass learned so far
           warnConsole("stopped");
           // What is queued gets a moment, a stalled reader no more than that.
           finishConsoleWriter(consoleOut, kSecondStopWait);
