@@ -36,7 +36,7 @@ constexpr std::size_t kLineSize = 512;
 
 bool trimmable(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t'; }
 
-// One line in one write (the stream is unbuffered, so its result is what reached the file).
+// One line in one write (the stream is unbuffered, so nothing waits in it).
 void writeLogLine(const char* line, std::size_t length) {
   char joined[2 + 24 + kLineSize];
   if (!logAtLineStart && length + 2 <= sizeof joined) {
@@ -46,8 +46,8 @@ void writeLogLine(const char* line, std::size_t length) {
     line = joined;
     length += 2;
   }
-  const std::size_t written = std::fwrite(line, 1, length, logFile);
-  if (written < length) std::clearerr(logFile);
+  // Whole or not at all: a full disk leaves no fragment of a line.
+  const std::size_t written = platform::appendWhole(logFile, line, length);
   if (written > 0) logAtLineStart = line[written - 1] == '\n';
 }
 
