@@ -291,5 +291,8 @@ int runScan(const CommandLine& cl) {
   }
   stopSyslog(kSyslogExitWaitMs);
   closeLog();
+  // The last rows may fail after the pass ended (a closed stdout): still an output error.
+  finishConsoleWriter(consoleOut, kConsoleFinishWait);
+  if (code == kExitOk && consoleOut.failed) code = kExitFailure;
   return code;
 }

@@ -33,6 +33,5 @@ bool getHostByAddr(std::uint32_t addressNetworkOrder, std::string& name) {
 void beginArpSweep(const std::vector<std::uint32_t>&) {}
 void narrowArpSweep() {}
 void endArpSweep() {}
-std::vector<ArpConflict> takeArpConflicts() { return {}; }
 
 }  // namespace platform
