@@ -9,7 +9,8 @@
 #    samples.dat;
 #  - an SMTP peer whose reply carries CR LF, a forged journal line and ESC sequences: one
 #    clean line in quorel.log, on a pseudo-terminal and in the syslog message;
-#  - standard descriptors closed at the start: rows never land in quorel.log, exit code 1.
+#  - standard descriptors closed at the start: rows never land in quorel.log, exit code 1;
+#  - `vetrel routes` and `route delete` over blackhole, unreachable and multipath routes.
 # Usage: hostile_lab.sh BUILD_DIR (root)
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -172,5 +173,20 @@ check "routes with stdout closed exits 1" [ $? -eq 1 ]
 check "quorel.log has the monitor's lines" has "$d/quorel.log" "Запуск программы."
 check "every line of quorel.log is a dated journal line" \
   bash -c "! grep -avP '^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d ' '$d/quorel.log' | grep -q ."
+
+echo "== Routes without interface, the largest metric, a multipath route"
+d=$(fresh_dir routes)
+ip -n "$S" route add blackhole 10.88.0.0/16
+ip -n "$S" route add unreachable 10.89.0.0/16 metric 4294967295
+ip -n "$S" route add 10.90.0.0/16 nexthop via "$NET.2" nexthop via "$NET.3"
+in_s "$VETREL" routes --dir "$d" >"$d/stdout"
+row() { grep -qE "^ *$1 +$2 +$3 +$4 +$5\$" "$d/stdout"; }
+check "a blackhole route names its type" row 10.88.0.0 255.255.0.0 0.0.0.0 blackhole 0
+check "the largest metric is unsigned" row 10.89.0.0 255.255.0.0 0.0.0.0 unreachable 4294967295
+check "each hop of a multipath route is a row" \
+  bash -c "grep -c '^ *10.90.0.0 ' '$d/stdout' | grep -qx 2"
+in_s "$VETREL" route --dir "$d" delete 10.90.0.0 255.255.0.0 "$NET.3" 2>"$d/stderr"
+check "deleting through the second hop exits 0" [ $? -eq 0 ]
+check "... and the route is gone" bash -c "[ -z \"\$(ip -n '$S' route show 10.90.0.0/16)\" ]"
 
 lab_end "hostile lab"
