@@ -127,7 +127,9 @@ bool opensWith(const SampleIndex::Wildcard& w, const AddressWords& a) {
          ((a.word[2] & w.mask[2]) ^ w.prefix[2]) == 0;
 }
 
-void buildIp(SampleIndex& x, const AddressList& samples) {
+// growing: built again because appends filled it, so it makes room for as many again and a
+// list that keeps growing is rebuilt a logarithmic number of times, not at every append.
+void buildIp(SampleIndex& x, const AddressList& samples, bool growing = false) {
   x.wildIp.clear();
   x.scratch.clear();
   for (std::size_t i = 0; i < samples.size(); ++i) {
@@ -139,20 +141,20 @@ void buildIp(SampleIndex& x, const AddressList& samples) {
       x.scratch.push_back(i);
     }
   }
-  x.exactIp.reset(x.scratch.size() / 2, samples.size());
+  x.exactIp.reset(x.scratch.size() / 2 * (growing ? 2 : 1), samples.size());
   insertAll(x.exactIp, x.scratch, [&](std::int32_t a, std::int32_t b) {
     return textOf(samples[a].ipText) == textOf(samples[b].ipText);
   });
   x.ipBuilt = true;
 }
 
-void buildMac(SampleIndex& x, const AddressList& samples) {
+void buildMac(SampleIndex& x, const AddressList& samples, bool growing = false) {
   x.scratch.clear();
   for (std::size_t i = 0; i < samples.size(); ++i) {
     x.scratch.push_back(macTextHash(textOf(samples[i].macText)));
     x.scratch.push_back(i);
   }
-  x.mac.reset(samples.size(), samples.size());
+  x.mac.reset(samples.size() * (growing ? 2 : 1), samples.size());
   insertAll(x.mac, x.scratch, [&](std::int32_t a, std::int32_t b) {
     return sameMacText(textOf(samples[a].macText), textOf(samples[b].macText));
   });
@@ -276,7 +278,7 @@ void SampleIndex::appended(const AddressList& samples, int index) {
     if (isPattern(ip))
       wildIp.push_back(makeWildcard(index, ip));
     else if (exactIp.needsGrowth(static_cast<std::size_t>(index)))
-      buildIp(*this, samples);
+      buildIp(*this, samples, true);
     else
       insertFirst(exactIp, ipTextHash(ip), index,
                   [&](std::int32_t s) { return textOf(samples[s].ipText) == ip; });
@@ -284,7 +286,7 @@ void SampleIndex::appended(const AddressList& samples, int index) {
   if (macBuilt) {
     const std::string_view m = textOf(e.macText);
     if (mac.needsGrowth(static_cast<std::size_t>(index)))
-      buildMac(*this, samples);
+      buildMac(*this, samples, true);
     else
       insertFirst(mac, macTextHash(m), index,
                   [&](std::int32_t s) { return sameMacText(textOf(samples[s].macText), m); });

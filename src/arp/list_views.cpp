@@ -33,7 +33,10 @@ void showCacheList() {
   for (const AddressEntry& e : CacheList) appendEntry(ListId::Arp, e, true);
 }
 
+std::uint64_t samplesShown = 0;
+
 void showSamples() {
+  ++samplesShown;
   uiClearList(ListId::Samples);
   for (const AddressEntry& e : SampleList) appendEntry(ListId::Samples, e, false);
   setStatusText(1, "Образцы: %u", static_cast<unsigned>(SampleList.size()));

@@ -2,6 +2,8 @@
 // Probing one address. Windows: SendARP and gethostbyaddr. Linux: an ARP request from the
 // interface whose subnet holds the address, answered on a packet socket (needs CAP_NET_RAW);
 // getnameinfo with NI_NAMEREQD.
+// A Linux reply counts only when it answers our request: sent to our interface's MAC and
+// address, after the request, from a unicast sender MAC.
 // Linux sendArp results: 0 (our own address answers with our own MAC); ETIMEDOUT after 3
 // requests without an answer (waits of 100, 150 and 250 ms); ENETUNREACH when no local subnet holds
 // the address; EOPNOTSUPP for a loopback or non-Ethernet interface; EPERM without CAP_NET_RAW;
@@ -28,4 +30,14 @@ void beginArpSweep(const std::vector<std::uint32_t>& addressesNetworkOrder);
 void narrowArpSweep();
 // The sweep's thread and sockets end; later probes ask on their own.
 void endArpSweep();
+
+// An address that answered a sweep with a second MAC after the first, which the probe kept.
+struct ArpConflict {
+  std::uint32_t address;  // network order
+  std::uint8_t keptMac[6];
+  std::uint8_t otherMac[6];
+};
+// Linux: the conflicts the sweeps heard since the last call, each address once a pass.
+// Windows: SendARP gives one answer and shows no other, so there are none to take.
+std::vector<ArpConflict> takeArpConflicts();
 }  // namespace platform

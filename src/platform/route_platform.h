@@ -7,7 +7,9 @@
 // Linux: rtnetlink (main table), RTNLGRP_IPV4_ROUTE events; errno values on failure.
 //   Rows: type 3 on-link, 4 through a gateway, 2 blackhole/unreachable/prohibit; proto is
 //   the kernel's protocol number (2 kernel, 3 boot, 4 static, 16 dhcp); metric1 the priority;
-//   a multipath route shows its first next hop. getIpForwardTable: EINTR/ENOBUFS when every
+//   a multipath route gives a row per hop, nextHopAS holding the number of hops (deleting
+//   any of them deletes the route); policy holds the kernel's type (RTN_*) of a route that
+//   is not unicast. getIpForwardTable: EINTR/ENOBUFS when every
 //   attempt was spoilt, socket errors; getIpAddrTable also EAGAIN when the addresses kept
 //   changing while read.
 //   notifyRouteChange: the calling thread keeps its event socket, so changes between two

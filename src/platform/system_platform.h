@@ -30,6 +30,11 @@ bool removeFile(const char* path);
 // Append-only regular file that other processes may read; null on failure, with notRegular
 // set when the name is something else (a FIFO, a device, a directory). Never blocks.
 std::FILE* openAppendShared(const char* path, bool& notRegular);
+// Appends a text to an unbuffered file of openAppendShared in one write; answers how many of
+// its bytes stay in the file: all of them, or none when the disk took only part (Linux:
+// the part is truncated away unless another writer appended behind it; Windows: NTFS
+// allocates a write's clusters before it copies, so a full disk fails the write whole).
+std::size_t appendWhole(std::FILE* file, const char* data, std::size_t length);
 
 // Local wall-clock time now.
 struct WallClock {

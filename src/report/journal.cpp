@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/external_text.h"
 #include "base/text_field.h"
 #include "base/ui_hooks.h"
 #include "report/journal_tap.h"
@@ -35,7 +36,7 @@ constexpr std::size_t kLineSize = 512;
 
 bool trimmable(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t'; }
 
-// One line in one write (the stream is unbuffered, so its result is what reached the file).
+// One line in one write (the stream is unbuffered, so nothing waits in it).
 void writeLogLine(const char* line, std::size_t length) {
   char joined[2 + 24 + kLineSize];
   if (!logAtLineStart && length + 2 <= sizeof joined) {
@@ -45,8 +46,8 @@ void writeLogLine(const char* line, std::size_t length) {
     line = joined;
     length += 2;
   }
-  const std::size_t written = std::fwrite(line, 1, length, logFile);
-  if (written < length) std::clearerr(logFile);
+  // Whole or not at all: a full disk leaves no fragment of a line.
+  const std::size_t written = platform::appendWhole(logFile, line, length);
   if (written > 0) logAtLineStart = line[written - 1] == '\n';
 }
 
@@ -58,6 +59,11 @@ void reportEvent(const char* text, std::int32_t kind) {
   copyText(line, kJournalTextMax + 1, text ? text : "");
   std::size_t n = std::strlen(line);
   while (n > 0 && trimmable(line[n - 1])) --n;
+  // A journal line is one line whatever its parts carried: the log, the mail and the
+  // collector would otherwise take what follows a line break for a line of its own. The
+  // callers cut outside text at its first break (cleanExternalText); this is the last guard.
+  for (std::size_t i = 0; i < n; ++i)
+    if (isControlByte(static_cast<unsigned char>(line[i]))) line[i] = '?';
   line[n++] = '\r';
   line[n++] = '\n';
   line[n] = 0;

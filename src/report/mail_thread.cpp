@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "base/detached_thread.h"
+#include "base/external_text.h"
 #include "base/text_field.h"
 #include "platform/socket_platform.h"
 #include "report/journal.h"
@@ -42,10 +43,11 @@ void failWith(const char* format, ...) {
   throw f;
 }
 
-// A long server reply is cut to the error text's size.
+// A long server reply is cut to the error text's size. The server's text goes into a
+// journal line: only its first line, its control characters made harmless.
 [[noreturn]] void failWithReply(const char* reply) {
   MailStepFailure f{};
-  copyField(f.text, reply);
+  copyField(f.text, cleanExternalText(reply ? std::string_view(reply) : std::string_view()));
   throw f;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/address.h"
+#include "base/external_text.h"
 #include "base/text_field.h"
 #include "platform/adapter_platform.h"
 #include "report/journal.h"
@@ -18,8 +19,9 @@ bool discoverAdapters() {
   for (const PlatformAdapter& a : adapters) {
     LocalAdapter adapter{};
     adapter.index = a.index;
-    copyField(adapter.name, a.name);
-    copyField(adapter.description, a.description);
+    // Interface names are the system's, but chosen by whoever created the interface.
+    copyField(adapter.name, cleanExternalText(a.name));
+    copyField(adapter.description, cleanExternalText(a.description));
     formatMac(a.mac, adapter.macText);  // the first six bytes, whatever the length
     LocalAdapterList.push_back(adapter);
 

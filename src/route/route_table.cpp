@@ -64,7 +64,8 @@ void fillRouteList(const std::vector<RouteRow>& table) {
       uiSetCell(ListId::Routes, row, 3, interfaceText);
     }
     char metric[16];
-    std::snprintf(metric, sizeof metric, "%i", static_cast<int>(route.metric1));
+    // Unsigned: the largest metric reads 4294967295, not -1.
+    std::snprintf(metric, sizeof metric, "%u", static_cast<unsigned>(route.metric1));
     uiSetCell(ListId::Routes, row, 4, metric);
     RouteRows.push_back(route);
   }

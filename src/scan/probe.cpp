@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/address.h"
+#include "base/external_text.h"
 #include "base/text_field.h"
 #include "platform/probe_platform.h"
 
@@ -20,6 +21,8 @@ bool probeMac(std::uint32_t addressNetworkOrder, char (&macText)[20]) {
 bool probeName(std::uint32_t addressNetworkOrder, char* name, std::size_t capacity) {
   std::string found;
   if (!platform::getHostByAddr(addressNetworkOrder, found)) return false;
-  if (name) copyText(name, capacity, found);
+  // A name from /etc/hosts or another NSS source may hold anything; it is shown, printed,
+  // and stored in samples.dat rows.
+  if (name) copyText(name, capacity, cleanExternalText(found));
   return true;
 }

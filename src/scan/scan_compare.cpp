@@ -1,6 +1,7 @@
 // The comparison of a scan result with the samples. Main thread, under scanLock.
 #include <cstdio>
 
+#include "arp/check_index.h"
 #include "arp/list_views.h"
 #include "arp/samples.h"
 #include "base/address.h"
@@ -12,17 +13,53 @@
 
 namespace {
 
+// Samples learned since the file was last written: a pass that learns a /16 writes it once.
+bool samplesLearned = false;
+
+// Whether any sample matches an address or holds a MAC, without reading every sample for
+// every result: a pass that learns each host it finds stays linear. Built again whenever the
+// list may have changed since (a sample edited, added or removed elsewhere is shown).
+struct ScanSampleIndex {
+  SampleIndex index;
+  const AddressEntry* data = nullptr;
+  std::size_t size = 0;
+  std::uint64_t shown = 0;
+
+  SampleIndex& current() {
+    if (data != SampleList.data() || size != SampleList.size() || shown != samplesShown) {
+      index.invalidate();
+      note();
+    }
+    return index;
+  }
+  void note() {
+    data = SampleList.data();
+    size = SampleList.size();
+    shown = samplesShown;
+  }
+};
+ScanSampleIndex scanIndex;
+
 void learnSample(const AddressEntry& found) {
   AddressEntry s = makeEntry();
   copyField(s.ipText, fieldView(found.ipText));
   copyField(s.macText, fieldView(found.macText));
   copyField(s.hostName, fieldView(found.hostName));
+  SampleIndex& index = scanIndex.current();
   SampleList.push_back(s);
-  showSamples();
-  saveSamples();
+  index.appended(SampleList, static_cast<int>(SampleList.size()) - 1);
+  scanIndex.note();
+  samplesLearned = true;
 }
 
 }  // namespace
+
+void saveLearnedSamples() {
+  if (!samplesLearned) return;
+  samplesLearned = false;
+  showSamples();
+  saveSamples();
+}
 
 void compareWithSamples(const AddressEntry& found) {
   char line[kJournalTextMax + 1];
@@ -30,10 +67,12 @@ void compareWithSamples(const AddressEntry& found) {
   const std::string_view mac = fieldView(found.macText);
   // Every sample whose IP pattern matches is checked: several contradicting samples give
   // several reports.
-  bool known = false;
-  for (const AddressEntry& s : SampleList) {
+  const int firstMatch = scanIndex.current().firstIpMatch(SampleList, ip);
+  const bool known = firstMatch >= 0;
+  for (std::size_t k = known ? static_cast<std::size_t>(firstMatch) : SampleList.size();
+       k < SampleList.size(); ++k) {
+    const AddressEntry& s = SampleList[k];
     if (!matchPattern(fieldView(s.ipText), ip)) continue;
-    known = true;
     // No MAC (found by name alone, or a sample that only says the address is known, or
     // whose MAC names no host) contradicts nothing.
     if (mac.empty() || matchMacPattern(fieldView(s.macText), mac) ||
@@ -53,14 +92,10 @@ void compareWithSamples(const AddressEntry& found) {
   if (mac.empty()) return;
   // Nor is a zero, broadcast or multicast MAC ever a host's own.
   if (!isUnicastMacText(mac)) return;
-  if (!settings.AddAddIp) {
-    for (const AddressEntry& s : SampleList) {
-      if (!sameMacText(fieldView(s.macText), mac)) continue;
-      std::snprintf(line, sizeof line, "Дополн. IP-адрес! %.20s %.20s", found.ipText,
-                    found.macText);
-      reportEvent(line, AdditionalIp);
-      return;
-    }
+  if (!settings.AddAddIp && scanIndex.current().hasMac(SampleList, mac)) {
+    std::snprintf(line, sizeof line, "Дополн. IP-адрес! %.20s %.20s", found.ipText, found.macText);
+    reportEvent(line, AdditionalIp);
+    return;
   }
   learnSample(found);
 }

@@ -9,6 +9,7 @@
 #include "base/text_field.h"
 #include "base/ui_hooks.h"
 #include "report/journal.h"
+#include "scan/address_conflicts.h"
 #include "scan/probe.h"
 #include "settings/settings.h"
 
@@ -78,6 +79,8 @@ void showResults() {
 }
 
 void endPass() {
+  reportAddressConflicts();
+  saveLearnedSamples();
   refillScanList();
   scanRunning = false;
   if (repeatArmed)
@@ -216,6 +219,7 @@ std::int32_t handleScanResult(std::int32_t* slot) {
   // refill) are painted once.
   uiHoldRedraw(ListId::Scan, true);
   showResults();
+  reportAddressConflicts();
   handOut(slot);
   uiHoldRedraw(ListId::Scan, false);
   showing = false;
@@ -229,6 +233,7 @@ void stopScanPass() {
 }
 
 void keepScanRecordsForWorkers() {
+  saveLearnedSamples();  // what the pass learned so far is not lost with it
   // Never freed, not even by the exit's destructors; moving a vector keeps its buffer.
   static auto* kept = new std::vector<AddressList>;
   if (scanRunning) kept->push_back(std::move(ScanResults));

@@ -101,5 +101,8 @@ void keepScanRecordsForWorkers();
 bool sortScanResults(int column);
 
 // The comparison of a found record with the samples: spoofing, new address and
-// additional-IP reports; with AddNew it may learn the record as a sample and save them.
+// additional-IP reports; with AddNew it may learn the record as a sample.
 void compareWithSamples(const AddressEntry& found);
+// Shows and writes the samples once when the comparisons learned some: at the end of a pass
+// (a stopped one too) and when the front end goes.
+void saveLearnedSamples();

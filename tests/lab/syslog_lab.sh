@@ -117,7 +117,7 @@ rsyslog_up "$d" "$port" "$LAB"m || exit 1
 ini_write "$d" CheckInt=1 WriteLog=1 AddNew=0 CheckMac=1 \
   SyslogServer=127.0.0.1 SyslogPort=$port SyslogProto=tcp
 # Everything a samples.dat MAC field can hold but its separators: quotes, backslash, brackets,
-# control bytes, DEL, the unassigned 0x98, Cyrillic.
+# control bytes and DEL (which the journal turns into '?'), the unassigned 0x98, Cyrillic.
 odd='\042\134\135\133\175\001\037\177\230\377\250\200\075\047\045\044\300\020\176'
 printf "%s\t$odd\tpeer\r\n" "$peer" >"$d/samples.dat"
 monitor_start "$d" --json
@@ -131,6 +131,8 @@ printf "$odd" >"$d/odd.bin"
 import json, sys
 d = sys.argv[1]
 odd = open(d + "/odd.bin", "rb").read().decode("cp1251", errors="replace")
+# A journal line is one line of text: control bytes from the file arrive as '?'.
+odd = "".join("?" if ord(c) < 32 or ord(c) == 127 else c for c in odd)
 objs = [json.loads(l) for l in open(d + "/stdout", encoding="utf-8")]
 spoof = [o for o in objs if o["kind"] == "Spoofing"]
 assert len(spoof) == 1 and spoof[0]["sampleMac"] == odd, (spoof, odd)

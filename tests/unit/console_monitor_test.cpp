@@ -147,7 +147,15 @@ TEST_F(ConsoleMonitor, RoutesPrintAlignedWithTheInterfaceAddress) {
   net.mask = hostToNetwork(parseIpv4("255.255.255.0"));
   net.ifIndex = 31;
   net.metric1 = 100;
-  fake.routes = {def, net};
+  RouteRow hole{};  // a blackhole route: no interface, the largest metric
+  hole.dest = hostToNetwork(parseIpv4("10.8.0.0"));
+  hole.mask = hostToNetwork(parseIpv4("255.255.0.0"));
+  hole.type = 2;
+  hole.policy = 6;
+  hole.metric1 = 4294967295u;
+  RouteRow unknown = hole;  // a type without a name keeps the index
+  unknown.policy = 42;
+  fake.routes = {def, net, hole, unknown};
   IpAddrRow a{};
   a.addr = hostToNetwork(parseIpv4("10.9.0.1"));
   a.index = 2;
@@ -157,9 +165,11 @@ TEST_F(ConsoleMonitor, RoutesPrintAlignedWithTheInterfaceAddress) {
   cl.dir = dir.string();
   EXPECT_EQ(runRoutes(cl), kExitOk);
   EXPECT_EQ(readFile(out),
-            "   Адрес          Маска        Шлюз  Интерфейс  Метрика\n"
-            " 0.0.0.0        0.0.0.0  10.9.0.254   10.9.0.1        0\n"
-            "10.9.0.0  255.255.255.0     0.0.0.0       0x1f      100\n");
+            "   Адрес          Маска        Шлюз  Интерфейс     Метрика\n"
+            " 0.0.0.0        0.0.0.0  10.9.0.254   10.9.0.1           0\n"
+            "10.9.0.0  255.255.255.0     0.0.0.0       0x1f         100\n"
+            "10.8.0.0    255.255.0.0     0.0.0.0  blackhole  4294967295\n"
+            "10.8.0.0    255.255.0.0     0.0.0.0        0x0  4294967295\n");
 
   fake.routesError = 13;
   EXPECT_EQ(runRoutes(cl), kExitFailure);

@@ -88,6 +88,19 @@ TEST(ConsoleRouteEdit, DeleteRemovesEveryMatchingRowOrOnlyTheGatewaysOne) {
   EXPECT_EQ(fake.deletedRoutes[0].metric1, 9u);  // the row exactly as read
   EXPECT_EQ(run({"10.5.0.0", "255.255.0.0"}), kExitOk);
   EXPECT_EQ(fake.deletedRoutes.size(), 3u);
+  // The hops of a multipath route: either gateway names it, and it is deleted once.
+  RouteRow hop1 = row("10.7.0.0", "255.255.0.0", "10.9.0.3", 0), hop2 = hop1;
+  hop2.nextHop = inet_addr("10.9.0.4");
+  hop1.nextHopAS = hop2.nextHopAS = 2;
+  fake.routes.push_back(hop1);
+  fake.routes.push_back(hop2);
+  for (const char* gateway : {"10.9.0.4", "10.9.0.3", ""}) {
+    fake.deletedRoutes.clear();
+    std::vector<const char*> args = {"10.7.0.0", "255.255.0.0"};
+    if (*gateway) args.push_back(gateway);
+    EXPECT_EQ(run(args), kExitOk) << gateway;
+    EXPECT_EQ(fake.deletedRoutes.size(), 1u) << gateway;
+  }
   fake.deleteRouteResult = 1;
   EXPECT_EQ(run({"10.6.0.0", "255.255.0.0"}), kExitFailure);
   ::close(consoleErr.fd);

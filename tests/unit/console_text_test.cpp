@@ -47,6 +47,29 @@ TEST(ConsoleText, JournalLineReadsAsUtf8OnATerminalAndStaysBytesElsewhere) {
   ConsoleStream file;
   file.utf8 = false;
   EXPECT_EQ(consoleForm(file, line), line);
-  // A lone CR is text, not a line end.
-  EXPECT_EQ(consoleForm(terminal, "a\rb\r\n\r"), "a\rb\n\r");
+  // A lone CR is no line end: it would move the cursor back over what the line said.
+  EXPECT_EQ(consoleForm(terminal, "a\rb\r\n\r"), "a?b\n?");
+}
+
+// Line ends and TAB are the layout of what the program prints; every other control
+// character came from outside and reaches neither a terminal nor a file.
+TEST(ConsoleText, ControlCharactersFromOutsideNeverReachTheReader) {
+  struct Case {
+    const char* in;
+    const char* terminal;
+    const char* file;
+  } cases[] = {
+      {"hosts\x1b[41mESC\x1b[0m\n", "hosts?[41mESC?[0m\n", "hosts?[41mESC?[0m\n"},
+      {"\x1b]0;pwned\a\r\n", "?]0;pwned?\n", "?]0;pwned?\r\n"},
+      {"ip\tmac\tname\n", "ip\tmac\tname\n", "ip\tmac\tname\n"},
+      {"del\x7f bs\b\n", "del? bs?\n", "del? bs?\n"},
+      {"\xe0\x80\n", "\xD0\xB0\xD0\x82\n", "\xe0\x80\n"},  // letters stay letters
+  };
+  ConsoleStream terminal, file;
+  terminal.utf8 = true;
+  file.utf8 = false;
+  for (const Case& c : cases) {
+    EXPECT_EQ(consoleForm(terminal, c.in), c.terminal) << c.in;
+    EXPECT_EQ(consoleForm(file, c.in), c.file) << c.in;
+  }
 }

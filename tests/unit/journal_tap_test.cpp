@@ -39,7 +39,7 @@ TEST(JournalTap, SeesTheTrimmedLineItsKindAndTheLogStamp) {
   removeJournalTap(recordTap);
   reportEvent("после", Info);
   EXPECT_EQ(seen, (std::vector<std::string>{"Подмена адреса! 1.2.3.4 aa (1.2.3.4 bb)",
-                                            "  первая\nвторая"}));
+                                            "  первая?вторая"}));  // one line, as logged
   EXPECT_EQ(kinds, (std::vector<std::int32_t>{Spoofing, Info}));
   char second[8];  // the same reading of the clock as the log line's stamp
   std::snprintf(second, sizeof second, ":%02d ", stampSeconds);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "address_fixture.h"
+#include "arp/list_views.h"
 #include "base/address.h"
 #include "fake/fake_platform.h"
 #include "fake/scan_main_thread.h"
@@ -301,11 +302,14 @@ TEST_F(Scanner, ComparisonReportsAndLearnsAsTheSettingsSay) {
     installUiRecorder();
     std::remove("samples.dat");
     SampleList = c.samples;
+    showSamples();  // as every change of the samples is shown
     settings.AddNew = c.addNew;
     settings.AddAddIp = c.addAddIp;
     AddressEntry found = addressEntry(c.ip, c.mac, "", "host");
     found.probeState = 1;
     compareWithSamples(found);
+    EXPECT_FALSE(std::filesystem::exists("samples.dat"));  // written at the end of the pass
+    saveLearnedSamples();
     ASSERT_EQ(ui.windowLines.size(), c.reports.size());
     for (std::size_t i = 0; i < c.reports.size(); ++i)
       EXPECT_NE(ui.windowLines[i].find(c.reports[i]), std::string::npos) << ui.windowLines[i];
@@ -313,6 +317,30 @@ TEST_F(Scanner, ComparisonReportsAndLearnsAsTheSettingsSay) {
     EXPECT_EQ(readFile("samples.dat").ends_with(std::string(c.ip) + "\t" + c.mac + "\thost\r\n"),
               c.learned);
   }
+}
+
+// A pass that learns every host writes samples.dat once; names from the resolver are cut at
+// a line break and lose their control characters before they are shown or stored; a second
+// MAC heard for an address is journalled as spoofing against the first.
+TEST_F(Scanner, APassLearnsCleanNamesWritesOnceAndSaysConflicts) {
+  ScratchDir dir;
+  settings.ScanCheckMac = settings.AddNew = settings.ScanGetName = true;
+  for (int i = 0; i < 6; ++i) answerMac(i);
+  fake.names[net("10.0.0.2")] = "evil\x1b[41m\tname\r\n10.0.0.9\tforged";
+  platform::ArpConflict conflict{net("10.0.0.3"), {2, 0, 0, 0, 0, 3}, {2, 0, 0, 0, 0, 0x99}};
+  fake.arpConflicts = {conflict};
+  ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.6"), ScanRange::Built);
+  ASSERT_TRUE(beginScanPass());
+  ASSERT_TRUE(runPassToEnd());
+  EXPECT_EQ(SampleList.size(), 6u);
+  EXPECT_EQ(fake.tempFilesCreated, 1);
+  EXPECT_EQ(std::string(SampleList[1].hostName), "evil?[41m?name");
+  EXPECT_EQ(shownRows()[1][2], "evil?[41m?name");
+  const auto spoof = std::find_if(ui.windowLines.begin(), ui.windowLines.end(), [](auto& l) {
+    return l.find("Подмена адреса! 10.0.0.3 02-00-00-00-00-99 (10.0.0.3 02-00-00-00-00-03)") !=
+           std::string::npos;
+  });
+  EXPECT_NE(spoof, ui.windowLines.end());
 }
 
 TEST_F(Scanner, AMessageDeliveredInsideTheHandlerOnlyHandsOut) {

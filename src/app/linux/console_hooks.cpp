@@ -6,6 +6,7 @@
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
 #include "app/linux/monitor_loop.h"
+#include "base/external_text.h"
 #include "base/ui_hooks.h"
 #include "platform/system_platform.h"
 #include "report/event_text.h"
@@ -53,9 +54,10 @@ void ensureVisible(ListId list, int row) {
     const platform::WallClock now = platform::localNow();
     line = scanHostJson(cell(0), cell(1), cell(2), now, localOffsetMinutes(now));
   } else {
+    // TAB separates the fields: one inside a name would shift them.
     for (std::size_t c = 0; c < 3; ++c) {
       if (c > 0) line += '\t';
-      if (c < cells.size()) line += cells[c];
+      if (c < cells.size()) line += cleanExternalText(cells[c]);
     }
   }
   line += '\n';

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "app/linux/console_writer.h"
+#include "base/external_text.h"
 #include "base/windows1251.h"
 
 ConsoleStream consoleOut{1};
@@ -81,14 +82,17 @@ void chooseConsoleEncoding(bool forceUtf8) {
 }
 
 std::string consoleForm(const ConsoleStream& stream, std::string_view text) {
-  if (!stream.utf8) return std::string(text);
   std::string plain;
   plain.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    plain += text[i];
+    const bool lineEnd = text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+    if (lineEnd && stream.utf8) continue;
+    // Line ends and TAB are the layout of what we print; any other control character came
+    // from outside and would drive the reader's terminal.
+    const auto c = static_cast<unsigned char>(text[i]);
+    plain += isControlByte(c) && c != '\n' && c != '\t' && !lineEnd ? '?' : text[i];
   }
-  return utf8FromWindows1251(plain);
+  return stream.utf8 ? utf8FromWindows1251(plain) : plain;
 }
 
 bool writeConsole(ConsoleStream& stream, std::string_view text) {

@@ -1,6 +1,8 @@
 // vetrel: the Linux console program.
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "app/linux/command_line.h"
@@ -11,7 +13,25 @@
 #include "app/linux/scan_command.h"
 #include "app/linux/settings_command.h"
 
+namespace {
+
+// A descriptor 0, 1 or 2 that the caller closed would go to the first file we open (the
+// log, the directory lock), and rows meant for stdout would land in it. Read-only /dev/null
+// holds the place: writing there fails as writing to the closed descriptor would, so an
+// output error is still reported as one.
+bool holdStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int held = ::open("/dev/null", O_RDONLY | O_NOCTTY);
+    if (held != fd) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (!holdStandardDescriptors()) return kExitFailure;
   const CommandLine cl = parseCommandLine(argc, argv);
   if (!cl.error.empty()) {
     warnConsole(cl.error + "\nTry 'vetrel --help'.");

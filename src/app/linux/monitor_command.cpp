@@ -19,6 +19,7 @@
 #include "app/linux/live_watch.h"
 #include "app/linux/main_queue.h"
 #include "app/linux/monitor_loop.h"
+#include "app/linux/process_memory.h"
 #include "app/linux/stop_signals.h"
 #include "arp/arp_table.h"
 #include "arp/check_cycle.h"
@@ -124,7 +125,7 @@ std::string monitorStatsLine() {
                 static_cast<unsigned long long>(session.checks), lateMs, workMs,
                 static_cast<unsigned long long>(session.ticks.resyncs),
                 static_cast<unsigned long long>(session.journalLines.load()), residentKb(),
-                usage.ru_maxrss, usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6,
+                peakResidentKb(), usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6,
                 usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6,
                 static_cast<unsigned long long>(session.eventChecks));
   return line;

@@ -83,8 +83,18 @@ int deleteRoutes(const RouteOperands& r) {
     return kExitFailure;
   }
   bool refused = false;
-  for (int i : rows)
+  std::vector<RouteRow> deleted;
+  for (int i : rows) {
+    // The hops of a multipath route are rows of one route: it goes with the first.
+    const RouteRow& row = RouteRows[static_cast<std::size_t>(i)];
+    bool gone = false;
+    for (const RouteRow& d : deleted)
+      gone |= row.nextHopAS > 1 && d.nextHopAS > 1 && d.dest == row.dest && d.mask == row.mask &&
+              d.metric1 == row.metric1;
+    if (gone) continue;
+    deleted.push_back(row);
     if (!deleteRoute(i)) refused = true;
+  }
   if (refused) {
     warnConsole("Ошибка удаления маршрута." + privilegeHint());
     return kExitFailure;

@@ -11,6 +11,22 @@
 
 namespace {
 constexpr std::size_t kColumns = 5;
+
+// The kernel's route types that have no interface (linux/rtnetlink.h, RTN_*).
+const char* routeTypeName(std::uint32_t type) {
+  switch (type) {
+    case 6:
+      return "blackhole";
+    case 7:
+      return "unreachable";
+    case 8:
+      return "prohibit";
+    case 9:
+      return "throw";
+    default:
+      return nullptr;
+  }
+}
 const char* const kTitles[kColumns] = {"Адрес", "Маска", "Шлюз", "Интерфейс", "Метрика"};
 }  // namespace
 
@@ -46,6 +62,12 @@ bool readRouteTable() {
     return false;
   }
   fillRouteList(table);
+  // A route without an interface would show "0x0": its type says more.
+  for (std::size_t i = 0; i < RouteRows.size() && i < session.routeRows.size(); ++i) {
+    const char* name = RouteRows[i].ifIndex == 0 ? routeTypeName(RouteRows[i].policy) : nullptr;
+    auto& cells = session.routeRows[i];
+    if (name && cells.size() > 3) cells[3] = name;
+  }
   return true;
 }
 

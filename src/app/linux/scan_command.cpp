@@ -24,6 +24,7 @@
 #include "report/journal.h"
 #include "report/mail_queue.h"
 #include "report/syslog_sender.h"
+#include "scan/address_conflicts.h"
 #include "scan/scanner.h"
 #include "settings/settings.h"
 
@@ -79,6 +80,8 @@ bool startPass() {
 // Every worker has been told to end, after its last write: the records are settled.
 void finishPass() {
   platform::endArpSweep();
+  // What the sweep heard after the last hand-off.
+  reportAddressConflicts();
   std::uint32_t found = 0, probed = 0;
   for (const AddressEntry& e : ScanResults) {
     if (e.probeState != 0) ++probed;
@@ -150,6 +153,7 @@ int scanLoop() {
       case MainEventKind::Stop:
         // A second signal leaves at once; workers still probing end with the process.
         if (++run.stops >= 2) {
+          saveLearnedSamples();  // what this pass learned so far
           warnConsole("stopped");
           // What is queued gets a moment, a stalled reader no more than that.
           finishConsoleWriter(consoleOut, kSecondStopWait);
@@ -276,5 +280,8 @@ int runScan(const CommandLine& cl) {
   }
   stopSyslog(kSyslogExitWaitMs);
   closeLog();
+  // The last rows may fail after the pass ended (a closed stdout): still an output error.
+  finishConsoleWriter(consoleOut, kConsoleFinishWait);
+  if (code == kExitOk && consoleOut.failed) code = kExitFailure;
   return code;
 }

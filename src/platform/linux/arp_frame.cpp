@@ -78,8 +78,7 @@ std::size_t buildArpRequest(const std::uint8_t (&senderMac)[6], std::uint32_t se
   return w.ok ? w.at : 0;
 }
 
-bool readArpReply(const std::uint8_t* frame, std::size_t length, std::uint32_t& senderIp,
-                  std::uint8_t (&mac)[6]) {
+bool readArpReply(const std::uint8_t* frame, std::size_t length, ArpReply& reply) {
   Reader r{frame, length};
   std::uint8_t skip[6];
   r.bytes(skip, 6);  // destination
@@ -87,24 +86,29 @@ bool readArpReply(const std::uint8_t* frame, std::size_t length, std::uint32_t& 
   if (r.u16() != kEtherTypeArp || r.u16() != kHardwareEthernet || r.u16() != kProtocolIpv4)
     return false;
   if (r.u8() != 6 || r.u8() != 4 || r.u16() != kOpReply) return false;
-  std::uint8_t sha[6];
-  std::uint32_t spa = 0;
-  r.bytes(sha, 6);
-  r.bytes(&spa, 4);
-  r.bytes(skip, 6);  // target hardware and protocol address: the body must be whole
-  std::uint32_t tpa = 0;
-  r.bytes(&tpa, 4);
+  ArpReply read{};
+  r.bytes(read.senderMac, 6);
+  r.bytes(&read.senderIp, 4);
+  r.bytes(read.targetMac, 6);
+  r.bytes(&read.targetIp, 4);
   if (!r.ok) return false;
-  senderIp = spa;
-  std::memcpy(mac, sha, 6);
+  reply = read;
   return true;
 }
 
+bool answersUs(const ArpReply& reply, const std::uint8_t (&ownMac)[6], std::uint32_t ownIp) {
+  if (reply.targetIp != ownIp || std::memcmp(reply.targetMac, ownMac, 6) != 0) return false;
+  const std::uint8_t zero[6] = {};
+  // The group bit covers broadcast and multicast.
+  return (reply.senderMac[0] & 1) == 0 && std::memcmp(reply.senderMac, zero, 6) != 0;
+}
+
 bool parseArpReply(const std::uint8_t* frame, std::size_t length, std::uint32_t senderIp,
-                   std::uint8_t (&mac)[6]) {
-  std::uint32_t spa = 0;
-  std::uint8_t sha[6];
-  if (!readArpReply(frame, length, spa, sha) || spa != senderIp) return false;
-  std::memcpy(mac, sha, 6);
+                   const std::uint8_t (&ownMac)[6], std::uint32_t ownIp, std::uint8_t (&mac)[6]) {
+  ArpReply reply;
+  if (!readArpReply(frame, length, reply) || reply.senderIp != senderIp ||
+      !answersUs(reply, ownMac, ownIp))
+    return false;
+  std::memcpy(mac, reply.senderMac, 6);
   return true;
 }

@@ -11,11 +11,19 @@ inline constexpr std::size_t kArpPaddedFrameBytes = 60;  // the Ethernet minimum
 std::size_t buildArpRequest(const std::uint8_t (&senderMac)[6], std::uint32_t senderIp,
                             std::uint32_t targetIp, std::uint8_t* out, std::size_t capacity);
 
-// True when frame is an Ethernet/IPv4 ARP reply whose sender is senderIp; mac then holds the
-// sender's hardware address.
+// The four addresses of an ARP reply's body (IPv4 addresses in network order).
+struct ArpReply {
+  std::uint8_t senderMac[6];
+  std::uint32_t senderIp;
+  std::uint8_t targetMac[6];
+  std::uint32_t targetIp;
+};
+
+// True when frame is a whole Ethernet/IPv4 ARP reply (opcode 2); reply then holds its body.
+bool readArpReply(const std::uint8_t* frame, std::size_t length, ArpReply& reply);
+// True when reply answers a request of ours: its target is our MAC and address (a gratuitous
+// or broadcast reply is no answer) and its sender MAC a unicast, non-zero address.
+bool answersUs(const ArpReply& reply, const std::uint8_t (&ownMac)[6], std::uint32_t ownIp);
+// True when frame is a reply of senderIp that answersUs; mac then holds the sender's MAC.
 bool parseArpReply(const std::uint8_t* frame, std::size_t length, std::uint32_t senderIp,
-                   std::uint8_t (&mac)[6]);
-// True when frame is a whole Ethernet/IPv4 ARP reply; senderIp (network order) and mac then
-// hold its sender's addresses.
-bool readArpReply(const std::uint8_t* frame, std::size_t length, std::uint32_t& senderIp,
-                  std::uint8_t (&mac)[6]);
+                   const std::uint8_t (&ownMac)[6], std::uint32_t ownIp, std::uint8_t (&mac)[6]);

@@ -63,6 +63,10 @@ struct Sweep {
 std::mutex currentLock;
 std::shared_ptr<Sweep> current;
 
+// Conflicts heard, until taken; they outlive the sweep that heard them.
+std::mutex conflictsLock;
+std::vector<platform::ArpConflict> conflicts;
+
 std::shared_ptr<Sweep> currentSweep() {
   std::lock_guard<std::mutex> hold(currentLock);
   return current;
@@ -77,8 +81,20 @@ void sendRequest(Sweep& sweep, const SweepEntry& e) {
   if (length) send(sweep.fds[e.source], frame, length, MSG_DONTWAIT);
 }
 
-// Every frame waiting on fd; true when one settled an entry.
-bool readReplies(Sweep& sweep, int fd) {
+void noteConflict(const SweepEntry& e, const std::uint8_t (&other)[6]) {
+  platform::ArpConflict c{};
+  c.address = e.address;
+  std::memcpy(c.keptMac, e.mac, 6);
+  std::memcpy(c.otherMac, other, 6);
+  std::lock_guard<std::mutex> hold(conflictsLock);
+  // Each entry is said once, so a pass adds at most one per address.
+  if (conflicts.size() < 65536) conflicts.push_back(c);
+}
+
+// Every frame waiting on the socket of source; true when one settled an entry.
+bool readReplies(Sweep& sweep, std::uint16_t source) {
+  const int fd = sweep.fds[source];
+  const ArpSource& own = sweep.sources[source];
   bool any = false;
   std::uint8_t buffer[1600];
   for (;;) {
@@ -89,11 +105,14 @@ bool readReplies(Sweep& sweep, int fd) {
     if (n < 0) return any;
     // On a veth or in promiscuous mode replies meant for other hosts pass by too.
     if (from.sll_pkttype == PACKET_OTHERHOST) continue;
-    std::uint32_t sender = 0;
-    std::uint8_t mac[6];
-    if (readArpReply(buffer, static_cast<std::size_t>(n), sender, mac) &&
-        recordReply(sweep.plan, sender, mac))
-      any = true;
+    ArpReply reply;
+    if (!readArpReply(buffer, static_cast<std::size_t>(n), reply) ||
+        !answersUs(reply, own.mac, own.address))
+      continue;
+    const ReplyOutcome outcome = recordReply(sweep.plan, source, reply.senderIp, reply.senderMac);
+    if (outcome == ReplyOutcome::Settled) any = true;
+    if (outcome == ReplyOutcome::Conflict)
+      noteConflict(sweep.plan.entries[sweep.plan.byAddress.at(reply.senderIp)], reply.senderMac);
   }
 }
 
@@ -133,7 +152,7 @@ void runSweep(Sweep* sweep) {
       if (polls[k].revents & POLLNVAL)
         polls[k].fd = -1;
       else if (polls[k].revents)
-        any |= readReplies(*sweep, polls[k].fd);
+        any |= readReplies(*sweep, static_cast<std::uint16_t>(k));
     }
     if (polls.back().revents & POLLIN) {
       std::uint64_t count = 0;
@@ -230,6 +249,13 @@ void narrowArpSweep() {
     narrowPlan(sweep->plan);
   }
   sweep->wake();
+}
+
+std::vector<ArpConflict> takeArpConflicts() {
+  std::vector<ArpConflict> taken;
+  std::lock_guard<std::mutex> hold(conflictsLock);
+  taken.swap(conflicts);
+  return taken;
 }
 
 void endArpSweep() {

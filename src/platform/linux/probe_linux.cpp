@@ -55,7 +55,8 @@ void drain(int fd) {
 }
 
 std::uint32_t askOnce(int fd, const std::uint8_t* frame, std::size_t frameLength,
-                      std::uint32_t dest, int waitMs, std::uint8_t (&mac)[6]) {
+                      std::uint32_t dest, const ArpSource& own, int waitMs,
+                      std::uint8_t (&mac)[6]) {
   if (send(fd, frame, frameLength, 0) < 0) return errno;
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
@@ -72,7 +73,8 @@ std::uint32_t askOnce(int fd, const std::uint8_t* frame, std::size_t frameLength
     for (;;) {
       ssize_t n = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
       if (n < 0) break;
-      if (parseArpReply(buffer, static_cast<std::size_t>(n), dest, mac)) return 0;
+      if (parseArpReply(buffer, static_cast<std::size_t>(n), dest, own.mac, own.address, mac))
+        return 0;
     }
   }
 }
@@ -106,7 +108,7 @@ std::uint32_t sendArp(std::uint32_t dest, std::uint8_t (&mac)[8], std::uint32_t&
       buildArpRequest(ownMac, source.address, dest, frame, sizeof frame);
   if (frameLength == 0) return EINVAL;
   for (int attempt = 0; attempt < kArpTries; ++attempt) {
-    result = askOnce(probeSocket.fd, frame, frameLength, dest, kArpWaitMs[attempt], answer);
+    result = askOnce(probeSocket.fd, frame, frameLength, dest, source, kArpWaitMs[attempt], answer);
     if (result != ETIMEDOUT) break;
   }
   // A socket error other than silence may mean a vanished interface: start afresh next time.

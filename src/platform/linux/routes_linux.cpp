@@ -70,11 +70,7 @@ std::uint32_t getIpForwardTable(std::vector<RouteRow>& rows) {
   // The kernel resumes a route dump by key, so changes meanwhile neither skip nor repeat
   // rows; listening for them would only make a busy router's table unreadable.
   std::uint32_t error = netlink::dump(
-      RTM_GETROUTE, &header, sizeof header, 0,
-      [&](const nlmsghdr* m) {
-        RouteRow row;
-        if (parseRoute(m, row)) read.push_back(row);
-      },
+      RTM_GETROUTE, &header, sizeof header, 0, [&](const nlmsghdr* m) { parseRoutes(m, read); },
       [&] { read.clear(); });
   if (error) return error;
   rows = std::move(read);
@@ -117,8 +113,12 @@ std::uint32_t deleteIpForwardEntry(const RouteRow& row) {
   rt->rtm_table = RT_TABLE_MAIN;
   rt->rtm_scope = RT_SCOPE_NOWHERE;  // any scope
   if (prefix > 0) mnl_attr_put_u32(nlh, RTA_DST, row.dest);
-  if (row.nextHop) mnl_attr_put_u32(nlh, RTA_GATEWAY, row.nextHop);
-  if (row.ifIndex) mnl_attr_put_u32(nlh, RTA_OIF, row.ifIndex);
+  // The kernel compares a gateway with the first hop only: a hop of a multipath route is
+  // named by the route, which goes as a whole.
+  if (row.nextHopAS < 2) {
+    if (row.nextHop) mnl_attr_put_u32(nlh, RTA_GATEWAY, row.nextHop);
+    if (row.ifIndex) mnl_attr_put_u32(nlh, RTA_OIF, row.ifIndex);
+  }
   mnl_attr_put_u32(nlh, RTA_PRIORITY, row.metric1);
   return netlink::request(nlh);
 }

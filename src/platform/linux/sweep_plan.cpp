@@ -91,14 +91,23 @@ bool expireWaits(SweepPlan& plan, SweepClock::time_point now) {
   return any;
 }
 
-bool recordReply(SweepPlan& plan, std::uint32_t address, const std::uint8_t (&mac)[6]) {
+ReplyOutcome recordReply(SweepPlan& plan, std::uint16_t source, std::uint32_t address,
+                         const std::uint8_t (&mac)[6]) {
   auto it = plan.byAddress.find(address);
-  if (it == plan.byAddress.end()) return false;
+  if (it == plan.byAddress.end()) return ReplyOutcome::Ignored;
   SweepEntry& e = plan.entries[it->second];
-  if (settled(e)) return false;
+  // A reply before the request is none to it: a host flooding replies would settle every
+  // address of the range.
+  if (e.source != source || e.tries == 0 || e.state == SweepState::Failed)
+    return ReplyOutcome::Ignored;
+  if (e.state == SweepState::Answered) {
+    if (e.conflictSaid || std::memcmp(e.mac, mac, 6) == 0) return ReplyOutcome::Ignored;
+    e.conflictSaid = true;
+    return ReplyOutcome::Conflict;
+  }
   std::memcpy(e.mac, mac, 6);
   e.state = SweepState::Answered;
-  return true;
+  return ReplyOutcome::Settled;
 }
 
 void narrowPlan(SweepPlan& plan) {

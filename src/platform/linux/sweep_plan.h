@@ -26,6 +26,13 @@ struct SweepEntry {
   std::uint8_t tries = 0;
   std::uint16_t waiters = 0;  // probes waiting for this address now
   std::uint8_t mac[6] = {};
+  bool conflictSaid = false;  // a second MAC answered for the address
+};
+
+enum class ReplyOutcome : std::uint8_t {
+  Ignored,   // not in the plan, not asked yet, from another interface, or nothing new
+  Settled,   // the entry took the MAC
+  Conflict,  // it had settled with another MAC, which it keeps (said once per entry)
 };
 
 struct SweepPlan {
@@ -52,8 +59,10 @@ long takeRequest(SweepPlan& plan, SweepClock::time_point now);
 // Ends the waits that ran out by now: a retry is queued, or the entry fails after its last
 // try. True when some entry settled.
 bool expireWaits(SweepPlan& plan, SweepClock::time_point now);
-// A reply from address: true when it settled an entry (an entry settles once).
-bool recordReply(SweepPlan& plan, std::uint32_t addressNetworkOrder, const std::uint8_t (&mac)[6]);
+// A reply from address heard on the interface of source. Only an entry whose request went out
+// from that interface settles, once; the first MAC stays.
+ReplyOutcome recordReply(SweepPlan& plan, std::uint16_t source, std::uint32_t addressNetworkOrder,
+                         const std::uint8_t (&mac)[6]);
 // After a stop: no first request but for addresses a probe waits for.
 void narrowPlan(SweepPlan& plan);
 // A probe starts waiting for entry: true when the sweep must now ask for it (it was passed

@@ -48,6 +48,24 @@ std::FILE* createTempFile(const char* finalPath, std::string& tempPath) {
   return f;
 }
 
+std::size_t appendWhole(std::FILE* file, const char* data, std::size_t length) {
+  const int fd = fileno(file);
+  if (fd < 0 || length == 0) return 0;
+  ssize_t n = -1;
+  do n = write(fd, data, length);
+  while (n < 0 && errno == EINTR);
+  if (n <= 0) return 0;
+  const auto written = static_cast<std::size_t>(n);
+  if (written == length) return length;
+  // A full disk took part of the text: take it back, so no fragment line is left standing.
+  // With O_APPEND the offset is just past what this write put at the end; a file that has
+  // grown beyond it holds another writer's bytes behind ours, which stay.
+  const off_t end = lseek(fd, 0, SEEK_CUR);
+  struct stat st {};
+  if (end >= n && fstat(fd, &st) == 0 && st.st_size == end && ftruncate(fd, end - n) == 0) return 0;
+  return written;
+}
+
 std::FILE* openAppendShared(const char* path, bool& notRegular) {
   notRegular = false;
   // Without O_NONBLOCK a FIFO would hold the start-up until some reader opened it. Without

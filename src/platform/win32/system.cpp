@@ -90,6 +90,13 @@ std::FILE* createTempFile(const char* finalPath, std::string& tempPath) {
   return stream;
 }
 
+std::size_t appendWhole(std::FILE* file, const char* data, std::size_t length) {
+  const int fd = _fileno(file);
+  if (fd < 0 || length == 0 || length > 0x7FFFFFFF) return 0;
+  const int n = _write(fd, data, static_cast<unsigned>(length));
+  return n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+
 std::FILE* openAppendShared(const char* path, bool& notRegular) {
   notRegular = false;
   // Append access only: every write lands at the end, whatever another writer did.

@@ -10,6 +10,7 @@
 namespace {
 
 const std::uint8_t kOurMac[6] = {0x02, 0x00, 0x00, 0x00, 0x00, 0x01};
+const std::uint32_t kOurIp = ip(10, 0, 0, 1);
 
 // 10.0.0.1 (02:00:00:00:00:01) asks who has 10.0.0.2.
 const std::uint8_t kRequest[42] = {
@@ -42,29 +43,33 @@ TEST(ArpFrame, RequestIsTheGoldenFramePadded) {
 
 TEST(ArpFrame, ReplyGivesTheArpSenderAddress) {
   std::uint8_t mac[6] = {};
-  ASSERT_TRUE(parseArpReply(kReply, sizeof kReply, ip(10, 0, 0, 2), mac));
+  ASSERT_TRUE(parseArpReply(kReply, sizeof kReply, ip(10, 0, 0, 2), kOurMac, kOurIp, mac));
   const std::uint8_t expected[6] = {0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff};
   EXPECT_EQ(0, std::memcmp(mac, expected, 6));
   std::vector<std::uint8_t> padded(kReply, kReply + 42);
   padded.resize(60, 0);
-  EXPECT_TRUE(parseArpReply(padded.data(), padded.size(), ip(10, 0, 0, 2), mac));
+  EXPECT_TRUE(parseArpReply(padded.data(), padded.size(), ip(10, 0, 0, 2), kOurMac, kOurIp, mac));
 
   // The sweep reads any reply and looks its sender up.
-  std::uint32_t sender = 0;
-  std::uint8_t any[6] = {};
-  ASSERT_TRUE(readArpReply(padded.data(), padded.size(), sender, any));
-  EXPECT_EQ(sender, ip(10, 0, 0, 2));
-  EXPECT_EQ(0, std::memcmp(any, expected, 6));
-  EXPECT_FALSE(readArpReply(kRequest, sizeof kRequest, sender, any));
-  EXPECT_FALSE(readArpReply(kReply, 41, sender, any));
+  ArpReply any{};
+  ASSERT_TRUE(readArpReply(padded.data(), padded.size(), any));
+  EXPECT_EQ(any.senderIp, ip(10, 0, 0, 2));
+  EXPECT_EQ(0, std::memcmp(any.senderMac, expected, 6));
+  EXPECT_EQ(any.targetIp, kOurIp);
+  EXPECT_EQ(0, std::memcmp(any.targetMac, kOurMac, 6));
+  EXPECT_FALSE(readArpReply(kRequest, sizeof kRequest, any));
+  EXPECT_FALSE(readArpReply(kReply, 41, any));
 }
 
 TEST(ArpFrame, RefusesOthersAndShortFrames) {
   std::uint8_t mac[6] = {1, 1, 1, 1, 1, 1};
-  EXPECT_FALSE(parseArpReply(kReply, sizeof kReply, ip(10, 0, 0, 3), mac));      // another host
-  EXPECT_FALSE(parseArpReply(kRequest, sizeof kRequest, ip(10, 0, 0, 1), mac));  // a request
+  const auto parse = [&](const std::uint8_t* frame, std::size_t length, std::uint32_t sender) {
+    return parseArpReply(frame, length, sender, kOurMac, kOurIp, mac);
+  };
+  EXPECT_FALSE(parse(kReply, sizeof kReply, ip(10, 0, 0, 3)));      // another host
+  EXPECT_FALSE(parse(kRequest, sizeof kRequest, ip(10, 0, 0, 1)));  // a request
   for (std::size_t cut = 0; cut < 42; ++cut)
-    EXPECT_FALSE(parseArpReply(kReply, cut, ip(10, 0, 0, 2), mac)) << cut;
+    EXPECT_FALSE(parse(kReply, cut, ip(10, 0, 0, 2))) << cut;
   struct Change {
     std::size_t at;
     std::uint8_t value;
@@ -74,10 +79,39 @@ TEST(ArpFrame, RefusesOthersAndShortFrames) {
     std::uint8_t bad[42];
     std::memcpy(bad, kReply, 42);
     bad[c.at] = c.value;
-    EXPECT_FALSE(parseArpReply(bad, 42, ip(10, 0, 0, 2), mac)) << c.at;
+    EXPECT_FALSE(parse(bad, 42, ip(10, 0, 0, 2))) << c.at;
   }
   const std::uint8_t untouched[6] = {1, 1, 1, 1, 1, 1};
   EXPECT_EQ(0, std::memcmp(mac, untouched, 6));
+}
+
+// What a hostile host sends instead of an answer: each change to the golden reply makes it
+// no answer to our request.
+TEST(ArpFrame, OnlyAUnicastAnswerToUsCounts) {
+  struct Change {
+    const char* what;
+    std::size_t at;
+    std::vector<std::uint8_t> bytes;
+  } changes[] = {
+      {"broadcast sender", 22, {0xff, 0xff, 0xff, 0xff, 0xff, 0xff}},
+      {"zero sender", 22, {0, 0, 0, 0, 0, 0}},
+      {"multicast sender", 22, {0x01, 0x00, 0x5e, 0x00, 0x00, 0x01}},
+      {"broadcast target", 32, {0xff, 0xff, 0xff, 0xff, 0xff, 0xff}},
+      {"zero target", 32, {0, 0, 0, 0, 0, 0}},
+      {"another host's MAC", 32, {0x02, 0x00, 0x00, 0x00, 0x00, 0x09}},
+      {"gratuitous: target is the sender", 38, {10, 0, 0, 2}},
+      {"another target address", 38, {10, 0, 0, 9}},
+  };
+  for (const Change& c : changes) {
+    std::uint8_t frame[42];
+    std::memcpy(frame, kReply, 42);
+    std::memcpy(frame + c.at, c.bytes.data(), c.bytes.size());
+    ArpReply reply{};
+    ASSERT_TRUE(readArpReply(frame, 42, reply)) << c.what;  // well-formed, only not ours
+    EXPECT_FALSE(answersUs(reply, kOurMac, kOurIp)) << c.what;
+    std::uint8_t mac[6] = {};
+    EXPECT_FALSE(parseArpReply(frame, 42, ip(10, 0, 0, 2), kOurMac, kOurIp, mac)) << c.what;
+  }
 }
 
 }  // namespace

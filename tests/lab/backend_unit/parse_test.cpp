@@ -165,6 +165,7 @@ TEST(RouteParse, DirectIndirectAndOtherTables) {
   mnl_attr_put_u32(nlh, RTA_DST, ip(10, 0, 0, 0));
   ASSERT_TRUE(parseRoute(nlh, row));
   EXPECT_EQ(row.type, 2u);
+  EXPECT_EQ(row.policy, static_cast<std::uint32_t>(RTN_BLACKHOLE));  // the table names it
 
   nlh = route(b, RT_TABLE_MAIN, RTN_UNICAST, 24);  // a prefix without its destination
   EXPECT_FALSE(parseRoute(nlh, row));
@@ -189,6 +190,22 @@ TEST(RouteParse, FirstHopOfAMultipathRoute) {
   EXPECT_EQ(row.nextHop, ip(10, 9, 0, 1));
   EXPECT_EQ(row.ifIndex, 10u);
   EXPECT_EQ(row.type, 4u);
+  // Every hop is a row, so a route can be named by any of its gateways.
+  std::vector<RouteRow> rows;
+  ASSERT_TRUE(parseRoutes(nlh, rows));
+  ASSERT_EQ(rows.size(), 2u);
+  for (std::uint32_t k = 0; k < 2; ++k) {
+    EXPECT_EQ(rows[k].nextHop, ip(10, 9, 0, static_cast<std::uint8_t>(1 + k)));
+    EXPECT_EQ(rows[k].ifIndex, 10 + k);
+    EXPECT_EQ(rows[k].nextHopAS, 2u);
+  }
+  // A hop longer than the rest of the attribute ends the list.
+  auto* first = static_cast<rtnexthop*>(mnl_attr_get_payload(nest));
+  first[0].rtnh_len = 0xFFF0;
+  rows.clear();
+  EXPECT_TRUE(parseRoutes(nlh, rows));
+  EXPECT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].nextHop, 0u);
 }
 
 TEST(InterfaceParse, LinksAndAddresses) {

@@ -38,9 +38,9 @@ TEST(SweepPlan, SilentAddressesFailAfterTheWholeScheduleAnsweredOnesSettleOnce) 
   ASSERT_EQ(takeRequest(plan, t), 0);
   ASSERT_EQ(takeRequest(plan, t + microseconds(kSweepGapUs)), 1);
   const std::uint8_t mac[6] = {2, 0, 0, 0, 0, 7};
-  EXPECT_TRUE(recordReply(plan, 101, mac));
-  EXPECT_FALSE(recordReply(plan, 101, mac));
-  EXPECT_FALSE(recordReply(plan, 999, mac));  // not in the sweep
+  EXPECT_EQ(recordReply(plan, 0, 101, mac), ReplyOutcome::Settled);
+  EXPECT_EQ(recordReply(plan, 0, 101, mac), ReplyOutcome::Ignored);
+  EXPECT_EQ(recordReply(plan, 0, 999, mac), ReplyOutcome::Ignored);  // not in the sweep
   EXPECT_EQ(plan.entries[1].state, SweepState::Answered);
   EXPECT_EQ(plan.entries[1].mac[5], 7);
 
@@ -57,7 +57,7 @@ TEST(SweepPlan, SilentAddressesFailAfterTheWholeScheduleAnsweredOnesSettleOnce) 
   }
   EXPECT_EQ(tries, kArpTries);
   EXPECT_EQ(plan.entries[0].state, SweepState::Failed);
-  EXPECT_FALSE(recordReply(plan, 100, mac));
+  EXPECT_EQ(recordReply(plan, 0, 100, mac), ReplyOutcome::Ignored);
   EXPECT_EQ(nextWake(plan), SweepClock::time_point::max());
 }
 
@@ -111,4 +111,38 @@ TEST(SweepPlan, ALateWakeUpCatchesUpByABoundedBurst) {
   EXPECT_EQ(burst, kSweepBurst);
   EXPECT_EQ(takeRequest(plan, late + microseconds(kSweepGapUs)), kSweepBurst + 1);
 }
+// Only a reply after the address's request, on its interface, settles it; a second MAC is
+// a conflict said once, and the first MAC stays.
+TEST(SweepPlan, RepliesSettleOnlyAskedAddressesAndKeepTheFirstMac) {
+  SweepPlan plan;
+  addToPlan(plan, 100, 0);
+  addToPlan(plan, 101, 1);
+  const std::uint8_t first[6] = {2, 0, 0, 0, 0, 1}, second[6] = {2, 0, 0, 0, 0, 2};
+  struct Step {
+    std::uint16_t source;
+    std::uint32_t address;
+    const std::uint8_t (*mac)[6];
+    ReplyOutcome outcome;
+  } steps[] = {
+      {0, 100, &first, ReplyOutcome::Ignored},    // before its request
+      {0, 101, &first, ReplyOutcome::Ignored},    // likewise, and asked from interface 1
+      {1, 100, &first, ReplyOutcome::Ignored},    // (request for 100 goes here) other interface
+      {0, 100, &first, ReplyOutcome::Settled},    //
+      {0, 100, &first, ReplyOutcome::Ignored},    // the same answer again
+      {0, 100, &second, ReplyOutcome::Conflict},  //
+      {0, 100, &second, ReplyOutcome::Ignored},   // said once
+      {0, 100, &first, ReplyOutcome::Ignored},    //
+  };
+  int k = 0;
+  for (const Step& s : steps) {
+    if (k == 2) {
+      ASSERT_EQ(takeRequest(plan, SweepClock::time_point{}), 0);
+    }
+    EXPECT_EQ(recordReply(plan, s.source, s.address, *s.mac), s.outcome) << k;
+    ++k;
+  }
+  EXPECT_EQ(plan.entries[0].mac[5], 1);
+  EXPECT_EQ(plan.entries[1].state, SweepState::Unasked);
+}
+
 }  // namespace

@@ -190,6 +190,11 @@ bool getHostByAddr(std::uint32_t address, std::string& name) {
 void beginArpSweep(const std::vector<std::uint32_t>&) {}
 void narrowArpSweep() {}
 void endArpSweep() {}
+std::vector<ArpConflict> takeArpConflicts() {
+  std::vector<ArpConflict> taken;
+  taken.swap(fake.arpConflicts);
+  return taken;
+}
 
 bool startSockets() { return true; }
 void stopSockets() {}
@@ -220,6 +225,14 @@ std::FILE* createTempFile(const char* finalPath, std::string& tempPath) {
   tempPath.clear();
   return nullptr;
 }
+// No disk to take back from: what fit stays, and the journal's line-start guard is tested
+// against it. The Linux backend's tests prove the whole-or-nothing write.
+std::size_t appendWhole(std::FILE* file, const char* data, std::size_t length) {
+  const std::size_t written = std::fwrite(data, 1, length, file);
+  if (written < length) std::clearerr(file);
+  return written;
+}
+
 std::FILE* openAppendShared(const char* path, bool& notRegular) {
   // Looked at before opening, so that a FIFO never blocks a test.
   std::error_code ec;

@@ -8,6 +8,7 @@
 
 #include "platform/adapter_platform.h"
 #include "platform/arp_platform.h"
+#include "platform/probe_platform.h"
 #include "platform/route_platform.h"
 #include "platform/system_platform.h"
 
@@ -42,6 +43,7 @@ struct FakePlatform {
 
   std::map<std::uint32_t, std::vector<std::uint8_t>> macAnswers;  // network order -> bytes
   std::map<std::uint32_t, std::string> names;
+  std::vector<platform::ArpConflict> arpConflicts;  // what takeArpConflicts hands over next
 
   std::map<std::string, std::string> files;  // not used by file-backed tests
   platform::WallClock now{2013, 3, 5, 14, 7, 9, 2};
