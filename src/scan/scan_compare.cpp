@@ -16,7 +16,11 @@ void learnSample(const AddressEntry& found) {
   copyField(s.ipText, fieldView(found.ipText));
   copyField(s.macText, fieldView(found.macText));
   copyField(s.hostName, fieldView(found.hostName));
-  SampleList.push_back(s);
+  // Inside the window procedure an escaping bad_alloc would end the program.
+  if (addSample(s) == kSampleNoMemory) {
+    reportEvent("Ошибка выделения памяти.", ProgramError);
+    return;
+  }
   showSamples();
   saveSamples();
 }

@@ -3,8 +3,8 @@
 # gui_driver.exe: the dialog's three messages in their order, a valid set that quorel.ini
 # holds after exit (MsgMask 263 coming back as 262), the log switched off and on, the Run
 # value, and the route command lines. Wine has no route command, so a recording stand-in
-# (route_recorder.exe) is put beside vetrel.exe as route.exe once the test has seen the
-# "cannot start" message. Relies on Wine's real registry, profile API and route table.
+# (route_recorder.exe) is planted beside vetrel.exe as route.exe, which must not run, and
+# then put into the prefix's system folder, where the program looks for it. Relies on Wine's real registry, profile API and route table.
 # Argument: the mingw build directory. Needs root (ip netns).
 set -uo pipefail
 build=$(cd "${1:?usage: gui_settings.sh MINGW_BUILD_DIR}" && pwd)
@@ -195,7 +195,8 @@ between=$(log | awk '/Конец записи в лог-файл\./ { found = 1;
 # --- autostart: tick creates the Run value, untick removes it, an unchanged OK leaves it alone
 settings_ok 1009=1
 value=$(run_value)
-[[ "$value" == *REG_SZ*vetrel.exe ]] && pass "tick creates the Run value: $value" || fail "Run value: '$value'"
+[[ "$value" == *REG_SZ*'"C:\'*'\vetrel.exe"' ]] && pass "tick creates the quoted Run value: $value" ||
+  fail "Run value: '$value'"
 settings_ok 1009=0
 [ -z "$(run_value)" ] && pass "untick removes the Run value" || fail "Run value left: $(run_value)"
 settings_ok 1009=1
@@ -224,12 +225,18 @@ has $'-1\tlabel\tАдрес' && has $'-1\tlabel\tМаска' && has $'-1\tlabel\
 centred "$form" && pass "route dialog centred" || fail "route dialog not centred: $(echo "$form" | grep '^rect ')"
 shoot "$form" route_add.png
 
-# Without a route command the start fails.
-calls() { tr -d '\r' <"$work/route_calls.txt" 2>/dev/null; }
+# Without a route command in the system folder the start fails; one planted beside the
+# program is not run.
+system32=$prefix/drive_c/windows/system32
+calls() { tr -d '\r' <"$system32/route_calls.txt" 2>/dev/null; }
+[ -e "$system32/route.exe" ] && fail "the prefix already has a route.exe"
+cp "$build/route_recorder.exe" "$work/route.exe"
 drive dlgset "$R" 1000=10.55.0.0 1011=255.255.0.0 1012=10.78.0.254 1014=
 expect_box "no route command: its message" "$(press "$R" 1)" "Ошибка команды route."
 [ "$(drive dlggone "$R" 1)" = 0 ] && pass "the dialog stays open" || fail "closed after the failed start"
-cp "$build/route_recorder.exe" "$work/route.exe"
+[ ! -e "$work/route_calls.txt" ] && pass "a route.exe beside the program is not run" ||
+  fail "the planted route.exe ran: $(cat "$work/route_calls.txt")"
+cp "$build/route_recorder.exe" "$system32/route.exe"
 drive dlgpush "$R" 1
 [ "$(drive dlggone "$R" 15)" = 1 ] && pass "OK closes after the command ran" || fail "still open after OK"
 drive post 3015

@@ -62,7 +62,8 @@ std::int32_t sendToPage(std::int32_t* slot) {
   HWND page = pageForWorkers.load();
   if (!page) return -1;
   const auto index = static_cast<WPARAM>(slot - workerSlots);
-  const LRESULT answer = SendMessageW(page, kScanResultMessage, index, 0);
+  const LRESULT answer =
+      SendMessageW(page, kScanResultMessage, index, static_cast<LPARAM>(handOffToken(slot)));
   return static_cast<std::int32_t>(answer) - 1;
 }
 
@@ -227,9 +228,10 @@ INT_PTR CALLBACK scanPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
       repeatTick();
       return TRUE;
     case kScanResultMessage: {
-      // The message carries a worker's slot number, not a pointer: any process on the desktop
-      // may send or post this number, and only the sent numbers of our slots are taken.
-      if (wParam >= static_cast<WPARAM>(kWorkerSlotCount) || !InSendMessage()) {
+      // The message carries a worker's slot number and its pass token, not a pointer: any
+      // process on the desktop may send or post it, and only a sent message for a slot whose
+      // worker waits, with that slot's token, is taken.
+      if (!InSendMessage() || !takeHandOff(wParam, static_cast<std::uint64_t>(lParam))) {
         SetWindowLongPtrW(page, DWLP_MSGRESULT, 0);
         return TRUE;
       }
