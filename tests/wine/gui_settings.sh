@@ -168,12 +168,18 @@ drive dlgset "$S" 1000=7 1012=1
 expect_box "both switches give the contradiction" "$(press "$S" 1)" "$contra_msg"
 [ "$(drive dlggone "$S" 1)" = 0 ] && pass "the dialog stays open after the contradiction" ||
   fail "the dialog closed after the contradiction"
+# Then the mail fields: a port no connection can use, mail ticked without a server.
+drive dlgset "$S" 1012=0 1015=999999
+expect_box "port 999999 is refused" "$(press "$S" 1)" $'Порт ("Порт:") должен быть   \nв пределах от 1 до 65535.'
+drive dlgset "$S" 1015=25 40004=1
+expect_box "mail without a server is refused" "$(press "$S" 1)" $'Для сообщений по почте   \nукажите сервер ("Сервер:").'
 # Our choice: a failed check stores nothing, so cancel keeps the settings of the opening.
 drive dlgpush "$S" 2
 [ "$(drive dlggone "$S" 10)" = 1 ] || fail "cancel did not close the dialog"
 drive post 32774
 form=$(drive dlgread "$S")
 has $'1011\tedit\t3' && has $'1000\tedit\t4' && has $'1012\tcheck\t0\tПодменять MAC для новых IP' &&
+  has $'1015\tedit\t25' && has $'40004\tcheck\t0\tСообщать по почте' &&
   pass "cancel after the contradiction keeps the old values" || fail "after cancel: $form"
 drive dlgpush "$S" 2
 drive dlggone "$S" 10 >/dev/null
