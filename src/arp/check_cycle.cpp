@@ -10,6 +10,7 @@
 #include "arp/list_views.h"
 #include "arp/samples.h"
 #include "base/address.h"
+#include "base/address_input.h"
 #include "base/text_field.h"
 #include "base/ui_hooks.h"
 #include "report/journal.h"
@@ -63,7 +64,8 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
   if (s >= 0) {
     if (!settings.CheckMac) return false;
     const AddressEntry& sample = SampleList[s];
-    if (matchMacPattern(fieldView(sample.macText), fieldView(e.macText))) {
+    // A sample without a MAC only says the address is known.
+    if (sample.macText[0] == 0 || matchMacPattern(fieldView(sample.macText), fieldView(e.macText))) {
       copyField(e.hostName, fieldView(sample.hostName));
       return false;
     }
@@ -71,16 +73,24 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
                   e.ipText, e.macText, sample.ipText, sample.macText);
     reportEvent(journalLine, Spoofing);
     if (!settings.Restore) return false;
-    // A pattern MAC gives only its leading bytes; the others are written as zero.
-    std::uint8_t mac[6] = {};
-    parseMac(fieldView(sample.macText), mac);
+    // Only a real MAC is written: a pattern names no host, and a zero, broadcast or
+    // multicast sample was reported at start.
+    std::uint8_t mac[6];
+    if (!readMacText(fieldView(sample.macText), mac) || !isUnicastMac(mac)) {
+      if (macTextFault(fieldView(sample.macText)) != MacFault::Pattern) return false;
+      std::snprintf(journalLine, sizeof journalLine,
+                    "Ошибка восстановления MAC для IP %.20s: образец %.20s - шаблон, а не адрес",
+                    e.ipText, sample.macText);
+      reportEvent(journalLine, ProgramError);
+      return false;
+    }
     if (!writeStaticRow(rowIndex, mac)) {
       std::snprintf(journalLine, sizeof journalLine, "Ошибка восстановления MAC для IP %.20s",
                     e.ipText);
       reportEvent(journalLine, ProgramError);
       return false;
     }
-    copyField(e.macText, fieldView(sample.macText));
+    formatMac(mac, e.macText);  // the table's form, whatever form the sample is in
     copyField(e.typeText, kTypeStatic);
     return true;
   }
@@ -99,7 +109,8 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
     copyField(e.typeText, kTypeStatic);
     return true;
   }
-  if (!settings.AddNew) return false;
+  // A zero, broadcast or multicast MAC is never learned: restoring it would cut the host off.
+  if (!settings.AddNew || !isUnicastMacText(fieldView(e.macText))) return false;
   if (!settings.AddAddIp && sampleIndex.hasMac(SampleList, fieldView(e.macText))) {
     std::snprintf(journalLine, sizeof journalLine, "Дополн. IP-адрес! %.20s %.20s", e.ipText,
                   e.macText);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/address_input.h"
 #include "base/text_field.h"
 
 namespace {
@@ -192,7 +193,10 @@ std::uint64_t bindingHash(const AddressEntry& e) {
 std::uint64_t ipTextHash(std::string_view ipText) { return hashText(ipText, 2); }
 
 std::uint64_t macTextHash(std::string_view macText) {
-  // MAC texts are compared with their hex digits folded, so they are hashed folded.
+  // A MAC in any form is hashed as the table writes it; other texts are compared with
+  // their hex digits folded, so they are hashed folded.
+  char canonical[20];
+  if (canonicalMacText(macText, canonical)) return hashText(fieldView(canonical), 3);
   char small[32];
   std::string large;
   char* folded = small;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/address_input.h"
 #include "base/text_field.h"
 
 AddressList CacheList;
@@ -170,14 +171,22 @@ bool matchPattern(std::string_view pattern, std::string_view text) {
 }
 
 bool matchMacPattern(std::string_view pattern, std::string_view text) {
+  if (pattern.find('*') == std::string_view::npos) return sameMacText(pattern, text);
   if (pattern.size() > kPatternMax || text.size() > kPatternMax) return false;
+  // A pattern keeps its meaning against the table's form of the MAC, whatever form the
+  // text is in; colons stand for the table's hyphens.
+  char canonical[20];
+  if (canonicalMacText(text, canonical)) text = fieldView(canonical);
   char p[kPatternMax], t[kPatternMax];
-  for (std::size_t i = 0; i < pattern.size(); ++i) p[i] = macFold(pattern[i]);
+  for (std::size_t i = 0; i < pattern.size(); ++i) p[i] = pattern[i] == ':' ? '-' : macFold(pattern[i]);
   for (std::size_t i = 0; i < text.size(); ++i) t[i] = macFold(text[i]);
   return matchPattern(std::string_view(p, pattern.size()), std::string_view(t, text.size()));
 }
 
 bool sameMacText(std::string_view a, std::string_view b) {
+  std::uint8_t x[6], y[6];
+  const bool macA = readMacText(a, x), macB = readMacText(b, y);
+  if (macA || macB) return macA && macB && std::memcmp(x, y, 6) == 0;
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
     if (macFold(a[i]) != macFold(b[i])) return false;

@@ -50,8 +50,9 @@ inline bool matchPattern(const char* pattern, const char* text) {
   return matchPattern(std::string_view(pattern), std::string_view(text));
 }
 
-// MAC texts and patterns as users write them: the hex digits A to F in either case. The
-// texts stay as written; only the comparisons fold them. Every MAC comparison goes here.
+// MAC texts and patterns as users write them: any form readMacText reads is the same six
+// bytes, and other texts compare with the hex digits A to F in either case. The texts stay
+// as written; only the comparisons fold them. Every MAC comparison goes here.
 bool matchMacPattern(std::string_view pattern, std::string_view text);
 bool sameMacText(std::string_view a, std::string_view b);
 // The byte that sameMacText compares for c.

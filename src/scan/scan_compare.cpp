@@ -4,6 +4,7 @@
 #include "arp/list_views.h"
 #include "arp/samples.h"
 #include "base/address.h"
+#include "base/address_input.h"
 #include "base/text_field.h"
 #include "report/journal.h"
 #include "scan/scanner.h"
@@ -37,8 +38,9 @@ void compareWithSamples(const AddressEntry& found) {
   for (const AddressEntry& s : SampleList) {
     if (!matchPattern(fieldView(s.ipText), ip)) continue;
     known = true;
-    // No MAC (found by name alone) contradicts nothing.
-    if (mac.empty() || matchMacPattern(fieldView(s.macText), mac)) continue;
+    // No MAC (found by name alone, or a sample that only says the address is known)
+    // contradicts nothing.
+    if (mac.empty() || s.macText[0] == 0 || matchMacPattern(fieldView(s.macText), mac)) continue;
     std::snprintf(line, sizeof line, "Подмена адреса! %.20s %.20s (%.20s %.20s)", found.ipText,
                   found.macText, s.ipText, s.macText);
     reportEvent(line, Spoofing);
@@ -51,6 +53,8 @@ void compareWithSamples(const AddressEntry& found) {
   // A host found by its name alone gives no MAC to learn: a sample without one would have
   // the monitor call the host's real MAC spoofed, and with Restore write zeros over it.
   if (mac.empty()) return;
+  // Nor is a zero, broadcast or multicast MAC ever a host's own.
+  if (!isUnicastMacText(mac)) return;
   if (!settings.AddAddIp) {
     for (const AddressEntry& s : SampleList) {
       if (!sameMacText(fieldView(s.macText), mac)) continue;

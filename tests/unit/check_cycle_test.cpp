@@ -237,7 +237,8 @@ TEST_F(CheckCycle, UpperCaseSampleMacMatchesAndKeepsItsText) {
                 "Подмена адреса! 10.0.0.1 66-77-88-99-aa-bb (10.0.0.1 00-1A-2B-3C-4D-5E)"});
   ASSERT_EQ(fake.setEntries.size(), 1u);
   EXPECT_EQ(rowMac(fake.setEntries[0]), kA);
-  EXPECT_EQ(cache()[0], stat("10.0.0.1", kA, "gw"));
+  // Restored in the table's form, so the next checks carry it over as any restored binding.
+  EXPECT_EQ(cache()[0], stat("10.0.0.1", kA));
 
   // A known MAC in the other case is an additional IP, not a new sample.
   resetCheckCycle();
@@ -252,16 +253,69 @@ TEST_F(CheckCycle, UpperCaseSampleMacMatchesAndKeepsItsText) {
   EXPECT_EQ(SampleList.size(), 1u);
 }
 
-TEST_F(CheckCycle, PatternSampleMacRestoresItsLeadingBytesAndZeroes) {
+TEST_F(CheckCycle, PatternSampleMacIsNeverWritten) {
+  // A pattern names no host: its leading bytes and zeroes would cut the real one off.
   settings.AddNew = false;
   settings.Restore = true;
   addSample("10.0.0.1", "00-1a-*");
   fake.arpRows = {fakeArpRow(1, "10.0.0.1", "00-1a-11-22-33-44"),
                   fakeArpRow(1, "10.0.0.1", "00-1b-11-22-33-44")};
   nextCheck();
-  ASSERT_EQ(fake.setEntries.size(), 1u);  // the first row matched the pattern
-  EXPECT_EQ(rowMac(fake.setEntries[0]), "00-1a-00-00-00-00");
-  EXPECT_EQ(cache()[1], stat("10.0.0.1", "00-1a-*"));
+  EXPECT_TRUE(fake.setEntries.empty());
+  EXPECT_EQ(events(), (std::vector<std::string>{
+                          "Подмена адреса! 10.0.0.1 00-1b-11-22-33-44 (10.0.0.1 00-1a-*)",
+                          "Ошибка восстановления MAC для IP 10.0.0.1: образец 00-1a-* - шаблон, "
+                          "а не адрес"}));
+  EXPECT_EQ(cache()[1], dyn("10.0.0.1", "00-1b-11-22-33-44"));
+}
+
+TEST_F(CheckCycle, SampleMacsInEveryFormMatchAndOnlyRealOnesAreWritten) {
+  struct Case {
+    const char* sampleMac;
+    const char* tableMac;
+    bool spoofing;
+    const char* written;  // nullptr: nothing reaches the table
+  } cases[] = {
+      {"00:1a:2b:3c:4d:5e", kA, false, nullptr},
+      {"001A.2B3C.4D5E", kA, false, nullptr},
+      {"001a2b3c4d5e", kA, false, nullptr},
+      {"00:1A:*", kA, false, nullptr},  // colons stand for the table's hyphens
+      {"", kX, false, nullptr},         // only says the address is known
+      {"00:1a:2b:3c:4d:5e", kX, true, kA},
+      {"001A.2B3C.4D5E", kX, true, kA},
+      {"00-00-00-00-00-00", kX, true, nullptr},
+      {"ff-ff-ff-ff-ff-ff", kX, true, nullptr},
+      {"01:00:5e:00:00:16", kX, true, nullptr},
+  };
+  settings.AddNew = false;
+  settings.Restore = true;
+  for (const Case& c : cases) {
+    resetCheckCycle();
+    SampleList.clear();
+    fake.setEntries.clear();
+    addSample("10.0.0.1", c.sampleMac, "gw");
+    fake.arpRows = {fakeArpRow(1, "10.0.0.1", c.tableMac)};
+    nextCheck();
+    const std::vector<std::string> lines = events();
+    EXPECT_EQ(!lines.empty() && lines[0].starts_with("Подмена адреса!"), c.spoofing) << c.sampleMac;
+    ASSERT_EQ(fake.setEntries.size(), c.written ? 1u : 0u) << c.sampleMac;
+    if (c.written) {
+      EXPECT_EQ(rowMac(fake.setEntries[0]), c.written) << c.sampleMac;
+      EXPECT_EQ(cache()[0], stat("10.0.0.1", c.written)) << c.sampleMac;
+    }
+  }
+}
+
+TEST_F(CheckCycle, NoZeroBroadcastOrMulticastMacIsLearned) {
+  settings.AddNew = true;
+  const char* macs[] = {"ff-ff-ff-ff-ff-ff", "01-00-5e-00-00-16", "33-33-00-00-00-01", kA};
+  for (const char* mac : macs) {
+    resetCheckCycle();
+    SampleList.clear();
+    fake.arpRows = {fakeArpRow(1, "10.0.0.9", mac)};
+    nextCheck();
+    EXPECT_EQ(SampleList.size(), mac == kA ? 1u : 0u) << mac;
+  }
 }
 
 TEST_F(CheckCycle, BlockingWritesTheRandomByte) {

@@ -1,0 +1,38 @@
+#pragma once
+// The one reader per kind of address text a user types or a file holds. Everything typed or
+// stored goes through these before it is matched, stored or handed to the system.
+#include <cstdint>
+#include <string_view>
+
+// IPv4 as a user types or a file holds it: one to four decimal numbers 0-255 joined by dots, blanks
+// around ignored; leading zeros are decimal (010 is 10, one meaning everywhere). With shortForms,
+// a.b.c and a.b are read as the system's dotted-quad conversion reads them (the last number fills
+// the remaining bytes, refused when it does not fit: never wrapping); without, exactly four
+// numbers. Hex, signs, empty parts, more than four: refused.
+bool readIpv4Text(std::string_view text, std::uint32_t& hostOrder, bool shortForms = false);
+// MAC in any usual form: xx-xx-xx-xx-xx-xx, xx:xx:xx:xx:xx:xx, xxxx.xxxx.xxxx, 12 bare hex digits;
+// any case.
+bool readMacText(std::string_view text, std::uint8_t (&bytes)[6]);
+// The table's own form ("xx-xx-xx-xx-xx-xx", lower case) of any MAC readMacText reads; false
+// otherwise.
+bool canonicalMacText(std::string_view text, char (&out)[20]);
+// The dotted-decimal form of an address readIpv4Text reads as four numbers; false otherwise.
+bool canonicalIpv4Text(std::string_view text, char (&out)[20]);
+bool isIpPattern(
+    std::string_view text);  // numbers 0-255 and '*' in at most four dotted parts, with a '*'
+bool isMacPattern(std::string_view text);  // hex digits, separators - : . and '*', with a '*'
+bool isUnicastMac(const std::uint8_t (&bytes)[6]);  // not all-zero, not broadcast, group bit clear
+bool isUnicastIpv4(std::uint32_t hostOrder);  // not 0.0.0.0, not 224.0.0.0/4, not 255.255.255.255
+bool isUnicastMacText(std::string_view text);  // read by readMacText, and unicast
+
+// Why a MAC text is no MAC a static entry may hold; None for a real unicast MAC.
+enum class MacFault { None, NotMac, Pattern, Zero, Broadcast, Multicast };
+MacFault macTextFault(std::string_view text);
+const char* macFaultText(MacFault fault);  // the reason, for messages and journal lines
+// Why an IP text is no unicast address; None for one.
+enum class IpFault { None, NotAddress, Zero, Multicast, Broadcast };
+IpFault ipTextFault(std::string_view text);
+const char* ipFaultText(IpFault fault);
+
+// Without the blanks a user or a file puts around a value.
+std::string_view trimBlanks(std::string_view text);

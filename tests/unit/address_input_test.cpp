@@ -1,0 +1,130 @@
+#include "base/address_input.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+constexpr std::uint32_t kNo = 0xDEADBEEFu;  // "refused" in the tables below
+
+TEST(AddressInput, ReadsIpv4TextOneWay) {
+  struct Case {
+    const char* text;
+    std::uint32_t strict;      // exactly four numbers
+    std::uint32_t shortForms;  // a.b.c and a.b as the dotted-quad conversion reads them
+  } cases[] = {
+      {"10.88.0.2", 0x0A580002, 0x0A580002},
+      {" 10.88.0.2 \t", 0x0A580002, 0x0A580002},
+      {"010.088.000.002", 0x0A580002, 0x0A580002},  // leading zeros are decimal
+      {"255.255.255.255", 0xFFFFFFFF, 0xFFFFFFFF},
+      {"10.88.3", kNo, 0x0A580003},
+      {"10.70000", kNo, 0x0A011170},
+      {"10.88.65536", kNo, kNo},  // never wrapping
+      {"10.16777216", kNo, kNo},
+      {"167772161", kNo, 0x0A000001},
+      {"999.1.1.1", kNo, kNo},
+      {"1.2.3.256", kNo, kNo},
+      {"10.88.0.1.5", kNo, kNo},
+      {"abc.def.ghi.jkl", kNo, kNo},
+      {"10.88.0.-1", kNo, kNo},
+      {"+10.88.0.1", kNo, kNo},
+      {"0x0a.0.0.1", kNo, kNo},
+      {"1..2.3", kNo, kNo},
+      {"10.88.0.", kNo, kNo},
+      {"10.88 .0.1", kNo, kNo},
+      {"10.88.0.*", kNo, kNo},
+      {"", kNo, kNo},
+      {"  ", kNo, kNo},
+      {"99999999999", kNo, kNo},
+      {"00000000000000000010.0.0.1", 0x0A000001, 0x0A000001},
+  };
+  for (const Case& c : cases) {
+    for (bool shortForms : {false, true}) {
+      std::uint32_t v = kNo;
+      const bool read = readIpv4Text(c.text, v, shortForms);
+      const std::uint32_t want = shortForms ? c.shortForms : c.strict;
+      EXPECT_EQ(read, want != kNo) << c.text << " short " << shortForms;
+      if (read) {
+        EXPECT_EQ(v, want) << c.text << " short " << shortForms;
+      }
+    }
+  }
+}
+
+TEST(AddressInput, ReadsMacTextInEveryUsualForm) {
+  struct Case {
+    const char* text;
+    const char* canonical;  // nullptr: refused
+  } cases[] = {
+      {"02-00-00-00-00-77", "02-00-00-00-00-77"},
+      {"02:00:00:00:00:77", "02-00-00-00-00-77"},
+      {"0200.0000.0077", "02-00-00-00-00-77"},
+      {"020000000077", "02-00-00-00-00-77"},
+      {"AA-bb-CC-dd-EE-ff", "aa-bb-cc-dd-ee-ff"},
+      {"AABB.CCDD.EEFF ", "aa-bb-cc-dd-ee-ff"},
+      {"02-00:00-00-00-77", nullptr},  // one separator throughout
+      {"2-0-0-0-0-77", nullptr},
+      {"zz-zz-zz-zz-zz-zz", nullptr},
+      {"02-00-00-00-00", nullptr},
+      {"02-00-00-00-00-77-88", nullptr},
+      {"0200.0000.007", nullptr},
+      {"02000000007", nullptr},
+      {"02-00-00-00-00-*", nullptr},
+      {"epsilon.lab", nullptr},
+      {"", nullptr},
+  };
+  for (const Case& c : cases) {
+    char out[20] = "unchanged";
+    EXPECT_EQ(canonicalMacText(c.text, out), c.canonical != nullptr) << c.text;
+    EXPECT_STREQ(out, c.canonical ? c.canonical : "unchanged") << c.text;
+  }
+}
+
+TEST(AddressInput, TellsPatternsAndFaults) {
+  struct Case {
+    const char* text;
+    bool ipPattern;
+    bool macPattern;
+    IpFault ip;
+    MacFault mac;
+  } cases[] = {
+      // Dotted numbers are hex digits too, so they are MAC patterns as well.
+      {"10.88.0.*", true, true, IpFault::NotAddress, MacFault::Pattern},
+      {"*", true, true, IpFault::NotAddress, MacFault::Pattern},
+      {"10.*", true, true, IpFault::NotAddress, MacFault::Pattern},
+      {"10.88.0.1*", true, true, IpFault::NotAddress, MacFault::Pattern},
+      {"10.88.0.256*", false, true, IpFault::NotAddress, MacFault::Pattern},
+      {"10..*", false, true, IpFault::NotAddress, MacFault::Pattern},
+      {"1.2.3.4.*", false, true, IpFault::NotAddress, MacFault::Pattern},
+      {"10.88.0.1", false, false, IpFault::None, MacFault::NotMac},
+      {"0.0.0.0", false, false, IpFault::Zero, MacFault::NotMac},
+      {"224.0.0.22", false, false, IpFault::Multicast, MacFault::NotMac},
+      {"239.255.255.250", false, false, IpFault::Multicast, MacFault::NotMac},
+      {"255.255.255.255", false, false, IpFault::Broadcast, MacFault::NotMac},
+      {"02-00-*", false, true, IpFault::NotAddress, MacFault::Pattern},
+      {"02:00:*", false, true, IpFault::NotAddress, MacFault::Pattern},
+      {"zz-*", false, false, IpFault::NotAddress, MacFault::NotMac},
+      {"02-00-00-00-00-77", false, false, IpFault::NotAddress, MacFault::None},
+      {"00-00-00-00-00-00", false, false, IpFault::NotAddress, MacFault::Zero},
+      {"ff:ff:ff:ff:ff:ff", false, false, IpFault::NotAddress, MacFault::Broadcast},
+      {"0100.5e00.0016", false, false, IpFault::NotAddress, MacFault::Multicast},
+      {"333300000001", false, false, IpFault::NotAddress, MacFault::Multicast},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(isIpPattern(c.text), c.ipPattern) << c.text;
+    EXPECT_EQ(isMacPattern(c.text), c.macPattern) << c.text;
+    EXPECT_EQ(ipTextFault(c.text), c.ip) << c.text;
+    EXPECT_EQ(macTextFault(c.text), c.mac) << c.text;
+    std::uint32_t v;
+    if (readIpv4Text(c.text, v)) {
+      EXPECT_EQ(isUnicastIpv4(v), c.ip == IpFault::None) << c.text;
+    }
+    std::uint8_t b[6];
+    if (readMacText(c.text, b)) {
+      EXPECT_EQ(isUnicastMac(b), c.mac == MacFault::None) << c.text;
+    }
+  }
+}
+
+}  // namespace
