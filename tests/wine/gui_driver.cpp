@@ -339,13 +339,16 @@ void readDialog(HWND dialog, const wchar_t* face) {
     } else if (_wcsicmp(cls, L"Button") == 0) {
       line += L"button\t" + text + (textFits(child, text, 4) ? L"" : L"\tCUT");
     } else if (_wcsicmp(cls, L"Edit") == 0) {
-      line += std::wstring((style & ES_PASSWORD) ? L"password" : L"edit") + L"\t" + text;
+      line += std::wstring((style & ES_PASSWORD) ? L"password" : L"edit") + L"\t" + text +
+              ((style & ES_READONLY) ? L"\tREADONLY" : L"");
     } else if (_wcsicmp(cls, L"Static") == 0) {
       line += L"label\t" + text + (textFits(child, text, 0) ? L"" : L"\tCUT");
     } else if (_wcsicmp(cls, L"SysListView32") == 0) {
       const DWORD ex = static_cast<DWORD>(SendMessageW(child, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+      const HWND header = headerOf(child);
+      const bool headed = !(style & LVS_NOCOLUMNHEADER) && header && IsWindowVisible(header);
       line += L"list\t" + std::to_wstring(SendMessageW(child, LVM_GETCOLUMNWIDTH, 0, 0)) +
-              ((ex & LVS_EX_CHECKBOXES) ? L" checkboxes" : L"") +
+              (headed ? L" header" : L"") + ((ex & LVS_EX_CHECKBOXES) ? L" checkboxes" : L"") +
               ((ex & LVS_EX_FULLROWSELECT) ? L" fullrow" : L"") +
               ((ex & LVS_EX_INFOTIP) ? L" infotip" : L"");
     } else {

@@ -101,7 +101,7 @@ caption	 Настройки - Vetrel
 1005	check	0	Восстанавливать MAC при подмене
 1012	check	0	Подменять MAC для новых IP
 -1	label	Показывать сообщения при событиях:
-40006	list	170 checkboxes fullrow infotip
+40006	list	170 header checkboxes fullrow infotip
 40006:0	подмена адреса	1	4
 40006:1	новый адрес	0	16
 40006:2	дополн. IP-адрес	0	32
@@ -121,7 +121,7 @@ caption	 Настройки - Vetrel
 1010	check	0	Скрывать при запуске
 40004	check	0	Сообщать по почте
 -1	label	Сообщать о событиях:
-1020	list	170 checkboxes fullrow infotip
+1020	list	170 header checkboxes fullrow infotip
 1020:0	подмена адреса	1	4
 1020:1	новый адрес	0	16
 1020:2	дополн. IP-адрес	0	32
@@ -251,11 +251,18 @@ drive dlgpush "$R" 1
 drive dlggone "$R" 15 >/dev/null
 want=$'route add 10.55.0.0 mask 255.255.0.0 10.78.0.254\nroute add 10.56.0.0 mask 255.255.0.0 10.78.0.254 metric 5'
 [ "$(calls)" = "$want" ] && pass "route command lines without and with a metric" || fail "route calls: $(calls)"
-# A too-short address does nothing: no command, no message, the dialog stays.
+# A field that is no address, a gapped mask or a metric out of range: a message naming the
+# field, no command, the dialog stays.
 drive post 3015
-drive dlgset "$R" 1000=1.2.3 1011=255.255.0.0 1012=10.78.0.254
-[ "$(press "$R" 1 2)" = none ] && [ "$(drive dlggone "$R" 1)" = 0 ] && [ "$(calls | wc -l)" -eq 2 ] &&
-  pass "a too-short address does nothing" || fail "short address: $(calls)"
+for bad in "1000=1.2.3|Неверный адрес: 1.2.3" "1000=-p 10.9.9.0|Неверный адрес: -p 10.9.9.0" \
+  "1011=255.0.255.0|Маска должна быть непрерывной: 255.0.255.0" \
+  "1012=999.999.999.999|Неверный шлюз: 999.999.999.999" \
+  "1014=abc-7|Метрика должна быть числом от 1 до 9999: abc-7"; do
+  drive dlgset "$R" 1000=10.57.0.0 1011=255.255.0.0 1012=10.78.0.254 1014= "${bad%%|*}"
+  expect_box "route field ${bad%%|*} refused by name" "$(press "$R" 1)" "${bad#*|}"
+done
+[ "$(drive dlggone "$R" 1)" = 0 ] && [ "$(calls | wc -l)" -eq 2 ] &&
+  pass "refused fields run no command and keep the dialog" || fail "after refusals: $(calls)"
 drive dlgpush "$R" 2
 drive dlggone "$R" 10 >/dev/null
 
@@ -263,8 +270,9 @@ drive dlggone "$R" 10 >/dev/null
 drive select routes "$row"
 drive dblclick routes
 form=$(drive dlgread route)
-has $'caption\t Маршрут' && has $'1000\tedit\t'"$a" && has $'1014\tedit\t'"$metric" &&
-  pass "double-click shows the row under the template's caption" ||
+has $'caption\t Маршрут' && has $'1000\tedit\t'"$a"$'\tREADONLY' &&
+  has $'1014\tedit\t'"$metric"$'\tREADONLY' &&
+  pass "double-click shows the row, read-only, under the template's caption" ||
   fail "view mode: $form"
 shoot "$form" route_view.png
 drive dlgpush route 1
