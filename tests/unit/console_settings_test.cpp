@@ -173,6 +173,17 @@ TEST(ConsoleSettings, AMonitorsSharedHoldKeepsEditsOut) {
   EXPECT_EQ(lockDataDirectory(dir, false, 100, monitorA), DirLockResult::Busy);
   unlockDataDirectory(edit);
   EXPECT_EQ(lockDataDirectory(dir + "/none", true, 0, edit), DirLockResult::Failed);
+
+  // One monitor per directory; its claim leaves the editors' view of it as it was.
+  int claimA = -1, claimB = -1;
+  ASSERT_EQ(claimMonitorLock(dir, claimA), DirLockResult::Held);
+  EXPECT_EQ(claimMonitorLock(dir, claimB), DirLockResult::Busy);
+  EXPECT_EQ(claimB, -1);
+  EXPECT_FALSE(dataDirectoryBusy(dir));
+  unlockDataDirectory(claimA);
+  EXPECT_EQ(claimMonitorLock(dir, claimB), DirLockResult::Held);
+  unlockDataDirectory(claimB);
+  EXPECT_EQ(claimMonitorLock(dir + "/none", claimA), DirLockResult::Failed);
 }
 
 namespace {
