@@ -4,7 +4,7 @@
 //
 //   gui_driver DESKTOP status|tabs|visible|sortmark LIST|rows LIST|select LIST ROW...
 //              |tab N|column LIST N|command ID|post ID|answer yes|no|ok|escape|tray LPARAM
-//              |foreground
+//              |foreground|isforeground|mains
 //              |clipboard FILE|waitbox SECONDS|scan ... (the scan page, below)
 //              |defid|dblclick LIST [ROW]
 //              |dlgread|dlgset|dlgpush|dlgbox|dlganswer|dlggone KIND ... (their block)
@@ -728,6 +728,13 @@ int run(int argc, char** argv) {
     // The button that Enter presses in the address dialog.
     const LRESULT id = SendMessageW(addressDialog(), DM_GETDEFID, 0, 0);
     print(HIWORD(id) == DC_HASDEFID ? std::to_wstring(LOWORD(id)) : L"none");
+  } else if (what == "isforeground") {
+    print(GetForegroundWindow() == mainWindow ? L"1" : L"0");
+  } else if (what == "mains") {
+    // Main windows on the desktop: copies in other folders run side by side.
+    int n = 0;
+    for (HWND w = mainWindow; w; w = FindWindowExW(nullptr, w, L"#32770", L" Vetrel 4.1.5")) ++n;
+    print(std::to_wstring(n));
   } else if (what == "foreground") {
     ShowWindow(mainWindow, SW_SHOW);
     SetForegroundWindow(mainWindow);

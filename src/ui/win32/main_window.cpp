@@ -73,6 +73,10 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     addTrayIcon();
     return TRUE;
   }
+  if (message == ShowFirstCopyMessage && ShowFirstCopyMessage != 0) {
+    showFirstCopy(window);
+    return TRUE;
+  }
   switch (message) {
     case WM_INITDIALOG:
       initialiseMainWindow(window);

@@ -238,6 +238,7 @@ bool askQuestion(const char* text, const char* caption) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   Instance = instance;
   GuiThreadId = GetCurrentThreadId();
+  if (!claimDataFolder()) return 0;
   TaskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
   // The log lives beside the executable, wherever the program was started from, so that
   // the log-file commands (which run there) find it.
@@ -258,6 +259,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // A size equal to the template's brings no WM_SIZE, and the pages would stay 0 x 0.
     layoutMainWindowNow();
     ShowWindow(MainWindow, SW_SHOW);
+    publishMainWindow(MainWindow);
   }
 
   MSG msg;
