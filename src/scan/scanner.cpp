@@ -106,7 +106,7 @@ void endPass() {
 void showProgress() {
   if (!scanRunning || stopRequested || scanCount == 0) return;
   const std::uint32_t step = scanCount / 256 + 1;
-  if (handledCount % step != 0 && handledCount != scanCount) return;
+  if (handledCount % step != 0 && handledCount != scanCount && handledCount != 1) return;
   setStatusText(2, "Опрос: Выполняется... %u из %u", static_cast<unsigned>(handledCount),
                 static_cast<unsigned>(scanCount));
 }

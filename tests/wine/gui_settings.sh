@@ -201,7 +201,8 @@ between=$(log | awk '/Конец записи в лог-файл\./ { found = 1;
 # --- autostart: tick creates the Run value, untick removes it, an unchanged OK leaves it alone
 settings_ok 1009=1
 value=$(run_value)
-[[ "$value" == *REG_SZ*'"C:\'*'\vetrel.exe"' ]] && pass "tick creates the quoted Run value: $value" ||
+quoted='REG_SZ +"[A-Z]:\\.*\\vetrel\.exe"$'
+[[ "$value" =~ $quoted ]] && pass "tick creates the quoted Run value: $value" ||
   fail "Run value: '$value'"
 settings_ok 1009=0
 [ -z "$(run_value)" ] && pass "untick removes the Run value" || fail "Run value left: $(run_value)"

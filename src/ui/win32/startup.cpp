@@ -65,11 +65,11 @@ void createListPage(ListViewControl& list, int id, const ListColumn (&columns)[N
 
 void createListViews() {
   static const ListColumn sampleColumns[] = {{"IP", 140, 0}, {"MAC", 160, 0}, {"Имя", 200, 0}};
-  static const ListColumn routeColumns[] = {{"Адрес", 140, 2},
-                                            {"Маска", 140, 2},
-                                            {"Шлюз", 140, 2},
-                                            {"Интерфейс", 140, 2},
-                                            {"Метрика", 75, 2}};
+  static const ListColumn routeColumns[] = {{"Адрес", kRouteColumnWidths[0], 2},
+                                            {"Маска", kRouteColumnWidths[1], 2},
+                                            {"Шлюз", kRouteColumnWidths[2], 2},
+                                            {"Интерфейс", kRouteColumnWidths[3], 2},
+                                            {"Метрика", kRouteColumnWidths[4], 2}};
   static const ListColumn arpColumns[] = {
       {"IP", 140, 0}, {"MAC", 160, 0}, {"Тип", 40, 1}, {"Имя", 160, 0}};
   createListPage(SampleListView, IDC_SAMPLE_LIST, sampleColumns, false);
