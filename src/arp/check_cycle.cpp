@@ -65,7 +65,8 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
     if (!settings.CheckMac) return false;
     const AddressEntry& sample = SampleList[s];
     // A sample without a MAC only says the address is known.
-    if (sample.macText[0] == 0 || matchMacPattern(fieldView(sample.macText), fieldView(e.macText))) {
+    if (sample.macText[0] == 0 ||
+        matchMacPattern(fieldView(sample.macText), fieldView(e.macText))) {
       copyField(e.hostName, fieldView(sample.hostName));
       return false;
     }
@@ -243,8 +244,12 @@ std::string_view sampleNameFor(const AddressEntry& e) {
   if (!settings.CheckMac) return {};
   const std::string_view ip = fieldView(e.ipText);
   const int s = sampleIndex.firstIpMatch(SampleList, ip, ipTextHash(ip));
-  if (s < 0 || !matchMacPattern(fieldView(SampleList[s].macText), fieldView(e.macText))) return {};
-  return fieldView(SampleList[s].hostName);
+  if (s < 0) return {};
+  const AddressEntry& sample = SampleList[s];
+  // As decideRow: a sample without a MAC names its address whatever the MAC.
+  if (sample.macText[0] != 0 && !matchMacPattern(fieldView(sample.macText), fieldView(e.macText)))
+    return {};
+  return fieldView(sample.hostName);
 }
 
 bool renameEntries(AddressList& list) {

@@ -615,6 +615,7 @@ TEST_F(CheckCycle, NamesFollowEveryChangeOfTheSamples) {
        {addressEntry("10.0.0.1", kX, "", "gw"), addressEntry("10.0.0.2", kB, "", "nas")},
        "",
        "nas"},
+      {"known without a MAC", {addressEntry("10.0.0.1", "", "", "gw")}, "gw", ""},
       {"deleted", {}, "", ""},
   };
   for (const Case& c : cases) {
