@@ -262,6 +262,43 @@ void checkTick() {
   runCheck();
 }
 
+namespace {
+
+// The name a check gives an entry it compares: that of the first sample of its address,
+// when the sample's MAC fits.
+std::string_view sampleNameFor(const AddressEntry& e) {
+  if (!settings.CheckMac) return {};
+  const std::string_view ip = fieldView(e.ipText);
+  const int s = sampleIndex.firstIpMatch(SampleList, ip, ipTextHash(ip));
+  if (s < 0) return {};
+  const AddressEntry& sample = SampleList[s];
+  // As decideRow: a sample without a MAC names its address whatever the MAC.
+  if (sample.macText[0] != 0 && !matchMacPattern(fieldView(sample.macText), fieldView(e.macText)))
+    return {};
+  return fieldView(sample.hostName);
+}
+
+bool renameEntries(AddressList& list) {
+  bool changed = false;
+  for (AddressEntry& e : list) {
+    const std::string_view name = sampleNameFor(e);
+    if (name == fieldView(e.hostName)) continue;
+    copyField(e.hostName, name);
+    changed = true;
+  }
+  return changed;
+}
+
+}  // namespace
+
+void refreshCacheNames() {
+  sampleIndex.invalidate();      // built for this pass over the current samples only
+  renameEntries(LastCacheList);  // later checks carry names over from here
+  const bool changed = renameEntries(CacheList);
+  sampleIndex.invalidate();
+  if (changed) showCacheList();
+}
+
 void seedCheckRandom(std::uint32_t seed) { checkRandom.seed(seed); }
 
 std::uint8_t nextCheckRandomByte() { return static_cast<std::uint8_t>(checkRandom() & 0xff); }

@@ -13,6 +13,10 @@ extern std::int32_t arpErrorCount;
 void checkTick();
 void runCheck();
 
+// Gives the ARP list's entries the names the current samples give them, and refills the
+// list when one changed; run whenever the samples change.
+void refreshCacheNames();
+
 // The generator of the block byte, seeded at start-up with the main window's handle.
 void seedCheckRandom(std::uint32_t seed);
 std::uint8_t nextCheckRandomByte();

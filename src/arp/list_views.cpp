@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "arp/check_cycle.h"
 #include "base/address.h"
 #include "base/text_field.h"
 #include "base/ui_hooks.h"
@@ -40,6 +41,7 @@ void showSamples() {
   uiClearList(ListId::Samples);
   for (const AddressEntry& e : SampleList) appendEntry(ListId::Samples, e, false);
   setStatusText(1, "Образцы: %u", static_cast<unsigned>(SampleList.size()));
+  refreshCacheNames();  // every change of the samples is shown through here
 }
 
 void refillScanList() {

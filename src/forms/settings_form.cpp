@@ -10,6 +10,12 @@ namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
+bool blankText(const std::string& text) {
+  for (char c : text)
+    if (!isBlank(c)) return false;
+  return true;
+}
+
 bool inRange(std::uint32_t value, std::uint32_t low, std::uint32_t high) {
   return value >= low && value <= high;
 }
@@ -75,6 +81,12 @@ const char* settingsVerdictText(SettingsVerdict verdict) {
       return "Интервал проверок должен быть   \nв пределах от 2 до 60 сек.";
     case SettingsVerdict::Contradiction:
       return "Противоречие параметров \"Пополнять образцы\"    \nи \"Подменять MAC для новых IP\".";
+    case SettingsVerdict::BadMailPort:
+      return "Порт (\"Порт:\") должен быть   \nв пределах от 1 до 65535.";
+    case SettingsVerdict::NoMailServer:
+      return "Для сообщений по почте   \nукажите сервер (\"Сервер:\").";
+    case SettingsVerdict::NoMailReceiver:
+      return "Для сообщений по почте   \nукажите получателя (\"Кому:\").";
     case SettingsVerdict::Applied:
       break;
   }
@@ -86,6 +98,10 @@ SettingsVerdict checkSettingsForm(const SettingsForm& form) {
     return SettingsVerdict::BadThreadCount;
   if (!inRange(readUnsignedField(form.CheckInt), 2, 60)) return SettingsVerdict::BadInterval;
   if (form.AddNew && form.BlockNew) return SettingsVerdict::Contradiction;
+  if (!inRange(readUnsignedField(form.MailPort), 1, 65535)) return SettingsVerdict::BadMailPort;
+  const bool mailing = form.MsgToMail && (form.MailMask & offeredBits(kMailMaskItems)) != 0;
+  if (mailing && blankText(form.MailServer)) return SettingsVerdict::NoMailServer;
+  if (mailing && blankText(form.MailTo)) return SettingsVerdict::NoMailReceiver;
   return SettingsVerdict::Applied;
 }
 

@@ -49,11 +49,21 @@ SettingsForm formFromSettings(const Settings& s);
 std::uint32_t readUnsignedField(const std::string& text);
 std::string unsignedText(std::int32_t value);
 
-enum class SettingsVerdict { Applied, BadThreadCount, BadInterval, Contradiction };
+enum class SettingsVerdict {
+  Applied,
+  BadThreadCount,
+  BadInterval,
+  Contradiction,
+  BadMailPort,     // outside 1 to 65535
+  NoMailServer,    // mail kinds ticked for sending, no server
+  NoMailReceiver,  // mail kinds ticked for sending, no recipient
+};
 // The message for a verdict other than Applied (empty for Applied).
 const char* settingsVerdictText(SettingsVerdict verdict);
 
-// The three checks, in order, without storing anything.
+// The checks, in the order of the verdicts, without storing anything. The mail checks follow
+// the written three: a port no connection can use, and mail to be sent (MsgToMail with a
+// ticked kind) without a server or a recipient, would only fail at every send.
 SettingsVerdict checkSettingsForm(const SettingsForm& form);
 
 // OK's steps 1 to 9 on the global settings. A failed check stores nothing at all, so a

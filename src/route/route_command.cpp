@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "platform/route_platform.h"
+#include "route/route_fields.h"
 #include "route/route_table.h"
 
 namespace {
@@ -28,11 +29,13 @@ RouteAddResult addRouteFromFields(const char* address, const char* mask, const c
                                   const char* metric) {
   // Whatever follows, the refresh that the system's notification brings is our own.
   OwnRouteChange = true;
-  if (!routeFieldLongEnough(address) || !routeFieldLongEnough(mask) ||
-      !routeFieldLongEnough(gateway))
-    return RouteAddResult::TooShort;
-  const std::string line = routeCommandLine(address, mask, gateway, metric);
-  const RouteAddRequest request{address, mask, gateway, orEmpty(metric), line.c_str()};
+  RouteFields f;
+  if (readRouteFields(address, mask, gateway, metric, f) != RouteFieldFault::None)
+    return RouteAddResult::Refused;
+  const std::string line =
+      routeCommandLine(f.address.c_str(), f.mask.c_str(), f.gateway.c_str(), f.metric.c_str());
+  const RouteAddRequest request{f.address.c_str(), f.mask.c_str(), f.gateway.c_str(),
+                                f.metric.c_str(), line.c_str()};
   return platform::addRoute(request) ? RouteAddResult::Started : RouteAddResult::CannotStart;
 }
 

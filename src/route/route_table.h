@@ -26,8 +26,9 @@ std::string routeCommandLine(const char* address, const char* mask, const char* 
                              const char* metric);
 // An address, mask or gateway of 6 characters or fewer is no value: the editor does nothing.
 bool routeFieldLongEnough(const char* text);
-// The route dialog's OK in add mode; see RouteAddResult.
-enum class RouteAddResult { TooShort, Started, CannotStart };
+// The route dialog's OK in add mode: Refused when readRouteFields finds a fault (nothing is
+// started), else the command with the fields in their canonical form.
+enum class RouteAddResult { Refused, Started, CannotStart };
 RouteAddResult addRouteFromFields(const char* address, const char* mask, const char* gateway,
                                   const char* metric);
 // Deletes RouteRows[i]; false when the system refuses (the caller shows the message).

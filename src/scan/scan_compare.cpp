@@ -1,5 +1,6 @@
 // The comparison of a scan result with the samples. Main thread, under scanLock.
 #include <cstdio>
+#include <new>
 
 #include "arp/check_index.h"
 #include "arp/list_views.h"
@@ -46,10 +47,20 @@ void learnSample(const AddressEntry& found) {
   copyField(s.macText, fieldView(found.macText));
   copyField(s.hostName, fieldView(found.hostName));
   SampleIndex& index = scanIndex.current();
-  SampleList.push_back(s);
-  index.appended(SampleList, static_cast<int>(SampleList.size()) - 1);
-  scanIndex.note();
+  // Inside the window procedure an escaping bad_alloc would end the program.
+  try {
+    SampleList.push_back(s);
+  } catch (const std::bad_alloc&) {
+    reportEvent("Ошибка выделения памяти.", ProgramError);
+    return;
+  }
   samplesLearned = true;
+  try {
+    index.appended(SampleList, static_cast<int>(SampleList.size()) - 1);
+    scanIndex.note();
+  } catch (const std::bad_alloc&) {
+    // Not noted: the list's new size makes the next use build the index again.
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <random>
 
 #include "arp/list_views.h"
 #include "base/address_input.h"
@@ -32,6 +33,18 @@ AddressEntry* passRecords = nullptr;
 // passes over them instead of waiting there for the rest of the pass.
 std::uint32_t unstarted[kWorkerSlotCount];
 int unstartedCount = 0;
+
+// Per slot: its worker has finished an address and waits for its hand-off, and the token its
+// messages carry this pass. A message that is not such a worker's answer is refused, so it
+// can neither end a pass under probing workers nor hand out an address twice.
+std::atomic<bool> handOffWaiting[kWorkerSlotCount];
+std::atomic<std::uint64_t> slotTokens[kWorkerSlotCount];
+std::mt19937_64 tokenSource{std::random_device{}()};
+
+// Hand-offs handled this pass: the progress count.
+std::uint32_t handledCount = 0;
+
+int slotIndex(const std::int32_t* slot) { return static_cast<int>(slot - workerSlots); }
 
 bool isUnstarted(std::uint32_t index) {
   return std::find(unstarted, unstarted + unstartedCount, index) != unstarted + unstartedCount;
@@ -90,6 +103,16 @@ void endPass() {
   else
     setStatusText(2, "Опрос: Готово");
   if (scanFrontEnd.passEnded) scanFrontEnd.passEnded();
+}
+
+// The running text with the count of addresses done, some 256 times a pass at most: each
+// change repaints the status bar.
+void showProgress() {
+  if (!scanRunning || stopRequested || scanCount == 0) return;
+  const std::uint32_t step = scanCount / 256 + 1;
+  if (handledCount % step != 0 && handledCount != scanCount && handledCount != 1) return;
+  setStatusText(2, "Опрос: Выполняется... %u из %u", static_cast<unsigned>(handledCount),
+                static_cast<unsigned>(scanCount));
 }
 
 void handOut(std::int32_t* slot) {
@@ -172,10 +195,13 @@ void startScanPass() {
   uiClearList(ListId::Scan);
   activeWorkers = 0;
   unstartedCount = 0;
+  handledCount = 0;
   const auto limit = static_cast<std::uint32_t>(scanWorkerLimit());
   while (nextIndex < limit && nextIndex < scanCount) {
     std::int32_t* slot = &workerSlots[nextIndex];
     *slot = static_cast<std::int32_t>(nextIndex);
+    handOffWaiting[nextIndex].store(false, std::memory_order_relaxed);
+    slotTokens[nextIndex].store(tokenSource() | 1, std::memory_order_release);
     // A worker that cannot start uses up its index: that record stays unprobed this pass.
     if (startWorker(slot))
       ++activeWorkers;
@@ -202,6 +228,7 @@ void scanWorker(std::int32_t* slot) {
       found = true;
     if (found) formatIpv4Host(e.ipValue, e.ipText);
     storeProbeState(e, found ? 1 : -1);
+    handOffWaiting[slotIndex(slot)].store(true, std::memory_order_release);
     index = scanFrontEnd.handOff ? scanFrontEnd.handOff(slot) : -1;
   }
 }
@@ -210,20 +237,38 @@ std::int32_t handleScanResult(std::int32_t* slot) {
   static bool showing = false;
   std::unique_lock<std::recursive_mutex> hold;
   if (scanLock) hold = std::unique_lock<std::recursive_mutex>(*scanLock);
+  ++handledCount;
   if (showing) {
     handOut(slot);
     return *slot;
   }
-  showing = true;
+  // Cleared however the showing ends, so that later messages still show their rows.
+  struct Showing {
+    Showing() { showing = true; }
+    ~Showing() {
+      uiHoldRedraw(ListId::Scan, false);
+      showing = false;
+    }
+  } mark;
   // The rows of one message (several when a lower index finished last, all of them at the
   // refill) are painted once.
   uiHoldRedraw(ListId::Scan, true);
   showResults();
   reportAddressConflicts();
   handOut(slot);
-  uiHoldRedraw(ListId::Scan, false);
-  showing = false;
+  showProgress();
   return *slot;
+}
+
+std::uint64_t handOffToken(const std::int32_t* slot) {
+  const int k = slotIndex(slot);
+  return k >= 0 && k < kWorkerSlotCount ? slotTokens[k].load(std::memory_order_acquire) : 0;
+}
+
+bool takeHandOff(std::uint64_t slot, std::uint64_t token) {
+  if (slot >= static_cast<std::uint64_t>(kWorkerSlotCount)) return false;
+  if (token == 0 || slotTokens[slot].load(std::memory_order_acquire) != token) return false;
+  return handOffWaiting[slot].exchange(false, std::memory_order_acq_rel);
 }
 
 void stopScanPass() {

@@ -89,6 +89,12 @@ void scanWorker(std::int32_t* slot);
 // Returns what it wrote into the slot. A call nested in another (a message delivered while
 // the first shows its results) only hands out; the outer call shows what has finished.
 std::int32_t handleScanResult(std::int32_t* slot);
+// A hand-off message is taken only from a slot whose worker waits for its answer and with
+// the token the slot holds this pass: a message from elsewhere, or one sent twice, must
+// not hand out or end a pass under workers still probing. handOffToken: worker thread, the
+// token its message carries; takeHandOff: main thread, true once per waiting hand-off.
+std::uint64_t handOffToken(const std::int32_t* slot);
+bool takeHandOff(std::uint64_t slot, std::uint64_t token);
 // No further address is handed out; status part 2 "Опрос: Остановка...".
 void stopScanPass();
 // When the front end goes while a pass runs (program exit): the records move to storage

@@ -63,6 +63,11 @@ monitor_start "$d"
 announce_peer
 sleep 2.2  # two checks see the genuine binding
 check "genuine binding raises nothing" log_lacks "$d" 'Подмена'
+# A second monitor on the same directory is refused before it touches anything.
+timeout 10 ip netns exec "$LAB"m "$VETREL" monitor --dir "$d" >"$work/second.out" 2>"$work/second.err"
+check "a second monitor in the same directory exits 1 naming it" \
+  bash -c "test $? -eq 1 && grep -qF 'another monitor runs in the data directory $d' '$work/second.err'"
+check "  ... and journals nothing" test "$(log_count "$d" 'Запуск программы.')" -eq 1
 forge "$peer" "$ATT_MAC" --packets 15 --rate 5 --max-seconds 5 &
 forger=$!
 t0=$(date +%s.%N)

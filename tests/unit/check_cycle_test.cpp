@@ -12,6 +12,7 @@
 
 #include "address_fixture.h"
 #include "arp/arp_table.h"
+#include "arp/list_views.h"
 #include "base/address.h"
 #include "base/text_field.h"
 #include "fake/fake_platform.h"
@@ -594,4 +595,50 @@ TEST_F(CheckCycle, LargeTableIsReadInTwoCallsIntoAnExactBuffer) {
   EXPECT_EQ(fake.arpOfferedSizes, (std::vector<std::uint32_t>{1540, 4 + 65 * 24}));
   EXPECT_EQ(arpSnapshot.bytes.size(), 4u + 65 * 24);
   EXPECT_EQ(CacheList.size(), 65u);
+}
+
+TEST_F(CheckCycle, NamesFollowEveryChangeOfTheSamples) {
+  settings.AddNew = false;
+  addSample("10.0.0.1", kA, "gw");
+  fake.arpRows = {fakeArpRow(1, "10.0.0.1", kA), fakeArpRow(1, "10.0.0.2", kB)};
+  checkTick();
+  ASSERT_EQ(cache()[0], dyn("10.0.0.1", kA, "gw"));
+  struct Case {
+    const char* what;
+    std::vector<AddressEntry> samples;
+    const char* name1;
+    const char* name2;
+  };
+  const Case cases[] = {
+      {"renamed", {addressEntry("10.0.0.1", kA, "", "router")}, "router", ""},
+      {"added",
+       {addressEntry("10.0.0.1", kA, "", "router"), addressEntry("10.0.0.2", kB, "", "nas")},
+       "router",
+       "nas"},
+      {"moved ahead",
+       {addressEntry("10.0.0.*", kB, "", "wild"), addressEntry("10.0.0.1", kA, "", "gw")},
+       "",
+       "wild"},
+      {"foreign MAC",
+       {addressEntry("10.0.0.1", kX, "", "gw"), addressEntry("10.0.0.2", kB, "", "nas")},
+       "",
+       "nas"},
+      {"known without a MAC", {addressEntry("10.0.0.1", "", "", "gw")}, "gw", ""},
+      {"deleted", {}, "", ""},
+  };
+  for (const Case& c : cases) {
+    SampleList = c.samples;
+    const int clears = ui.clears[ListId::Arp];
+    showSamples();
+    EXPECT_EQ(cache(), (std::vector<std::string>{dyn("10.0.0.1", kA, c.name1),
+                                                 dyn("10.0.0.2", kB, c.name2)}))
+        << c.what;
+    EXPECT_EQ(ui.lists[ListId::Arp][0][3], c.name1) << c.what;
+    EXPECT_EQ(ui.clears[ListId::Arp], clears + 1) << c.what;
+    nextCheck();  // a later check carries the new names over
+    EXPECT_EQ(cache()[1], dyn("10.0.0.2", kB, c.name2)) << c.what;
+  }
+  const int clears = ui.clears[ListId::Arp];
+  showSamples();  // nothing changed: the list is left alone
+  EXPECT_EQ(ui.clears[ListId::Arp], clears);
 }

@@ -54,6 +54,9 @@ TEST(ConsoleRouteEdit, OperandsFollowTheEditorsRules) {
        "ADDRESS '10.0.0.1' has bits outside MASK '255.0.0.0'"},
       {{"add", "10.0.0.0", "255.0.0.0", "1.2.3.4", "4294967296"},
        "METRIC '4294967296' is not a number from 0 to 4294967295"},
+      {{"add", "10.0.0.0", "255.0.0.0", "1.2.3.4", "10000"},
+       "Метрика должна быть числом от 1 до 9999: 10000"},
+      {{"delete", "10.0.0.0", "255.0.0.0", "1.2.3.4"}, ""},
   };
   for (const Case& c : cases)
     EXPECT_EQ(parseRouteOperands(c.operands).error, c.error) << c.operands.size();

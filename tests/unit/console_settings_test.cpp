@@ -17,6 +17,7 @@
 #include "app/linux/settings_command.h"
 #include "app/linux/settings_edit.h"
 #include "fake/fake_platform.h"
+#include "forms/settings_form.h"
 #include "scratch_dir.h"
 #include "settings/settings.h"
 
@@ -55,6 +56,12 @@ TEST(ConsoleSettings, ValuesAreCheckedByKindAndByTheDialogsRules) {
       {{"SendMailInt=1x"}, "SendMailInt takes a whole number, not '1x'"},
       {{"WndX=2147483648"}, "WndX takes a whole number, not '2147483648'"},
       {{"MailServer=a\nb"}, "MailServer cannot hold a line break"},
+      {{"MailPort=0"}, settingsVerdictText(SettingsVerdict::BadMailPort)},
+      {{"MsgToMail=1", "MailMask=4", "MailTo=a@b"},
+       settingsVerdictText(SettingsVerdict::NoMailServer)},
+      {{"MsgToMail=1", "MailMask=Spoofing", "MailServer=mx"},
+       settingsVerdictText(SettingsVerdict::NoMailReceiver)},
+      {{"MsgToMail=1", "MailMask=4", "MailServer=mx", "MailTo=a@b", "MailPort=1"}, ""},
   };
   for (const Case& c : cases) {
     Settings s;
@@ -166,6 +173,17 @@ TEST(ConsoleSettings, AMonitorsSharedHoldKeepsEditsOut) {
   EXPECT_EQ(lockDataDirectory(dir, false, 100, monitorA), DirLockResult::Busy);
   unlockDataDirectory(edit);
   EXPECT_EQ(lockDataDirectory(dir + "/none", true, 0, edit), DirLockResult::Failed);
+
+  // One monitor per directory; its claim leaves the editors' view of it as it was.
+  int claimA = -1, claimB = -1;
+  ASSERT_EQ(claimMonitorLock(dir, claimA), DirLockResult::Held);
+  EXPECT_EQ(claimMonitorLock(dir, claimB), DirLockResult::Busy);
+  EXPECT_EQ(claimB, -1);
+  EXPECT_FALSE(dataDirectoryBusy(dir));
+  unlockDataDirectory(claimA);
+  EXPECT_EQ(claimMonitorLock(dir, claimB), DirLockResult::Held);
+  unlockDataDirectory(claimB);
+  EXPECT_EQ(claimMonitorLock(dir + "/none", claimA), DirLockResult::Failed);
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include "base/address.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
+#include "route/route_fields.h"
 #include "settings/settings.h"
 
 namespace {
@@ -180,11 +181,11 @@ TEST(RouteCommandTest, CommandLinesFromTheFourFields) {
 TEST(RouteCommandTest, ShortFieldsStartNothingButMarkTheChangeOwn) {
   resetFake();
   OwnRouteChange = false;
-  EXPECT_EQ(addRouteFromFields("1.2.3", "255.0.0.0", "192.168.1.1", ""), RouteAddResult::TooShort);
+  EXPECT_EQ(addRouteFromFields("1.2.3", "255.0.0.0", "192.168.1.1", ""), RouteAddResult::Refused);
   EXPECT_TRUE(OwnRouteChange);
-  EXPECT_EQ(addRouteFromFields("1.2.3.4", "25.0.0", "192.168.1.1", ""), RouteAddResult::TooShort);
-  EXPECT_EQ(addRouteFromFields("1.2.3.4", "255.0.0.0", "1.1.1", ""), RouteAddResult::TooShort);
-  EXPECT_EQ(addRouteFromFields(nullptr, nullptr, nullptr, nullptr), RouteAddResult::TooShort);
+  EXPECT_EQ(addRouteFromFields("1.2.3.4", "25.0.0", "192.168.1.1", ""), RouteAddResult::Refused);
+  EXPECT_EQ(addRouteFromFields("1.2.3.4", "255.0.0.0", "1.1.1", ""), RouteAddResult::Refused);
+  EXPECT_EQ(addRouteFromFields(nullptr, nullptr, nullptr, nullptr), RouteAddResult::Refused);
   EXPECT_TRUE(fake.addedRoutes.empty());
 
   OwnRouteChange = false;
@@ -197,6 +198,58 @@ TEST(RouteCommandTest, ShortFieldsStartNothingButMarkTheChangeOwn) {
   fake.addRouteStarts = false;
   EXPECT_EQ(addRouteFromFields("1.2.3.4", "255.255.255.255", "1.1.1.1", ""),
             RouteAddResult::CannotStart);
+}
+
+// Only addresses, a contiguous mask and a metric of 1 to 9999 reach the route command, in
+// the form the user meant; every refusal names its field.
+TEST(RouteCommandTest, FieldsAreReadAndRefusedByName) {
+  struct Case {
+    const char *address, *mask, *gateway, *metric;
+    RouteFieldFault fault;
+    const char* result;  // the command line, or the message
+  };
+  const Case cases[] = {
+      {"10.55.0.0", "255.255.0.0", "10.78.0.254", "", RouteFieldFault::None,
+       "route add 10.55.0.0 mask 255.255.0.0 10.78.0.254"},
+      {" 010.055.0.0 ", "255.255.000.0", "10.78.0.254", " 0005", RouteFieldFault::None,
+       "route add 10.55.0.0 mask 255.255.0.0 10.78.0.254 metric 5"},
+      {"0.0.0.0", "0.0.0.0", "10.78.0.254", "9999", RouteFieldFault::None,
+       "route add 0.0.0.0 mask 0.0.0.0 10.78.0.254 metric 9999"},
+      {"999.1.1.1", "255.0.0.0", "1.1.1.1", "", RouteFieldFault::Address,
+       "Неверный адрес: 999.1.1.1"},
+      {"-p 10.9.9.0", "255.0.0.0", "1.1.1.1", "", RouteFieldFault::Address,
+       "Неверный адрес: -p 10.9.9.0"},
+      {"1.2.3", "255.0.0.0", "1.1.1.1", "", RouteFieldFault::Address, "Неверный адрес: 1.2.3"},
+      {"", "255.0.0.0", "1.1.1.1", "", RouteFieldFault::Address, "Неверный адрес: "},
+      {"10.0.0.0", "abc.def.ghi", "1.1.1.1", "", RouteFieldFault::Mask,
+       "Неверная маска: abc.def.ghi"},
+      {"10.0.0.0", "255.0.255.0", "1.1.1.1", "", RouteFieldFault::MaskGaps,
+       "Маска должна быть непрерывной: 255.0.255.0"},
+      {"10.0.0.1", "255.0.0.0", "1.1.1.1", "", RouteFieldFault::AddressOutsideMask,
+       "Адрес 10.0.0.1 не совпадает с маской 255.0.0.0"},
+      {"10.0.0.0", "255.0.0.0", "999.999.999.999", "", RouteFieldFault::Gateway,
+       "Неверный шлюз: 999.999.999.999"},
+      {"10.0.0.0", "255.0.0.0", "1.1.1.1", "abc-7", RouteFieldFault::Metric,
+       "Метрика должна быть числом от 1 до 9999: abc-7"},
+      {"10.0.0.0", "255.0.0.0", "1.1.1.1", "0", RouteFieldFault::Metric,
+       "Метрика должна быть числом от 1 до 9999: 0"},
+      {"10.0.0.0", "255.0.0.0", "1.1.1.1", "10000", RouteFieldFault::Metric,
+       "Метрика должна быть числом от 1 до 9999: 10000"},
+  };
+  for (const Case& c : cases) {
+    resetFake();
+    RouteFields f;
+    EXPECT_EQ(readRouteFields(c.address, c.mask, c.gateway, c.metric, f), c.fault) << c.result;
+    const RouteAddResult added = addRouteFromFields(c.address, c.mask, c.gateway, c.metric);
+    if (c.fault == RouteFieldFault::None) {
+      EXPECT_EQ(added, RouteAddResult::Started);
+      EXPECT_EQ(fake.addedRoutes, std::vector<std::string>{c.result});
+    } else {
+      EXPECT_EQ(added, RouteAddResult::Refused);
+      EXPECT_TRUE(fake.addedRoutes.empty());
+      EXPECT_EQ(routeFieldMessage(c.fault, c.address, c.mask, c.gateway, c.metric), c.result);
+    }
+  }
 }
 
 }  // namespace

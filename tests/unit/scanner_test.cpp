@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "address_fixture.h"
 #include "arp/list_views.h"
 #include "base/address.h"
+#include "failing_allocations.h"
 #include "fake/fake_platform.h"
 #include "fake/scan_main_thread.h"
 #include "fake/ui_recorder.h"
@@ -381,4 +383,76 @@ TEST_F(Scanner, RecordsOutliveTheFrontEndWhileWorkersProbe) {
   fakeHoldProbes(false);  // the workers now write their results (a sanitizer run sees it)
   ASSERT_TRUE(runPassToEnd());
   for (const AddressEntry& e : ScanResults) EXPECT_EQ(e.probeState, 0);
+}
+
+// A forged message (any process may send the page one) names a slot whose worker probes,
+// carries a wrong token, or repeats a hand-off already taken: none may hand out or end the
+// pass, or a new run would rebuild ScanResults under the workers (a sanitizer run sees it).
+TEST_F(Scanner, ForgedHandOffsNeitherHandOutNorEndAPass) {
+  for (int i = 0; i < 3; ++i) answerMac(i);
+  fakeHoldProbes(true);
+  ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.3"), ScanRange::Built);
+  ASSERT_TRUE(beginScanPass());
+  ASSERT_TRUE(probesBegun(3));
+  const std::uint64_t token0 = handOffToken(&workerSlots[0]);
+  const std::pair<std::uint64_t, std::uint64_t> forged[] = {{0, token0},
+                                                            {1, handOffToken(&workerSlots[1])},
+                                                            {2, handOffToken(&workerSlots[2])},
+                                                            {0, 0},
+                                                            {0, token0 + 2},
+                                                            {3, token0},
+                                                            {15, token0},
+                                                            {16, token0},
+                                                            {~0ull, token0},
+                                                            {2, token0}};
+  for (auto [slot, token] : forged) EXPECT_FALSE(takeHandOff(slot, token)) << slot;
+  EXPECT_TRUE(scanRunning);
+  EXPECT_EQ(activeWorkers, 3);
+  EXPECT_EQ(ui.status[2], "Опрос: Выполняется...");
+
+  // The worker's own hand-off is taken once; the same message again is refused.
+  fakeReleaseProbe(net(parseIpv4("10.0.0.1")));
+  ASSERT_TRUE(waitForHandOffs(1));
+  EXPECT_FALSE(takeHandOff(0, token0 + 2));
+  ASSERT_EQ(handleHandOff(0), 0);
+  EXPECT_FALSE(takeHandOff(0, token0));
+  EXPECT_EQ(ui.status[2], "Опрос: Выполняется... 1 из 3");
+  fakeHoldProbes(false);
+  ASSERT_TRUE(runPassToEnd());
+  EXPECT_EQ(ui.status[2], "Опрос: Готово");
+
+  // A new run over fresh records; the old pass's tokens no longer count.
+  ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.2"), ScanRange::Built);
+  ScanResults.shrink_to_fit();
+  ASSERT_TRUE(beginScanPass());
+  EXPECT_NE(handOffToken(&workerSlots[0]), token0);
+  ASSERT_TRUE(runPassToEnd());
+  EXPECT_EQ(shownRows().size(), 2u);
+}
+
+// Out of memory while a found host is learned: reported, nothing stored, and the next
+// message still shows its rows.
+TEST_F(Scanner, AFailedLearnIsReportedAndLaterRowsStillShow) {
+  SKIP_WITHOUT_FAILING_ALLOCATIONS();
+  ScratchDir dir;
+  settings.ScanCheckMac = true;
+  settings.MaxScanThreads = 1;
+  for (int i = 0; i < 2; ++i) answerMac(i);
+  SampleList.clear();
+  SampleList.shrink_to_fit();
+  static std::optional<FailingAllocations> failing;
+  uiHooks.journalLine = [](const char* w, const char*) {
+    failing.reset();
+    ui.windowLines.push_back(w);
+    if (ui.windowLines.size() == 1) failing.emplace();  // the learn after the first report
+  };
+  ASSERT_EQ(buildScanRange("10.0.0.1", "10.0.0.2"), ScanRange::Built);
+  ASSERT_TRUE(beginScanPass());
+  ASSERT_TRUE(runPassToEnd());
+  failing.reset();
+  ASSERT_EQ(ui.windowLines.size(), 3u);
+  EXPECT_NE(ui.windowLines[1].find("Ошибка выделения памяти."), std::string::npos);
+  EXPECT_EQ(shownRows().size(), 2u);
+  ASSERT_EQ(SampleList.size(), 1u);  // the second host, learned when memory was back
+  EXPECT_STREQ(SampleList[0].ipText, "10.0.0.2");
 }

@@ -56,6 +56,46 @@ TEST_F(SettingsFormTest, ChecksRunInTheDialogsOrder) {
   }
 }
 
+// Mail that could never be sent is refused, naming the field; nothing is stored.
+TEST_F(SettingsFormTest, MailChecksFollowTheWrittenThree) {
+  struct Case {
+    const char *port, *server, *to;
+    bool toMail;
+    std::int32_t mask;
+    SettingsVerdict verdict;
+    const char* named;
+  };
+  const Case cases[] = {
+      {"999999", "mx", "a@b", true, 4, SettingsVerdict::BadMailPort, "Порт:"},
+      {"0", "", "", false, 0, SettingsVerdict::BadMailPort, "65535"},
+      {"port", "mx", "a@b", false, 0, SettingsVerdict::BadMailPort, "Порт:"},
+      {"", "mx", "a@b", false, 0, SettingsVerdict::BadMailPort, "Порт:"},
+      {"65536", "mx", "a@b", false, 0, SettingsVerdict::BadMailPort, "Порт:"},
+      {"25", " ", "a@b", true, 4, SettingsVerdict::NoMailServer, "Сервер:"},
+      {"25", "", "", true, 64, SettingsVerdict::NoMailServer, "Сервер:"},
+      {"25", "mx", "	", true, 2, SettingsVerdict::NoMailReceiver, "Кому:"},
+      {"1", "", "", true, 0, SettingsVerdict::Applied, ""},       // no kind ticked
+      {"65535", "", "", false, 4, SettingsVerdict::Applied, ""},  // mail switched off
+      {"25", "", "", true, 256, SettingsVerdict::Applied, ""},    // a bit the list does not offer
+      {"25", "mx", "a@b", true, 4, SettingsVerdict::Applied, ""},
+  };
+  for (const Case& c : cases) {
+    settings = Settings{};
+    SettingsForm f = opened();
+    f.MailPort = c.port;
+    f.MailServer = c.server;
+    f.MailTo = c.to;
+    f.MsgToMail = c.toMail;
+    f.MailMask = c.mask;
+    f.MaxScanThreads = "0";  // the written checks come first
+    EXPECT_EQ(checkSettingsForm(f), SettingsVerdict::BadThreadCount);
+    f.MaxScanThreads = "3";
+    EXPECT_EQ(applySettingsForm(f), c.verdict) << c.port << "/" << c.server << "/" << c.to;
+    EXPECT_NE(std::string(settingsVerdictText(c.verdict)).find(c.named), std::string::npos);
+    EXPECT_EQ(settings.MaxScanThreads == 3, c.verdict == SettingsVerdict::Applied) << c.port;
+  }
+}
+
 // Wine sees the dialog reopen unchanged; the log and the Run value must not move either.
 TEST_F(SettingsFormTest, AFailedCheckStoresNothing) {
   settings.WriteLog = true;
@@ -79,11 +119,11 @@ TEST_F(SettingsFormTest, FormMendsWhatTheDialogCannotHold) {
   EXPECT_EQ(f.CheckInt, "4294967295");
   f.CheckInt = "5";
   f.MailServer = std::string(40, 's');
-  f.MailPort = "port";
+  f.MailPort = " 2526 ";  // "port" is refused: see the mail checks
   f.MailMask = 256 | 64 | 4;
   ASSERT_EQ(applySettingsForm(f), SettingsVerdict::Applied);
   EXPECT_EQ(std::string(settings.MailServer), std::string(31, 's'));
-  EXPECT_EQ(settings.MailPort, 0);
+  EXPECT_EQ(settings.MailPort, 2526);
   EXPECT_EQ(settings.MailMask, 64 | 4);  // the mail list offers no mail-error item
 }
 

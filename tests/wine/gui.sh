@@ -263,6 +263,18 @@ sleep 3
 drive tray 515
 sleep 1
 [ "$(drive visible)" = 1 ] && pass "tray double click shows the hidden start" || fail "HideOnRun: not shown"
+# One program per folder: hidden again, a second start there ends at once and brings the
+# first forward; a copy in another folder runs beside it.
+drive postraw main 274 61472 0  # WM_SYSCOMMAND SC_MINIMIZE: to the tray
+sleep 1
+starts=$(grep -c 'Запуск программы' <(log))
+(cd "$work" && inns 30 wine vetrel.exe >/dev/null 2>&1)
+rc=$?
+sleep 1
+[ "$rc" -eq 0 ] && [ "$(drive visible)" = 1 ] && [ "$(drive isforeground)" = 1 ] &&
+  [ "$(drive mains)" = 1 ] && [ "$(grep -c 'Запуск программы' <(log))" -eq "$starts" ] &&
+  pass "a second start in the folder exits and brings the first forward" ||
+  fail "second start: rc $rc, visible $(drive visible), foreground $(drive isforeground), $(drive mains) windows"
 # The log can be deleted while the program runs; the next lines start a new file.
 drive post 40001
 [ "$(drive waitbox 10 | cut -d'|' -f2)" = "Удалить лог-файл?" ] && drive answer yes
@@ -277,6 +289,14 @@ for _ in $(seq 60); do drive visible >/dev/null 2>&1 || break; sleep 0.5; done
 drive visible >/dev/null 2>&1 && fail "second run still running"
 log | grep -q 'Выход из программы' && ! log | grep -q 'Запуск программы' &&
   pass "the reopened log holds the exit line only" || fail "log after deletion: $(log)"
+
+# --- copies in two folders run side by side (the prefix's end stops them)
+mkdir -p "$work/other" && cp "$build/vetrel.exe" "$work/quorel.ini" "$work/other/"
+for dir in "$work" "$work/other"; do
+  (cd "$dir" && inns 120 wine explorer "/desktop=$desk,1280x900" vetrel.exe >/dev/null 2>&1 &)
+done
+for _ in $(seq 60); do [ "$(drive mains 2>/dev/null)" = 2 ] && break; sleep 0.5; done
+[ "$(drive mains)" = 2 ] && pass "copies in two folders run side by side" || fail "two folders: $(drive mains) windows"
 
 echo "screenshots in $shots"
 wine_lab_verdict gui

@@ -4,7 +4,7 @@
 //
 //   gui_driver DESKTOP status|tabs|visible|sortmark LIST|rows LIST|select LIST ROW...
 //              |tab N|column LIST N|command ID|post ID|answer yes|no|ok|escape|tray LPARAM
-//              |foreground
+//              |foreground|isforeground|mains|hscroll LIST
 //              |clipboard FILE|waitbox SECONDS|scan ... (the scan page, below)
 //              |defid|dblclick LIST [ROW]
 //              |dlgread|dlgset|dlgpush|dlgbox|dlganswer|dlggone|dlgfocus KIND ... (their block)
@@ -340,13 +340,16 @@ void readDialog(HWND dialog, const wchar_t* face) {
     } else if (_wcsicmp(cls, L"Button") == 0) {
       line += L"button\t" + text + (textFits(child, text, 4) ? L"" : L"\tCUT");
     } else if (_wcsicmp(cls, L"Edit") == 0) {
-      line += std::wstring((style & ES_PASSWORD) ? L"password" : L"edit") + L"\t" + text;
+      line += std::wstring((style & ES_PASSWORD) ? L"password" : L"edit") + L"\t" + text +
+              ((style & ES_READONLY) ? L"\tREADONLY" : L"");
     } else if (_wcsicmp(cls, L"Static") == 0) {
       line += L"label\t" + text + (textFits(child, text, 0) ? L"" : L"\tCUT");
     } else if (_wcsicmp(cls, L"SysListView32") == 0) {
       const DWORD ex = static_cast<DWORD>(SendMessageW(child, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+      const HWND header = headerOf(child);
+      const bool headed = !(style & LVS_NOCOLUMNHEADER) && header && IsWindowVisible(header);
       line += L"list\t" + std::to_wstring(SendMessageW(child, LVM_GETCOLUMNWIDTH, 0, 0)) +
-              ((ex & LVS_EX_CHECKBOXES) ? L" checkboxes" : L"") +
+              (headed ? L" header" : L"") + ((ex & LVS_EX_CHECKBOXES) ? L" checkboxes" : L"") +
               ((ex & LVS_EX_FULLROWSELECT) ? L" fullrow" : L"") +
               ((ex & LVS_EX_INFOTIP) ? L" infotip" : L"");
     } else {
@@ -540,7 +543,7 @@ int edgeRequest(int argc, char** argv, bool& handled) {
 //--- end of the edge requests
 
 //--- the scan page (template 140): gui_driver DESKTOP scan REQUEST [ARGS]
-//   controls | rows | layout | state | set ID TEXT | click ID | command ID | timer
+//   controls | rows | layout | reach | state | set ID TEXT | click ID | command ID | timer
 //   | header | rclick results|samples | closemenu
 //   | send MESSAGE WPARAM LPARAM
 // Requests that may open a modal box (the run button, the commands) are posted.
@@ -638,6 +641,24 @@ int scanRequest(int argc, char** argv) {
           std::to_wstring(listRect.left) + L" " + std::to_wstring(listRect.top) + L" " +
           std::to_wstring(listRect.right - listRect.left) + L" " +
           std::to_wstring(listRect.bottom - listRect.top));
+  } else if (what == "reach") {
+    // Every control of the page lies inside its client area ("all inside"), or the ones
+    // that do not, one per line.
+    RECT pageRect{};
+    GetClientRect(page, &pageRect);
+    int out = 0;
+    for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+      RECT r{};
+      GetWindowRect(c, &r);
+      MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
+      if (r.left >= 0 && r.top >= 0 && r.right <= pageRect.right && r.bottom <= pageRect.bottom)
+        continue;
+      print(std::to_wstring(GetDlgCtrlID(c)) + L"\t" + controlText(c) + L"\t" +
+            std::to_wstring(r.right) + L"x" + std::to_wstring(r.bottom) + L" in " +
+            std::to_wstring(pageRect.right) + L"x" + std::to_wstring(pageRect.bottom));
+      ++out;
+    }
+    if (out == 0) print(L"all inside");
   } else if (what == "state") {
     print(controlState(page));
   } else if (what == "set" && argc == 6) {
@@ -733,6 +754,15 @@ int run(int argc, char** argv) {
     // The button that Enter presses in the address dialog.
     const LRESULT id = SendMessageW(addressDialog(), DM_GETDEFID, 0, 0);
     print(HIWORD(id) == DC_HASDEFID ? std::to_wstring(LOWORD(id)) : L"none");
+  } else if (what == "hscroll" && argc == 4) {
+    print((GetWindowLongW(listWindow(argv[3]), GWL_STYLE) & WS_HSCROLL) ? L"1" : L"0");
+  } else if (what == "isforeground") {
+    print(GetForegroundWindow() == mainWindow ? L"1" : L"0");
+  } else if (what == "mains") {
+    // Main windows on the desktop: copies in other folders run side by side.
+    int n = 0;
+    for (HWND w = mainWindow; w; w = FindWindowExW(nullptr, w, L"#32770", L" Vetrel 4.1.5")) ++n;
+    print(std::to_wstring(n));
   } else if (what == "foreground") {
     ShowWindow(mainWindow, SW_SHOW);
     SetForegroundWindow(mainWindow);

@@ -21,11 +21,12 @@ check() { # check WHAT GOT WANTED
 drive() { wine_drive 3 "$@"; }
 scan() { drive scan "$@"; }
 scan_status() { drive status | sed -n 3p; }
-# wait_status TEXT SECONDS: true once status part 2 reads TEXT.
+# wait_status PATTERN SECONDS: true once status part 2 matches PATTERN (a shell pattern).
 wait_status() {
   local end=$((SECONDS + $2))
   while [ "$SECONDS" -lt "$end" ]; do
-    [ "$(scan_status)" = "$1" ] && return 0
+    # shellcheck disable=SC2053
+    [[ "$(scan_status)" == $1 ]] && return 0
     sleep 0.3
   done
   return 1
@@ -67,9 +68,9 @@ expected=$(
   cat <<'LIST'
 -1	Static	Диапазон IP-адресов:	enabled
 -1	Static	от	enabled
-1000	Edit		enabled
+1000	Edit	10.77.0.1	enabled
 -1	Static	до	enabled
-1011	Edit		enabled
+1011	Edit	10.77.0.254	enabled
 1	Button	Выполнить	enabled	default
 1002	Button	Запрашивать имена (медленнее)	enabled	unticked
 1003	Button	Сверять с образцами	enabled	ticked
@@ -80,11 +81,25 @@ expected=$(
 2004	SysListView32		enabled
 LIST
 )
-check "scan page controls, texts and the ticks read from quorel.ini" "$controls" "$expected"
+check "scan page controls, texts, the ticks read from quorel.ini and the adapter's hosts offered" "$controls" "$expected"
 check "result list columns" "$(scan header | paste -sd'|')" "IP 140 left|MAC 160 left|Имя 200 left"
 read -r pw ph lx ly lw lh <<<"$(scan layout)"
 check "result list at 5,124 sized page - 9 by page - 129" "$lx $ly $lw $lh" "5 124 $((pw - 9)) $((ph - 129))"
 check "idle state" "$(scan state)" "Выполнить|enabled|enabled"
+# At the smallest size the window takes, every control of the page is still on it; at the
+# default size the route list needs no horizontal scroll bar.
+mkdir -p "$shots"
+drive place main 40 30 300 200
+sleep 0.5
+DISPLAY=":$display" import -window root -crop 440x280+40+30 +repage "$shots/scan_min.png"
+check "the smallest window keeps every scan control reachable" "$(scan reach)" "all inside"
+drive place main 40 30 550 420
+drive tab 3 >/dev/null
+sleep 0.5
+DISPLAY=":$display" import -window root -crop 560x430+40+30 +repage "$shots/routes_default.png"
+check "routes at the default size: no horizontal scroll bar" "$(drive hscroll routes)" 0
+drive place main 40 30 700 480
+drive tab 2 >/dev/null
 
 # --- a run over a small range with names: rows in address order, then "Опрос: Готово"
 scan click 1002
@@ -170,7 +185,8 @@ check "after the refusal the page stays idle" "$(scan state)" "Выполнит�
 
 # --- a long pass (a /16 of names nobody answers), stopped
 run_range 10.78.0.0 10.78.255.255
-wait_status "Опрос: Выполняется..." 20 && pass "a /16 runs: Опрос: Выполняется..." || fail "no running status: $(scan_status)"
+wait_status "Опрос: Выполняется... [1-9]* из 65536" 20 && pass "a /16 runs: Опрос: Выполняется... N из 65536" ||
+  fail "no running status with its count: $(scan_status)"
 check "running state" "$(scan state)" "Остановить|disabled|disabled"
 check "no result menu while running" "$(scan rclick results)" "none"
 check "no samples menu while a comparing scan runs" "$(scan rclick samples)" "none"
@@ -185,12 +201,14 @@ scan closemenu
 # --- repeat: the pass ends in "Опрос: Пауза" with the button still stopping
 scan click 40005
 run_range 10.77.0.1 10.77.0.4
-wait_status "Опрос: Пауза" 60 && pass "repeat reaches Опрос: Пауза" || fail "repeat: status $(scan_status)"
+pause='Опрос: Пауза до [0-2][0-9]:[0-5][0-9]:[0-5][0-9]'
+wait_status "$pause" 60 && pass "repeat reaches Опрос: Пауза with the next start: $(scan_status)" ||
+  fail "repeat: status $(scan_status)"
 check "waiting-for-repeat state" "$(scan state)" "Остановить|disabled|disabled"
 check "rows of the repeated range" "$(scan rows | cut -f1 | paste -sd' ')" "10.77.0.2 10.77.0.3"
 check "no menu while a repeat is armed" "$(scan rclick results)" "none"
 scan timer
-wait_status "Опрос: Пауза" 60
+wait_status "$pause" 60
 check "a repeat tick scans again and pauses" "$(scan rows | cut -f1 | paste -sd' ')" "10.77.0.2 10.77.0.3"
 scan click 1
 wait_status "Опрос: Готово" 10 && pass "stop while waiting: Опрос: Готово" || fail "stop while waiting: $(scan_status)"
@@ -198,7 +216,7 @@ check "idle again" "$(scan state)" "Выполнить|enabled|enabled"
 
 # --- stop during a pass with repeat: the timer goes at once, the pass ends interrupted
 run_range 10.78.0.0 10.78.255.255
-wait_status "Опрос: Выполняется..." 20 || fail "repeat pass not running: $(scan_status)"
+wait_status "Опрос: Выполняется...*" 20 || fail "repeat pass not running: $(scan_status)"
 scan click 1
 wait_status "Опрос: Прервано" 60 && pass "stop with repeat: Опрос: Прервано" || fail "stop with repeat: $(scan_status)"
 check "no repeat left" "$(scan state)" "Выполнить|enabled|enabled"
@@ -209,7 +227,7 @@ check "a tick queued before the stop starts nothing" "$seen" "$(printf ' Опр�
 
 # --- close while a pass runs; the ticks are saved with the settings
 run_range 10.78.0.0 10.78.255.255
-wait_status "Опрос: Выполняется..." 20 || fail "last pass not running: $(scan_status)"
+wait_status "Опрос: Выполняется...*" 20 || fail "last pass not running: $(scan_status)"
 drive foreground
 sleep 0.5
 DISPLAY=":$display" xdotool key alt+F4

@@ -3,8 +3,8 @@
 # gui_driver.exe: the dialog's three messages in their order, a valid set that quorel.ini
 # holds after exit (MsgMask 263 coming back as 262), the log switched off and on, the Run
 # value, and the route command lines. Wine has no route command, so a recording stand-in
-# (route_recorder.exe) is put beside vetrel.exe as route.exe once the test has seen the
-# "cannot start" message. Relies on Wine's real registry, profile API and route table.
+# (route_recorder.exe) is planted beside vetrel.exe as route.exe, which must not run, and
+# then put into the prefix's system folder, where the program looks for it. Relies on Wine's real registry, profile API and route table.
 # Argument: the mingw build directory. Needs root (ip netns).
 set -uo pipefail
 build=$(cd "${1:?usage: gui_settings.sh MINGW_BUILD_DIR}" && pwd)
@@ -101,7 +101,7 @@ caption	 Настройки - Vetrel
 1005	check	0	Восстанавливать MAC при подмене
 1012	check	0	Подменять MAC для новых IP
 -1	label	Показывать сообщения при событиях:
-40006	list	170 checkboxes fullrow infotip
+40006	list	170 header checkboxes fullrow infotip
 40006:0	подмена адреса	1	4
 40006:1	новый адрес	0	16
 40006:2	дополн. IP-адрес	0	32
@@ -121,7 +121,7 @@ caption	 Настройки - Vetrel
 1010	check	0	Скрывать при запуске
 40004	check	0	Сообщать по почте
 -1	label	Сообщать о событиях:
-1020	list	170 checkboxes fullrow infotip
+1020	list	170 header checkboxes fullrow infotip
 1020:0	подмена адреса	1	4
 1020:1	новый адрес	0	16
 1020:2	дополн. IP-адрес	0	32
@@ -168,12 +168,18 @@ drive dlgset "$S" 1000=7 1012=1
 expect_box "both switches give the contradiction" "$(press "$S" 1)" "$contra_msg"
 [ "$(drive dlggone "$S" 1)" = 0 ] && pass "the dialog stays open after the contradiction" ||
   fail "the dialog closed after the contradiction"
+# Then the mail fields: a port no connection can use, mail ticked without a server.
+drive dlgset "$S" 1012=0 1015=999999
+expect_box "port 999999 is refused" "$(press "$S" 1)" $'Порт ("Порт:") должен быть   \nв пределах от 1 до 65535.'
+drive dlgset "$S" 1015=25 40004=1
+expect_box "mail without a server is refused" "$(press "$S" 1)" $'Для сообщений по почте   \nукажите сервер ("Сервер:").'
 # Our choice: a failed check stores nothing, so cancel keeps the settings of the opening.
 drive dlgpush "$S" 2
 [ "$(drive dlggone "$S" 10)" = 1 ] || fail "cancel did not close the dialog"
 drive post 32774
 form=$(drive dlgread "$S")
 has $'1011\tedit\t3' && has $'1000\tedit\t4' && has $'1012\tcheck\t0\tПодменять MAC для новых IP' &&
+  has $'1015\tedit\t25' && has $'40004\tcheck\t0\tСообщать по почте' &&
   pass "cancel after the contradiction keeps the old values" || fail "after cancel: $form"
 drive dlgpush "$S" 2
 drive dlggone "$S" 10 >/dev/null
@@ -195,7 +201,9 @@ between=$(log | awk '/Конец записи в лог-файл\./ { found = 1;
 # --- autostart: tick creates the Run value, untick removes it, an unchanged OK leaves it alone
 settings_ok 1009=1
 value=$(run_value)
-[[ "$value" == *REG_SZ*vetrel.exe ]] && pass "tick creates the Run value: $value" || fail "Run value: '$value'"
+quoted='REG_SZ +"[A-Z]:\\.*\\vetrel\.exe"$'
+[[ "$value" =~ $quoted ]] && pass "tick creates the quoted Run value: $value" ||
+  fail "Run value: '$value'"
 settings_ok 1009=0
 [ -z "$(run_value)" ] && pass "untick removes the Run value" || fail "Run value left: $(run_value)"
 settings_ok 1009=1
@@ -224,12 +232,18 @@ has $'-1\tlabel\tАдрес' && has $'-1\tlabel\tМаска' && has $'-1\tlabel\
 centred "$form" && pass "route dialog centred" || fail "route dialog not centred: $(echo "$form" | grep '^rect ')"
 shoot "$form" route_add.png
 
-# Without a route command the start fails.
-calls() { tr -d '\r' <"$work/route_calls.txt" 2>/dev/null; }
+# Without a route command in the system folder the start fails; one planted beside the
+# program is not run.
+system32=$prefix/drive_c/windows/system32
+calls() { tr -d '\r' <"$system32/route_calls.txt" 2>/dev/null; }
+[ -e "$system32/route.exe" ] && fail "the prefix already has a route.exe"
+cp "$build/route_recorder.exe" "$work/route.exe"
 drive dlgset "$R" 1000=10.55.0.0 1011=255.255.0.0 1012=10.78.0.254 1014=
 expect_box "no route command: its message" "$(press "$R" 1)" "Ошибка команды route."
 [ "$(drive dlggone "$R" 1)" = 0 ] && pass "the dialog stays open" || fail "closed after the failed start"
-cp "$build/route_recorder.exe" "$work/route.exe"
+[ ! -e "$work/route_calls.txt" ] && pass "a route.exe beside the program is not run" ||
+  fail "the planted route.exe ran: $(cat "$work/route_calls.txt")"
+cp "$build/route_recorder.exe" "$system32/route.exe"
 drive dlgpush "$R" 1
 [ "$(drive dlggone "$R" 15)" = 1 ] && pass "OK closes after the command ran" || fail "still open after OK"
 drive post 3015
@@ -238,11 +252,18 @@ drive dlgpush "$R" 1
 drive dlggone "$R" 15 >/dev/null
 want=$'route add 10.55.0.0 mask 255.255.0.0 10.78.0.254\nroute add 10.56.0.0 mask 255.255.0.0 10.78.0.254 metric 5'
 [ "$(calls)" = "$want" ] && pass "route command lines without and with a metric" || fail "route calls: $(calls)"
-# A too-short address does nothing: no command, no message, the dialog stays.
+# A field that is no address, a gapped mask or a metric out of range: a message naming the
+# field, no command, the dialog stays.
 drive post 3015
-drive dlgset "$R" 1000=1.2.3 1011=255.255.0.0 1012=10.78.0.254
-[ "$(press "$R" 1 2)" = none ] && [ "$(drive dlggone "$R" 1)" = 0 ] && [ "$(calls | wc -l)" -eq 2 ] &&
-  pass "a too-short address does nothing" || fail "short address: $(calls)"
+for bad in "1000=1.2.3|Неверный адрес: 1.2.3" "1000=-p 10.9.9.0|Неверный адрес: -p 10.9.9.0" \
+  "1011=255.0.255.0|Маска должна быть непрерывной: 255.0.255.0" \
+  "1012=999.999.999.999|Неверный шлюз: 999.999.999.999" \
+  "1014=abc-7|Метрика должна быть числом от 1 до 9999: abc-7"; do
+  drive dlgset "$R" 1000=10.57.0.0 1011=255.255.0.0 1012=10.78.0.254 1014= "${bad%%|*}"
+  expect_box "route field ${bad%%|*} refused by name" "$(press "$R" 1)" "${bad#*|}"
+done
+[ "$(drive dlggone "$R" 1)" = 0 ] && [ "$(calls | wc -l)" -eq 2 ] &&
+  pass "refused fields run no command and keep the dialog" || fail "after refusals: $(calls)"
 drive dlgpush "$R" 2
 drive dlggone "$R" 10 >/dev/null
 
@@ -250,8 +271,9 @@ drive dlggone "$R" 10 >/dev/null
 drive select routes "$row"
 drive dblclick routes
 form=$(drive dlgread route)
-has $'caption\t Маршрут' && has $'1000\tedit\t'"$a" && has $'1014\tedit\t'"$metric" &&
-  pass "double-click shows the row under the template's caption" ||
+has $'caption\t Маршрут' && has $'1000\tedit\t'"$a"$'\tREADONLY' &&
+  has $'1014\tedit\t'"$metric"$'\tREADONLY' &&
+  pass "double-click shows the row, read-only, under the template's caption" ||
   fail "view mode: $form"
 shoot "$form" route_view.png
 drive dlgpush route 1

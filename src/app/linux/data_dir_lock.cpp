@@ -37,3 +37,19 @@ bool dataDirectoryBusy(const std::string& dir) {
   unlockDataDirectory(fd);
   return r == DirLockResult::Busy;
 }
+
+DirLockResult claimMonitorLock(const std::string& dir, int& fd) {
+  const std::string path = dir + "/monitor.lock";
+  const int flags = O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+  fd = ::open(path.c_str(), O_RDWR | O_CREAT | flags, 0644);
+  if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | flags);  // a directory we may not write
+  if (fd < 0) return DirLockResult::Failed;
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    if (error == EINTR) continue;
+    ::close(fd);
+    fd = -1;
+    return error == EWOULDBLOCK ? DirLockResult::Busy : DirLockResult::Failed;
+  }
+  return DirLockResult::Held;
+}

@@ -13,3 +13,10 @@ void unlockDataDirectory(int& fd);
 
 // Whether another process holds dir (a monitor or an edit), asked without waiting or keeping it.
 bool dataDirectoryBusy(const std::string& dir);
+
+// One monitor per data directory: an exclusive flock on DIR/monitor.lock, which only monitors
+// take, so editors and `vetrel scan --compare` see monitors as before. Busy: another monitor
+// holds it. Failed: the file can be neither created nor opened (a read-only directory without
+// it), and nothing is known. On Held, fd carries the claim (close-on-exec) until the process
+// ends; the file is left in place, since removing it would race with the next claim.
+DirLockResult claimMonitorLock(const std::string& dir, int& fd);

@@ -138,6 +138,18 @@ int runMonitor(const CommandLine& cl) {
     warnConsole(dir.problem);
     return kExitUsage;
   }
+  // Two monitors on one directory would each rewrite the files and lose the other's changes.
+  int monitorLock = -1;
+  switch (claimMonitorLock(cl.dir, monitorLock)) {
+    case DirLockResult::Busy:
+      warnConsole("another monitor runs in the data directory " + cl.dir);
+      return kExitFailure;
+    case DirLockResult::Failed:
+      warnConsole("cannot take " + cl.dir + "/monitor.lock: a second monitor there is not refused");
+      break;
+    case DirLockResult::Held:
+      break;
+  }
   // Held until the process ends: `vetrel settings set` refuses while it is.
   int dirLock = -1;
   if (lockDataDirectory(cl.dir, false, 5000, dirLock) != DirLockResult::Held)

@@ -9,6 +9,7 @@
 #include "base/address.h"
 #include "base/address_input.h"
 #include "platform/route_platform.h"
+#include "route/route_fields.h"
 #include "route/route_table.h"
 
 namespace {
@@ -61,7 +62,7 @@ int addRoute(const RouteOperands& r) {
   }
   const RouteAddResult result =
       addRouteFromFields(r.address.c_str(), r.mask.c_str(), r.gateway.c_str(), r.metric.c_str());
-  if (result == RouteAddResult::TooShort) return kExitUsage;  // parseRouteOperands let it by
+  if (result == RouteAddResult::Refused) return kExitUsage;  // parseRouteOperands let it by
   if (result == RouteAddResult::CannotStart) {
     warnConsole("Ошибка команды route.");
     return kExitFailure;
@@ -157,6 +158,13 @@ RouteOperands parseRouteOperands(const std::vector<std::string>& operands) {
     }
     r.metricValue = static_cast<std::uint32_t>(v);
   }
+  // Then the editor's own rules, with its messages.
+  RouteFields read;
+  const RouteFieldFault fault =
+      readRouteFields(r.address.c_str(), r.mask.c_str(), r.gateway.c_str(), r.metric.c_str(), read);
+  if (r.add && fault != RouteFieldFault::None)
+    r.error = routeFieldMessage(fault, r.address.c_str(), r.mask.c_str(), r.gateway.c_str(),
+                                r.metric.c_str());
   return r;
 }
 

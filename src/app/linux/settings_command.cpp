@@ -85,6 +85,13 @@ std::string valuesFromTheFile(const Settings& s, const std::vector<std::string>&
     case SettingsVerdict::Contradiction:
       involved = {{"AddNew", 1}, {"BlockNew", 1}};
       break;
+    case SettingsVerdict::BadMailPort:
+      involved = {{"MailPort", s.MailPort}};
+      break;
+    case SettingsVerdict::NoMailServer:
+    case SettingsVerdict::NoMailReceiver:
+      involved = {{"MsgToMail", 1}, {"MailMask", s.MailMask}};
+      break;
     case SettingsVerdict::Applied:
       break;
   }

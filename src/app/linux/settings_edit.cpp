@@ -300,6 +300,11 @@ std::vector<std::string> settingsWarnings(const Settings& s) {
   if (checkSettingsForm(form) == SettingsVerdict::Contradiction)
     w.push_back(std::string("AddNew=1, BlockNew=1: ") +
                 settingsVerdictText(SettingsVerdict::Contradiction));
+  form.BlockNew = false;
+  if (const SettingsVerdict mail = checkSettingsForm(form); mail != SettingsVerdict::Applied)
+    w.push_back(std::string(mail == SettingsVerdict::BadMailPort ? "MailPort=" : "mail: ") +
+                (mail == SettingsVerdict::BadMailPort ? std::to_string(s.MailPort) + ": " : "") +
+                settingsVerdictText(mail));
   const std::pair<const char*, std::int32_t> masks[] = {
       {"MsgMask", s.MsgMask & ~offeredBits(kMsgMaskItems)},
       {"MailMask", s.MailMask & ~offeredBits(kMailMaskItems)}};

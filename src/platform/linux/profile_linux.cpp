@@ -1,8 +1,8 @@
 // The profile store: an ini file read and written with the Windows profile calls' semantics.
 #include <cstring>
 
+#include "platform/ini_text.h"
 #include "platform/linux/file_bytes.h"
-#include "platform/linux/ini_text.h"
 #include "platform/settings_platform.h"
 
 namespace {
@@ -43,9 +43,9 @@ bool profileWriteKeys(const char* section,
   std::string bytes;
   // A file that exists but cannot be read is left alone rather than replaced.
   if (!readFileBytes(path, bytes)) return false;
-  IniText text = parseIniText(bytes);
-  for (const auto& [key, value] : keyValues) iniSet(text, section, key, value);
-  return writeFileAtomically(path, iniTextBytes(text), 0644);
+  std::string merged;
+  if (!mergeIniKeys(bytes, section, keyValues, merged)) return false;
+  return writeFileAtomically(path, merged, 0644);
 }
 
 }  // namespace platform

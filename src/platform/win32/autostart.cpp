@@ -7,7 +7,7 @@
 #include <windows.h>
 // clang-format on
 
-#include <cstring>
+#include <string>
 
 #include "platform/settings_platform.h"
 #include "platform/win32/unique_resource.h"
@@ -25,9 +25,10 @@ void setAutostart(bool on, const char* exePath) {
     return;
   if (on) {
     if (!exePath || !exePath[0]) return;  // an empty Run value would start nothing
-    const char* path = exePath;
-    RegSetValueExA(run.get(), kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
-                   static_cast<DWORD>(std::strlen(path) + 1));
+    // Quoted: with a blank in the path Windows could otherwise start "C:\\Program.exe".
+    const std::string quoted = std::string("\"") + exePath + "\"";
+    RegSetValueExA(run.get(), kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(quoted.c_str()),
+                   static_cast<DWORD>(quoted.size() + 1));
   } else {
     RegDeleteValueA(run.get(), kRunValue);
   }

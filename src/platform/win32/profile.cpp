@@ -1,5 +1,8 @@
-// The profile (ini) file through the system's profile API. Writes go to a copy of the file
-// under a fresh temporary name that then replaces it in one rename.
+// The profile (ini) file: read through the system's profile API; written as a whole new text
+// (the profile API's rules, platform/ini_text) under a fresh temporary name that is read
+// back before it replaces the file in one rename. Writing the copy key by key through the
+// profile API once left a file with its section alone under load; a text checked before
+// and after it reaches the disk can never hold fewer keys than it was given.
 
 // The socket header must come before <windows.h>.
 // clang-format off
@@ -7,8 +10,10 @@
 #include <windows.h>
 // clang-format on
 
+#include <algorithm>
 #include <string>
 
+#include "platform/ini_text.h"
 #include "platform/settings_platform.h"
 #include "platform/system_platform.h"
 #include "platform/win32/temp_file.h"
@@ -26,9 +31,10 @@ std::string fullPath(const char* path) {
   return std::string(full, n);
 }
 
-// The file's bytes into an open handle. A missing file gives nothing; one that exists but
-// cannot be read is an error, so that it is left alone rather than replaced.
-bool copyFileInto(const char* from, HANDLE to) {
+// The whole file. A missing file gives nothing; one that exists but cannot be read is an
+// error, so that it is left alone rather than replaced.
+bool readFileInto(const char* from, std::string& bytes) {
+  bytes.clear();
   UniqueFileHandle in(CreateFileA(from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!in) return GetLastError() == ERROR_FILE_NOT_FOUND;
@@ -37,9 +43,19 @@ bool copyFileInto(const char* from, HANDLE to) {
     DWORD got = 0;
     if (!ReadFile(in.get(), chunk, sizeof chunk, &got, nullptr)) return false;
     if (got == 0) return true;
-    DWORD put = 0;
-    if (!WriteFile(to, chunk, got, &put, nullptr) || put != got) return false;
+    bytes.append(chunk, got);
   }
+}
+
+bool writeAll(HANDLE to, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD put = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+    if (!WriteFile(to, bytes.data() + done, want, &put, nullptr) || put == 0) return false;
+    done += put;
+  }
+  return true;
 }
 
 }  // namespace
@@ -61,26 +77,22 @@ void profileGetString(const char* section, const char* key, const char* def, cha
 bool profileWriteKeys(const char* section,
                       const std::vector<std::pair<std::string, std::string>>& keyValues,
                       const char* path) {
+  if (!section) return false;
   const std::string file = fullPath(path);
+  std::string before, merged;
+  if (!readFileInto(file.c_str(), before)) return false;
+  if (!mergeIniKeys(before, section, keyValues, merged)) return false;
   std::string temp;
   // A fresh name created with CREATE_NEW: a file or link planted under a fixed name is
   // never written through.
   UniqueFileHandle copy(createTempHandle(file.c_str(), temp));
   if (!copy) return false;
-  auto fail = [&]() {
-    copy.reset();
-    DeleteFileA(temp.c_str());
-    return false;
-  };
-  if (!copyFileInto(file.c_str(), copy.get())) return fail();
-  copy.reset();  // the profile API opens it by name
-  for (const auto& [key, value] : keyValues) {
-    if (!WritePrivateProfileStringA(section, key.c_str(), value.c_str(), temp.c_str())) {
-      DeleteFileA(temp.c_str());
-      return false;
-    }
-  }
-  if (!replaceFile(temp.c_str(), file.c_str())) {
+  const bool written = writeAll(copy.get(), merged);
+  copy.reset();
+  // What reached the file is what was meant, or the file is not replaced.
+  std::string back;
+  if (!written || !readFileInto(temp.c_str(), back) || back != merged ||
+      !replaceFile(temp.c_str(), file.c_str())) {
     DeleteFileA(temp.c_str());
     return false;
   }

@@ -100,15 +100,23 @@ std::uint32_t deleteIpForwardEntry(const RouteRow& row) {
 }
 
 bool addRoute(const RouteAddRequest& request) {
-  // CreateProcessA may write into the command line, so it gets a copy of its own.
-  std::string commandLine = request.commandLine ? request.commandLine : "";
-  std::vector<char> line(commandLine.begin(), commandLine.end());
-  line.push_back('\0');
-  STARTUPINFOA startup{};
+  // The system's own route.exe by its full path: a search would try the program's folder
+  // first, where any process of the user could plant one to run with our rights.
+  wchar_t folder[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return false;
+  const std::wstring program = std::wstring(folder, length) + L"\\route.exe";
+  // CreateProcessW may write into the command line, so it gets a copy of its own.
+  const char* text = request.commandLine ? request.commandLine : "";
+  std::vector<wchar_t> line(std::strlen(text) + 1, L'\0');
+  if (line.size() > 1 &&
+      MultiByteToWideChar(1251, 0, text, -1, line.data(), static_cast<int>(line.size())) == 0)
+    return false;
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process))
+  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
     return false;
   UniqueHandle processHandle(process.hProcess);
   UniqueHandle threadHandle(process.hThread);

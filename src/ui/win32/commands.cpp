@@ -50,6 +50,20 @@ RowAddress rowAddress(ListViewControl& list, int row) {
   return a;
 }
 
+// The selected rows, copied before a loop that may show message boxes: a check that
+// refills the list meanwhile would drop the live selection. False, after its message,
+// when the copy does not fit in memory.
+bool copySelectedRows(ListViewControl& list, std::vector<RowAddress>& rows) {
+  try {
+    for (int r = list.NextSelected(-1); r != -1; r = list.NextSelected(r))
+      rows.push_back(rowAddress(list, r));
+  } catch (const std::bad_alloc&) {
+    showMessage("Ошибка выделения памяти.", MB_ICONERROR);
+    return false;
+  }
+  return true;
+}
+
 void deleteSelectedArpEntries() {
   for (int r = ArpListView.NextSelected(-1); r != -1; r = ArpListView.NextSelected(r))
     deleteArpEntry(rowAddress(ArpListView, r).ip);
@@ -74,8 +88,9 @@ void deleteAllArpEntries() {
 }
 
 void addSelectedToSamples() {
-  for (int r = ArpListView.NextSelected(-1); r != -1; r = ArpListView.NextSelected(r)) {
-    const RowAddress a = rowAddress(ArpListView, r);
+  std::vector<RowAddress> selected;
+  if (!copySelectedRows(ArpListView, selected)) return;
+  for (const RowAddress& a : selected) {
     AddressEntry e = makeEntry();
     copyField(e.ipText, a.ip);
     copyField(e.macText, a.mac);
@@ -92,6 +107,7 @@ void deleteSelectedSamples() {
     if (r < static_cast<int>(SampleList.size())) removeSample(r);
   }
   setStatusText(1, "Образцы: %u", static_cast<unsigned>(SampleList.size()));
+  refreshCacheNames();
   saveSamples();
 }
 
@@ -104,8 +120,9 @@ void moveSelectedSample(void (*move)()) {
 }
 
 void addSelectedToCache() {
-  for (int r = SampleListView.NextSelected(-1); r != -1; r = SampleListView.NextSelected(r)) {
-    const RowAddress a = rowAddress(SampleListView, r);
+  std::vector<RowAddress> selected;
+  if (!copySelectedRows(SampleListView, selected)) return;
+  for (const RowAddress& a : selected) {
     // A pattern, an empty or a group MAC names no host: only a real pair is written.
     const std::string failed = addStaticEntry(a.ip, a.mac);
     if (!failed.empty()) showMessage(failed.c_str(), MB_ICONERROR);

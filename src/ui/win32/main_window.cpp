@@ -3,6 +3,7 @@
 
 #include "arp/check_cycle.h"
 #include "route/route_table.h"
+#include "ui/win32/scan_page.h"
 #include "ui/win32/shell.h"
 #include "ui/win32/window_limits.h"
 
@@ -23,6 +24,27 @@ namespace {
 constexpr LPARAM kLeftDoubleClick = WM_LBUTTONDBLCLK;  // 515
 }
 
+namespace {
+
+// The written widths, narrowed in proportion when the list is narrower than their sum, so
+// that the columns fit without a horizontal scroll bar (room is kept for the vertical one).
+void fitRouteColumns() {
+  HWND list = RouteListView.WindowHandle();
+  RECT client{};
+  if (!list || !GetClientRect(list, &client)) return;
+  const bool barShown = (GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL) != 0;
+  const int room = client.right - (barShown ? 0 : GetSystemMetrics(SM_CXVSCROLL));
+  int total = 0;
+  for (int w : kRouteColumnWidths) total += w;
+  for (int i = 0; i < static_cast<int>(std::size(kRouteColumnWidths)); ++i) {
+    const int w =
+        room >= total || room <= 0 ? kRouteColumnWidths[i] : kRouteColumnWidths[i] * room / total;
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, i, w);
+  }
+}
+
+}  // namespace
+
 void layoutMainWindow(int width, int height) {
   SendMessageW(StatusBar, WM_SIZE, 0, MAKELPARAM(width, height));
   // It moves itself without a repaint; the dialog's own would leave its place blank.
@@ -34,6 +56,7 @@ void layoutMainWindow(int width, int height) {
   ArpListView.Move(12, 34, width - 25, height - 44 - statusHeight);
   SampleListView.Move(12, 34, width - 25, height - 44 - statusHeight);
   RouteListView.Move(12, 34, width - 25, height - 44 - statusHeight);
+  fitRouteColumns();
   if (ScanPage) MoveWindow(ScanPage, 7, 29, width - 16, height - statusHeight - 34, TRUE);
 }
 
@@ -50,6 +73,7 @@ void switchPage() {
   if (index >= 0 && index < 4) {
     CurrentPage = pages[index];
     ShowWindow(CurrentPage, SW_SHOW);
+    if (CurrentPage == ScanPage) offerScanRange();
   }
   if (CurrentPage) SetFocus(CurrentPage);
 }
@@ -71,6 +95,10 @@ void pumpWaitingMessages() {
 INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == TaskbarCreatedMessage && TaskbarCreatedMessage != 0) {
     addTrayIcon();
+    return TRUE;
+  }
+  if (message == ShowFirstCopyMessage && ShowFirstCopyMessage != 0) {
+    showFirstCopy(window);
     return TRUE;
   }
   switch (message) {

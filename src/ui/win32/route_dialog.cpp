@@ -4,6 +4,7 @@
 
 #include "arp/samples.h"
 #include "base/ui_hooks.h"
+#include "route/route_fields.h"
 #include "route/route_table.h"
 #include "ui/win32/shell.h"
 #include "ui/win32/win_text.h"
@@ -20,17 +21,33 @@ const RouteField kFields[] = {
 
 constexpr int kFieldChars = 19;
 
-void fillFields(HWND dialog) {
+void fillFields(HWND dialog, bool viewOnly) {
   for (const RouteField& f : kFields) {
     SendDlgItemMessageW(dialog, f.id, WM_SETFONT, reinterpret_cast<WPARAM>(ListFont), FALSE);
     // Longer text than a field takes would reach the route command cut.
     SendDlgItemMessageW(dialog, f.id, EM_LIMITTEXT, kFieldChars, 0);
+    // Viewing changes nothing, so nothing can be typed.
+    if (viewOnly) SendDlgItemMessageW(dialog, f.id, EM_SETREADONLY, TRUE, 0);
   }
   if (SelectedRow < 0) return;
   for (const RouteField& f : kFields) {
     char text[kFieldChars + 1];
     RouteListView.GetCellText(SelectedRow, f.column, text, sizeof text);
     SetDlgItemTextW(dialog, f.id, toWide(text).c_str());
+  }
+}
+
+int faultField(RouteFieldFault fault) {
+  switch (fault) {
+    case RouteFieldFault::Mask:
+    case RouteFieldFault::MaskGaps:
+      return IDC_ROUTE_MASK;
+    case RouteFieldFault::Gateway:
+      return IDC_ROUTE_GATEWAY;
+    case RouteFieldFault::Metric:
+      return IDC_ROUTE_METRIC;
+    default:
+      return IDC_ROUTE_ADDRESS;
   }
 }
 
@@ -46,10 +63,19 @@ void confirm(HWND dialog, LPARAM mode) {
   const std::string mask = fieldText(dialog, IDC_ROUTE_MASK);
   const std::string gateway = fieldText(dialog, IDC_ROUTE_GATEWAY);
   const std::string metric = fieldText(dialog, IDC_ROUTE_METRIC);
-  if (!routeFieldLongEnough(address.c_str()) || !routeFieldLongEnough(mask.c_str()) ||
-      !routeFieldLongEnough(gateway.c_str()))
-    return;
   if (mode == IDM_ROUTE_ADD) {
+    RouteFields read;
+    const RouteFieldFault fault =
+        readRouteFields(address.c_str(), mask.c_str(), gateway.c_str(), metric.c_str(), read);
+    if (fault != RouteFieldFault::None) {
+      const std::wstring text = toWide(
+          routeFieldMessage(fault, address.c_str(), mask.c_str(), gateway.c_str(), metric.c_str())
+              .c_str());
+      const std::wstring caption = toWide(messageCaption);
+      MessageBoxW(dialog, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+      SetFocus(GetDlgItem(dialog, faultField(fault)));
+      return;
+    }
     // Blocks until the command has ended; the route watch's posts wait in the queue.
     const RouteAddResult result =
         addRouteFromFields(address.c_str(), mask.c_str(), gateway.c_str(), metric.c_str());
@@ -70,7 +96,7 @@ INT_PTR CALLBACK routeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
       centreOnParent(dialog);
       SetWindowLongPtrW(dialog, GWLP_USERDATA, lParam);
       if (lParam == IDM_ROUTE_ADD) SetWindowTextW(dialog, toWide("Добавить маршрут").c_str());
-      fillFields(dialog);
+      fillFields(dialog, lParam != IDM_ROUTE_ADD);
       return TRUE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK) {

@@ -8,6 +8,7 @@
 #include "base/ui_hooks.h"
 #include "report/journal.h"
 #include "report/mail_queue.h"
+#include "scan/range_offer.h"
 #include "scan/scanner.h"
 #include "settings/settings.h"
 #include "ui/win32/win_text.h"
@@ -17,6 +18,9 @@ namespace {
 ListViewControl resultList;
 HMENU resultMenu = nullptr;
 bool repeatChoice = false;  // 40005 at the last run; not saved
+// When the repeat timer fires next (GetTickCount64), for the pause's status text.
+ULONGLONG nextRepeatAt = 0;
+UINT repeatMs = 0;
 // The page as the workers see it; cleared when it goes, so a late worker ends.
 std::atomic<HWND> pageForWorkers{nullptr};
 
@@ -62,12 +66,34 @@ std::int32_t sendToPage(std::int32_t* slot) {
   HWND page = pageForWorkers.load();
   if (!page) return -1;
   const auto index = static_cast<WPARAM>(slot - workerSlots);
-  const LRESULT answer = SendMessageW(page, kScanResultMessage, index, 0);
+  const LRESULT answer =
+      SendMessageW(page, kScanResultMessage, index, static_cast<LPARAM>(handOffToken(slot)));
   return static_cast<std::int32_t>(answer) - 1;
 }
 
+// "Опрос: Пауза" says when the next pass starts; the timer runs from the run's moment.
+void showPauseUntil() {
+  const ULONGLONG now = GetTickCount64();
+  while (repeatMs > 0 && nextRepeatAt <= now) nextRepeatAt += repeatMs;
+  FILETIME start{};
+  GetSystemTimeAsFileTime(&start);
+  ULARGE_INTEGER at{};
+  at.LowPart = start.dwLowDateTime;
+  at.HighPart = start.dwHighDateTime;
+  at.QuadPart += (nextRepeatAt - now) * 10000;  // 100 ns units
+  start.dwLowDateTime = at.LowPart;
+  start.dwHighDateTime = at.HighPart;
+  FILETIME local{};
+  SYSTEMTIME t{};
+  if (!FileTimeToLocalFileTime(&start, &local) || !FileTimeToSystemTime(&local, &t)) return;
+  setStatusText(2, "Опрос: Пауза до %02u:%02u:%02u", t.wHour, t.wMinute, t.wSecond);
+}
+
 void passEnded() {
-  if (repeatArmed) return;  // waiting for the next tick: the button still stops
+  if (repeatArmed) {  // waiting for the next tick: the button still stops
+    showPauseUntil();
+    return;
+  }
   setButtonText(ScanPage, "Выполнить");
   enableRepeatControls(ScanPage, true);
 }
@@ -81,6 +107,8 @@ void armRepeat(HWND page) {
   if (ms <= 0) return;
   SetTimer(page, IDT_SCAN_REPEAT, static_cast<UINT>(ms), nullptr);
   repeatArmed = true;
+  repeatMs = static_cast<UINT>(ms);
+  nextRepeatAt = GetTickCount64() + repeatMs;
 }
 
 void run(HWND page) {
@@ -224,9 +252,10 @@ INT_PTR CALLBACK scanPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
       repeatTick();
       return TRUE;
     case kScanResultMessage: {
-      // The message carries a worker's slot number, not a pointer: any process on the desktop
-      // may send or post this number, and only the sent numbers of our slots are taken.
-      if (wParam >= static_cast<WPARAM>(kWorkerSlotCount) || !InSendMessage()) {
+      // The message carries a worker's slot number and its pass token, not a pointer: any
+      // process on the desktop may send or post it, and only a sent message for a slot whose
+      // worker waits, with that slot's token, is taken.
+      if (!InSendMessage() || !takeHandOff(wParam, static_cast<std::uint64_t>(lParam))) {
         SetWindowLongPtrW(page, DWLP_MSGRESULT, 0);
         return TRUE;
       }
@@ -271,6 +300,22 @@ void holdScanListRedraw(bool hold) {
   if (redrawHeld && !releasePosted)
     releasePosted = PostMessageW(ScanPage, kScanRedrawMessage, 0, 0) != 0;
   if (!releasePosted) releaseRedraw();
+}
+
+void offerScanRange() {
+  // Once per run of the program; later the fields keep whatever range was last typed.
+  static bool offered = false;
+  if (offered || !ScanPage) return;
+  offered = true;
+  OfferedRange range;
+  if (!fieldText(ScanPage, IDC_SCAN_FROM).empty() || !fieldText(ScanPage, IDC_SCAN_TO).empty() ||
+      !offeredScanRange(range))
+    return;
+  char first[20], last[20];
+  formatIpv4Host(range.first, first);
+  formatIpv4Host(range.last, last);
+  SetDlgItemTextW(ScanPage, IDC_SCAN_FROM, toWide(first).c_str());
+  SetDlgItemTextW(ScanPage, IDC_SCAN_TO, toWide(last).c_str());
 }
 
 void showScanOptions() {

@@ -14,3 +14,6 @@ void copyScanList(HWND owner);
 // Holds the result list's painting; the release is posted to the page, so it waits until no
 // worker's message is pending and a flood of results costs one paint.
 void holdScanListRedraw(bool hold);
+
+// On the page's first showing: the first adapter's hosts in the empty range fields.
+void offerScanRange();

@@ -59,7 +59,7 @@ std::string itemText(HWND dialog, int id) {
   return toNarrow(text);
 }
 
-// One column of 170 pixels without a title; each item carries its bit as its data.
+// One column of 170 pixels under an empty heading; each item carries its bit as its data.
 void buildEventList(HWND dialog, int id, ListViewControl& list, std::size_t items,
                     std::int32_t mask) {
   list.Attach(GetDlgItem(dialog, id));

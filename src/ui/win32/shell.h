@@ -37,6 +37,15 @@ extern ListViewControl* ScanListView;  // set by the scan page when it has its l
 extern HMENU ArpMenu, SampleMenu, RouteMenu;
 extern ListViewControl ArpListView, SampleListView, RouteListView;
 extern UINT TaskbarCreatedMessage;
+// The route list's written column widths: address, mask, gateway, interface, metric.
+inline constexpr int kRouteColumnWidths[] = {140, 140, 140, 140, 75};
+// A later start in the same folder asks the first copy's main window to come forward.
+extern UINT ShowFirstCopyMessage;
+// False when another copy runs on this folder: its window was asked forward, and this one
+// is to end without touching anything.
+bool claimDataFolder();
+void publishMainWindow(HWND window);  // once the main window exists
+void showFirstCopy(HWND window);
 extern DWORD GuiThreadId;
 extern std::string LogPath;  // the log file, beside the executable
 

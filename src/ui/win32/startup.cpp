@@ -65,11 +65,11 @@ void createListPage(ListViewControl& list, int id, const ListColumn (&columns)[N
 
 void createListViews() {
   static const ListColumn sampleColumns[] = {{"IP", 140, 0}, {"MAC", 160, 0}, {"Имя", 200, 0}};
-  static const ListColumn routeColumns[] = {{"Адрес", 140, 2},
-                                            {"Маска", 140, 2},
-                                            {"Шлюз", 140, 2},
-                                            {"Интерфейс", 140, 2},
-                                            {"Метрика", 75, 2}};
+  static const ListColumn routeColumns[] = {{"Адрес", kRouteColumnWidths[0], 2},
+                                            {"Маска", kRouteColumnWidths[1], 2},
+                                            {"Шлюз", kRouteColumnWidths[2], 2},
+                                            {"Интерфейс", kRouteColumnWidths[3], 2},
+                                            {"Метрика", kRouteColumnWidths[4], 2}};
   static const ListColumn arpColumns[] = {
       {"IP", 140, 0}, {"MAC", 160, 0}, {"Тип", 40, 1}, {"Имя", 160, 0}};
   createListPage(SampleListView, IDC_SAMPLE_LIST, sampleColumns, false);
@@ -238,6 +238,7 @@ bool askQuestion(const char* text, const char* caption) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   Instance = instance;
   GuiThreadId = GetCurrentThreadId();
+  if (!claimDataFolder()) return 0;
   TaskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
   // The log lives beside the executable, wherever the program was started from, so that
   // the log-file commands (which run there) find it.
@@ -258,6 +259,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // A size equal to the template's brings no WM_SIZE, and the pages would stay 0 x 0.
     layoutMainWindowNow();
     ShowWindow(MainWindow, SW_SHOW);
+    publishMainWindow(MainWindow);
   }
 
   MSG msg;

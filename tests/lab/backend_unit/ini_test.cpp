@@ -1,14 +1,20 @@
 // The ini layer: lookups and writes as the Windows profile calls make them.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
-#include "platform/linux/ini_text.h"
+#include "platform/ini_text.h"
 #include "platform/settings_platform.h"
 
 namespace {
@@ -126,3 +132,74 @@ TEST_F(ProfileFile, WriteCreatesReplacesAndLeavesNoTemporary) {
 }
 
 }  // namespace
+
+namespace {
+
+// A full disk for the length of a scope: writes past the size fail short, then with EFBIG.
+struct FullDisk {
+  rlimit saved{};
+  void (*handler)(int) = SIG_DFL;
+  explicit FullDisk(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved);
+    handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FullDisk() {
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
+  }
+};
+
+std::vector<std::pair<std::string, std::string>> manyKeys(int writer, int round) {
+  std::vector<std::pair<std::string, std::string>> keys;
+  for (int k = 0; k < 32; ++k)
+    keys.emplace_back("Key" + std::to_string(k), std::to_string(writer * 1000 + round));
+  return keys;
+}
+
+std::size_t keyLines(const std::string& text) {
+  std::size_t n = 0;
+  for (char c : text) n += c == '=';
+  return n;
+}
+
+}  // namespace
+
+// A save leaves every key it was given, and every key the file had, or changes nothing: a
+// write that fails half-way, and two writers at once, never leave a shorter file.
+TEST_F(ProfileFile, SavesNeverLeaveFewerKeysThanGiven) {
+  write("[Vetrel]\r\nHandMade=kept\r\n");
+  ASSERT_TRUE(platform::profileWriteKeys("Vetrel", manyKeys(0, 0), path_.c_str()));
+  const std::string whole = read();
+  ASSERT_EQ(keyLines(whole), 33u);
+  {
+    FullDisk full(100);  // the new text is some 400 bytes: its write stops in the middle
+    EXPECT_FALSE(platform::profileWriteKeys("Vetrel", manyKeys(0, 1), path_.c_str()));
+  }
+  EXPECT_EQ(read(), whole);
+  int left = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_)) left += entry.path() != path_;
+  EXPECT_EQ(left, 0);  // no temporary file
+
+  std::atomic<int> shortFiles{0};
+  auto writer = [&](int id) {
+    for (int round = 0; round < 100; ++round) {
+      platform::profileWriteKeys("Vetrel", manyKeys(id, round), path_.c_str());
+      if (keyLines(read()) != 33) ++shortFiles;
+    }
+  };
+  std::thread a(writer, 1), b(writer, 2);
+  a.join();
+  b.join();
+  EXPECT_EQ(shortFiles.load(), 0);
+  EXPECT_NE(read().find("HandMade=kept\r\n"), std::string::npos);
+
+  // The merge itself refuses a text that would not read back with every key.
+  std::string merged;
+  EXPECT_TRUE(mergeIniKeys("[Vetrel]\r\nA=1\r\n", "Vetrel", {{"B", " 2 "}}, merged));
+  EXPECT_EQ(merged, "[Vetrel]\r\nA=1\r\nB= 2 \r\n");
+  EXPECT_FALSE(mergeIniKeys("[Vetrel]\r\n", "Vetrel", {{"[Other]", "1"}}, merged));
+  EXPECT_FALSE(mergeIniKeys("[Vetrel]\r\n", "Vetrel", {{"", "1"}}, merged));
+}

@@ -13,7 +13,8 @@ namespace {
 
 struct HandOff {
   std::int32_t* slot;
-  int index;  // what the worker probed
+  int index;            // what the worker probed
+  std::uint64_t token;  // what its message would carry
   std::int32_t answer = 0;
   bool done = false;
 };
@@ -29,7 +30,7 @@ struct Queue {
 } q;
 
 std::int32_t queueHandOff(std::int32_t* slot) {
-  HandOff h{slot, *slot};
+  HandOff h{slot, *slot, handOffToken(slot)};
   std::unique_lock<std::mutex> hold(q.lock);
   q.waiting.push_back(&h);
   q.changed.notify_all();
@@ -82,16 +83,17 @@ int handleHandOff(int index) {
     if (!q.changed.wait_for(hold, kWait, find)) return -2;
   }
   // The handler runs outside the queue's lock, as the GUI's handler runs outside any
-  // lock of the worker's.
+  // lock of the worker's, and takes the hand-off as the page does.
   const auto start = std::chrono::steady_clock::now();
-  const std::int32_t answer = handleScanResult(h->slot);
+  const bool taken = takeHandOff(static_cast<std::uint64_t>(h->slot - workerSlots), h->token);
+  const std::int32_t answer = taken ? handleScanResult(h->slot) : -1;
   q.handlerTime += std::chrono::steady_clock::now() - start;
   ++q.handlerCalls;
   std::lock_guard<std::mutex> hold(q.lock);
   h->answer = answer;
   h->done = true;
   q.changed.notify_all();
-  return h->index;
+  return taken ? h->index : -3;
 }
 
 bool runPassToEnd() {

@@ -14,7 +14,8 @@ void joinScanWorkers();
 // Waits at most 10 s until n workers wait for their hand-off.
 bool waitForHandOffs(std::size_t n);
 // Handles the waiting hand-off of the worker that probed index (waits for it at most 10 s);
-// any waiting one when index is -1. Returns the index handled, or -2 on time-out.
+// any waiting one when index is -1. Returns the index handled, -2 on time-out, or -3 when the
+// hand-off was refused (the worker is then told to end).
 int handleHandOff(int index = -1);
 // Handles hand-offs until the pass has ended (at most 30 s); false on time-out.
 bool runPassToEnd();

@@ -39,12 +39,13 @@ TEST(Autostart, RunValueCreatedReplacedAndDeleted) {
   platform::setAutostart(true, "C:\\Program Files\\Vetrel\\vetrel.exe");
   ASSERT_TRUE(readRunValue(type, data));
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-  // The path as it is, no quotes, stored with its terminating zero.
-  EXPECT_EQ(data, std::string("C:\\Program Files\\Vetrel\\vetrel.exe") + '\0');
+  // The path in quotes (a blank in it must not start "C:\\Program.exe"), stored with its
+  // terminating zero.
+  EXPECT_EQ(data, std::string("\"C:\\Program Files\\Vetrel\\vetrel.exe\"") + '\0');
 
   platform::setAutostart(true, "D:\\v.exe");
   ASSERT_TRUE(readRunValue(type, data));
-  EXPECT_EQ(data, std::string("D:\\v.exe") + '\0');
+  EXPECT_EQ(data, std::string("\"D:\\v.exe\"") + '\0');
 
   platform::setAutostart(false, "D:\\v.exe");
   EXPECT_FALSE(readRunValue(type, data));

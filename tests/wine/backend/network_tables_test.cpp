@@ -264,19 +264,31 @@ TEST_F(Lab, WineStub_NotifyRouteChangeAnswersNotSupportedAndTheWatchEnds) {
   EXPECT_EQ(posts.load(), 0);
 }
 
-TEST_F(Lab, AddRouteRunsTheCommandAndWaitsForIt) {
+// The command is the system folder's route.exe, whatever lies beside the program: a cmd.exe
+// planted there as route.exe runs the line's "/c ..." and is waited for.
+TEST_F(Lab, AddRouteRunsTheSystemsRouteCommandAndWaitsForIt) {
   ScratchDirectory dir;
+  char system[MAX_PATH], self[MAX_PATH];
+  ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
+  ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
+  const std::string cmd = std::string(system) + "\\cmd.exe";
+  const std::string route = std::string(system) + "\\route.exe";
+  std::string beside = self;
+  beside = beside.substr(0, beside.find_last_of('\\') + 1) + "route.exe";
   const std::string marker = dir.file("done.txt");
-  const std::string line = "cmd.exe /c ping -n 2 127.0.0.1 >nul & echo done> \"" + marker + "\"";
+  const std::string line = "route /c ping -n 2 127.0.0.1 >nul & echo done> \"" + marker + "\"";
   RouteAddRequest request{"", "", "", "", line.c_str()};
-  ASSERT_TRUE(platform::addRoute(request));
-  EXPECT_TRUE(fileExists(marker));  // written before the command ended
-
-  const std::string failing = "cmd.exe /c exit 5";  // the exit code is not looked at
+  ASSERT_TRUE(CopyFileA(cmd.c_str(), beside.c_str(), FALSE));
+  EXPECT_FALSE(platform::addRoute(request));  // not from beside the program
+  EXPECT_FALSE(fileExists(marker));
+  DeleteFileA(beside.c_str());
+  ASSERT_TRUE(CopyFileA(cmd.c_str(), route.c_str(), FALSE));
+  EXPECT_TRUE(platform::addRoute(request));
+  EXPECT_TRUE(fileExists(marker));                // written before the command ended
+  const std::string failing = "route /c exit 5";  // the exit code is not looked at
   request.commandLine = failing.c_str();
   EXPECT_TRUE(platform::addRoute(request));
-  const std::string missing = "vetrel-no-such-program.exe";
-  request.commandLine = missing.c_str();
+  DeleteFileA(route.c_str());
   EXPECT_FALSE(platform::addRoute(request));
 }
 

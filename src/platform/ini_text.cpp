@@ -1,6 +1,7 @@
-#include "platform/linux/ini_text.h"
+#include "platform/ini_text.h"
 
 #include <cstddef>
+#include <utility>
 
 namespace {
 
@@ -110,7 +111,10 @@ void iniSet(IniText& text, std::string_view section, std::string_view key, std::
   value = value.substr(0, value.find_first_of("\r\n"));
   SectionRange range;
   if (!findSection(text, section, range)) {
-    text.lines.push_back("[" + std::string(section) + "]");
+    std::string header(1, '[');  // appended, not added up: g++ 12 misreads the sum (-Wrestrict)
+    header.append(section);
+    header += ']';
+    text.lines.push_back(std::move(header));
     text.lines.push_back(std::string(key) + "=" + std::string(value));
     return;
   }
@@ -125,6 +129,36 @@ void iniSet(IniText& text, std::string_view section, std::string_view key, std::
   }
   text.lines.insert(text.lines.begin() + static_cast<std::ptrdiff_t>(last + 1),
                     std::string(key) + "=" + std::string(value));
+}
+
+namespace {
+
+std::size_t keyCount(const IniText& text) {
+  std::size_t n = 0;
+  std::string_view k, v, name;
+  for (const std::string& line : text.lines)
+    if (!sectionName(line, name) && keyLine(line, k, v)) ++n;
+  return n;
+}
+
+}  // namespace
+
+bool mergeIniKeys(std::string_view old, std::string_view section,
+                  const std::vector<std::pair<std::string, std::string>>& keyValues,
+                  std::string& merged) {
+  const IniText before = parseIniText(old);
+  IniText text = before;
+  for (const auto& [key, value] : keyValues) iniSet(text, section, key, value);
+  merged = iniTextBytes(text);
+  const IniText back = parseIniText(merged);
+  if (keyCount(back) < keyCount(before)) return false;
+  for (const auto& [key, value] : keyValues) {
+    std::string wanted, found;
+    if (!iniFind(text, section, key, wanted) || !iniFind(back, section, key, found) ||
+        found != wanted)
+      return false;
+  }
+  return true;
 }
 
 std::int32_t iniParseInt(std::string_view value) {
