@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/vendor_table.h"
 #include "base/windows1251.h"
 #include "report/event_text.h"
 
@@ -68,6 +69,7 @@ std::string syslogMessage(const SyslogEntry& entry, const SyslogOrigin& origin) 
     appendParam(out, "mac", f.mac);
     appendParam(out, "sampleIp", f.sampleIp);
     appendParam(out, "sampleMac", f.sampleMac);
+    if (!f.mac.empty()) appendParam(out, "vendor", macVendor(f.mac));
   }
   out += "] \xEF\xBB\xBF";
   out += utf8FromWindows1251(entry.text);

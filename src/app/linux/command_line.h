@@ -8,12 +8,13 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;  // start-up or run-time failure
 inline constexpr int kExitUsage = 2;    // bad command line or data directory
 
-enum class Command { None, Help, Monitor, Routes, Settings, Route, Scan };
+enum class Command { None, Help, Version, Monitor, Routes, Settings, Route, Scan };
 
 struct CommandLine {
   Command command = Command::None;
   std::string dir = ".";   // --dir, the data directory
-  bool forceUtf8 = false;  // --utf8
+  bool forceUtf8 = false;    // --utf8
+  bool forceCp1251 = false;  // --cp1251: the log's own bytes, whatever the locale
   bool stats = false;      // --stats: tick timing and memory on stderr at exit
   bool json = false;       // --json: journal lines as JSON objects on stdout
   // scan: overrides of the settings for this run only (0 / false: as quorel.ini says)

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "app/linux/console_locale.h"
 #include "app/linux/console_writer.h"
 #include "base/windows1251.h"
 
@@ -75,11 +76,6 @@ std::string consoleInputText(std::string_view text) {
   return utf8ToCp1251(text, converted) ? converted : std::string(text);
 }
 
-void chooseConsoleEncoding(bool forceUtf8) {
-  consoleOut.utf8 = forceUtf8 || ::isatty(consoleOut.fd) == 1;
-  consoleErr.utf8 = forceUtf8 || ::isatty(consoleErr.fd) == 1;
-}
-
 std::string consoleForm(const ConsoleStream& stream, std::string_view text) {
   if (!stream.utf8) return std::string(text);
   std::string plain;
@@ -88,7 +84,7 @@ std::string consoleForm(const ConsoleStream& stream, std::string_view text) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
     plain += text[i];
   }
-  return utf8FromWindows1251(plain);
+  return consoleFromWindows1251(plain);
 }
 
 bool writeConsole(ConsoleStream& stream, std::string_view text) {

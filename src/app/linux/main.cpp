@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
 
 #include "app/linux/command_line.h"
 #include "app/linux/console_text.h"
@@ -10,6 +11,7 @@
 #include "app/linux/routes_command.h"
 #include "app/linux/scan_command.h"
 #include "app/linux/settings_command.h"
+#include "base/program_version.h"
 
 int main(int argc, char** argv) {
   const CommandLine cl = parseCommandLine(argc, argv);
@@ -20,6 +22,10 @@ int main(int argc, char** argv) {
   switch (cl.command) {
     case Command::Help:
       return writeConsole(consoleOut, usageText()) ? kExitOk : kExitFailure;
+    case Command::Version:
+      return writeConsole(consoleOut, std::string("vetrel ") + programVersion() + "\n")
+                 ? kExitOk
+                 : kExitFailure;
     case Command::Routes:
       return runRoutes(cl);
     case Command::Settings:

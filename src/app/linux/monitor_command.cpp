@@ -8,6 +8,7 @@
 #include <ctime>
 #include <fstream>
 
+#include "app/linux/console_locale.h"
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
 #include "app/linux/console_writer.h"
@@ -24,7 +25,9 @@
 #include "arp/statics.h"
 #include "base/detached_thread.h"
 #include "base/ui_hooks.h"
+#include "base/vendor_table.h"
 #include "platform/system_platform.h"
+#include "platform/vendor_platform.h"
 #include "report/journal.h"
 #include "report/mail_message.h"
 #include "report/mail_queue.h"
@@ -118,7 +121,7 @@ std::string monitorStatsLine() {
 }
 
 int runMonitor(const CommandLine& cl) {
-  chooseConsoleEncoding(cl.forceUtf8);
+  chooseConsoleEncoding(cl);
   const DirectoryCheck dir = checkDataDirectory(cl.dir);
   if (!dir.usable) {
     warnConsole(dir.problem);
@@ -140,6 +143,8 @@ int runMonitor(const CommandLine& cl) {
   startConsoleWriter(consoleOut);
   startConsoleWriter(consoleErr);
   if (cl.json) installJsonOutput();
+  // For the vendor of JSON objects and syslog structured data.
+  loadVendorTable(MacVendors, platform::vendorDataDirectory());
   if (!dir.writable)
     warnConsole("data directory " + cl.dir +
                 " is not writable: the log, samples, statics and settings will not be saved");

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/linux/console_locale.h"
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
 #include "app/linux/console_writer.h"
@@ -18,8 +19,10 @@
 #include "arp/list_views.h"
 #include "arp/samples.h"
 #include "base/address.h"
+#include "base/vendor_table.h"
 #include "platform/probe_platform.h"
 #include "platform/socket_platform.h"
+#include "platform/vendor_platform.h"
 #include "report/journal.h"
 #include "report/mail_queue.h"
 #include "report/syslog_sender.h"
@@ -197,7 +200,7 @@ std::string scanSummaryLine(bool interrupted, std::uint32_t found, std::uint32_t
 }
 
 int runScan(const CommandLine& cl) {
-  chooseConsoleEncoding(cl.forceUtf8);
+  chooseConsoleEncoding(cl);
   std::uint32_t first = 0, last = 0;
   const std::string& fromText = cl.operands[0];
   const std::string& toText = cl.operands.size() > 1 ? cl.operands[1] : cl.operands[0];
@@ -247,6 +250,8 @@ int runScan(const CommandLine& cl) {
   }
   openLog();
   loadSettings();
+  // Before the syslog thread starts: it reads the table.
+  loadVendorTable(MacVendors, platform::vendorDataDirectory());
   // A comparing scan's journal lines reach the collector as the monitor's do.
   startSyslog();
   reportSyslogProblem();
