@@ -84,12 +84,14 @@ std::string localeCodeset(const char* localeName) {
   return codeset;
 }
 
+// The environment's LC_ALL, LC_CTYPE or LANG, as setlocale(LC_CTYPE, "") reads them, without
+// changing the process's own locale.
+std::string localeCharset() { return consoleCharsetFor(localeCodeset("")); }
+
 void chooseConsoleEncoding(const CommandLine& cl) {
-  // The environment's LC_ALL, LC_CTYPE or LANG, as setlocale(LC_CTYPE, "") reads them,
-  // without changing the process's own locale.
   consoleCharset = cl.forceUtf8     ? std::string(kUtf8Charset)
                    : cl.forceCp1251 ? std::string(kCp1251Charset)
-                                    : consoleCharsetFor(localeCodeset(""));
+                                    : localeCharset();
   const bool convert = consoleCharset != kCp1251Charset;
   consoleOut.utf8 = convert;
   consoleErr.utf8 = convert;

@@ -18,7 +18,11 @@ std::string consoleCharsetFor(std::string_view codeset);
 // locale is not installed.
 std::string localeCodeset(const char* localeName);
 
-// The charset of this run (UTF-8 until chooseConsoleEncoding).
+// The environment's locale's charset: what command-line text is typed in, whatever --utf8 or
+// --cp1251 ask of the output.
+std::string localeCharset();
+
+// The output charset of this run (UTF-8 until chooseConsoleEncoding).
 extern std::string consoleCharset;
 // Sets consoleCharset and whether the streams convert, from the options and the locale.
 void chooseConsoleEncoding(const CommandLine& cl);

@@ -100,8 +100,9 @@ std::string valuesFromTheFile(const Settings& s, const std::vector<std::string>&
 int setSettings(const std::vector<std::string>& assignments) {
   loadSettings();
   std::vector<std::string> given;
+  const std::string typedIn = localeCharset();
   for (const std::string& a : assignments) {
-    TypedAssignment typed = assignmentFromConsole(a, consoleCharset);
+    TypedAssignment typed = assignmentFromConsole(a, typedIn);
     if (!typed.error.empty()) {
       warnConsole(typed.error + "\nNothing was written.");
       return kExitUsage;
