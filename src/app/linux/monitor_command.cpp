@@ -15,6 +15,7 @@
 #include "app/linux/data_dir_lock.h"
 #include "app/linux/environment_check.h"
 #include "app/linux/json_output.h"
+#include "app/linux/mac_vendors.h"
 #include "app/linux/main_queue.h"
 #include "app/linux/monitor_loop.h"
 #include "app/linux/stop_signals.h"
@@ -25,9 +26,7 @@
 #include "arp/statics.h"
 #include "base/detached_thread.h"
 #include "base/ui_hooks.h"
-#include "base/vendor_table.h"
 #include "platform/system_platform.h"
-#include "platform/vendor_platform.h"
 #include "report/journal.h"
 #include "report/mail_message.h"
 #include "report/mail_queue.h"
@@ -64,6 +63,8 @@ int startMonitor(const std::string& dir, bool watchRoutes) {
   loadSettings();
   startMailThread = launchMailThread;
   computeTimeZoneText();
+  // Before the syslog thread, which reads the table.
+  if (monitorShowsVendors(session.jsonRows)) loadMacVendors();
   startSyslog();
   if (settings.WriteLog) reportEvent("Начало записи в лог-файл.", Info);
   reportEvent("Запуск программы.", Info);
@@ -143,8 +144,6 @@ int runMonitor(const CommandLine& cl) {
   startConsoleWriter(consoleOut);
   startConsoleWriter(consoleErr);
   if (cl.json) installJsonOutput();
-  // For the vendor of JSON objects and syslog structured data.
-  loadVendorTable(MacVendors, platform::vendorDataDirectory());
   if (!dir.writable)
     warnConsole("data directory " + cl.dir +
                 " is not writable: the log, samples, statics and settings will not be saved");

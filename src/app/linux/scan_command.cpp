@@ -13,16 +13,15 @@
 #include "app/linux/data_dir_lock.h"
 #include "app/linux/environment_check.h"
 #include "app/linux/json_output.h"
+#include "app/linux/mac_vendors.h"
 #include "app/linux/main_queue.h"
 #include "app/linux/scan_handoff.h"
 #include "app/linux/stop_signals.h"
 #include "arp/list_views.h"
 #include "arp/samples.h"
 #include "base/address.h"
-#include "base/vendor_table.h"
 #include "platform/probe_platform.h"
 #include "platform/socket_platform.h"
-#include "platform/vendor_platform.h"
 #include "report/journal.h"
 #include "report/mail_queue.h"
 #include "report/syslog_sender.h"
@@ -251,7 +250,7 @@ int runScan(const CommandLine& cl) {
   openLog();
   loadSettings();
   // Before the syslog thread starts: it reads the table.
-  loadVendorTable(MacVendors, platform::vendorDataDirectory());
+  loadMacVendors();
   // A comparing scan's journal lines reach the collector as the monitor's do.
   startSyslog();
   reportSyslogProblem();
