@@ -54,6 +54,7 @@ check "man -l shows the page without a warning (groff -ww)" bash -c \
   "LC_ALL=C.UTF-8 MANWIDTH=80 man -l /usr/share/man/man1/vetrel.1.gz >'$work/man' 2>'$work/man.err' &&
    zcat /usr/share/man/man1/vetrel.1.gz | LC_ALL=C.UTF-8 groff -ww -k -t -man -Tutf8 >/dev/null 2>>'$work/man.err' &&
    test ! -s '$work/man.err' && grep -q 'Vetrel developers\|EXIT STATUS' '$work/man' && grep -q 'vetrel $version' '$work/man' || { cat '$work/man.err'; exit 1; }"
+check "man vetrel finds it" bash -c "test \"\$(man -w vetrel)\" = /usr/share/man/man1/vetrel.1.gz"
 check "the page names every quorel.ini key the program prints" bash -c \
   "for k in \$(/usr/bin/vetrel settings --dir '$work' 2>/dev/null | sed 's/=.*//'); do grep -q \"\$k\" '$work/man' || { echo \"missing \$k\"; exit 1; }; done"
 

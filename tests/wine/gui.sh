@@ -187,8 +187,12 @@ box=$(drive waitbox 10)
 drive answer no
 drive post 104
 box=$(drive waitbox 10)
-[ "${box%%|*}" = "О программе" ] && echo "${box#*|}" | grep -q '^Vetrel 4.1.5' && pass "about box" ||
-  fail "about box: $box"
+# The version of CMakeLists.txt and, from a checkout, the commit; no placeholder address.
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+about="Vetrel $(sed -n 's/^project(vetrel VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLists.txt")"
+commit=$(git -C "$repo" rev-parse --short=12 HEAD 2>/dev/null) && about+=" (git $commit)"
+[ "${box%%|*}" = "О программе" ] && echo "${box#*|}" | grep -qxF "$about" &&
+  ! echo "$box" | grep -q 'https://' && pass "about box: $about" || fail "about box: $box"
 drive answer ok
 sleep 0.5
 
