@@ -8,6 +8,7 @@
 # Argument: the mingw build directory. Needs root (ip netns).
 set -uo pipefail
 build=$(cd "${1:?usage: gui.sh MINGW_BUILD_DIR}" && pwd)
+repo=$(cd "$(dirname "$0")/../.." && pwd)
 . "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 wine_lab_need gui.sh "$build/vetrel.exe" "$build/gui_driver.exe"
 
@@ -188,7 +189,6 @@ drive answer no
 drive post 104
 box=$(drive waitbox 10)
 # The version of CMakeLists.txt and, from a checkout, the commit; no placeholder address.
-repo=$(cd "$(dirname "$0")/../.." && pwd)
 about="Vetrel $(sed -n 's/^project(vetrel VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLists.txt")"
 commit=$(git -C "$repo" rev-parse --short=12 HEAD 2>/dev/null) && about+=" (git $commit)"
 [ "${box%%|*}" = "О программе" ] && echo "${box#*|}" | grep -qxF "$about" &&
