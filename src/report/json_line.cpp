@@ -67,10 +67,12 @@ std::string journalJson(std::string_view text, std::int32_t kind, const platform
   appendMember(out, "text", text);
   const EventFields f = parseEventFields(text, kind);
   if (!f.ip.empty()) appendMember(out, "ip", f.ip);
-  if (!f.mac.empty()) appendMember(out, "mac", f.mac);
+  if (!f.mac.empty()) {
+    appendMember(out, "mac", f.mac);
+    appendMember(out, "vendor", macVendor(f.mac));
+  }
   if (!f.sampleIp.empty()) appendMember(out, "sampleIp", f.sampleIp);
   if (!f.sampleMac.empty()) appendMember(out, "sampleMac", f.sampleMac);
-  if (!f.mac.empty()) appendMember(out, "vendor", macVendor(f.mac));
   out += '}';
   return out;
 }

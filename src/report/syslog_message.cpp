@@ -67,9 +67,9 @@ std::string syslogMessage(const SyslogEntry& entry, const SyslogOrigin& origin) 
     const EventFields f = parseEventFields(entry.text, entry.kind);
     appendParam(out, "ip", f.ip);
     appendParam(out, "mac", f.mac);
+    if (!f.mac.empty()) appendParam(out, "vendor", macVendor(f.mac));
     appendParam(out, "sampleIp", f.sampleIp);
     appendParam(out, "sampleMac", f.sampleMac);
-    if (!f.mac.empty()) appendParam(out, "vendor", macVendor(f.mac));
   }
   out += "] \xEF\xBB\xBF";
   out += utf8FromWindows1251(entry.text);

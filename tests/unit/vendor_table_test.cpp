@@ -58,11 +58,14 @@ TEST(VendorTable, JsonAndSyslogCarryTheVendorOfTheLinesMac) {
   const platform::WallClock t{2026, 12, 8, 1, 2, 3, 2};
   const std::string spoof =
       "Подмена адреса! 10.0.0.2 00-1b-21-00-00-02 (10.0.0.2 02-00-00-00-00-01)";
-  EXPECT_NE(journalJson(spoof, 4, t, 0).find(",\"vendor\":\"Intel Corporate\"}"),
+  EXPECT_NE(journalJson(spoof, 4, t, 0)
+                .find("\"mac\":\"00-1b-21-00-00-02\",\"vendor\":\"Intel Corporate\","),
             std::string::npos);
   EXPECT_EQ(journalJson("Запуск программы.", 1, t, 0).find("vendor"), std::string::npos);
   SyslogEntry e{spoof, 4, t, 0, 0};
-  EXPECT_NE(syslogMessage(e, {"h", 1}).find(" vendor=\"Intel Corporate\"]"), std::string::npos);
+  EXPECT_NE(syslogMessage(e, {"h", 1})
+                .find(" mac=\"00-1b-21-00-00-02\" vendor=\"Intel Corporate\" sampleIp="),
+            std::string::npos);
   e.text = "Новый IP-адрес! 10.0.0.3 00-00-00-00-00-03";  // unknown: no empty parameter
   EXPECT_EQ(syslogMessage(e, {"h", 1}).find("vendor"), std::string::npos);
   EXPECT_NE(scanHostJson("10.0.0.5", "02-00-00-00-00-05", "", macVendor("02-00-00-00-00-05"), t, 0)
