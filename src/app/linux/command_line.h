@@ -12,11 +12,11 @@ enum class Command { None, Help, Version, Monitor, Routes, Settings, Route, Scan
 
 struct CommandLine {
   Command command = Command::None;
-  std::string dir = ".";   // --dir, the data directory
+  std::string dir = ".";     // --dir, the data directory
   bool forceUtf8 = false;    // --utf8
   bool forceCp1251 = false;  // --cp1251: the log's own bytes, whatever the locale
-  bool stats = false;      // --stats: tick timing and memory on stderr at exit
-  bool json = false;       // --json: journal lines as JSON objects on stdout
+  bool stats = false;        // --stats: tick timing and memory on stderr at exit
+  bool json = false;         // --json: journal lines as JSON objects on stdout
   // scan: overrides of the settings for this run only (0 / false: as quorel.ini says)
   int threads = 0;                    // --threads N, 1 to 16
   bool names = false;                 // --names
