@@ -26,7 +26,7 @@ cp1251() { printf '%s' "$1" | iconv -f utf-8 -t cp1251; }
 
 echo "== the Debian package"
 t0=$(date +%s)
-bash "$root/scripts/package.sh" deb >/dev/null || { echo "  FAIL: package.sh deb"; exit 1; }
+timeout 900 bash "$root/scripts/package.sh" deb >/dev/null || { echo "  FAIL: package.sh deb"; exit 1; }
 deb=$root/build/vetrel_${version}_amd64.deb
 echo "  (built in $(($(date +%s) - t0)) s)"
 command -v lintian >/dev/null || bash "$root/scripts/setup-deps.sh" >/dev/null
@@ -102,7 +102,7 @@ check "dpkg -r removes it" bash -c "! test -e /usr/bin/vetrel && ! test -e /lib/
 
 echo "== the Windows zip"
 zip=$root/build/vetrel-$version-win64.zip
-bash "$root/scripts/package.sh" win >/dev/null || { echo "  FAIL: package.sh win"; exit 1; }
+timeout 900 bash "$root/scripts/package.sh" win >/dev/null || { echo "  FAIL: package.sh win"; exit 1; }
 check "the zip holds the program, the Russian guide and the licence" bash -c \
   "test \"\$(unzip -Z1 '$zip' | grep -v '/\$' | sort | paste -sd' ')\" = 'vetrel-$version/LICENSE.txt vetrel-$version/README.ru.txt vetrel-$version/vetrel.exe'"
 unzip -q -d "$work/zip" "$zip"
