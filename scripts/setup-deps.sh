@@ -9,6 +9,8 @@ packages=(
   iproute2 iputils-ping arp-scan arpwatch nftables
   wine wine64 xvfb xdotool x11-utils xclip imagemagick
   python3 python3-aiosmtpd rsyslog
+  ieee-data locales
+  debhelper dpkg-dev fakeroot lintian systemd groff-base man-db bash-completion zip unzip
 )
 missing=()
 for p in "${packages[@]}"; do

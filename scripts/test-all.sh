@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: unit tests natively and under ASan/UBSan, the lab
-# tests against the kernel in network namespaces (root), and the Windows tests under Wine.
+# tests against the kernel in network namespaces (root), the Debian package and the Windows
+# zip, and the Windows tests under Wine.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup-deps.sh" || exit 1
@@ -19,6 +20,7 @@ for t in "$root"/tests/lab/*.sh; do
   [ -e "$t" ] || continue
   suite "lab $(basename "$t" .sh)" bash "$t" "$root/build/native"
 done
+suite "package" bash "$root/tests/package/package_test.sh"
 for t in "$root"/tests/wine/*.sh; do
   [ -e "$t" ] || continue
   suite "wine $(basename "$t" .sh)" bash "$t" "$root/build/mingw"

@@ -81,7 +81,7 @@ MON_PID=
 monitor_start() {  # dir [extra args]
   local dir=$1
   shift
-  ip netns exec "$LAB"m "$VETREL" monitor --dir "$dir" "$@" >"$dir/stdout" 2>"$dir/stderr" &
+  ip netns exec "$LAB"m "$VETREL" monitor --cp1251 --dir "$dir" "$@" >"$dir/stdout" 2>"$dir/stderr" &
   MON_PID=$!
   wait_for 10 log_has "$dir" "Запуск программы." || wait_for 1 grep -q . "$dir/stdout"
 }

@@ -41,3 +41,43 @@ std::string utf8FromWindows1251(std::string_view text) {
   for (unsigned char c : text) appendUtf8(out, windows1251CodePoint(c));
   return out;
 }
+
+std::string windows1251FromUtf8(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size();) {
+    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+    const std::size_t length = lead < 0x80             ? 1
+                               : (lead & 0xE0) == 0xC0 ? 2
+                               : (lead & 0xF0) == 0xE0 ? 3
+                               : (lead & 0xF8) == 0xF0 ? 4
+                                                       : 0;
+    std::uint32_t cp = length == 1   ? lead
+                       : length == 2 ? lead & 0x1F
+                       : length == 3 ? lead & 0x0F
+                                     : lead & 0x07;
+    bool valid = length > 0 && i + length <= utf8.size();
+    for (std::size_t k = 1; valid && k < length; ++k) {
+      const unsigned char c = static_cast<unsigned char>(utf8[i + k]);
+      valid = (c & 0xC0) == 0x80;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    if (!valid) {
+      out += '?';
+      ++i;
+      continue;
+    }
+    i += length;
+    char byte = '?';
+    if (cp < 0x80 && length == 1) {
+      byte = static_cast<char>(cp);
+    } else if (cp >= 0x0410 && cp <= 0x044F) {
+      byte = static_cast<char>(0xC0 + (cp - 0x0410));
+    } else if (cp >= 0x80 && cp != 0xFFFD) {
+      for (int b = 0x80; b < 0xC0; ++b)
+        if (kHighHalf[b - 0x80] == cp) byte = static_cast<char>(b);
+    }
+    out += byte;
+  }
+  return out;
+}

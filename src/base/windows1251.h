@@ -12,3 +12,7 @@ void appendUtf8(std::string& out, std::uint32_t cp);
 
 // Windows-1251 to UTF-8. Line ends stay as they are; 0x98 becomes U+FFFD.
 std::string utf8FromWindows1251(std::string_view text);
+
+// UTF-8 to Windows-1251 for text from outside that is shown, not stored as typed: a byte that
+// is not UTF-8 and a character Windows-1251 lacks each become '?'.
+std::string windows1251FromUtf8(std::string_view utf8);

@@ -1,5 +1,6 @@
 #include "report/json_line.h"
 
+#include "base/vendor_table.h"
 #include "base/windows1251.h"
 #include "report/event_text.h"
 
@@ -66,7 +67,10 @@ std::string journalJson(std::string_view text, std::int32_t kind, const platform
   appendMember(out, "text", text);
   const EventFields f = parseEventFields(text, kind);
   if (!f.ip.empty()) appendMember(out, "ip", f.ip);
-  if (!f.mac.empty()) appendMember(out, "mac", f.mac);
+  if (!f.mac.empty()) {
+    appendMember(out, "mac", f.mac);
+    appendMember(out, "vendor", macVendor(f.mac));
+  }
   if (!f.sampleIp.empty()) appendMember(out, "sampleIp", f.sampleIp);
   if (!f.sampleMac.empty()) appendMember(out, "sampleMac", f.sampleMac);
   out += '}';
@@ -78,7 +82,8 @@ std::string journalJson(const JournalRecord& record) {
 }
 
 std::string scanHostJson(std::string_view ip, std::string_view mac, std::string_view name,
-                         const platform::WallClock& time, int offsetMinutes) {
+                         std::string_view vendor, const platform::WallClock& time,
+                         int offsetMinutes) {
   std::string out;
   out.reserve(96 + name.size() * 2);
   out += "{\"time\":\"";
@@ -87,6 +92,7 @@ std::string scanHostJson(std::string_view ip, std::string_view mac, std::string_
   appendMember(out, "ip", ip);
   appendMember(out, "mac", mac);
   appendMember(out, "name", name);
+  appendMember(out, "vendor", vendor);
   out += '}';
   return out;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/vendor_table.h"
 #include "base/windows1251.h"
 #include "report/event_text.h"
 
@@ -66,6 +67,7 @@ std::string syslogMessage(const SyslogEntry& entry, const SyslogOrigin& origin) 
     const EventFields f = parseEventFields(entry.text, entry.kind);
     appendParam(out, "ip", f.ip);
     appendParam(out, "mac", f.mac);
+    if (!f.mac.empty()) appendParam(out, "vendor", macVendor(f.mac));
     appendParam(out, "sampleIp", f.sampleIp);
     appendParam(out, "sampleMac", f.sampleMac);
   }

@@ -38,7 +38,7 @@ echo "== command line"
 check "--help exits 0" bash -c "'$VETREL' --help >/dev/null"
 "$VETREL" monitor --bogus 2>/dev/null
 check "unknown option exits 2" test $? -eq 2
-"$VETREL" monitor --dir "$work/none" 2>"$work/err.txt"
+"$VETREL" monitor --cp1251 --dir "$work/none" 2>"$work/err.txt"
 check "missing directory exits 2 with a message" \
   bash -c "test $? -eq 2 && grep -q 'data directory' '$work/err.txt'"
 
@@ -47,7 +47,7 @@ ip netns add "$LAB"x
 ip -n "$LAB"x link set lo up
 d=$(fresh_dir noadapter)
 ini_write "$d" WriteLog=1
-timeout 20 ip netns exec "$LAB"x "$VETREL" monitor --dir "$d" >"$d/stdout" 2>"$d/stderr"
+timeout 20 ip netns exec "$LAB"x "$VETREL" monitor --cp1251 --dir "$d" >"$d/stdout" 2>"$d/stderr"
 check "exit code 1" test $? -eq 1
 check "the error on stderr" bash -c "iconv -f cp1251 '$d/stderr' | grep -qF 'Ошибка при определении сетевого адаптера.'"
 check "start lines journalled" log_has "$d" 'Запуск программы.'
@@ -168,7 +168,7 @@ sleep 1.5  # the start-up refresh is the program's own and is not reported
 check "start-up refresh not reported" test "$(log_count "$d" 'Изменения таблицы маршрутов')" -eq 0
 ip -n "$LAB"m route add 10.200.0.0/16 via "$peer"
 check "route change reported" wait_for 4 log_has "$d" "Изменения таблицы маршрутов"
-ip netns exec "$LAB"m "$VETREL" routes --dir "$d" >"$d/routes.txt"
+ip netns exec "$LAB"m "$VETREL" routes --cp1251 --dir "$d" >"$d/routes.txt"
 check "vetrel routes lists the new route" bash -c \
   "grep -qE '^ *10\.200\.0\.0 +255\.255\.0\.0 +$peer +$LAB_NET\.1 +[0-9]+$' '$d/routes.txt'"
 check "vetrel routes prints its header" bash -c "head -n1 '$d/routes.txt' | iconv -f cp1251 | grep -q 'Адрес'"
@@ -183,7 +183,7 @@ ini_write "$d" CheckInt=1 WriteLog=1 AddNew=0 CheckMac=1 Restore=1
 peer_sample "$d"
 chmod 0666 "$d"/*
 ip netns exec "$LAB"m setpriv --reuid=65534 --regid=65534 --clear-groups \
-  "$VETREL" monitor --dir "$d" >"$d/stdout" 2>"$d/stderr" &
+  "$VETREL" monitor --cp1251 --dir "$d" >"$d/stdout" 2>"$d/stderr" &
 MON_PID=$!
 wait_for 5 log_has "$d" "Запуск программы."
 check "privilege warning on stderr" grep -q "CAP_NET_ADMIN" "$d/stderr"

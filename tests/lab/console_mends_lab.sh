@@ -31,7 +31,7 @@ reset_lab
 d=$(fresh_dir fifo)
 ini_write "$d" CheckInt=1 WriteLog=1
 mkfifo "$d/quorel.log"
-ip netns exec "$LAB"m "$VETREL" monitor --dir "$d" >"$d/stdout" 2>"$d/stderr" &
+ip netns exec "$LAB"m "$VETREL" monitor --cp1251 --dir "$d" >"$d/stdout" 2>"$d/stderr" &
 MON_PID=$!
 check "start-up goes on" wait_for 5 out_has "$d" "Запуск программы."
 check "the log's name is a program error" \
@@ -68,7 +68,7 @@ chmod 0666 "$d/quorel.ini"
 samples_before=$(sha256sum <"$d/samples.dat")
 statics_before=$(sha256sum <"$d/statics.dat")
 ip netns exec "$LAB"m setpriv --reuid=65534 --regid=65534 --clear-groups \
-  "$VETREL" monitor --dir "$d" >"$d/stdout" 2>"$d/stderr" &
+  "$VETREL" monitor --cp1251 --dir "$d" >"$d/stdout" 2>"$d/stderr" &
 MON_PID=$!
 wait_for 5 log_has "$d" "Запуск программы."
 ip netns exec "$LAB"m ping -c1 -W1 "$peer" >/dev/null
@@ -97,7 +97,7 @@ done | ip -n "$LAB"m -batch -
 mkfifo "$d/out"
 sleep 600 <"$d/out" &  # opens the FIFO for reading and never reads
 sleeper=$!
-ip netns exec "$LAB"m "$VETREL" monitor --dir "$d" >"$d/out" 2>"$d/stderr" &
+ip netns exec "$LAB"m "$VETREL" monitor --cp1251 --dir "$d" >"$d/out" 2>"$d/stderr" &
 MON_PID=$!
 check "all 3,000 hosts are journalled to the log" \
   wait_for 20 bash -c "test \$(iconv -f cp1251 '$d/quorel.log' | grep -c 'Новый IP-адрес! 10.78.') -eq 3000"

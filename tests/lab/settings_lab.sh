@@ -22,7 +22,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-v() { ip netns exec "$NS" "$VETREL" "$@"; }
+v() { ip netns exec "$NS" "$VETREL" --cp1251 "$@"; }
 err_has() { iconv -f cp1251 -t utf-8 "$work/err" | grep -qF -- "$1"; }
 shown() { v settings --dir "$d" 2>/dev/null | iconv -f cp1251 -t utf-8 | grep -q -- "^$1 "; }
 no_route() { test -z "$(ip -n "$NS" route show "$1")"; }
@@ -56,7 +56,7 @@ check "set without KEY=VALUE exits 2" test $? -eq 2
 # A user who cannot read the file must not be shown the defaults as its values.
 locked=$work/locked
 chmod 711 "$work" && mkdir -p "$locked" && chmod 755 "$locked" && ini_write "$locked" CheckInt=9 && chmod 600 "$locked/quorel.ini"
-as_nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups "$VETREL" "$@"; }
+as_nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups "$VETREL" --cp1251 "$@"; }
 as_nobody settings --dir "$locked" >/dev/null 2>"$work/err"
 check "an unreadable ini: exit 1 with the reason, no defaults shown" \
   bash -c "test $? -eq 1 && grep -q 'cannot read .*quorel.ini: Permission denied' '$work/err'"
@@ -107,7 +107,7 @@ check "shown: the password as set, never in clear" password_hidden
 check "stored as lowercase hex" bash -c "grep -a '^MailPassw=' '$d/quorel.ini' | tr -d '\r' | cut -d= -f2 | grep -qxE '([0-9a-f]{2}){41,}'"
 
 MON_PID=
-ip netns exec "$NS" "$VETREL" monitor --dir "$d" >"$d/stdout" 2>"$d/stderr" &
+ip netns exec "$NS" "$VETREL" monitor --cp1251 --dir "$d" >"$d/stdout" 2>"$d/stderr" &
 MON_PID=$!
 check "the monitor starts and logs (WriteLog=1 read back)" wait_for 10 log_has "$d" 'Запуск программы.'
 

@@ -37,6 +37,16 @@ TEST(ConsoleCommandLine, HelpWinsOverEverythingElse) {
   EXPECT_EQ(parse({"routes", "extra", "--help"}).error, "");
 }
 
+TEST(ConsoleCommandLine, VersionAndCharsetOptions) {
+  EXPECT_EQ(parse({"--version"}).command, Command::Version);
+  EXPECT_EQ(parse({"version"}).command, Command::Version);
+  EXPECT_EQ(parse({"scan", "--version"}).command, Command::Version);
+  EXPECT_TRUE(parse({"monitor", "--cp1251"}).forceCp1251);
+  EXPECT_EQ(parse({"monitor", "--cp1251", "--utf8"}).error,
+            "options --utf8 and --cp1251 exclude each other");
+  EXPECT_EQ(parse({"version", "x"}).command, Command::Version);
+}
+
 TEST(ConsoleCommandLine, UnusableLinesSayWhy) {
   EXPECT_EQ(parse({}).error, "no command given");
   EXPECT_EQ(parse({"--stats"}).error, "no command given");

@@ -163,6 +163,7 @@ TEST_F(ConsoleMonitor, RoutesPrintAlignedWithTheInterfaceAddress) {
   CommandLine cl;
   cl.command = Command::Routes;
   cl.dir = dir.string();
+  cl.forceCp1251 = true;  // the bytes as the list holds them
   EXPECT_EQ(runRoutes(cl), kExitOk);
   EXPECT_EQ(readFile(out),
             "   Адрес          Маска        Шлюз  Интерфейс     Метрика\n"

@@ -83,7 +83,7 @@ TEST(ConsoleRouteEdit, DeleteRemovesEveryMatchingRowOrOnlyTheGatewaysOne) {
                  row("10.6.0.0", "255.255.0.0", "10.9.0.7", 0),
                  row("10.5.0.0", "255.255.0.0", "10.9.0.8", 9)};
   auto run = [](std::vector<const char*> args) {
-    args.insert(args.begin(), {"vetrel", "route", "delete"});
+    args.insert(args.begin(), {"vetrel", "--cp1251", "route", "delete"});
     return runRoute(parseCommandLine(static_cast<int>(args.size()), args.data()));
   };
   EXPECT_EQ(run({"10.5.0.0", "255.255.0.0", "10.9.0.8"}), kExitOk);

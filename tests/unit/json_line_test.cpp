@@ -88,6 +88,6 @@ TEST(JournalJson, FieldsAndHostNamesWithQuotesStayStrings) {
       journalJson("Подмена адреса! 1.2.3.4 aa (\"\\\x01 \x7f})", Spoofing, kTime, 0);
   EXPECT_EQ(member(j, "sampleIp"), "\"\\\x01");
   EXPECT_EQ(member(j, "sampleMac"), "\x7f}");
-  const std::string h = scanHostJson("10.9.0.2", "", "Сервер \"a\\b\"\t", kTime, 0);
+  const std::string h = scanHostJson("10.9.0.2", "", "Сервер \"a\\b\"\t", "", kTime, 0);
   EXPECT_EQ(member(h, "name"), u8s(u8"Сервер \"a\\b\"\t"));
 }

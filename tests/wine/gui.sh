@@ -8,6 +8,7 @@
 # Argument: the mingw build directory. Needs root (ip netns).
 set -uo pipefail
 build=$(cd "${1:?usage: gui.sh MINGW_BUILD_DIR}" && pwd)
+repo=$(cd "$(dirname "$0")/../.." && pwd)
 . "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 wine_lab_need gui.sh "$build/vetrel.exe" "$build/gui_driver.exe"
 
@@ -187,8 +188,11 @@ box=$(drive waitbox 10)
 drive answer no
 drive post 104
 box=$(drive waitbox 10)
-[ "${box%%|*}" = "О программе" ] && echo "${box#*|}" | grep -q '^Vetrel 4.1.5' && pass "about box" ||
-  fail "about box: $box"
+# The version of CMakeLists.txt and, from a checkout, the commit; no placeholder address.
+about="Vetrel $(sed -n 's/^project(vetrel VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLists.txt")"
+commit=$(git -C "$repo" rev-parse --short=12 HEAD 2>/dev/null) && about+=" (git $commit)"
+[ "${box%%|*}" = "О программе" ] && echo "${box#*|}" | grep -qxF "$about" &&
+  ! echo "$box" | grep -q 'https://' && pass "about box: $about" || fail "about box: $box"
 drive answer ok
 sleep 0.5
 

@@ -16,6 +16,7 @@ constexpr CommandName kCommands[] = {
     {"routes", Command::Routes, 0, 0},
     {"scan", Command::Scan, 1, 2},
     {"help", Command::Help, 0, 0},
+    {"version", Command::Version, 0, 0},
     // Their operands are checked by the commands themselves.
     {"settings", Command::Settings, 0, 256},
     {"route", Command::Route, 0, 5},
@@ -62,6 +63,7 @@ bool parseListenList(std::string_view arg, std::vector<std::string>& names) {
 CommandLine parseCommandLine(int argc, const char* const* argv) {
   CommandLine cl;
   bool help = false;
+  bool version = false;
   std::size_t minOperands = 0, maxOperands = 0;
   std::string scanOnly;  // the first scan option seen, for the error of another command
   bool jsonSeen = false;
@@ -98,8 +100,12 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       if (name == "--compare") cl.compare = true;
     } else if (arg == "--help" || arg == "-h") {
       help = true;
+    } else if (arg == "--version") {
+      version = true;
     } else if (arg == "--utf8") {
       cl.forceUtf8 = true;
+    } else if (arg == "--cp1251") {
+      cl.forceCp1251 = true;
     } else if (arg == "--stats") {
       cl.stats = true;
     } else if (arg == "--json") {
@@ -140,6 +146,14 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     cl.command = Command::Help;
     return cl;
   }
+  if (version || cl.command == Command::Version) {
+    cl.command = Command::Version;
+    return cl;
+  }
+  if (cl.forceUtf8 && cl.forceCp1251) {
+    cl.error = "options --utf8 and --cp1251 exclude each other";
+    return cl;
+  }
   if (cl.command == Command::None) {
     cl.error = "no command given";
     return cl;
@@ -172,14 +186,15 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
 }
 
 const char* usageText() {
-  return "Usage: vetrel monitor [--dir DIR] [--utf8] [--stats] [--json]\n"
+  return "Usage: vetrel monitor [--dir DIR] [--utf8|--cp1251] [--stats] [--json]\n"
          "                      [--listen[=IFACE[,IFACE...]]]\n"
-         "       vetrel routes  [--dir DIR] [--utf8]\n"
+         "       vetrel routes  [--dir DIR] [--utf8|--cp1251]\n"
          "       vetrel scan    [--dir DIR] [--threads N] [--names] [--compare]\n"
-         "                      [--repeat MINUTES] [--utf8] [--json] FROM [TO]\n"
+         "                      [--repeat MINUTES] [--utf8|--cp1251] [--json] FROM [TO]\n"
          "       vetrel settings [--dir DIR] [set KEY=VALUE... | set-password]\n"
          "       vetrel route add ADDRESS MASK GATEWAY [METRIC]\n"
          "       vetrel route delete ADDRESS MASK [GATEWAY]\n"
+         "       vetrel version | --version\n"
          "\n"
          "Commands:\n"
          "  monitor   watch the ARP table: check it every CheckInt seconds against the\n"
@@ -192,8 +207,9 @@ const char* usageText() {
          "  routes    print the IPv4 route table (address, mask, gateway, interface,\n"
          "            metric) and exit\n"
          "  scan      probe every address from FROM to TO (TO defaults to FROM; at most\n"
-         "            65536) by ARP and print each live host as IP TAB MAC TAB name, in\n"
-         "            address order; with compare, journal lines go to stderr and, with\n"
+         "            65536) by ARP and print each live host as IP TAB MAC TAB name TAB\n"
+         "            vendor, in address order (the vendor from ieee-data, empty when\n"
+         "            unknown); with compare, journal lines go to stderr and, with\n"
          "            WriteLog=1, to quorel.log, and learned samples to samples.dat. The\n"
          "            summary (found, probed, seconds) goes to stderr. With --json, hosts\n"
          "            and journal lines go to stdout, each as one JSON object. Journal lines\n"
@@ -212,12 +228,15 @@ const char* usageText() {
          "            routes to ADDRESS/MASK (through GATEWAY when given); ADDRESS, MASK\n"
          "            and GATEWAY need 7 to 19 characters\n"
          "  help      print this text\n"
+         "  version   print the version (and the git commit it was built from) and exit\n"
          "\n"
          "Options:\n"
          "  -d, --dir DIR  data directory holding quorel.ini, samples.dat, statics.dat\n"
          "                 and quorel.log (default: the current directory)\n"
-         "  --utf8         print UTF-8 even when stdout is not a terminal (otherwise the\n"
-         "                 lines are the Windows-1251 bytes of the log file)\n"
+         "  --utf8         print UTF-8 whatever the locale (without it, text is printed in\n"
+         "                 the locale's character set; UTF-8 under C/POSIX)\n"
+         "  --cp1251       print the Windows-1251 bytes of the log file unchanged\n"
+         "  --version      print the version and exit\n"
          "  --stats        monitor: print tick timing and memory use to stderr at exit\n"
          "  --json         monitor, scan: each journal line as one JSON object (UTF-8) on\n"
          "                 stdout: time, kind, text and the addresses the line names; scan\n"

@@ -8,14 +8,15 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;  // start-up or run-time failure
 inline constexpr int kExitUsage = 2;    // bad command line or data directory
 
-enum class Command { None, Help, Monitor, Routes, Settings, Route, Scan };
+enum class Command { None, Help, Version, Monitor, Routes, Settings, Route, Scan };
 
 struct CommandLine {
   Command command = Command::None;
-  std::string dir = ".";   // --dir, the data directory
-  bool forceUtf8 = false;  // --utf8
-  bool stats = false;      // --stats: tick timing and memory on stderr at exit
-  bool json = false;       // --json: journal lines as JSON objects on stdout
+  std::string dir = ".";     // --dir, the data directory
+  bool forceUtf8 = false;    // --utf8
+  bool forceCp1251 = false;  // --cp1251: the log's own bytes, whatever the locale
+  bool stats = false;        // --stats: tick timing and memory on stderr at exit
+  bool json = false;         // --json: journal lines as JSON objects on stdout
   // monitor --listen[=IFACE,...]: ARP frames read off the wire too (the names: only these)
   bool listen = false;
   std::vector<std::string> listenInterfaces;

@@ -8,6 +8,7 @@
 #include "app/linux/monitor_loop.h"
 #include "base/external_text.h"
 #include "base/ui_hooks.h"
+#include "base/vendor_table.h"
 #include "platform/system_platform.h"
 #include "report/event_text.h"
 #include "report/json_line.h"
@@ -43,7 +44,8 @@ void setCell(ListId list, int row, int column, const char* text) {
   cells[column] = text ? text : "";
 }
 
-// The row as the copy command puts it on the clipboard, with LF for CR LF.
+// The row as the copy command puts it on the clipboard, with LF for CR LF, and the MAC's
+// vendor as a fourth column, there (empty) when unknown so that every row has four fields.
 void ensureVisible(ListId list, int row) {
   if (list != ListId::Scan || !session.printScanRows || row < 0) return;
   if (static_cast<std::size_t>(row) >= session.scanRows.size()) return;
@@ -52,13 +54,16 @@ void ensureVisible(ListId list, int row) {
   if (session.jsonRows) {
     const auto cell = [&](std::size_t c) { return c < cells.size() ? cells[c] : std::string(); };
     const platform::WallClock now = platform::localNow();
-    line = scanHostJson(cell(0), cell(1), cell(2), now, localOffsetMinutes(now));
+    line =
+        scanHostJson(cell(0), cell(1), cell(2), macVendor(cell(1)), now, localOffsetMinutes(now));
   } else {
     // TAB separates the fields: one inside a name would shift them.
     for (std::size_t c = 0; c < 3; ++c) {
       if (c > 0) line += '\t';
       if (c < cells.size()) line += cleanExternalText(cells[c]);
     }
+    line += '\t';
+    if (cells.size() > 1) line += macVendor(cells[1]);
   }
   line += '\n';
   if (!writeConsole(consoleOut, line)) session.outputFailed = true;

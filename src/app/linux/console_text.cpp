@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "app/linux/console_locale.h"
 #include "app/linux/console_writer.h"
 #include "base/external_text.h"
 #include "base/windows1251.h"
@@ -76,11 +77,6 @@ std::string consoleInputText(std::string_view text) {
   return utf8ToCp1251(text, converted) ? converted : std::string(text);
 }
 
-void chooseConsoleEncoding(bool forceUtf8) {
-  consoleOut.utf8 = forceUtf8 || ::isatty(consoleOut.fd) == 1;
-  consoleErr.utf8 = forceUtf8 || ::isatty(consoleErr.fd) == 1;
-}
-
 std::string consoleForm(const ConsoleStream& stream, std::string_view text) {
   std::string plain;
   plain.reserve(text.size());
@@ -92,7 +88,7 @@ std::string consoleForm(const ConsoleStream& stream, std::string_view text) {
     const auto c = static_cast<unsigned char>(text[i]);
     plain += isControlByte(c) && c != '\n' && c != '\t' && !lineEnd ? '?' : text[i];
   }
-  return stream.utf8 ? utf8FromWindows1251(plain) : plain;
+  return stream.utf8 ? consoleFromWindows1251(plain) : plain;
 }
 
 bool writeConsole(ConsoleStream& stream, std::string_view text) {

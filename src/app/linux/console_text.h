@@ -1,6 +1,7 @@
 #pragma once
-// Output of Windows-1251 text on a Linux console: UTF-8 for a terminal, the bytes unchanged
-// for a file or a pipe (so a redirected journal matches quorel.log byte for byte).
+// Output of Windows-1251 text on a Linux console: in the locale's character set
+// (console_locale.h), or the bytes unchanged under a Windows-1251 locale and with --cp1251
+// (then a redirected journal matches quorel.log byte for byte).
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -19,7 +20,7 @@ std::string consoleInputText(std::string_view text);
 struct ConsoleStream {
   explicit ConsoleStream(int descriptor = 1) : fd(descriptor) {}
   int fd;
-  bool utf8 = false;  // convert, and drop the CR of CR LF
+  bool utf8 = false;  // convert to the console's charset, and drop the CR of CR LF
   std::mutex lock;    // lines from the main and the mail thread never interleave
 
   // With a writer thread (console_writer.h) the lines wait here, under lock, instead of in
@@ -37,9 +38,6 @@ struct ConsoleStream {
 
 extern ConsoleStream consoleOut;
 extern ConsoleStream consoleErr;
-
-// Sets utf8 for each stream from isatty, or for both when forced.
-void chooseConsoleEncoding(bool forceUtf8);
 
 // Writes the whole text (converted as the stream wants); false when the write failed. With a
 // writer thread the text is queued and the answer is true.

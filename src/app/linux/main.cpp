@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 
 #include "app/linux/command_line.h"
 #include "app/linux/console_text.h"
@@ -12,6 +13,7 @@
 #include "app/linux/routes_command.h"
 #include "app/linux/scan_command.h"
 #include "app/linux/settings_command.h"
+#include "base/program_version.h"
 
 namespace {
 
@@ -40,6 +42,10 @@ int main(int argc, char** argv) {
   switch (cl.command) {
     case Command::Help:
       return writeConsole(consoleOut, usageText()) ? kExitOk : kExitFailure;
+    case Command::Version:
+      return writeConsole(consoleOut, std::string("vetrel ") + programVersion() + "\n")
+                 ? kExitOk
+                 : kExitFailure;
     case Command::Routes:
       return runRoutes(cl);
     case Command::Settings:

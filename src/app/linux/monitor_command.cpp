@@ -10,6 +10,7 @@
 #include <ctime>
 #include <fstream>
 
+#include "app/linux/console_locale.h"
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
 #include "app/linux/console_writer.h"
@@ -17,6 +18,7 @@
 #include "app/linux/environment_check.h"
 #include "app/linux/json_output.h"
 #include "app/linux/live_watch.h"
+#include "app/linux/mac_vendors.h"
 #include "app/linux/main_queue.h"
 #include "app/linux/monitor_loop.h"
 #include "app/linux/process_memory.h"
@@ -74,6 +76,8 @@ int startMonitor(const std::string& dir, bool watchRoutes) {
   loadSettings();
   startMailThread = launchMailThread;
   computeTimeZoneText();
+  // Before the syslog thread, which reads the table.
+  if (monitorShowsVendors(session.jsonRows)) loadMacVendors();
   startSyslog();
   if (settings.WriteLog) reportEvent("Начало записи в лог-файл.", Info);
   reportEvent("Запуск программы.", Info);
@@ -132,7 +136,7 @@ std::string monitorStatsLine() {
 }
 
 int runMonitor(const CommandLine& cl) {
-  chooseConsoleEncoding(cl.forceUtf8);
+  chooseConsoleEncoding(cl);
   const DirectoryCheck dir = checkDataDirectory(cl.dir);
   if (!dir.usable) {
     warnConsole(dir.problem);

@@ -11,3 +11,13 @@ if(TARGET vetrel_platform)
   target_link_libraries(vetrel PRIVATE vetrel_console
                         "$<LINK_GROUP:RESCAN,vetrel_platform,vetrel_logic>")
 endif()
+
+# What `cmake --install` and the Debian package put in place.
+include(GNUInstallDirs)
+configure_file(${CMAKE_SOURCE_DIR}/doc/vetrel.1.in ${VETREL_GENERATED_DIR}/vetrel.1 @ONLY)
+if(TARGET vetrel)
+  install(TARGETS vetrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+install(FILES ${VETREL_GENERATED_DIR}/vetrel.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/completion/vetrel
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)

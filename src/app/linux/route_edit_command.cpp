@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include "app/linux/console_locale.h"
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
 #include "app/linux/environment_check.h"
@@ -169,7 +170,7 @@ RouteOperands parseRouteOperands(const std::vector<std::string>& operands) {
 }
 
 int runRoute(const CommandLine& cl) {
-  chooseConsoleEncoding(cl.forceUtf8);
+  chooseConsoleEncoding(cl);
   const RouteOperands r = parseRouteOperands(cl.operands);
   if (!r.error.empty()) {
     warnConsole(r.error + "\nTry 'vetrel --help'.");

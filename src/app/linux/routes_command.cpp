@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/linux/console_locale.h"
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
 #include "app/linux/environment_check.h"
@@ -73,7 +74,7 @@ bool readRouteTable() {
 
 int runRoutes(const CommandLine& cl) {
   const DirectoryCheck dir = checkDataDirectory(cl.dir);
-  chooseConsoleEncoding(cl.forceUtf8);
+  chooseConsoleEncoding(cl);
   if (!dir.usable) {
     warnConsole(dir.problem);
     return kExitUsage;

@@ -6,12 +6,14 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/linux/console_locale.h"
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
 #include "app/linux/console_writer.h"
 #include "app/linux/data_dir_lock.h"
 #include "app/linux/environment_check.h"
 #include "app/linux/json_output.h"
+#include "app/linux/mac_vendors.h"
 #include "app/linux/main_queue.h"
 #include "app/linux/scan_handoff.h"
 #include "app/linux/stop_signals.h"
@@ -189,7 +191,7 @@ std::string scanSummaryLine(bool interrupted, std::uint32_t found, std::uint32_t
 }
 
 int runScan(const CommandLine& cl) {
-  chooseConsoleEncoding(cl.forceUtf8);
+  chooseConsoleEncoding(cl);
   std::uint32_t first = 0, last = 0;
   const std::string& fromText = cl.operands[0];
   const std::string& toText = cl.operands.size() > 1 ? cl.operands[1] : cl.operands[0];
@@ -240,6 +242,8 @@ int runScan(const CommandLine& cl) {
   }
   openLog();
   loadSettings();
+  // Before the syslog thread starts: it reads the table.
+  loadMacVendors();
   // A comparing scan's journal lines reach the collector as the monitor's do.
   startSyslog();
   reportSyslogProblem();

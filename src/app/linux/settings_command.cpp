@@ -7,12 +7,14 @@
 #include <cerrno>
 #include <cstring>
 
+#include "app/linux/console_locale.h"
 #include "app/linux/console_session.h"
 #include "app/linux/console_text.h"
 #include "app/linux/data_dir_lock.h"
 #include "app/linux/environment_check.h"
 #include "app/linux/password_input.h"
 #include "app/linux/settings_edit.h"
+#include "app/linux/settings_input.h"
 #include "forms/settings_form.h"
 #include "platform/settings_platform.h"
 #include "settings/settings.h"
@@ -105,7 +107,15 @@ std::string valuesFromTheFile(const Settings& s, const std::vector<std::string>&
 int setSettings(const std::vector<std::string>& assignments) {
   loadSettings();
   std::vector<std::string> given;
-  for (const std::string& a : assignments) given.push_back(consoleInputText(a));
+  const std::string typedIn = localeCharset();
+  for (const std::string& a : assignments) {
+    TypedAssignment typed = assignmentFromConsole(a, typedIn);
+    if (!typed.error.empty()) {
+      warnConsole(typed.error + "\nNothing was written.");
+      return kExitUsage;
+    }
+    given.push_back(std::move(typed.text));
+  }
   Settings edited = settings;
   const SettingsEditResult r = applySettingsAssignments(edited, given);
   if (!r.error.empty()) {
@@ -181,7 +191,7 @@ void refuseWhileMonitorRuns(const std::string& dir) {
 }  // namespace
 
 int runSettings(const CommandLine& cl) {
-  chooseConsoleEncoding(cl.forceUtf8);
+  chooseConsoleEncoding(cl);
   const SettingsOperands ops = parseSettingsOperands(cl.operands);
   if (!ops.error.empty()) {
     warnConsole(ops.error + "\nTry 'vetrel --help'.");

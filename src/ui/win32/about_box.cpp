@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/program_version.h"
 #include "ui/win32/shell.h"
 #include "ui/win32/win_text.h"
 
@@ -25,8 +26,8 @@ std::string buildDate() {
 }  // namespace
 
 void showAboutBox() {
-  const std::string text = std::string("Vetrel 4.1.5\n\nМонитор локальной ARP-таблицы     \n") +
-                           "https://vetrel.example.org\n\n" + buildDate() +
+  const std::string text = std::string("Vetrel ") + programVersion() +
+                           "\n\nМонитор локальной ARP-таблицы     \n\n" + buildDate() +
                            "\nРаспространяется свободно, без каких-либо гарантий.";
   const std::wstring wide = toWide(text.c_str());
   const std::wstring caption = toWide("О программе");

@@ -316,4 +316,7 @@ bool unprotectData(const std::vector<std::uint8_t>& blob, const std::vector<std:
 
 void setAutostart(bool on, const char* exePath) { fake.autostartCalls.emplace_back(on, exePath); }
 
+// No registry: the fake's hosts have no vendor.
+std::string vendorDataDirectory() { return "/nonexistent/ieee-data"; }
+
 }  // namespace platform
