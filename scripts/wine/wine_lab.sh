@@ -87,6 +87,19 @@ wine_drive() {
   return "$rc"
 }
 
+# Starts vetrel.exe of the current folder in the desktop, with Wine's IP Helper notes in
+# $work/wine.err (an ARP write shows there), and waits up to 60 s for its main window to be
+# visible; returns 1 when it never is. Needs the caller's drive.
+wine_lab_show_vetrel() {
+  inns 600 env WINEDEBUG=-all,fixme+iphlpapi wine explorer "/desktop=$desk,1280x900" vetrel.exe \
+    >/dev/null 2>"$work/wine.err" &
+  for _ in $(seq 120); do
+    [ "$(drive visible 2>/dev/null)" = 1 ] && return 0
+    sleep 0.5
+  done
+  return 1
+}
+
 # The usual start: namespace $ns with lo up and a veth pair v0 (ADDR) - v1, then SETUP (the
 # caller's function for what else the namespace holds, or empty), an Xvfb of 1280x900 and a
 # fresh prefix /tmp/NAME-prefix.XXXXXX booted inside the namespace (one more try if a boot

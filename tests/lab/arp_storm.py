@@ -20,12 +20,7 @@ import struct
 import sys
 import time
 
-
-def mac_bytes(text):
-    parts = text.replace("-", ":").split(":")
-    if len(parts) != 6:
-        raise ValueError("bad MAC " + text)
-    return bytes(int(p, 16) for p in parts)
+from arp_forge import mac_bytes  # one reader of the lab's MAC texts
 
 
 def frame(kind, ip, mac, target):

@@ -289,7 +289,7 @@ check "stderr: no journal line" bash -c "! err_utf8 '$d' | grep -q 'Подмен
 spoof="Подмена адреса! $SCAN_NET.1 $(scan_host_mac 1) ($SCAN_NET.1 02-66-01-00-00-99)"
 received_spoof() {
   grep -F -- "$spoof" "$d/received.log" 2>/dev/null | grep -F '|SPOOF|' |
-    grep -qF "ip=\"$SCAN_NET.1\" mac=\"$(scan_host_mac 1)\" sampleIp=\"$SCAN_NET.1\" sampleMac=\"02-66-01-00-00-99\""
+    grep -qE "ip=\"$SCAN_NET.1\" mac=\"$(scan_host_mac 1)\"( vendor=\"[^\"]*\")? sampleIp=\"$SCAN_NET.1\" sampleMac=\"02-66-01-00-00-99\""
 }
 for _ in $(seq 30); do received_spoof && break; sleep 0.1; done  # rsyslogd's file write
 check "the spoofing line reached rsyslogd as SPOOF with its fields" \

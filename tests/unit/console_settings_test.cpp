@@ -52,7 +52,7 @@ TEST(ConsoleSettings, ValuesAreCheckedByKindAndByTheDialogsRules) {
       {{"MaxScanThreads=99999999999"}, kThreads},
       {{"MaxScanThreads=16", "CheckInt=60", "AddNew=0", "BlockNew=1"}, ""},
       {{"AddNew=2"}, "AddNew takes 1 or 0, not '2'"},
-      {{"MailPort=65536"}, "MailPort takes a port number from 0 to 65535, not '65536'"},
+      {{"MailPort=65536"}, "MailPort takes a port number from 1 to 65535, not '65536'"},
       {{"SendMailInt=1x"}, "SendMailInt takes a whole number, not '1x'"},
       {{"WndX=2147483648"}, "WndX takes a whole number, not '2147483648'"},
       {{"MailServer=a\nb"}, "MailServer cannot hold a line break"},

@@ -30,14 +30,7 @@ printf '%s\r\n' '[Vetrel]' AddNew=0 AddAddIp=0 ShowMsg=0 CheckInt=60 WndX=40 Wnd
   Wndcy=480 >"$work/quorel.ini"
 
 cd "$work" || exit 1
-inns 600 env WINEDEBUG=-all,fixme+iphlpapi wine explorer "/desktop=$desk,1280x900" vetrel.exe \
-  >/dev/null 2>"$work/wine.err" &
-up=
-for _ in $(seq 120); do
-  [ "$(drive visible)" = 1 ] && { up=1; break; }
-  sleep 0.5
-done
-[ -n "$up" ] || { fail "the main window did not appear within 60 s"; exit 1; }
+wine_lab_show_vetrel || { fail "the main window did not appear within 60 s"; exit 1; }
 drive tab 1 >/dev/null
 
 mkdir -p "$shots"

@@ -39,14 +39,7 @@ printf '%s\r\n' '[Vetrel]' AddNew=0 CheckMac=1 Restore=1 SaveStat=1 WriteLog=1 S
   CheckInt=2 >"$work/quorel.ini"
 
 cd "$work" || exit 1
-inns 600 env WINEDEBUG=-all,fixme+iphlpapi wine explorer "/desktop=$desk,1280x900" vetrel.exe \
-  >/dev/null 2>"$work/wine.err" &
-up=
-for _ in $(seq 120); do
-  [ "$(drive visible)" = 1 ] && { up=1; break; }
-  sleep 0.5
-done
-[ -n "$up" ] || { fail "the main window did not appear within 60 s"; exit 1; }
+wine_lab_show_vetrel || { fail "the main window did not appear within 60 s"; exit 1; }
 # Three checks at CheckInt=2.
 sleep 7
 arp=$(drive rows arp)

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "../../unit/file_size_limit.h"
 #include "platform/ini_text.h"
 #include "platform/settings_platform.h"
 
@@ -131,27 +132,6 @@ TEST_F(ProfileFile, WriteCreatesReplacesAndLeavesNoTemporary) {
   EXPECT_FALSE(platform::profileWriteKeys("Vetrel", {{"A", "1"}}, dir_.c_str()));
 }
 
-}  // namespace
-
-namespace {
-
-// A full disk for the length of a scope: writes past the size fail short, then with EFBIG.
-struct FullDisk {
-  rlimit saved{};
-  void (*handler)(int) = SIG_DFL;
-  explicit FullDisk(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved);
-    handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FullDisk() {
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, handler);
-  }
-};
-
 std::vector<std::pair<std::string, std::string>> manyKeys(int writer, int round) {
   std::vector<std::pair<std::string, std::string>> keys;
   for (int k = 0; k < 32; ++k)
@@ -175,7 +155,7 @@ TEST_F(ProfileFile, SavesNeverLeaveFewerKeysThanGiven) {
   const std::string whole = read();
   ASSERT_EQ(keyLines(whole), 33u);
   {
-    FullDisk full(100);  // the new text is some 400 bytes: its write stops in the middle
+    FileSizeLimit full(100);  // the new text is some 400 bytes: its write stops in the middle
     EXPECT_FALSE(platform::profileWriteKeys("Vetrel", manyKeys(0, 1), path_.c_str()));
   }
   EXPECT_EQ(read(), whole);
