@@ -10,8 +10,10 @@ bash "$root/scripts/build.sh" native asan mingw || exit 1
 passed=0; failed=0; failures=()
 suite() {  # name, command...
   local name=$1; shift
+  local start=$SECONDS
   echo "=== $name"
   if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); failures+=("$name"); fi
+  echo "=== $name: $((SECONDS - start)) s"
 }
 suite "layers" bash "$root/scripts/check-layers.sh"
 suite "unit (native)" ctest --test-dir "$root/build/native" --output-on-failure -j "$(nproc)" -L unit
