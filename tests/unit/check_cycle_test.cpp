@@ -609,21 +609,15 @@ TEST_F(CheckCycle, NamesFollowEveryChangeOfTheSamples) {
     const char* name1;
     const char* name2;
   };
+  auto e = [](const char* ip, const char* mac, const char* name) {
+    return addressEntry(ip, mac, "", name);
+  };
   const Case cases[] = {
-      {"renamed", {addressEntry("10.0.0.1", kA, "", "router")}, "router", ""},
-      {"added",
-       {addressEntry("10.0.0.1", kA, "", "router"), addressEntry("10.0.0.2", kB, "", "nas")},
-       "router",
-       "nas"},
-      {"moved ahead",
-       {addressEntry("10.0.0.*", kB, "", "wild"), addressEntry("10.0.0.1", kA, "", "gw")},
-       "",
-       "wild"},
-      {"foreign MAC",
-       {addressEntry("10.0.0.1", kX, "", "gw"), addressEntry("10.0.0.2", kB, "", "nas")},
-       "",
-       "nas"},
-      {"known without a MAC", {addressEntry("10.0.0.1", "", "", "gw")}, "gw", ""},
+      {"renamed", {e("10.0.0.1", kA, "router")}, "router", ""},
+      {"added", {e("10.0.0.1", kA, "router"), e("10.0.0.2", kB, "nas")}, "router", "nas"},
+      {"moved ahead", {e("10.0.0.*", kB, "wild"), e("10.0.0.1", kA, "gw")}, "", "wild"},
+      {"foreign MAC", {e("10.0.0.1", kX, "gw"), e("10.0.0.2", kB, "nas")}, "", "nas"},
+      {"known without a MAC", {e("10.0.0.1", "", "gw")}, "gw", ""},
       {"deleted", {}, "", ""},
   };
   for (const Case& c : cases) {

@@ -97,6 +97,7 @@ TEST(ConsoleCommandLine, JsonOnlyForTheCommandsThatJournal) {
 }
 
 TEST(ConsoleCommandLine, ListenTakesTheAdaptersOrNamedInterfaces) {
+  const char* const names = "option --listen= needs interface names separated by commas";
   struct {
     std::vector<const char*> args;
     const char* error;
@@ -107,18 +108,9 @@ TEST(ConsoleCommandLine, ListenTakesTheAdaptersOrNamedInterfaces) {
       {{"monitor", "--listen"}, "", true, {}},
       {{"--listen=eth0", "monitor"}, "", true, {"eth0"}},
       {{"monitor", "--listen=eth0,br-lan"}, "", true, {"eth0", "br-lan"}},
-      {{"monitor", "--listen="},
-       "option --listen= needs interface names separated by commas",
-       false,
-       {}},
-      {{"monitor", "--listen=eth0,"},
-       "option --listen= needs interface names separated by commas",
-       false,
-       {}},
-      {{"scan", "--listen", "10.0.0.1"},
-       "option --listen belongs to the monitor command",
-       false,
-       {}},
+      {{"monitor", "--listen="}, names, false, {}},
+      {{"monitor", "--listen=eth0,"}, names, false, {}},
+      {{"scan", "--listen", "10.0.0.1"}, "option --listen belongs to the monitor command"},
   };
   for (const auto& c : cases) {
     const CommandLine cl = parse(c.args);

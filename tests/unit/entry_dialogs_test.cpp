@@ -91,51 +91,46 @@ TEST_F(EntryDialogs, SamplesNeedElevenCharactersOrTheAnyMacAndARowThatIsThere) {
 // What each dialog refuses before anything is stored or written, and the message naming
 // the field; the message boxes and the focus are proven under Wine.
 TEST_F(EntryDialogs, FieldsThatHoldNoValueOfTheirKindAreRefused) {
+  using F = EntryField;
   struct Case {
-    const char* ip;
-    const char* mac;
+    const char *ip, *mac;
     EntryField sample;  // the sample dialog's OK (and 3010 without an empty MAC)
     EntryField arp;     // the ARP entry dialog's OK, 3008 and 3011
-    const char* text;   // the sample dialog's message
+    const char* why;    // after the sample dialog's message for a MAC
   } cases[] = {
-      {"10.88.0.2", "02-00-00-00-00-02", EntryField::None, EntryField::None, ""},
-      {"10.88.0.2 ", "0200.0000.0002", EntryField::None, EntryField::None, ""},
-      {"10.88.0.*", "02:00:00:00:*", EntryField::None, EntryField::Ip, ""},
-      {"10.88.0.2", "*", EntryField::None, EntryField::Mac, ""},
-      {"999.1.1.1", "02-00-00-00-00-02", EntryField::Ip, EntryField::Ip,
-       "Неверный IP-адрес: 999.1.1.1"},
-      {"abc.def.ghi.jkl", "02-00-00-00-00-02", EntryField::Ip, EntryField::Ip,
-       "Неверный IP-адрес: abc.def.ghi.jkl"},
-      {"10.88.0.-1", "02-00-00-00-00-02", EntryField::Ip, EntryField::Ip,
-       "Неверный IP-адрес: 10.88.0.-1"},
-      {"10.88.0.256*", "*", EntryField::Ip, EntryField::Ip, "Неверный IP-адрес: 10.88.0.256*"},
-      {"224.0.0.22", "02-00-00-00-00-02", EntryField::None, EntryField::Ip, ""},
-      {"10.88.0.2", "zz-zz-zz-zz-zz-zz", EntryField::Mac, EntryField::Mac,
-       "Неверный MAC-адрес: zz-zz-zz-zz-zz-zz"},
-      {"10.88.0.2", "00-00-00-00-00-00", EntryField::Mac, EntryField::Mac,
-       "Неверный MAC-адрес: 00-00-00-00-00-00 (нулевой адрес)"},
-      {"10.88.0.2", "FF-FF-FF-FF-FF-FF", EntryField::Mac, EntryField::Mac,
-       "Неверный MAC-адрес: FF-FF-FF-FF-FF-FF (широковещательный адрес)"},
-      {"10.88.0.2", "01-00-5e-00-00-16", EntryField::Mac, EntryField::Mac,
-       "Неверный MAC-адрес: 01-00-5e-00-00-16 (групповой адрес)"},
-      {"10.88.0.2", "00-11-22-33", EntryField::Mac, EntryField::Mac,
-       "Неверный MAC-адрес: 00-11-22-33"},
+      {"10.88.0.2", "02-00-00-00-00-02", F::None, F::None, ""},
+      {"10.88.0.2 ", "0200.0000.0002", F::None, F::None, ""},
+      {"10.88.0.*", "02:00:00:00:*", F::None, F::Ip, ""},
+      {"10.88.0.2", "*", F::None, F::Mac, ""},
+      {"999.1.1.1", "02-00-00-00-00-02", F::Ip, F::Ip, ""},
+      {"abc.def.ghi.jkl", "02-00-00-00-00-02", F::Ip, F::Ip, ""},
+      {"10.88.0.-1", "02-00-00-00-00-02", F::Ip, F::Ip, ""},
+      {"10.88.0.256*", "*", F::Ip, F::Ip, ""},
+      {"224.0.0.22", "02-00-00-00-00-02", F::None, F::Ip, ""},
+      {"10.88.0.2", "zz-zz-zz-zz-zz-zz", F::Mac, F::Mac, ""},
+      {"10.88.0.2", "00-00-00-00-00-00", F::Mac, F::Mac, " (нулевой адрес)"},
+      {"10.88.0.2", "FF-FF-FF-FF-FF-FF", F::Mac, F::Mac, " (широковещательный адрес)"},
+      {"10.88.0.2", "01-00-5e-00-00-16", F::Mac, F::Mac, " (групповой адрес)"},
+      {"10.88.0.2", "00-11-22-33", F::Mac, F::Mac, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.ip) + " " + c.mac);
     SampleList.clear();
     const SampleStore s = storeSample(sampleFromTexts(c.ip, c.mac, "n"), -1);
     EXPECT_EQ(s.fault.field, c.sample);
-    EXPECT_EQ(s.fault.text, c.text);
-    EXPECT_EQ(s.outcome,
-              c.sample == EntryField::None ? SampleOutcome::Added : SampleOutcome::Invalid);
-    EXPECT_EQ(SampleList.size(), c.sample == EntryField::None ? 1u : 0u);
+    const std::string text = c.sample == F::Ip ? "Неверный IP-адрес: " + std::string(c.ip)
+                             : c.sample == F::Mac
+                                 ? "Неверный MAC-адрес: " + std::string(c.mac) + c.why
+                                 : "";
+    EXPECT_EQ(s.fault.text, text);
+    EXPECT_EQ(s.outcome, c.sample == F::None ? SampleOutcome::Added : SampleOutcome::Invalid);
+    EXPECT_EQ(SampleList.size(), c.sample == F::None ? 1u : 0u);
     const FieldFault a = arpEntryFault(c.ip, c.mac);
     EXPECT_EQ(a.field, c.arp);
-    EXPECT_EQ(a.text.empty(), c.arp == EntryField::None);
+    EXPECT_EQ(a.text.empty(), c.arp == F::None);
     fake.setEntries.clear();
-    EXPECT_EQ(addArpEntry(c.ip, c.mac) == ArpEntryOutcome::Written, c.arp == EntryField::None);
-    EXPECT_EQ(fake.setEntries.size(), c.arp == EntryField::None ? 1u : 0u);
+    EXPECT_EQ(addArpEntry(c.ip, c.mac) == ArpEntryOutcome::Written, c.arp == F::None);
+    EXPECT_EQ(fake.setEntries.size(), c.arp == F::None ? 1u : 0u);
   }
   // A row found by name alone may still be added without a MAC (3010).
   const AddressEntry byName = sampleFromTexts("10.88.0.33", "", "epsilon.lab");

@@ -8,37 +8,33 @@
 namespace {
 
 std::uint32_t ip(const char* text) { return parseIpv4(text); }
+LocalAddress at(std::int32_t index, const char* address, int prefix) {
+  return {index, ip(address), prefix ? ~0u << (32 - prefix) : 0};
+}
 
 }  // namespace
 
 TEST(RangeOffer, TheFirstAddressedAdaptersHosts) {
   struct Case {
     std::vector<LocalAddress> addresses;
-    bool offered;
-    const char *first, *last;
+    const char *first, *last;  // "" none offered
   };
   const Case cases[] = {
-      {{{1, ip("10.77.0.1"), ip("255.255.255.0")}, {2, ip("10.9.0.1"), ip("255.0.0.0")}},
-       true,
-       "10.77.0.1",
-       "10.77.0.254"},
-      {{{1, 0, 0},
-        {1, ip("127.0.0.1"), ip("255.0.0.0")},
-        {2, ip("192.168.5.77"), ip("255.255.255.240")}},
-       true,
+      {{at(1, "10.77.0.1", 24), at(2, "10.9.0.1", 8)}, "10.77.0.1", "10.77.0.254"},
+      {{{1, 0, 0}, at(1, "127.0.0.1", 8), at(2, "192.168.5.77", 28)},
        "192.168.5.65",
        "192.168.5.78"},
-      {{{1, ip("10.1.2.3"), ip("255.0.0.0")}}, true, "10.1.0.1", "10.1.255.254"},  // a /16 at most
-      {{{1, ip("10.1.2.3"), ip("255.255.255.254")}}, true, "10.1.2.2", "10.1.2.3"},
-      {{{1, ip("10.1.2.3"), ip("255.255.255.255")}}, true, "10.1.2.3", "10.1.2.3"},
-      {{{1, ip("10.1.2.3"), 0}}, false, "", ""},
-      {{}, false, "", ""},
+      {{at(1, "10.1.2.3", 8)}, "10.1.0.1", "10.1.255.254"},  // a /16 at most
+      {{at(1, "10.1.2.3", 31)}, "10.1.2.2", "10.1.2.3"},
+      {{at(1, "10.1.2.3", 32)}, "10.1.2.3", "10.1.2.3"},
+      {{at(1, "10.1.2.3", 0)}, "", ""},
+      {{}, "", ""},
   };
   for (const Case& c : cases) {
     LocalAddressList = c.addresses;
     OfferedRange r;
-    ASSERT_EQ(offeredScanRange(r), c.offered) << c.first;
-    if (!c.offered) continue;
+    ASSERT_EQ(offeredScanRange(r), *c.first != 0) << c.first;
+    if (!*c.first) continue;
     EXPECT_EQ(r.first, ip(c.first));
     EXPECT_EQ(r.last, ip(c.last));
   }

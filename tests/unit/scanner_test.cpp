@@ -244,58 +244,27 @@ TEST_F(Scanner, ComparisonReportsAndLearnsAsTheSettingsSay) {
   // A MAC copied from ipconfig /all is in upper case; the probe's is in lower case.
   const AddressEntry upper = addressEntry("192.168.0.7", "00-AA-BB-CC-DD-E*");
   const AddressEntry knownAa = addressEntry("10.8.8.9", "00-AA-BB-CC-DD-EE");
+  const AddressEntry knownAaPlain = addressEntry("10.8.8.9", "00aabbccddee");
   const char *ip7 = "192.168.0.7", *ip8 = "192.168.0.8", *m66 = "00-11-22-33-44-66",
              *aa = "00-aa-bb-cc-dd-ee";
+  auto at7 = [&](const char* mac) { return addressEntry(ip7, mac); };
   const std::string spoof = "Подмена адреса! 192.168.0.7 00-11-22-33-44-66 (192.168.0.";
   const std::string new7 = "Новый IP-адрес! 192.168.0.7", new8 = "Новый IP-адрес! 192.168.0.8",
                     add8 = "Дополн. IP-адрес! 192.168.0.8";
+  const std::string sWild = spoof + "* 00-11-22-33-44-55)", s77 = spoof + "7 00-11-22-33-44-77)",
+                    s77d = spoof + "7 0011.2233.4477)";
   const Case cases[] = {
-      {"every contradicting sample reports",
-       {wild, other},
-       ip7,
-       m66,
-       true,
-       true,
-       {spoof + "* 00-11-22-33-44-55)", spoof + "7 00-11-22-33-44-77)"},
-       false},
+      {"every contradiction reports", {wild, other}, ip7, m66, true, true, {sWild, s77}, false},
       {"an upper-case pattern matches", {upper}, ip7, aa, true, true, {}, false},
       {"new, not learned", {}, ip7, m66, false, true, {new7}, false},
       {"unknown MAC: learned", {other}, ip8, aa, true, false, {new8}, true},
       {"a known MAC in another case", {knownAa}, ip8, aa, true, false, {new8, add8}, false},
       {"name alone: no sample without a MAC", {other}, ip8, "", true, false, {new8}, false},
-      {"a colon sample is the same MAC",
-       {addressEntry(ip7, "00:11:22:33:44:66")},
-       ip7,
-       m66,
-       true,
-       true,
-       {},
-       false},
-      {"a known address without a MAC", {addressEntry(ip7, "")}, ip7, m66, true, true, {}, false},
-      {"a zero sample contradicts nothing",
-       {addressEntry(ip7, "00-00-00-00-00-00")},
-       ip7,
-       m66,
-       true,
-       true,
-       {},
-       false},
-      {"a dotted sample of another host",
-       {addressEntry(ip7, "0011.2233.4477")},
-       ip7,
-       m66,
-       true,
-       true,
-       {spoof + "7 0011.2233.4477)"},
-       false},
-      {"a known MAC in another form",
-       {addressEntry("10.8.8.9", "00aabbccddee")},
-       ip8,
-       aa,
-       true,
-       false,
-       {new8, add8},
-       false},
+      {"colon form: the same MAC", {at7("00:11:22:33:44:66")}, ip7, m66, true, true, {}, false},
+      {"a known address without a MAC", {at7("")}, ip7, m66, true, true, {}, false},
+      {"zero contradicts nothing", {at7("00-00-00-00-00-00")}, ip7, m66, true, true, {}, false},
+      {"dotted: another host", {at7("0011.2233.4477")}, ip7, m66, true, true, {s77d}, false},
+      {"a known MAC in another form", {knownAaPlain}, ip8, aa, true, false, {new8, add8}, false},
       {"a broadcast MAC is never learned", {}, ip8, "ff-ff-ff-ff-ff-ff", true, true, {new8}, false},
       {"a multicast MAC is never learned", {}, ip8, "01-00-5e-00-00-16", true, true, {new8}, false},
   };
@@ -395,16 +364,11 @@ TEST_F(Scanner, ForgedHandOffsNeitherHandOutNorEndAPass) {
   ASSERT_TRUE(beginScanPass());
   ASSERT_TRUE(probesBegun(3));
   const std::uint64_t token0 = handOffToken(&workerSlots[0]);
-  const std::pair<std::uint64_t, std::uint64_t> forged[] = {{0, token0},
-                                                            {1, handOffToken(&workerSlots[1])},
-                                                            {2, handOffToken(&workerSlots[2])},
-                                                            {0, 0},
-                                                            {0, token0 + 2},
-                                                            {3, token0},
-                                                            {15, token0},
-                                                            {16, token0},
-                                                            {~0ull, token0},
-                                                            {2, token0}};
+  const std::uint64_t token1 = handOffToken(&workerSlots[1]),
+                      token2 = handOffToken(&workerSlots[2]);
+  const std::pair<std::uint64_t, std::uint64_t> forged[] = {
+      {0, token0}, {1, token1},  {2, token2},  {0, 0},          {0, token0 + 2},
+      {3, token0}, {15, token0}, {16, token0}, {~0ull, token0}, {2, token0}};
   for (auto [slot, token] : forged) EXPECT_FALSE(takeHandOff(slot, token)) << slot;
   EXPECT_TRUE(scanRunning);
   EXPECT_EQ(activeWorkers, 3);
