@@ -12,17 +12,9 @@
 #include "scratch_dir.h"
 
 TEST(ConsoleLocale, CharsetFollowsTheLocaleAndCIsUtf8) {
-  struct {
-    const char* locale;
-    const char* charset;
-  } const cases[] = {
-      {"C", "UTF-8"},
-      {"POSIX", "UTF-8"},
-      {"C.UTF-8", "UTF-8"},
-      {"no_SUCH.locale", "UTF-8"},  // not installed: as C
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(consoleCharsetFor(localeCodeset(c.locale)), c.charset) << c.locale;
+  // A locale that is not installed counts as C.
+  for (const char* locale : {"C", "POSIX", "C.UTF-8", "no_SUCH.locale"})
+    EXPECT_EQ(consoleCharsetFor(localeCodeset(locale)), "UTF-8") << locale;
   struct {
     const char* codeset;
     const char* charset;
@@ -90,6 +82,8 @@ TEST(ConsoleLocale, TextConvertsToTheCharsetAndBack) {
 }
 
 TEST(ConsoleLocale, SettingsValuesAreConvertedOrRefusedByKey) {
+  const char* const lacked = "the value of MailFrom holds a character";
+  const char* const control = "the value of MailTo holds a control character";
   struct {
     const char* typed;
     const char* charset;
@@ -99,13 +93,13 @@ TEST(ConsoleLocale, SettingsValuesAreConvertedOrRefusedByKey) {
       {"MailFrom=тест@example.org", "CP1251", "MailFrom=тест@example.org", ""},
       {"MailFrom=\xD1\x82\xD0\xB5\xD1\x81\xD1\x82", "UTF-8", "MailFrom=тест", ""},
       {"MailLogin=\xD4\xC5\xD3\xD4", "KOI8-R", "MailLogin=тест", ""},
-      {"MailFrom=\xD1\x82\xE6\x97\xA5", "UTF-8", "", "the value of MailFrom holds a character"},
-      {"MailFrom=\xFF", "UTF-8", "", "the value of MailFrom holds a character"},
+      {"MailFrom=\xD1\x82\xE6\x97\xA5", "UTF-8", "", lacked},
+      {"MailFrom=\xFF", "UTF-8", "", lacked},
       {"MailServer=a\x98", "CP1251", "", "the value of MailServer holds a character"},
-      {"MailTo=a\fb", "UTF-8", "", "the value of MailTo holds a control character"},
-      {"MailTo=a\x1a", "UTF-8", "", "the value of MailTo holds a control character"},
-      {"MailTo=\x1b[41m", "CP1251", "", "the value of MailTo holds a control character"},
-      {"MailTo=a\x7f", "UTF-8", "", "the value of MailTo holds a control character"},
+      {"MailTo=a\fb", "UTF-8", "", control},
+      {"MailTo=a\x1a", "UTF-8", "", control},
+      {"MailTo=\x1b[41m", "CP1251", "", control},
+      {"MailTo=a\x7f", "UTF-8", "", control},
       {"Mail\x1bTo=a\n", "UTF-8", "", "the value of Mail?To holds a control character"},
       {"CheckInt=10", "UTF-8", "CheckInt=10", ""},
   };
