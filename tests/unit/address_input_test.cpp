@@ -24,10 +24,9 @@ TEST(AddressInput, ReadsIpv4TextOneWay) {
   };
   // Refused in both forms; a number past its field's range is never wrapped.
   const char* const refused[] = {
-      "10.88.65536",     "10.16777216", "999.1.1.1",  "1.2.3.256",  "10.88.0.1.5",
-      "abc.def.ghi.jkl", "10.88.0.-1",  "+10.88.0.1", "0x0a.0.0.1", "1..2.3",
-      "10.88.0.",        "10.88 .0.1",  "10.88.0.*",  "",           "  ",
-      "99999999999"};
+      "10.88.65536",     "10.16777216", "999.1.1.1",  "1.256.3.4",  "1.2.3.256",  "10.88.0.1.5",
+      "abc.def.ghi.jkl", "10.88.0.-1",  "+10.88.0.1", "0x0a.0.0.1", "1..2.3",     "10.88.0.",
+      "10.88 .0.1",      "10.88.0.*",   "",           "  ",         "99999999999"};
   for (const char* text : refused) {
     for (bool shortForms : {false, true}) {
       std::uint32_t v = 0;
