@@ -110,7 +110,10 @@ TEST(ConsoleCommandLine, ListenTakesTheAdaptersOrNamedInterfaces) {
       {{"monitor", "--listen=eth0,br-lan"}, "", true, {"eth0", "br-lan"}},
       {{"monitor", "--listen="}, names, false, {}},
       {{"monitor", "--listen=eth0,"}, names, false, {}},
-      {{"scan", "--listen", "10.0.0.1"}, "option --listen belongs to the monitor command"},
+      {{"scan", "--listen", "10.0.0.1"},
+       "option --listen belongs to the monitor command",
+       false,
+       {}},
   };
   for (const auto& c : cases) {
     const CommandLine cl = parse(c.args);
