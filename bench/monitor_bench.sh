@@ -47,6 +47,18 @@ lab_down
 lab_up || exit 1
 echo "mode: $([ "$short" = 1 ] && echo short || echo full)"
 
+# claim_figure NAME IP MAC [NOTE]: $n forged claims of IP timed by vetrel and arpwatch in $d
+# (both running), printed as NAME_claim_median_s with the ratio.
+claim_figure() {
+  ip netns exec "$LAB"a /usr/bin/python3 "$here/claim_latency.py" eth0 "$2" "$3" "$n" \
+    "vetrel=$d/quorel.log:dash" "arpwatch=$d/aw.out:colon" 2>"$d/latency.txt" >"$d/latency.out"
+  cat "$d/latency.out"
+  local v a
+  v=$(value_of "$d/latency.out" vetrel_median_s)
+  a=$(value_of "$d/latency.out" arpwatch_median_s)
+  echo "${1}_claim_median_s vetrel=$v arpwatch=$a ratio=$(ratio "$v" "$a") (target <= 0.050, $(value_of "$d/latency.out" vetrel_detected))${4:-}"
+}
+
 echo "== forged claim of a cached peer -> journal line, CheckInt=10 (neighbour events, no --listen)"
 n=$(pick 10 2)
 d="$work/cached"
@@ -57,12 +69,7 @@ monitor_start "$d" --stats
 aw_start "$d"
 announce_peer
 sleep 1.5
-ip netns exec "$LAB"a /usr/bin/python3 "$here/claim_latency.py" eth0 "$LAB_NET.2" 02:66:00:00:00:10 "$n" \
-  "vetrel=$d/quorel.log:dash" "arpwatch=$d/aw.out:colon" 2>"$d/latency.txt" >"$d/latency.out"
-cat "$d/latency.out"
-v=$(value_of "$d/latency.out" vetrel_median_s)
-a=$(value_of "$d/latency.out" arpwatch_median_s)
-echo "cached_claim_median_s vetrel=$v arpwatch=$a ratio=$(ratio "$v" "$a") (target <= 0.050, $(value_of "$d/latency.out" vetrel_detected))"
+claim_figure cached "$LAB_NET.2" 02:66:00:00:00:10
 monitor_stop
 aw_stop
 echo "event_checks=$(stats_value "$d" event_checks) timed_checks=$(stats_value "$d" checks)"
@@ -76,12 +83,8 @@ printf '%s\t%s\tnever\r\n' "$LAB_NET.9" 02-09-09-09-09-09 >"$d/samples.dat"
 ip netns exec "$LAB"m sysctl -qw net.ipv4.conf.all.arp_accept=0 net.ipv4.conf.eth0.arp_accept=0
 monitor_start "$d" --listen=eth0 --stats
 aw_start "$d"
-ip netns exec "$LAB"a /usr/bin/python3 "$here/claim_latency.py" eth0 "$LAB_NET.9" 02:67:00:00:00:10 "$n" \
-  "vetrel=$d/quorel.log:dash" "arpwatch=$d/aw.out:colon" 2>"$d/latency.txt" >"$d/latency.out"
-cat "$d/latency.out"
-v=$(value_of "$d/latency.out" vetrel_median_s)
-a=$(value_of "$d/latency.out" arpwatch_median_s)
-echo "uncached_claim_median_s vetrel=$v arpwatch=$a ratio=$(ratio "$v" "$a") (target <= 0.050, $(value_of "$d/latency.out" vetrel_detected)); cached by the kernel: $(ip -n "$LAB"m neigh show "$LAB_NET.9" | grep -c lladdr)"
+claim_figure uncached "$LAB_NET.9" 02:67:00:00:00:10 \
+  "; cached by the kernel: $(ip -n "$LAB"m neigh show "$LAB_NET.9" | grep -c lladdr)"
 storm p "$LAB_NET.60" 02:60:00:00:00:60 --kind request --target "$LAB_NET.3" 2>/dev/null
 sleep 1
 vr=$(log_has "$d" "Новый IP-адрес! $LAB_NET.60 02-60-00-00-00-60" && echo reported || echo missed)

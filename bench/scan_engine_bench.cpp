@@ -4,7 +4,6 @@
 // Checks that every row was shown live in address order before the final refill.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "fake/fake_platform.h"
 #include "fake/scan_main_thread.h"
 #include "scan/scanner.h"
+#include "scan_pass_timing.h"
 #include "settings/settings.h"
 
 namespace {
@@ -60,26 +60,18 @@ void BM_ScanPassSlash24(benchmark::State& state) {
   for (auto _ : state) {
     clears = 0;
     liveRows.clear();
-    buildScanRange(first, first + 253);
-    const auto start = std::chrono::steady_clock::now();
     const double before = scanHandlerSeconds();
-    if (!beginScanPass() || !runPassToEnd()) {
-      state.SkipWithError("the pass did not run to its end");
-      break;
-    }
-    wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds = timedScanPass(state, first, first + 253);
+    if (seconds < 0) break;
+    wall += seconds;
     handler += scanHandlerSeconds() - before;
     results += 254;
-    joinScanWorkers();
     if (liveRows != expected) {
       state.SkipWithError("rows were not shown live in address order");
       break;
     }
   }
-  deleteScanLock();
-  scanFrontEnd = ScanFrontEnd{};
-  ScanResults.clear();
-  SampleList.clear();
+  endScanBench();
   if (results == 0) return;
   state.SetLabel("254 rows shown live in address order");
   state.counters["main_us_per_result"] = handler / results * 1e6;

@@ -4,7 +4,6 @@
 // learn_over_report is the ratio of the two passes' times (the target is at most 1.5).
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <filesystem>
 #include <map>
 
@@ -13,6 +12,7 @@
 #include "fake/fake_platform.h"
 #include "fake/scan_main_thread.h"
 #include "scan/scanner.h"
+#include "scan_pass_timing.h"
 #include "settings/settings.h"
 
 namespace {
@@ -47,25 +47,17 @@ void BM_ScanPassLearning(benchmark::State& state) {
   for (auto _ : state) {
     SampleList.clear();
     std::filesystem::remove("samples.dat");
-    buildScanRange(first, first + kHosts - 1);
-    const auto start = std::chrono::steady_clock::now();
-    if (!beginScanPass() || !runPassToEnd()) {
-      state.SkipWithError("the pass did not run to its end");
-      break;
-    }
-    wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds = timedScanPass(state, first, first + kHosts - 1);
+    if (seconds < 0) break;
+    wall += seconds;
     ++passes;
-    joinScanWorkers();
     if (SampleList.size() != (learn ? kHosts : 0u) ||
         std::filesystem::exists("samples.dat") != learn) {
       state.SkipWithError("the pass did not learn what it should");
       break;
     }
   }
-  deleteScanLock();
-  scanFrontEnd = ScanFrontEnd{};
-  ScanResults.clear();
-  SampleList.clear();
+  endScanBench();
   std::filesystem::current_path(previous);
   std::filesystem::remove_all(dir);
   if (passes == 0) return;

@@ -91,15 +91,9 @@ void reportUnusableMacs(std::size_t first) {
 void loadSamples() {
   samplesFileKept = false;
   LineReader reader;
-  switch (openDataFile(kSamplesFile, reader.file)) {
-    case DataFileOpen::Missing:
-      return;
-    case DataFileOpen::Unreadable:
-      keepUnreadSamplesFile();
-      return;
-    case DataFileOpen::Opened:
-      break;
-  }
+  const DataFileOpen opened = openDataFile(kSamplesFile, reader.file);
+  if (opened == DataFileOpen::Unreadable) keepUnreadSamplesFile();
+  if (opened != DataFileOpen::Opened) return;
   char line[kSampleLineMax + 2];
   std::size_t length;
   const std::size_t first = SampleList.size();

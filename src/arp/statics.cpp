@@ -96,15 +96,9 @@ void saveStatics() {
 void loadStatics() {
   staticsFile = FileState::Read;
   LineReader reader;
-  switch (openDataFile(kStaticsFile, reader.file)) {
-    case DataFileOpen::Missing:
-      return;
-    case DataFileOpen::Unreadable:
-      keepUnreadStaticsFile();
-      return;
-    case DataFileOpen::Opened:
-      break;
-  }
+  const DataFileOpen opened = openDataFile(kStaticsFile, reader.file);
+  if (opened == DataFileOpen::Unreadable) keepUnreadStaticsFile();
+  if (opened != DataFileOpen::Opened) return;
   char line[kStaticLineMax + 2];
   std::size_t length;
   while (readLine(reader, line, kStaticLineMax, length) == LineResult::Line) {
