@@ -7,6 +7,7 @@
 #include <random>
 
 #include "arp/check_cycle.h"
+#include "base/address_input.h"
 #include "base/text_field.h"
 #include "report/journal.h"
 
@@ -19,11 +20,6 @@ std::uint16_t be16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[
 bool unicastIp(std::uint32_t ip) {
   const std::uint32_t first = ip >> 24;
   return ip != 0 && first != 0 && first != 127 && first < 224;  // 224 up: multicast, reserved
-}
-
-bool stationMac(const std::uint8_t* mac) {
-  static constexpr std::uint8_t kZero[6] = {};
-  return (mac[0] & 1) == 0 && std::memcmp(mac, kZero, 6) != 0;
 }
 
 // Keyed by a per-run seed, so that chosen addresses cannot pile up in one probe chain.
@@ -41,9 +37,9 @@ bool dropsJournalled = false;
 double lastDropsLine = 0;
 constexpr double kDropsLineEvery = 60;
 
+// A row's or sample's MAC in whichever usual form it is written; zeros when none.
 void macOf(const AddressEntry& e, std::uint8_t (&mac)[6]) {
-  std::memset(mac, 0, sizeof mac);
-  parseMac(fieldView(e.macText), mac);
+  if (!readMacText(fieldView(e.macText), mac)) std::memset(mac, 0, sizeof mac);
 }
 
 }  // namespace
@@ -56,11 +52,12 @@ bool readArpBinding(const std::uint8_t* frame, std::size_t length, WireBinding& 
     return false;
   const std::uint16_t op = be16(arp + 6);
   if (op != 1 && op != 2) return false;
-  const std::uint8_t* mac = arp + 8;
+  std::uint8_t mac[6];
+  std::memcpy(mac, arp + 8, 6);
   const std::uint8_t* ip = arp + 14;
   const std::uint32_t value =
       std::uint32_t{ip[0]} << 24 | std::uint32_t{ip[1]} << 16 | std::uint32_t{ip[2]} << 8 | ip[3];
-  if (!unicastIp(value) || !stationMac(mac)) return false;
+  if (!unicastIp(value) || !isUnicastMac(mac)) return false;
   out.ip = value;
   std::memcpy(out.mac, mac, 6);
   return true;
