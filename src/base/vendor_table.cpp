@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "base/address_input.h"
 #include "base/data_file.h"
 #include "base/windows1251.h"
 
@@ -75,21 +76,6 @@ void addVendorRow(VendorTable& table, std::string_view line) {
   table.names += name;
 }
 
-bool parseMac(std::string_view text, std::uint64_t& mac) {
-  mac = 0;
-  int digits = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const int v = hexValue(text[i]);
-    if (v >= 0) {
-      if (++digits > 12) return false;
-      mac = mac << 4 | static_cast<std::uint64_t>(v);
-    } else if ((text[i] != '-' && text[i] != ':') || digits % 2 != 0 || digits == 0) {
-      return false;
-    }
-  }
-  return digits == 12;
-}
-
 }  // namespace
 
 void addVendorRows(VendorTable& table, std::string_view csvText) {
@@ -150,8 +136,10 @@ bool loadVendorTable(VendorTable& table, const std::string& directory) {
 }
 
 std::string_view vendorOf(const VendorTable& table, std::string_view macText) {
+  std::uint8_t bytes[6];
+  if (!table.loaded || !readMacText(macText, bytes)) return {};
   std::uint64_t mac = 0;
-  if (!table.loaded || !parseMac(macText, mac)) return {};
+  for (const std::uint8_t b : bytes) mac = mac << 8 | b;
   if ((mac >> 40) & 0x02) return kLocallyAdministered;
   for (int s = 0; s < 3; ++s) {
     const std::uint64_t prefix = mac >> (48 - kPrefixBits[s]);
