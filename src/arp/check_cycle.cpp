@@ -12,6 +12,7 @@
 #include "arp/wire_bindings.h"
 #include "base/address.h"
 #include "base/address_input.h"
+#include "base/mac_match.h"
 #include "base/text_field.h"
 #include "base/ui_hooks.h"
 #include "report/journal.h"
@@ -126,6 +127,7 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
     return false;
   }
   SampleList.push_back(e);
+  noteSamplesChanged();
   sampleIndex.appended(SampleList, static_cast<int>(SampleList.size()) - 1);
   samplesLearned = true;
   return false;
@@ -207,7 +209,8 @@ void runCheckUnguarded() {
   sampleIndex.invalidate();
   if (samplesLearned) {
     samplesLearned = false;
-    showSamples();
+    showSampleRows();
+    refreshCacheNames();
     saveSamples();
   }
 
@@ -242,7 +245,8 @@ void decideOutsideBindings(std::vector<OutsideBinding>& bindings) {
   sampleIndex.invalidate();
   if (samplesLearned) {
     samplesLearned = false;
-    showSamples();
+    showSampleRows();
+    refreshCacheNames();
     saveSamples();
   }
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/address.h"
+#include "base/mac_match.h"
 
 // Open-addressed table of list indices; the caller supplies hashing and equality.
 struct IndexSlots {

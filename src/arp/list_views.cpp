@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "arp/check_cycle.h"
 #include "base/address.h"
 #include "base/text_field.h"
 #include "base/ui_hooks.h"
@@ -34,14 +33,10 @@ void showCacheList() {
   for (const AddressEntry& e : CacheList) appendEntry(ListId::Arp, e, true);
 }
 
-std::uint64_t samplesShown = 0;
-
-void showSamples() {
-  ++samplesShown;
+void showSampleRows() {
   uiClearList(ListId::Samples);
   for (const AddressEntry& e : SampleList) appendEntry(ListId::Samples, e, false);
   setStatusText(1, "Образцы: %u", static_cast<unsigned>(SampleList.size()));
-  refreshCacheNames();  // every change of the samples is shown through here
 }
 
 void refillScanList() {
@@ -56,12 +51,4 @@ void sortCacheList(int column) {
   std::sort(CacheList.begin(), CacheList.end(), orderings[column]);
   showCacheList();
   uiMarkSortedColumn(ListId::Arp, column);
-}
-
-void sortSamples(int column) {
-  static const Ordering orderings[] = {lessByIp, lessByMac, lessByName};
-  if (column < 0 || column >= 3) return;
-  std::sort(SampleList.begin(), SampleList.end(), orderings[column]);
-  showSamples();
-  uiMarkSortedColumn(ListId::Samples, column);
 }

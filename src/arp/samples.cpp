@@ -10,6 +10,7 @@
 #include "report/journal.h"
 
 int SelectedRow = -1;
+std::uint64_t samplesChanged = 0;
 
 namespace {
 
@@ -106,6 +107,7 @@ void loadSamples() {
     reader.failed = true;  // the samples read so far stay; the file too
   }
   std::fclose(reader.file);
+  noteSamplesChanged();
   if (reader.failed) keepUnreadSamplesFile();
   reportUnusableMacs(first);
 }
@@ -131,6 +133,7 @@ int addSample(const AddressEntry& entry) {
     if (sameIpText(fieldView(s.ipText), ip)) return -1;
   try {
     SampleList.push_back(entry);
+    noteSamplesChanged();
   } catch (const std::bad_alloc&) {
     return kSampleNoMemory;  // not a duplicate: the caller must not say it is
   }
@@ -140,16 +143,19 @@ int addSample(const AddressEntry& entry) {
 void removeSample(int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= SampleList.size()) return;
   SampleList.erase(SampleList.begin() + index);
+  noteSamplesChanged();
 }
 
 void moveSampleUp() {
   if (SelectedRow <= 0 || static_cast<std::size_t>(SelectedRow) >= SampleList.size()) return;
   std::swap(SampleList[SelectedRow], SampleList[SelectedRow - 1]);
+  noteSamplesChanged();
   --SelectedRow;
 }
 
 void moveSampleDown() {
   if (SelectedRow < 0 || static_cast<std::size_t>(SelectedRow) + 1 >= SampleList.size()) return;
   std::swap(SampleList[SelectedRow], SampleList[SelectedRow + 1]);
+  noteSamplesChanged();
   ++SelectedRow;
 }

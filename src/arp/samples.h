@@ -1,8 +1,15 @@
 #pragma once
 // The sample list's file samples.dat and its operations.
+#include <cstdint>
+
 #include "base/address.h"
 
 inline constexpr const char* kSamplesFile = "samples.dat";
+
+// Counts changes of SampleList (added, removed, replaced, moved, sorted, learned), so a
+// lookup kept across calls (the scan's sample index) knows when to build itself again.
+extern std::uint64_t samplesChanged;
+inline void noteSamplesChanged() { ++samplesChanged; }
 
 extern int SelectedRow;  // the row an editor dialog or a move works on; -1 none
 

@@ -6,7 +6,6 @@
 #include <memory>
 #include <random>
 
-#include "arp/check_cycle.h"
 #include "base/address_input.h"
 #include "base/text_field.h"
 #include "report/journal.h"
@@ -149,34 +148,15 @@ void enableWireBindings(bool on) {
 
 bool wireBindingsEnabled() { return wireTable != nullptr; }
 
-void decideWireBindings(const WireBinding* bindings, std::size_t count) {
+bool learnWireBinding(std::uint32_t ip, const std::uint8_t (&mac)[6]) {
+  return wireTable && wireTable->learn(ip, mac);
+}
+
+void noteWireDecided(const AddressEntry& decided) {
   if (!wireTable) return;
-  std::vector<OutsideBinding> fresh;
-  for (std::size_t i = 0; i < count; ++i) {
-    const WireBinding& b = bindings[i];
-    if (!wireTable->learn(b.ip, b.mac)) continue;  // seen again as it was, or decided already
-    OutsideBinding o{};
-    formatIpv4Host(b.ip, o.entry.ipText);
-    formatMac(b.mac, o.entry.macText);
-    copyField(o.entry.typeText, kTypeDynamic);
-    o.row.index = b.ifIndex;
-    o.row.physAddrLen = 6;
-    std::memcpy(o.row.physAddr, b.mac, 6);
-    const std::uint8_t wireOrder[4] = {
-        static_cast<std::uint8_t>(b.ip >> 24), static_cast<std::uint8_t>(b.ip >> 16),
-        static_cast<std::uint8_t>(b.ip >> 8), static_cast<std::uint8_t>(b.ip)};
-    std::memcpy(&o.row.addr, wireOrder, 4);
-    o.row.type = kArpTypeDynamic;
-    fresh.push_back(o);
-  }
-  if (fresh.empty()) return;
-  decideOutsideBindings(fresh);
-  for (const OutsideBinding& o : fresh) {
-    if (!o.rewritten) continue;
-    std::uint8_t mac[6];
-    macOf(o.entry, mac);
-    wireTable->setDecided(parseIpv4(fieldView(o.entry.ipText)), mac);
-  }
+  std::uint8_t mac[6];
+  macOf(decided, mac);
+  wireTable->setDecided(parseIpv4(fieldView(decided.ipText)), mac);
 }
 
 bool wireDecided(const AddressEntry& row) {

@@ -44,7 +44,7 @@ class BindingTable {
   void setDecided(std::uint32_t ip, const std::uint8_t (&mac)[6]);
   const Slot* find(std::uint32_t ip) const;
   void clear();
-  std::size_t size() const { return count_; }
+  std::size_t remembered() const { return count_; }
   std::size_t capacity() const { return order_.size(); }
 
  private:
@@ -62,9 +62,10 @@ class BindingTable {
 // check decides every changed row as before.
 void enableWireBindings(bool on);
 bool wireBindingsEnabled();
-// Compares each binding whose MAC is new for its IP with the samples, as a check compares a
-// changed table row, unless the table path already decided that binding.
-void decideWireBindings(const WireBinding* bindings, std::size_t count);
+// Remembers mac as seen for ip; true when it is new for ip (to be decided). False while off.
+bool learnWireBinding(std::uint32_t ip, const std::uint8_t (&mac)[6]);
+// A restore or a block wrote decided's binding: seen again as written, it is not new.
+void noteWireDecided(const AddressEntry& decided);
 // For the check: whether the wire path (or an earlier check) already decided this changed
 // row, and the note of a row the check decided (seen: as read; decided: as written).
 bool wireDecided(const AddressEntry& row);

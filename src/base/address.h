@@ -1,5 +1,6 @@
 #pragma once
 // The address record of every address list, its text forms, matching and orderings.
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -44,20 +45,11 @@ int parseMac(std::string_view text, std::uint8_t (&bytes)[6]);
 std::uint32_t hostToNetwork(std::uint32_t hostOrder);
 std::uint32_t networkToHost(std::uint32_t networkOrder);
 
-// Wildcard match with '*'; texts or patterns longer than 31 characters never match.
+// Wildcard match with '*'; texts or patterns longer than kPatternMax characters never match.
+constexpr std::size_t kPatternMax = 31;
 bool matchPattern(std::string_view pattern, std::string_view text);
 inline bool matchPattern(const char* pattern, const char* text) {
   return matchPattern(std::string_view(pattern), std::string_view(text));
-}
-
-// MAC texts and patterns as users write them: any form readMacText reads is the same six
-// bytes, and other texts compare with the hex digits A to F in either case. The texts stay
-// as written; only the comparisons fold them. Every MAC comparison goes here.
-bool matchMacPattern(std::string_view pattern, std::string_view text);
-bool sameMacText(std::string_view a, std::string_view b);
-// The byte that sameMacText compares for c.
-inline char macFold(char c) {
-  return c >= 'A' && c <= 'F' ? static_cast<char>(c + ('a' - 'A')) : c;
 }
 
 // ipText, macText and typeText equal byte for byte.

@@ -81,3 +81,45 @@ std::string windows1251FromUtf8(std::string_view utf8) {
   }
   return out;
 }
+
+bool utf8ToCp1251(std::string_view text, std::string& out) {
+  out.clear();
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    std::uint32_t cp = 0;
+    std::size_t length = 0;
+    if (lead < 0x80) {
+      cp = lead;
+      length = 1;
+    } else if ((lead & 0xE0) == 0xC0) {
+      cp = lead & 0x1F;
+      length = 2;
+    } else if ((lead & 0xF0) == 0xE0) {
+      cp = lead & 0x0F;
+      length = 3;
+    } else {
+      return false;  // four-byte forms hold nothing Windows-1251 has
+    }
+    if (i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      const unsigned char c = static_cast<unsigned char>(text[i + k]);
+      if ((c & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    // Overlong forms are not UTF-8.
+    if ((length == 2 && cp < 0x80) || (length == 3 && cp < 0x800)) return false;
+    i += length;
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp >= 0x0410 && cp <= 0x044F) {
+      out += static_cast<char>(0xC0 + (cp - 0x0410));
+    } else {
+      int hit = -1;
+      for (int b = 0x80; b < 0xC0; ++b)
+        if (cp != 0xFFFD && windows1251CodePoint(static_cast<unsigned char>(b)) == cp) hit = b;
+      if (hit < 0) return false;
+      out += static_cast<char>(hit);
+    }
+  }
+  return true;
+}

@@ -12,12 +12,12 @@ std::atomic<std::uint32_t> routeChangeCount{0};
 bool OwnRouteChange = false;
 std::mutex routeLock;
 
-void routeWatch(void (*postRouteChange)(std::uint32_t count)) {
+void routeWatch(void (*onChange)(std::uint32_t count)) {
   for (;;) {
     if (platform::notifyRouteChange() != 0 && platform::lastErrorCode() != kErrorIoPending) return;
     const std::uint32_t count = routeChangeCount.load() + 1;  // the only writer
     routeChangeCount.store(count);
-    if (postRouteChange) postRouteChange(count);
+    if (onChange) onChange(count);
   }
 }
 

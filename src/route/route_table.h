@@ -13,9 +13,9 @@ extern std::atomic<std::uint32_t> routeChangeCount;  // written by routeWatch on
 extern bool OwnRouteChange;  // the next refresh is the program's own and is not reported
 extern std::mutex routeLock;
 
-// The watch thread's body: waits for changes and hands each count to postRouteChange.
+// The watch thread's body: waits for changes and hands each count to onChange.
 // Returns when the wait fails with anything but "pending".
-void routeWatch(void (*postRouteChange)(std::uint32_t count));
+void routeWatch(void (*onChange)(std::uint32_t count));
 
 // Main thread. changeNo 0: a refresh that no notification caused.
 void refreshRoutes(std::uint32_t changeNo);

@@ -4,6 +4,7 @@
 
 #include "arp/arp_table.h"
 #include "arp/list_views.h"
+#include "arp/sample_view.h"
 #include "arp/samples.h"
 #include "base/address_input.h"
 #include "base/text_field.h"
@@ -129,6 +130,7 @@ SampleStore storeSample(const AddressEntry& typed, int row, void (*select)(int r
     // The row came from the list; a list that no longer has it changes nothing.
     if (static_cast<std::size_t>(row) >= SampleList.size()) return {SampleOutcome::Ignored, -1, {}};
     SampleList[static_cast<std::size_t>(row)] = entry;
+    noteSamplesChanged();
     outcome = SampleOutcome::Replaced;
   }
   showSamples();

@@ -4,9 +4,11 @@
 
 #include "arp/check_index.h"
 #include "arp/list_views.h"
+#include "arp/sample_view.h"
 #include "arp/samples.h"
 #include "base/address.h"
 #include "base/address_input.h"
+#include "base/mac_match.h"
 #include "base/text_field.h"
 #include "report/journal.h"
 #include "scan/scanner.h"
@@ -19,15 +21,15 @@ bool samplesLearned = false;
 
 // Whether any sample matches an address or holds a MAC, without reading every sample for
 // every result: a pass that learns each host it finds stays linear. Built again whenever the
-// list may have changed since (a sample edited, added or removed elsewhere is shown).
+// list changed since.
 struct ScanSampleIndex {
   SampleIndex index;
   const AddressEntry* data = nullptr;
   std::size_t size = 0;
-  std::uint64_t shown = 0;
+  std::uint64_t changes = 0;
 
   SampleIndex& current() {
-    if (data != SampleList.data() || size != SampleList.size() || shown != samplesShown) {
+    if (data != SampleList.data() || size != SampleList.size() || changes != samplesChanged) {
       index.invalidate();
       note();
     }
@@ -36,7 +38,7 @@ struct ScanSampleIndex {
   void note() {
     data = SampleList.data();
     size = SampleList.size();
-    shown = samplesShown;
+    changes = samplesChanged;
   }
 };
 ScanSampleIndex scanIndex;
@@ -50,6 +52,7 @@ void learnSample(const AddressEntry& found) {
   // Inside the window procedure an escaping bad_alloc would end the program.
   try {
     SampleList.push_back(s);
+    noteSamplesChanged();
   } catch (const std::bad_alloc&) {
     reportEvent("Ошибка выделения памяти.", ProgramError);
     return;

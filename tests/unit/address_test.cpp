@@ -7,6 +7,7 @@
 #include <string>
 
 #include "address_fixture.h"
+#include "base/mac_match.h"
 #include "base/text_field.h"
 
 namespace {

@@ -13,6 +13,7 @@
 #include "address_fixture.h"
 #include "arp/arp_table.h"
 #include "arp/list_views.h"
+#include "arp/sample_view.h"
 #include "base/address.h"
 #include "base/text_field.h"
 #include "fake/fake_platform.h"

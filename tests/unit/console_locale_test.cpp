@@ -1,5 +1,5 @@
 // The console's charset from the locale, conversions both ways, and settings values as typed.
-#include "app/linux/console_locale.h"
+#include "app/linux/console/console_locale.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/linux/settings_input.h"
+#include "app/linux/commands/settings_input.h"
 #include "scratch_dir.h"
 
 TEST(ConsoleLocale, CharsetFollowsTheLocaleAndCIsUtf8) {

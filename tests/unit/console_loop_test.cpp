@@ -9,11 +9,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/linux/console_session.h"
-#include "app/linux/console_text.h"
-#include "app/linux/live_watch.h"
-#include "app/linux/main_queue.h"
-#include "app/linux/monitor_loop.h"
+#include "app/linux/console/console_text.h"
+#include "app/linux/runtime/console_session.h"
+#include "app/linux/runtime/live_watch.h"
+#include "app/linux/runtime/main_queue.h"
+#include "app/linux/runtime/monitor_loop.h"
 #include "arp/arp_table.h"
 #include "arp/check_cycle.h"
 #include "base/address.h"

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "app/linux/command_line.h"
-#include "app/linux/console_session.h"
-#include "app/linux/console_text.h"
-#include "app/linux/monitor_command.h"
-#include "app/linux/routes_command.h"
+#include "app/linux/commands/monitor_command.h"
+#include "app/linux/commands/routes_command.h"
+#include "app/linux/console/console_text.h"
+#include "app/linux/runtime/console_session.h"
 #include "arp/arp_table.h"
 #include "arp/check_cycle.h"
 #include "base/address.h"

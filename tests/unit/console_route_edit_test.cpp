@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/linux/command_line.h"
-#include "app/linux/console_session.h"
-#include "app/linux/console_text.h"
-#include "app/linux/route_edit_command.h"
+#include "app/linux/commands/route_edit_command.h"
+#include "app/linux/console/console_text.h"
+#include "app/linux/runtime/console_session.h"
 #include "fake/fake_platform.h"
 #include "route/route_table.h"
 #include "scratch_dir.h"

@@ -2,7 +2,7 @@
 // journal lines on stderr and --json output are proven in the scan lab.
 #include <gtest/gtest.h>
 
-#include "app/linux/scan_command.h"
+#include "app/linux/commands/scan_command.h"
 
 namespace {
 

@@ -1,11 +1,12 @@
 // The console's Windows-1251 output: conversion for a terminal, bytes unchanged otherwise.
-#include "app/linux/console_text.h"
+#include "app/linux/console/console_text.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>
 
 #include <string>
 
+#include "app/linux/console/console_locale.h"
 #include "base/windows1251.h"
 
 namespace {

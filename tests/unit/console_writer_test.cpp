@@ -1,5 +1,5 @@
 // The monitor's stdout when its reader stops: the program never waits, the newest lines win.
-#include "app/linux/console_writer.h"
+#include "app/linux/console/console_writer.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -8,6 +8,8 @@
 #include <chrono>
 #include <string>
 #include <thread>
+
+#include "app/linux/console/console_text.h"
 
 namespace {
 

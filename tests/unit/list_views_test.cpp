@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "address_fixture.h"
+#include "arp/sample_view.h"
 #include "base/address.h"
 #include "base/text_field.h"
 #include "fake/ui_recorder.h"

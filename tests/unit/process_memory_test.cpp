@@ -1,4 +1,4 @@
-#include "app/linux/process_memory.h"
+#include "app/linux/system/process_memory.h"
 
 #include <gtest/gtest.h>
 

@@ -12,6 +12,8 @@
 
 #include "address_fixture.h"
 #include "arp/list_views.h"
+#include "arp/sample_view.h"
+#include "arp/samples.h"
 #include "base/address.h"
 #include "failing_allocations.h"
 #include "fake/fake_platform.h"
@@ -273,7 +275,7 @@ TEST_F(Scanner, ComparisonReportsAndLearnsAsTheSettingsSay) {
     installUiRecorder();
     std::remove("samples.dat");
     SampleList = c.samples;
-    showSamples();  // as every change of the samples is shown
+    noteSamplesChanged();
     settings.AddNew = c.addNew;
     settings.AddAddIp = c.addAddIp;
     AddressEntry found = addressEntry(c.ip, c.mac, "", "host");

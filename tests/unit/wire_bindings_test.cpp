@@ -16,6 +16,7 @@
 #include "arp/arp_table.h"
 #include "arp/check_cycle.h"
 #include "arp/check_trigger.h"
+#include "arp/wire_decisions.h"
 #include "base/text_field.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
@@ -97,7 +98,7 @@ TEST(WireBindings, TableIsBoundedAndForgetsTheOldestFirst) {
     }
     model[ip] = m;
     ASSERT_EQ(t.learn(ip, mac), expectChange) << "step " << step;
-    ASSERT_EQ(t.size(), model.size());
+    ASSERT_EQ(t.remembered(), model.size());
     for (std::uint32_t k = 1; k <= 24; ++k) {
       const BindingTable::Slot* s = t.find(k);
       ASSERT_EQ(s != nullptr, model.count(k) == 1) << "step " << step << " ip " << k;

@@ -7,12 +7,12 @@
 #include <string>
 
 #include "app/linux/command_line.h"
-#include "app/linux/console_text.h"
-#include "app/linux/monitor_command.h"
-#include "app/linux/route_edit_command.h"
-#include "app/linux/routes_command.h"
-#include "app/linux/scan_command.h"
-#include "app/linux/settings_command.h"
+#include "app/linux/commands/monitor_command.h"
+#include "app/linux/commands/route_edit_command.h"
+#include "app/linux/commands/routes_command.h"
+#include "app/linux/commands/scan_command.h"
+#include "app/linux/commands/settings_command.h"
+#include "app/linux/console/console_text.h"
 #include "base/program_version.h"
 
 namespace {

@@ -1,6 +1,6 @@
 # The Linux console program. Everything but main() is a library, so the unit tests can
 # drive the front end against the fake platform.
-file(GLOB VETREL_CONSOLE_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
+file(GLOB_RECURSE VETREL_CONSOLE_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
 list(REMOVE_ITEM VETREL_CONSOLE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 add_library(vetrel_console STATIC ${VETREL_CONSOLE_SOURCES})
 target_link_libraries(vetrel_console PUBLIC vetrel_logic)

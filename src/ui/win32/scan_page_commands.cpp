@@ -4,6 +4,7 @@
 #include "arp/arp_table.h"
 #include "arp/check_cycle.h"
 #include "arp/list_views.h"
+#include "arp/sample_view.h"
 #include "arp/samples.h"
 #include "base/address.h"
 #include "base/text_field.h"

@@ -5,6 +5,7 @@
 #include "arp/arp_table.h"
 #include "arp/check_cycle.h"
 #include "arp/list_views.h"
+#include "arp/sample_view.h"
 #include "arp/samples.h"
 #include "arp/statics.h"
 #include "base/detached_thread.h"
@@ -203,81 +204,4 @@ void finishMainWindow() {
   RouteListView.ReleaseImageList();
   MainWindow = nullptr;
   PostQuitMessage(0);
-}
-
-const DLGTEMPLATE* loadDialogTemplate(int id) {
-  HRSRC found = FindResourceW(Instance, MAKEINTRESOURCEW(id), reinterpret_cast<LPCWSTR>(RT_DIALOG));
-  if (!found) return nullptr;
-  HGLOBAL loaded = LoadResource(Instance, found);
-  return loaded ? static_cast<const DLGTEMPLATE*>(LockResource(loaded)) : nullptr;
-}
-
-void centreOnParent(HWND window) {
-  HWND parent = GetParent(window);
-  if (!parent) parent = GetDesktopWindow();
-  RECT p{}, own{};
-  GetWindowRect(parent, &p);
-  GetClientRect(window, &own);
-  const int left = p.left + ((p.right - p.left) - (own.right - own.left)) / 2;
-  const int top = p.top + ((p.bottom - p.top) - (own.bottom - own.top)) / 2;
-  SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-}
-
-void showMessage(const char* text, UINT icon) {
-  const std::wstring wide = toWide(text);
-  const std::wstring caption = toWide(messageCaption);
-  MessageBoxW(MainWindow, wide.c_str(), caption.c_str(), MB_OK | icon);
-}
-
-bool askQuestion(const char* text, const char* caption) {
-  const std::wstring wide = toWide(text);
-  const std::wstring title = toWide(caption ? caption : messageCaption);
-  return MessageBoxW(MainWindow, wide.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
-}
-
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  Instance = instance;
-  GuiThreadId = GetCurrentThreadId();
-  if (!claimDataFolder()) return 0;
-  TaskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
-  // The log lives beside the executable, wherever the program was started from, so that
-  // the log-file commands (which run there) find it.
-  const std::string exe = platform::executablePath();
-  const std::size_t slash = exe.find_last_of('\\');
-  if (slash != std::string::npos) LogPath = exe.substr(0, slash) + "\\quorel.log";
-  openLog(LogPath.c_str());
-  installUiHooks();
-  startMailThread = launchMailThread;
-
-  CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, mainWindowProc, 0);
-  if (MainWindow && IsWindow(MainWindow)) {
-    HICON icon = static_cast<HICON>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON, 16, 16, 0));
-    SendMessageW(MainWindow, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-    SetWindowPos(MainWindow, nullptr, settings.WndX, settings.WndY, settings.Wndcx, settings.Wndcy,
-                 SWP_NOZORDER);
-    // A size equal to the template's brings no WM_SIZE, and the pages would stay 0 x 0.
-    layoutMainWindowNow();
-    ShowWindow(MainWindow, SW_SHOW);
-    publishMainWindow(MainWindow);
-  }
-
-  MSG msg;
-  int result = 0;
-  for (;;) {
-    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got == -1) {
-      result = -1;
-      break;
-    }
-    if (got == 0) {
-      result = static_cast<int>(msg.wParam);
-      break;
-    }
-    if (MainWindow && IsDialogMessageW(MainWindow, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  closeLog();
-  return result;
 }

@@ -1,0 +1,85 @@
+#include "app/linux/commands/routes_command.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/linux/console/console_locale.h"
+#include "app/linux/console/console_text.h"
+#include "app/linux/runtime/console_session.h"
+#include "app/linux/system/environment_check.h"
+#include "platform/route_platform.h"
+#include "route/route_table.h"
+
+namespace {
+constexpr std::size_t kColumns = 5;
+
+// The kernel's route types that have no interface (linux/rtnetlink.h, RTN_*).
+const char* routeTypeName(std::uint32_t type) {
+  switch (type) {
+    case 6:
+      return "blackhole";
+    case 7:
+      return "unreachable";
+    case 8:
+      return "prohibit";
+    case 9:
+      return "throw";
+    default:
+      return nullptr;
+  }
+}
+const char* const kTitles[kColumns] = {"Адрес", "Маска", "Шлюз", "Интерфейс", "Метрика"};
+}  // namespace
+
+std::string formatRouteTable(const std::vector<std::vector<std::string>>& rows) {
+  std::size_t width[kColumns];
+  for (std::size_t c = 0; c < kColumns; ++c) width[c] = std::strlen(kTitles[c]);
+  for (const auto& row : rows)
+    for (std::size_t c = 0; c < kColumns && c < row.size(); ++c)
+      width[c] = std::max(width[c], row[c].size());
+
+  std::string out;
+  auto line = [&](auto cell) {
+    for (std::size_t c = 0; c < kColumns; ++c) {
+      const std::string text = cell(c);
+      if (c > 0) out += "  ";
+      out.append(width[c] - std::min(width[c], text.size()), ' ');
+      out += text;
+    }
+    out += '\n';
+  };
+  line([](std::size_t c) { return std::string(kTitles[c]); });
+  for (const auto& row : rows)
+    line([&](std::size_t c) { return c < row.size() ? row[c] : std::string(); });
+  return out;
+}
+
+bool readRouteTable() {
+  std::vector<RouteRow> table;
+  const std::uint32_t error = platform::getIpForwardTable(table);
+  if (error != 0) {
+    warnConsole(std::string("cannot read the route table: ") +
+                std::strerror(static_cast<int>(error)));
+    return false;
+  }
+  fillRouteList(table);
+  // A route without an interface would show "0x0": its type says more.
+  for (std::size_t i = 0; i < RouteRows.size() && i < session.routeRows.size(); ++i) {
+    const char* name = RouteRows[i].ifIndex == 0 ? routeTypeName(RouteRows[i].policy) : nullptr;
+    auto& cells = session.routeRows[i];
+    if (name && cells.size() > 3) cells[3] = name;
+  }
+  return true;
+}
+
+int runRoutes(const CommandLine& cl) {
+  const DirectoryCheck dir = checkDataDirectory(cl.dir);
+  chooseConsoleEncoding(cl.forceUtf8, cl.forceCp1251);
+  if (!dir.usable) {
+    warnConsole(dir.problem);
+    return kExitUsage;
+  }
+  installConsoleHooks();
+  if (!readRouteTable()) return kExitFailure;
+  return writeConsole(consoleOut, formatRouteTable(session.routeRows)) ? kExitOk : kExitFailure;
+}

@@ -1,0 +1,131 @@
+#include "app/linux/runtime/live_watch.h"
+
+#include <arpa/inet.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <mutex>
+
+#include "app/linux/runtime/main_queue.h"
+#include "base/detached_thread.h"
+#include "platform/listen_platform.h"
+#include "report/journal.h"
+
+namespace {
+
+// The watch thread's memory of the last binding heard per address: the kernel also
+// announces moves between states (reachable, stale) of a binding that did not change, and
+// those must not cost a check.
+BindingTable* heardRows = nullptr;
+constexpr std::uint8_t kRemovedTag = 0xff;
+// Eight times the kernel's default table (gc_thresh3); a row forgotten only costs a check.
+constexpr std::size_t kHeardRows = 8192;
+
+void postTableChange() { postMainEvent(mainQueue, {MainEventKind::TableChange, 0}); }
+
+void onNeighbour(const ArpRow& row, bool removed) {
+  if (neighbourChangeCounts(*heardRows, row, removed)) postTableChange();
+}
+
+void onNeighbourOverrun() {
+  heardRows->clear();  // what was missed is unknown: the next of each row counts
+  postTableChange();
+}
+
+void neighbourWatch() {
+  BindingTable heard(kHeardRows);
+  heardRows = &heard;
+  platform::watchNeighbours(onNeighbour, onNeighbourOverrun);
+  heardRows = nullptr;  // the events have stopped; the timer's checks go on
+}
+
+std::mutex inboxLock;
+std::deque<WireBinding> inbox;
+
+struct ReadState {
+  BindingTable seen;  // this thread's: a binding heard again unchanged stops here
+  std::vector<WireBinding> batch;
+};
+
+void onFrame(void* context, const std::uint8_t* frame, std::size_t length, std::uint32_t ifIndex) {
+  auto* state = static_cast<ReadState*>(context);
+  WireBinding b{};
+  if (!readArpBinding(frame, length, b)) return;
+  b.ifIndex = ifIndex;
+  if (state->seen.learn(b.ip, b.mac)) state->batch.push_back(b);
+}
+
+void wireRead() {
+  auto state = std::make_unique<ReadState>();
+  auto lastStats = std::chrono::steady_clock::now();
+  for (;;) {
+    state->batch.clear();
+    if (const std::uint32_t error = platform::readArpFrames(200, onFrame, state.get())) {
+      char line[96];
+      std::snprintf(line, sizeof line, "Прослушивание сети остановлено: ошибка %u.", error);
+      reportEvent(line, ProgramError);
+      return;
+    }
+    if (!state->batch.empty()) handWireBindings(state->batch);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastStats >= std::chrono::seconds(1)) {
+      lastStats = now;
+      if (const std::uint64_t drops = platform::takeArpFrameDrops()) addWireDrops(drops);
+    }
+  }
+}
+
+}  // namespace
+
+bool neighbourChangeCounts(BindingTable& heard, const ArpRow& row, bool removed) {
+  static constexpr std::uint8_t kNoMac[6] = {};
+  std::uint8_t mac[6] = {};
+  if (!removed) {
+    // Incomplete and failed rows hold no binding; a check skips them too.
+    if (row.physAddrLen == 0 || std::memcmp(row.physAddr, kNoMac, 6) == 0) return false;
+    std::memcpy(mac, row.physAddr, 6);
+  }
+  const std::uint8_t tag = removed ? kRemovedTag : static_cast<std::uint8_t>(row.type);
+  return heard.learn(ntohl(row.addr), mac, tag) && !removed;
+}
+
+bool startNeighbourWatch() { return startDetached(neighbourWatch); }
+
+std::uint32_t startWireListen(const std::vector<std::string>& interfaces, std::string& failedName) {
+  if (std::uint32_t error = platform::openArpListeners(interfaces, failedName)) return error;
+  if (!startDetached(wireRead)) {
+    failedName = interfaces.empty() ? std::string() : interfaces.front();
+    return EAGAIN;
+  }
+  return 0;
+}
+
+void handWireBindings(const std::vector<WireBinding>& batch) {
+  bool wake = false;
+  std::uint64_t lost = 0;
+  {
+    std::lock_guard<std::mutex> hold(inboxLock);
+    wake = inbox.empty();
+    for (const WireBinding& b : batch) {
+      if (inbox.size() >= kWireInboxLimit) {
+        ++lost;
+        continue;
+      }
+      inbox.push_back(b);
+    }
+  }
+  if (lost) addWireDrops(lost);
+  if (wake) postMainEvent(mainQueue, {MainEventKind::WireBatch, 0});
+}
+
+bool takeWireBindings(std::vector<WireBinding>& out, std::size_t max) {
+  out.clear();
+  std::lock_guard<std::mutex> hold(inboxLock);
+  while (!inbox.empty() && out.size() < max) {
+    out.push_back(inbox.front());
+    inbox.pop_front();
+  }
+  return !inbox.empty();
+}
