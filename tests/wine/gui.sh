@@ -141,7 +141,7 @@ file=$(iconv -f cp1251 -t utf-8 "$work/samples.dat" | tr -d '\r' | cut -f1)
 
 # --- up and down
 order() { drive rows samples | cut -f1 | paste -sd' '; }
-o=($(order))
+read -ra o <<<"$(order)"
 drive select samples 2
 drive command 3020
 [ "$(drive rows samples | sed -n 2p | cut -f1,4)" = "${o[2]}"$'\t*' ] && pass "up moves the row and its selection" ||
