@@ -13,6 +13,16 @@ wine_lab_need() {
   [ "$(id -u)" -eq 0 ] || { echo "$script needs root (ip netns)" >&2; exit 1; }
 }
 
+# wine_until SECONDS TEST...: true once TEST succeeds, asked twice a second for up to SECONDS.
+wine_until() {
+  local end=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || return 1
+    sleep 0.5
+  done
+}
+
 # A check's verdict; failures counts the failed ones. Both always succeed, so that
 # `CHECK && pass ... || fail ...` never runs fail after pass.
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); return 0; }
