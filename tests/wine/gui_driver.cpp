@@ -20,6 +20,7 @@
 #include <shellapi.h>
 // clang-format on
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -286,12 +287,17 @@ bool selectRows(HWND list, UINT clear, int argc, char** argv, int from) {
   r.write(0, &item, sizeof item);
   for (int i = from; i < argc; ++i)
     SendMessageW(list, LVM_SETITEMSTATE, std::atoi(argv[i]), reinterpret_cast<LPARAM>(r.at(0)));
-  int row = -1;
-  for (int i = from; i < argc; ++i) {
+  std::vector<int> wanted, shown;
+  for (int i = from; i < argc; ++i) wanted.push_back(std::atoi(argv[i]));
+  std::sort(wanted.begin(), wanted.end());
+  wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+  const int n = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int row = -1; static_cast<int>(shown.size()) < n;) {
     row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, row, LVNI_SELECTED));
-    if (row != std::atoi(argv[i])) return false;
+    if (row < 0) break;
+    shown.push_back(row);
   }
-  return SendMessageW(list, LVM_GETNEXTITEM, row, LVNI_SELECTED) == -1;
+  return shown == wanted;
 }
 
 // Each row's cells, tab-separated; "\t*" after a selected one when marked.
