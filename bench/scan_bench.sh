@@ -51,8 +51,8 @@ bench_case() {  # title FROM TO
   timed vetrel "$2" "$3" >/dev/null
   timed arp-scan "$2" "$3" >/dev/null
   : >"$work/v" && : >"$work/a"
-  local r
-  for r in $(seq "$runs"); do
+  local _
+  for _ in $(seq "$runs"); do
     timed vetrel "$2" "$3" >>"$work/v"
     timed arp-scan "$2" "$3" >>"$work/a"
   done
@@ -69,8 +69,8 @@ loss_case() {  # title NAMESPACE
   echo "== 10 % ARP loss: $1"
   scan_loss_on "$2" || { echo "cannot set the nftables rule"; return; }
   : >"$work/v" && : >"$work/a"
-  local r
-  for r in $(seq "$runs"); do
+  local _
+  for _ in $(seq "$runs"); do
     timed vetrel "$SCAN_NET.1" "$SCAN_NET.254" >>"$work/v"
     timed arp-scan "$SCAN_NET.1" "$SCAN_NET.254" >>"$work/a"
   done

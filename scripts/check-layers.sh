@@ -2,7 +2,7 @@
 # Lists every include in src/ that points up a layer; exit 1 when there is one.
 # The layers, bottom to top; the two front ends share the top.
 set -uo pipefail
-cd "$(dirname "$0")/../src"
+cd "$(dirname "$0")/../src" || exit 1
 declare -A level=([platform]=0 [base]=1 [settings]=2 [report]=3 [route]=4 [arp]=5 [scan]=6
                   [forms]=7 [ui]=8 [app]=8)
 bad=0

@@ -16,6 +16,7 @@ suite() {  # name, command...
   echo "=== $name: $((SECONDS - start)) s"
 }
 suite "layers" bash "$root/scripts/check-layers.sh"
+suite "shellcheck" bash "$root/scripts/check-shell.sh"
 suite "unit (native)" ctest --test-dir "$root/build/native" --output-on-failure -j "$(nproc)" -L unit
 suite "unit (asan+ubsan)" ctest --test-dir "$root/build/asan" --output-on-failure -j "$(nproc)" -L unit
 for t in "$root"/tests/lab/*.sh; do

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the console lab test and the monitor benchmark: a bridge namespace and three
 # hosts on it (monitor 10.77.0.1, peer 10.77.0.2, attacker 10.77.0.3), all named after
 # $LAB (set it to something unique, e.g. "con$$"). Everything stays inside these namespaces.
@@ -101,6 +102,7 @@ monitor_stop() {
     kill -KILL "$MON_PID" 2>/dev/null
   fi
   wait "$MON_PID"
+  # shellcheck disable=SC2034  # read by the sourcing test
   MON_RC=$?
   MON_PID=
 }

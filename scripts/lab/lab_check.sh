@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the lab tests: their verdicts and scratch directories. The caller sets
 # failures=0 and $work (its scratch directory).
 

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the syslog tests: a real rsyslogd in the foreground with a configuration of its
 # own, taking UDP and TCP (octet-counted or line framing) on 127.0.0.1:PORT, in a network
 # namespace when one is given, and writing every message it receives to DIR/received.log as
@@ -34,8 +35,8 @@ rsyslog_start() {
     rsyslogd -n -f "$RS_DIR/rsyslog.conf" -i "$RS_DIR/rsyslogd.pid" >>"$RS_DIR/rsyslogd.out" 2>&1 &
   fi
   RS_PID=$!
-  local i
-  for i in $(seq 100); do
+  local _
+  for _ in $(seq 100); do
     if ${RS_NS:+ip netns exec "$RS_NS"} ss -ltn "sport = :$RS_PORT" 2>/dev/null | grep -q LISTEN; then
       return 0
     fi
@@ -51,8 +52,8 @@ rsyslog_start() {
 rsyslog_down() {
   [ -n "$RS_PID" ] || return 0
   kill -TERM "$RS_PID" 2>/dev/null
-  local i
-  for i in $(seq 100); do
+  local _
+  for _ in $(seq 100); do
     kill -0 "$RS_PID" 2>/dev/null || break
     sleep 0.1
   done

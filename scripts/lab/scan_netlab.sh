@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scan lab test and the scan benchmark: a scanning namespace and a host
 # namespace joined by one veth pair. The host namespace carries 200 macvlan interfaces on its
 # end of the pair, each with its own MAC and one address of 10.66.1.0/24; the other 54

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the mail tests that send to a real SMTP server: an aiosmtpd server on 127.0.0.1
 # that requires AUTH LOGIN with Vetrel's Windows-1251 login and password, storing each
 # message in $SMTP_WORK (set it to the test's scratch directory before smtp_up). Set SMTP_RUN
@@ -26,6 +27,7 @@ smtp_up() {  # starts the server, waits for its port (10 s at most), sets SMTP_P
     cat "$SMTP_WORK/server.log" >&2
     return 1
   fi
+  # shellcheck disable=SC2034  # read by the sourcing test
   SMTP_PORT=$(cat "$SMTP_WORK/port")
 }
 

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the Wine tests and benchmarks. The caller sets $ns (a namespace or empty),
 # $prefix (a Wine prefix or empty) and $work (a scratch directory or empty).
 
@@ -12,21 +13,33 @@ wine_lab_need() {
   [ "$(id -u)" -eq 0 ] || { echo "$script needs root (ip netns)" >&2; exit 1; }
 }
 
-# A check's verdict; failures counts the failed ones.
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
+# wine_until SECONDS TEST...: true once TEST succeeds, asked twice a second for up to SECONDS.
+wine_until() {
+  local end=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || return 1
+    sleep 0.5
+  done
+}
+
+# A check's verdict; failures counts the failed ones. Both always succeed, so that
+# `CHECK && pass ... || fail ...` never runs fail after pass.
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); return 0; }
+pass() { echo "ok: $*"; return 0; }
 
 # wine_lab_init TAG: the usual state of a test (namespace and desktop TAG$$, a scratch
-# directory /tmp/TAG.XXXXXX, screenshots under $build) and its cleanup on exit.
+# directory /tmp/TAG.XXXXXX, screenshots under the caller's $build) and its cleanup on exit.
 wine_lab_init() {
-  ns=$1$$ desk=$1$$ prefix= shots=$build/screenshots failures=0
+  # shellcheck disable=SC2034  # desk and shots are read by the sourcing test
+  ns=$1$$ desk=$1$$ prefix='' shots=${build:?}/screenshots failures=0
   work=$(mktemp -d "/tmp/$1.XXXXXX") || exit 1
   trap wine_lab_cleanup EXIT
 }
 
 # wine_lab_verdict NAME: the closing line; true when every check passed.
 wine_lab_verdict() {
-  [ "$failures" -eq 0 ] && echo "$1: all passed" || echo "$1: $failures failed"
+  if [ "$failures" -eq 0 ]; then echo "$1: all passed"; else echo "$1: $failures failed"; fi
   [ "$failures" -eq 0 ]
 }
 
@@ -72,15 +85,16 @@ inns() {
 
 # wine_drive TRIES ARGS...: gui_driver.exe (in $work) on the desktop $desk, run again, at most
 # TRIES times in all, while it neither succeeds nor prints anything: a Wine start that fails
-# under load must not fail the check it was asked for. Prints its output without CRs.
+# under load must not fail the check it was asked for. Not after its time ran out, as it
+# may have acted by then. Prints its output without CRs.
 wine_drive() {
   local tries=$1 out rc
   shift
   while :; do
-    out=$(inns 30 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null)
+    out=$(inns 90 wine "$work/gui_driver.exe" "$desk" "$@" 2>/dev/null)
     rc=$?
     tries=$((tries - 1))
-    { [ "$rc" -eq 0 ] || [ -n "$out" ] || [ "$tries" -le 0 ]; } && break
+    { [ "$rc" -eq 0 ] || [ "$rc" -eq 124 ] || [ -n "$out" ] || [ "$tries" -le 0 ]; } && break
     sleep 1
   done
   [ -z "$out" ] || printf '%s\n' "$out" | tr -d '\r'

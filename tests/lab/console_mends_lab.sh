@@ -95,6 +95,7 @@ for i in $(seq 0 2999); do
     $((i / 200 + 1)) $((i % 200 + 1)) $((i / 256)) $((i % 256))
 done | ip -n "$LAB"m -batch -
 mkfifo "$d/out"
+# shellcheck disable=SC2217
 sleep 600 <"$d/out" &  # opens the FIFO for reading and never reads
 sleeper=$!
 ip netns exec "$LAB"m "$VETREL" monitor --cp1251 --dir "$d" >"$d/out" 2>"$d/stderr" &

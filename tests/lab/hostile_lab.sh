@@ -164,7 +164,7 @@ in_s sh -c 'exec "$0" scan --dir "$1" '"$NET.2"' >&-' "$VETREL" "$d" 2>"$d/stder
 check "a scan with stdout closed exits 1" [ $? -eq 1 ]
 in_s sh -c 'exec "$0" monitor --dir "$1" <&- >&- 2>&-' "$VETREL" "$d" &
 mon=$!
-PIDS+=($mon)
+PIDS+=("$mon")
 sleep 2
 kill -TERM "$mon" 2>/dev/null
 wait "$mon"

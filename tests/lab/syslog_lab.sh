@@ -73,7 +73,8 @@ stamp_of() {  # the log's stamp of a line, as RFC 3339 with the zone's offset
     sed -E 's/^([0-9]{2})\.([0-9]{2})\.([0-9]{4}) ([0-9:]{8}) .*/\3-\2-\1T\4+03:00/'
 }
 expect_line() {  # what, PRI|SEV|MSGID, SD, text
-  local want="$2|$host|vetrel|$pid|$(stamp_of "$4")|$3|$bom$4"
+  local want
+  want="$2|$host|vetrel|$pid|$(stamp_of "$4")|$3|$bom$4"
   if received | grep -qxF -- "$want"; then
     echo "  ok: $1"
   else

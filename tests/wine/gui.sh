@@ -14,13 +14,9 @@ wine_lab_need gui.sh "$build/vetrel.exe" "$build/gui_driver.exe"
 
 wine_lab_init gui
 
-# Read-only queries are asked again (at most three times) when the driver could not run.
-drive() {
-  case "$1" in
-    status | tabs | visible | rows | sortmark) wine_drive 3 "$@" ;;
-    *) wine_drive 1 "$@" ;;
-  esac
-}
+# Asked again (at most three times) when the driver could not run.
+drive() { wine_drive 3 "$@"; }
+shown() { [ "$(drive visible)" = "$1" ]; }
 
 # --- the namespace: one veth end with an address, neighbours planted on it
 plant_neighbours() {
@@ -122,11 +118,10 @@ drive command 3009
 [ "$(drive rows samples | wc -l)" -eq 7 ] && pass "add to samples: 7 samples" || fail "add to samples: $(drive rows samples)"
 drive select arp $(($(rowof 10.77.0.2) - 1))
 drive post 3009
-box=$(drive waitbox 10)
+box=$(drive waitbox 30)
 [ "$box" = "$(printf 'Vetrel%39s' '')|Адрес 10.77.0.2 уже есть." ] && pass "duplicate refused: ${box#*|}" ||
   fail "duplicate box: $box"
 drive answer ok
-sleep 0.5
 
 # --- delete selected samples 1, 2 and 4
 before=$(drive rows samples | cut -f1)
@@ -141,7 +136,7 @@ file=$(iconv -f cp1251 -t utf-8 "$work/samples.dat" | tr -d '\r' | cut -f1)
 
 # --- up and down
 order() { drive rows samples | cut -f1 | paste -sd' '; }
-o=($(order))
+read -ra o <<<"$(order)"
 drive select samples 2
 drive command 3020
 [ "$(drive rows samples | sed -n 2p | cut -f1,4)" = "${o[2]}"$'\t*' ] && pass "up moves the row and its selection" ||
@@ -177,24 +172,23 @@ drive column arp 2
 
 # --- questions answered No change nothing
 drive post 3003
-box=$(drive waitbox 10)
+box=$(drive waitbox 30)
 [ "${box#*|}" = "Удалить все записи из ARP-кэша?" ] && pass "delete all asks" || fail "delete all box: $box"
 drive answer no
 drive tab 3 >/dev/null
 drive select routes 0
 drive post 3017
-box=$(drive waitbox 10)
+box=$(drive waitbox 30)
 [ "${box%%|*}" = "Внимание!" ] && pass "route delete asks under 'Внимание!'" || fail "route delete box: $box"
 drive answer no
 drive post 104
-box=$(drive waitbox 10)
+box=$(drive waitbox 30)
 # The version of CMakeLists.txt and, from a checkout, the commit; no placeholder address.
 about="Vetrel $(sed -n 's/^project(vetrel VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLists.txt")"
 commit=$(git -C "$repo" rev-parse --short=12 HEAD 2>/dev/null) && about+=" (git $commit)"
 [ "${box%%|*}" = "О программе" ] && echo "${box#*|}" | grep -qxF "$about" &&
   ! echo "$box" | grep -q 'https://' && pass "about box: $about" || fail "about box: $box"
 drive answer ok
-sleep 0.5
 
 # --- ARP writes: Wine answers them with success and changes nothing, so the rows stay and
 # no error box appears; what is checked is that the commands run through to their check.
@@ -203,8 +197,7 @@ rows_before=$(drive rows arp | cut -f1 | sort)
 drive select arp 0
 drive command 3002
 drive post 3003
-[ "$(drive waitbox 10 | cut -d'|' -f2)" = "Удалить все записи из ARP-кэша?" ] && drive answer yes
-sleep 1
+[ "$(drive waitbox 30 | cut -d'|' -f2)" = "Удалить все записи из ARP-кэша?" ] && drive answer yes
 [ "$(drive waitbox 1)" = none ] && [ "$(drive rows arp | cut -f1 | sort)" = "$rows_before" ] &&
   pass "delete selected and delete all run without a box (Wine keeps the rows)" || fail "ARP delete"
 drive tab 1 >/dev/null
@@ -217,20 +210,18 @@ drive command 32771
 # --- Escape hides; the tray's single click does nothing, its double click shows
 drive tab 0 >/dev/null
 drive escape
-sleep 1
-[ "$(drive visible)" = 0 ] && pass "Escape hides the window" || fail "Escape did not hide"
+wine_until 30 shown 0 && pass "Escape hides the window" || fail "Escape did not hide"
 drive tray 513
 sleep 1
 [ "$(drive visible)" = 0 ] && pass "single click on the tray icon does nothing" || fail "single click showed it"
 drive tray 515
-sleep 1
-[ "$(drive visible)" = 1 ] && pass "double click on the tray icon shows the window" || fail "double click"
+wine_until 30 shown 1 && pass "double click on the tray icon shows the window" || fail "double click"
 
 # --- close: Alt+F4, then Return answers Yes
 drive foreground
 sleep 0.5
 DISPLAY=":$display" xdotool key alt+F4
-box=$(drive waitbox 10)
+box=$(drive waitbox 30)
 [ "${box#*|}" = "Выйти из программы?" ] && pass "close asks" || fail "close box: $box"
 DISPLAY=":$display" xdotool key Return
 gone=
@@ -265,8 +256,7 @@ for _ in $(seq 60); do drive visible >/dev/null && { found=1; break; }; sleep 0.
 sleep 3
 [ -n "$found" ] && [ "$(drive visible)" = 0 ] && pass "HideOnRun starts hidden" || fail "HideOnRun: not hidden"
 drive tray 515
-sleep 1
-[ "$(drive visible)" = 1 ] && pass "tray double click shows the hidden start" || fail "HideOnRun: not shown"
+wine_until 30 shown 1 && pass "tray double click shows the hidden start" || fail "HideOnRun: not shown"
 # One program per folder: hidden again, a second start there ends at once and brings the
 # first forward; a copy in another folder runs beside it.
 drive postraw main 274 61472 0  # WM_SYSCOMMAND SC_MINIMIZE: to the tray
@@ -281,14 +271,13 @@ sleep 1
   fail "second start: rc $rc, visible $(drive visible), foreground $(drive isforeground), $(drive mains) windows"
 # The log can be deleted while the program runs; the next lines start a new file.
 drive post 40001
-[ "$(drive waitbox 10 | cut -d'|' -f2)" = "Удалить лог-файл?" ] && drive answer yes
-sleep 1
+[ "$(drive waitbox 30 | cut -d'|' -f2)" = "Удалить лог-файл?" ] && drive answer yes
 # It is opened again at once, empty.
 ! log | grep -q 'Запуск программы' && pass "log file deleted and opened anew" || fail "log file kept"
 drive foreground
 sleep 0.5
 DISPLAY=":$display" xdotool key alt+F4
-[ "$(drive waitbox 10 | cut -d'|' -f2)" = "Выйти из программы?" ] && DISPLAY=":$display" xdotool key Return
+[ "$(drive waitbox 30 | cut -d'|' -f2)" = "Выйти из программы?" ] && DISPLAY=":$display" xdotool key Return
 for _ in $(seq 60); do drive visible >/dev/null 2>&1 || break; sleep 0.5; done
 drive visible >/dev/null 2>&1 && fail "second run still running"
 log | grep -q 'Выход из программы' && ! log | grep -q 'Запуск программы' &&

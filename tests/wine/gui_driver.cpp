@@ -20,6 +20,7 @@
 #include <shellapi.h>
 // clang-format on
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -190,10 +191,47 @@ void printBox(HWND owner, Kind kind, int seconds) {
   print(box ? controlText(box) + L"|" + controlText(GetDlgItem(box, 0xFFFF)) : L"none");
 }
 
-// Posted: the button may open a message box, which would hold a sent message.
+// The button's WM_COMMAND is sent from a thread of its own; push returns once the button's
+// work is done, or it opened a box (which holds the sent message until it closes), or the
+// dialog has gone: what the caller checks next is then already there, however slow the
+// machine. The process ends with that thread still waiting, which the sender may.
+struct Send {
+  HWND window;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+Send sent{};
+DWORD WINAPI sendIt(void*) {
+  SendMessageW(sent.window, sent.message, sent.wParam, sent.lParam);
+  return 0;
+}
+template <class Opened>
+void sendUntil(Send message, Opened opened) {
+  sent = message;
+  HANDLE thread = CreateThread(nullptr, 0, sendIt, nullptr, 0, nullptr);
+  if (!thread) return;
+  waitFor(
+      [&] {
+        const bool done = WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
+        return done || opened() ? mainWindow : nullptr;
+      },
+      45);
+  CloseHandle(thread);
+}
 void push(HWND dialog, int id) {
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+  sendUntil({dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+             reinterpret_cast<LPARAM>(GetDlgItem(dialog, id))},
+            [&] { return owned(dialog, Kind::any) || !IsWindowVisible(dialog); });
+}
+
+// Once a box has been destroyed, the code that opened it runs on; a message sent to the
+// dialog after that is answered when that code is back in the message loop.
+void answerBox(HWND box, HWND dialog, int id) {
+  PostMessageW(box, WM_COMMAND, id, 0);
+  waitFor([&] { return IsWindow(box) ? nullptr : mainWindow; }, 45);
+  DWORD_PTR answer = 0;
+  SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 45000, &answer);
 }
 
 // Posted, as the modal dialog it opens keeps the list's thread busy.
@@ -237,7 +275,8 @@ void printSortMarks(HWND list) {
 }
 
 // Selects exactly the rows argv[from...]; clear names the states taken off every row first.
-void selectRows(HWND list, UINT clear, int argc, char** argv, int from) {
+// False when the list does not show exactly that selection afterwards (a row not there yet).
+bool selectRows(HWND list, UINT clear, int argc, char** argv, int from) {
   Remote r(list, sizeof(LVITEMW));
   LVITEMW item{};
   item.stateMask = clear;
@@ -248,6 +287,17 @@ void selectRows(HWND list, UINT clear, int argc, char** argv, int from) {
   r.write(0, &item, sizeof item);
   for (int i = from; i < argc; ++i)
     SendMessageW(list, LVM_SETITEMSTATE, std::atoi(argv[i]), reinterpret_cast<LPARAM>(r.at(0)));
+  std::vector<int> wanted, shown;
+  for (int i = from; i < argc; ++i) wanted.push_back(std::atoi(argv[i]));
+  std::sort(wanted.begin(), wanted.end());
+  wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+  const int n = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int row = -1; static_cast<int>(shown.size()) < n;) {
+    row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, row, LVNI_SELECTED));
+    if (row < 0) break;
+    shown.push_back(row);
+  }
+  return shown == wanted;
 }
 
 // Each row's cells, tab-separated; "\t*" after a selected one when marked.
@@ -267,7 +317,7 @@ void printRows(HWND list, bool marked) {
 //   dlgbox KIND SECONDS | dlganswer KIND | dlggone KIND SECONDS | dblclick LIST [ROW]
 //   dlgfocus KIND (the id of the focused control)
 // KIND is address (the owned dialog with control 1011), settings (one with 40006) or route
-// (one with 1014 and without 40006); requests wait up to 10 s for it to appear. Values are
+// (one with 1014 and without 40006); requests wait up to 30 s for it to appear. Values are
 // taken from the wide command line.
 
 // Whether the control's text fits its width (a check box's square and gap count 18
@@ -415,7 +465,7 @@ int runEditorDialogRequest(int argc, char** argv) {
     return 0;
   }
   HWND dialog = waitFor([&] { return owned(mainWindow, kind); },
-                        what == "dlgread" && argc > 4 ? seconds : 10);
+                        what == "dlgread" && argc > 4 ? seconds : 30);
   if (!dialog) {
     print(L"none");
     return 5;
@@ -435,7 +485,7 @@ int runEditorDialogRequest(int argc, char** argv) {
   } else if (what == "dlganswer") {
     HWND box = owned(dialog, Kind::any);
     if (!box) return 3;
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    answerBox(box, dialog, IDOK);
   } else {
     return 2;
   }
@@ -724,7 +774,8 @@ int run(int argc, char** argv) {
   } else if (what == "rows" && argc == 4) {
     printRows(listWindow(argv[3]), true);
   } else if (what == "select" && argc >= 4) {
-    selectRows(listWindow(argv[3]), LVIS_SELECTED | LVIS_FOCUSED, argc, argv, 4);
+    // Failing without output, so that the caller selects again.
+    if (!selectRows(listWindow(argv[3]), LVIS_SELECTED | LVIS_FOCUSED, argc, argv, 4)) return 3;
   } else if (what == "sortmark" && argc == 4) {
     printSortMarks(listWindow(argv[3]));
   } else if (what == "tab" && argc == 4) {
@@ -739,7 +790,11 @@ int run(int argc, char** argv) {
   } else if (what == "command" && argc == 4) {
     SendMessageW(mainWindow, WM_COMMAND, std::atoi(argv[3]), 0);
   } else if (what == "post" && argc == 4) {
-    PostMessageW(mainWindow, WM_COMMAND, std::atoi(argv[3]), 0);
+    // As a push: back once the command is done or has opened a box or dialog of its own.
+    sendUntil({mainWindow, WM_COMMAND, static_cast<WPARAM>(std::atoi(argv[3])), 0}, [] {
+      return messageBox() || addressDialog() || owned(mainWindow, Kind::settings) ||
+             owned(mainWindow, Kind::route);
+    });
   } else if (what == "waitbox" && argc == 4) {
     // Prints the box's text once it is shown, or "none".
     printBox(mainWindow, Kind::box, std::atoi(argv[3]));
@@ -749,7 +804,7 @@ int run(int argc, char** argv) {
     const int id = std::strcmp(argv[3], "yes") == 0  ? IDYES
                    : std::strcmp(argv[3], "no") == 0 ? IDNO
                                                      : IDOK;
-    PostMessageW(box, WM_COMMAND, id, 0);
+    answerBox(box, mainWindow, id);
   } else if (what == "defid" && argc == 3) {
     // The button that Enter presses in the address dialog.
     const LRESULT id = SendMessageW(addressDialog(), DM_GETDEFID, 0, 0);

@@ -137,19 +137,17 @@ check "copy list puts every row on the clipboard" "$(iconv -f cp1251 -t utf-8 "$
   "$(scan rows | sed 's/$/\r/')"
 drive select results 1
 scan command 3010
-box=$(drive waitbox 10)
+box=$(drive waitbox 30)
 check "adding a known address to the samples is refused" "$box" "$(printf 'Vetrel%39s' '')|Адрес 10.77.0.3 уже есть."
 drive answer ok
-sleep 0.5
 # Rows found by name alone have no MAC: never written as an all-zero static entry, but
 # refused with the cache error and its reason (a row with a MAC is written as the ARP entry
 # dialog's are).
 drive select results 0
 scan command 3011
-check "a MAC-less row is not added to the cache" "$(drive waitbox 5)" \
+check "a MAC-less row is not added to the cache" "$(drive waitbox 30)" \
   "$(printf 'Vetrel%39s' '')|Ошибка добавления записи в ARP-кэш для 10.77.0.2: Нет MAC-адреса"
 drive answer ok
-sleep 0.5
 
 # --- an empty last field scans the first address alone (run with Return in the field);
 # a field that is no address and a reversed range are refused
@@ -167,20 +165,18 @@ for refusal in '10.77.0.10|10.77.0.1|Обратный диапазон адре�
   '10.77.0.1|10.77.0.1.5|Неверный IP-адрес в поле «до»: 10.77.0.1.5'; do
   IFS='|' read -r rfrom rto rtext <<<"$refusal"
   run_range "$rfrom" "$rto"
-  box=$(drive waitbox 10)
+  box=$(drive waitbox 30)
   drive answer ok
-  sleep 0.5
   check "refused: $rtext" "$box|$(scan rows)|$(scan state)" \
     "$caption|$rtext|"$'10.77.0.5\t\tgamma.lab'"|Выполнить|enabled|enabled"
 done
 
 # --- more than 65536 addresses are refused with a box
 run_range 10.0.0.0 10.1.0.0
-box=$(drive waitbox 10)
+box=$(drive waitbox 30)
 check "an oversized range is refused" "$box" \
   "$(printf 'Vetrel%39s' '')|Слишком большой диапазон адресов: за один опрос не больше 65536 адресов."
 drive answer ok
-sleep 0.5
 check "after the refusal the page stays idle" "$(scan state)" "Выполнить|enabled|enabled"
 
 # --- a long pass (a /16 of names nobody answers), stopped
@@ -231,7 +227,7 @@ wait_status "Опрос: Выполняется...*" 20 || fail "last pass not r
 drive foreground
 sleep 0.5
 DISPLAY=":$display" xdotool key alt+F4
-[ "$(drive waitbox 10 | cut -d'|' -f2)" = "Выйти из программы?" ] && DISPLAY=":$display" xdotool key Return
+[ "$(drive waitbox 30 | cut -d'|' -f2)" = "Выйти из программы?" ] && DISPLAY=":$display" xdotool key Return
 gone=
 for _ in $(seq 60); do drive visible >/dev/null 2>&1 || { gone=1; break; }; sleep 0.5; done
 [ -n "$gone" ] && pass "closed during a running scan" || fail "still running after the close"

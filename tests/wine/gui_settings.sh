@@ -13,13 +13,8 @@ wine_lab_need gui_settings.sh "$build/vetrel.exe" "$build/gui_driver.exe" "$buil
 
 wine_lab_init gset
 
-# Read-only requests are asked again (at most three times) when the driver could not run.
-drive() {
-  case "$1" in
-    visible | rows | dlgread | dlgbox | dlggone) wine_drive 3 "$@" ;;
-    *) wine_drive 1 "$@" ;;
-  esac
-}
+# Asked again (at most three times) when the driver could not run.
+drive() { wine_drive 3 "$@"; }
 
 caption=$(printf 'Vetrel%39s' '')
 S=settings
@@ -28,7 +23,7 @@ R=route
 press() {
   local box
   drive dlgpush "$1" "$2"
-  box=$(drive dlgbox "$1" "${3:-10}")
+  box=$(drive dlgbox "$1" "${3:-30}")
   [ "$box" != none ] && drive dlganswer "$1"
   printf '%s\n' "$box"
 }
@@ -40,7 +35,7 @@ settings_ok() {
   drive post 32774
   [ $# -gt 0 ] && drive dlgset "$S" "$@"
   drive dlgpush "$S" 1
-  [ "$(drive dlggone "$S" 10)" = 1 ] || fail "settings did not close after OK with $*"
+  [ "$(drive dlggone "$S" 30)" = 1 ] || fail "settings did not close after OK with $*"
 }
 log() { iconv -f cp1251 -t utf-8 "$work/quorel.log" 2>/dev/null | tr -d '\r'; }
 ini() { iconv -f cp1251 -t utf-8 "$work/quorel.ini" | tr -d '\r'; }
@@ -175,14 +170,14 @@ drive dlgset "$S" 1015=25 40004=1
 expect_box "mail without a server is refused" "$(press "$S" 1)" $'Для сообщений по почте   \nукажите сервер ("Сервер:").'
 # Our choice: a failed check stores nothing, so cancel keeps the settings of the opening.
 drive dlgpush "$S" 2
-[ "$(drive dlggone "$S" 10)" = 1 ] || fail "cancel did not close the dialog"
+[ "$(drive dlggone "$S" 30)" = 1 ] || fail "cancel did not close the dialog"
 drive post 32774
 form=$(drive dlgread "$S")
 has $'1011\tedit\t3' && has $'1000\tedit\t4' && has $'1012\tcheck\t0\tПодменять MAC для новых IP' &&
   has $'1015\tedit\t25' && has $'40004\tcheck\t0\tСообщать по почте' &&
   pass "cancel after the contradiction keeps the old values" || fail "after cancel: $form"
 drive dlgpush "$S" 2
-drive dlggone "$S" 10 >/dev/null
+drive dlggone "$S" 30 >/dev/null
 
 # --- a valid set (the pop-up list untouched: 263 must come back as 262)
 settings_ok 1002=0 1003=0 1004=1 1005=1 1012=0 1007=0 1000=9 1011=7 1008=1 1010=1 40004=1 \
@@ -245,11 +240,11 @@ expect_box "no route command: its message" "$(press "$R" 1)" "Ошибка ко�
   fail "the planted route.exe ran: $(cat "$work/route_calls.txt")"
 cp "$build/route_recorder.exe" "$system32/route.exe"
 drive dlgpush "$R" 1
-[ "$(drive dlggone "$R" 15)" = 1 ] && pass "OK closes after the command ran" || fail "still open after OK"
+[ "$(drive dlggone "$R" 30)" = 1 ] && pass "OK closes after the command ran" || fail "still open after OK"
 drive post 3015
 drive dlgset "$R" 1000=10.56.0.0 1011=255.255.0.0 1012=10.78.0.254 1014=5
 drive dlgpush "$R" 1
-drive dlggone "$R" 15 >/dev/null
+drive dlggone "$R" 30 >/dev/null
 want=$'route add 10.55.0.0 mask 255.255.0.0 10.78.0.254\nroute add 10.56.0.0 mask 255.255.0.0 10.78.0.254 metric 5'
 [ "$(calls)" = "$want" ] && pass "route command lines without and with a metric" || fail "route calls: $(calls)"
 # A field that is no address, a gapped mask or a metric out of range: a message naming the
@@ -265,7 +260,7 @@ done
 [ "$(drive dlggone "$R" 1)" = 0 ] && [ "$(calls | wc -l)" -eq 2 ] &&
   pass "refused fields run no command and keep the dialog" || fail "after refusals: $(calls)"
 drive dlgpush "$R" 2
-drive dlggone "$R" 10 >/dev/null
+drive dlggone "$R" 30 >/dev/null
 
 # --- view mode: a double-click shows the row under the template's caption; OK runs nothing
 drive select routes "$row"
@@ -277,13 +272,13 @@ has $'caption\t Маршрут' && has $'1000\tedit\t'"$a"$'\tREADONLY' &&
   fail "view mode: $form"
 shoot "$form" route_view.png
 drive dlgpush route 1
-[ "$(drive dlggone route 10)" = 1 ] && [ "$(calls | wc -l)" -eq 2 ] &&
+[ "$(drive dlggone route 30)" = 1 ] && [ "$(calls | wc -l)" -eq 2 ] &&
   pass "view mode OK closes and records no command" || fail "view mode OK: $(calls)"
 
 # --- delete: the question under "Внимание!"; Wine's DeleteIpForwardEntry answers success
 drive select routes "$row"
 drive post 3017
-box=$(drive waitbox 10)
+box=$(drive waitbox 30)
 [ "$box" = $'Внимание!|Удаление маршрута может нарушить работу сети.    \nДействительно хотите удалить маршрут?' ] &&
   drive answer yes && [ "$(drive waitbox 2)" = none ] && pass "delete route asks, and Yes shows no error" ||
   fail "delete route: $box"
@@ -292,7 +287,7 @@ box=$(drive waitbox 10)
 drive foreground
 sleep 0.5
 DISPLAY=":$display" xdotool key alt+F4
-[ "$(drive waitbox 10 | cut -d'|' -f2)" = "Выйти из программы?" ] && DISPLAY=":$display" xdotool key Return
+[ "$(drive waitbox 30 | cut -d'|' -f2)" = "Выйти из программы?" ] && DISPLAY=":$display" xdotool key Return
 for _ in $(seq 60); do drive visible >/dev/null 2>&1 || break; sleep 0.5; done
 drive visible >/dev/null 2>&1 && fail "still running after Yes"
 chosen='AddNew=0 CheckMac=1 Restore=1 AddAddIp=0 BlockNew=0 ShowMsg=1 WriteLog=1 SaveStat=1

@@ -71,8 +71,8 @@ run_once() {  # protocol
     sleep 0.5
   done
   [ -n "$up" ] || { fail "$proto: the main window did not appear"; return; }
-  local i
-  for i in $(seq 100); do received_has "$newip" && received_has "$spoof" && break; sleep 0.2; done
+  local _
+  for _ in $(seq 100); do received_has "$newip" && received_has "$spoof" && break; sleep 0.2; done
   received | grep -F '|SPOOF|' | head -n1 | sed "s/^/  $proto received: /"
   expect "$proto: spoofing as daemon.crit, SPOOF, both pairs in the SD, Cyrillic MSG" "26|2|SPOOF" \
     '[vetrel@32473 kind="Spoofing" ip="10.77.0.3" mac="02-00-00-00-03-99" sampleIp="10.77.0.3" sampleMac="02-00-00-00-03-03"]' \
@@ -87,7 +87,7 @@ run_once() {  # protocol
   DISPLAY=":$display" xdotool key alt+F4
   [ "$(drive waitbox 10 | cut -d'|' -f2)" = "Выйти из программы?" ] && DISPLAY=":$display" xdotool key Return
   for _ in $(seq 60); do [ "$(drive visible)" = "" ] && break; sleep 0.5; done
-  for i in $(seq 20); do received_has "Выход из программы." && break; sleep 0.2; done
+  for _ in $(seq 20); do received_has "Выход из программы." && break; sleep 0.2; done
   received_has "Выход из программы." && pass "$proto: the exit line arrived" ||
     fail "$proto: no exit line; log: $(log | tail -n 3)"
   tr -d '\r' <"$work/quorel.ini" | grep -qx "SyslogProto=$proto" &&
