@@ -16,6 +16,8 @@
 #include "app/linux/runtime/monitor_loop.h"
 #include "arp/arp_table.h"
 #include "arp/check_cycle.h"
+#include "arp/samples.h"
+#include "arp/wire_bindings.h"
 #include "base/address.h"
 #include "fake/fake_platform.h"
 #include "route/route_table.h"
@@ -98,6 +100,8 @@ class ConsolePump : public ::testing::Test {
     resetConsoleSession();
     installConsoleHooks();
     resetCheckCycle();
+    resetWireBindings();
+    SampleList.clear();  // what an earlier run learned
     settings = Settings{};
     settings.CheckInt = 1000;  // ticks without checks
     routeChangeCount = 0;
