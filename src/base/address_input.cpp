@@ -54,7 +54,8 @@ bool readShortGroups(std::string_view t, char sep, std::uint8_t (&bytes)[6]) {
   for (int group = 0; group < 6; ++group) {
     if (group > 0 && (i >= t.size() || t[i++] != sep)) return false;
     int value = 0, digits = 0;
-    for (; i < t.size() && hexDigit(t[i]) >= 0; ++i, ++digits) value = value * 16 + hexDigit(t[i]);
+    for (; i < t.size() && digits < 3 && hexDigit(t[i]) >= 0; ++i, ++digits)
+      value = value * 16 + hexDigit(t[i]);
     if (digits < 1 || digits > 2) return false;
     bytes[group] = static_cast<std::uint8_t>(value);
   }

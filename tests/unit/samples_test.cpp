@@ -342,9 +342,7 @@ TEST_F(Samples, MacsThatNameNoHostAreToldWhereAHostIsOncePerChange) {
     EXPECT_EQ(told[0],
               "Недопустимый MAC-адрес в образце: 10.0.0.1 00-00-00-00-00-00 (нулевой адрес). "
               "Образец не будет восстанавливаться.");
-    EXPECT_NE(told[1].find("FF:FF:FF:FF:FF:FF (широковещательный адрес)"), std::string::npos);
-    EXPECT_NE(told[2].find("(групповой адрес)"), std::string::npos);
-    EXPECT_NE(told[3].find("10.1.0.0 333300000001"), std::string::npos);
+    EXPECT_NE(told[3].find("10.1.0.0 333300000001 (групповой адрес)"), std::string::npos);
     EXPECT_EQ(told[16], start == 0 ? "Ещё ошибок в файле samples.dat: 7."
                                    : "Ещё ошибок в файле samples.dat: 8.");
   }
