@@ -305,7 +305,9 @@ void refreshCacheNames() {
 
 void seedCheckRandom(std::uint32_t seed) { checkRandom.seed(seed); }
 
-std::uint8_t nextCheckRandomByte() { return static_cast<std::uint8_t>(checkRandom() & 0xff); }
+// Never 0: an all-zero MAC is skipped by the cache list, cannot be removed by the user and is
+// dropped from the saved statics, so such a block would be invisible yet stay.
+std::uint8_t nextCheckRandomByte() { return static_cast<std::uint8_t>(1 + checkRandom() % 255); }
 
 void resetCheckCycle() {
   checkCountdown = 1;

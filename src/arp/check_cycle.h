@@ -17,7 +17,7 @@ void runCheck();
 // list when one changed; run whenever the samples change.
 void refreshCacheNames();
 
-// The generator of the block byte, seeded at start-up with the main window's handle.
+// The generator of the block byte (1 to 255), seeded at start-up with the main window's handle.
 void seedCheckRandom(std::uint32_t seed);
 std::uint8_t nextCheckRandomByte();
 

@@ -2,8 +2,11 @@
 
 #include <cstdio>
 #include <new>
+#include <string>
 #include <utility>
+#include <vector>
 
+#include "arp/sample_notes.h"
 #include "base/address_input.h"
 #include "base/data_file.h"
 #include "base/text_field.h"
@@ -34,96 +37,129 @@ void keepUnreadSamplesFile() {
   reportEvent("Ошибка чтения файла samples.dat. Файл не будет перезаписан.", ProgramError);
 }
 
-// A line whose first two TABs hold nothing between them is a sample without a MAC (the
-// blank reading would take the name's first word for one); every other line is read by
-// runs of blanks and TABs, as it always was.
-bool readSampleLine(std::string_view text, AddressEntry& e) {
+// A line that holds no sample, as it was read, and the number of samples read before it: the
+// file keeps it in its place, for the user to mend.
+struct KeptLine {
+  std::size_t before;
+  std::string text;
+};
+std::vector<KeptLine> keptLines;
+
+// The first two fields of a line and the rest (the name). A line whose first two TABs hold
+// nothing between them is a sample without a MAC (the blank reading would take the name's
+// first word for one); every other line is read by runs of blanks and TABs, as it always was.
+struct LineFields {
+  std::string_view ip, mac, name;
+  bool macPresent = false;
+};
+bool splitSampleLine(std::string_view text, LineFields& f) {
   const std::size_t tab1 = text.find('\t');
   const std::size_t tab2 = tab1 == std::string_view::npos ? tab1 : text.find('\t', tab1 + 1);
   if (tab2 != std::string_view::npos) {
     const std::string_view ip = trimBlanks(text.substr(0, tab1));
     const bool noMac = trimBlanks(text.substr(tab1 + 1, tab2 - tab1 - 1)).empty();
     if (noMac && !ip.empty() && ip.find_first_of(kSeparators) == std::string_view::npos) {
-      copyField(e.ipText, ip);
+      f.ip = ip;
+      f.macPresent = true;
       std::string_view name = text.substr(tab2 + 1);
       const std::size_t from = name.find_first_not_of(kSeparators);
       name = from == std::string_view::npos ? std::string_view() : name.substr(from);
-      copyField(e.hostName, name.substr(0, name.find_last_not_of(kSeparators) + 1));
+      f.name = name.substr(0, name.find_last_not_of(kSeparators) + 1);
       return true;
     }
   }
   std::string_view tokens[2];
-  if (splitTokens(text.data(), text.size(), kSeparators, tokens, 2) < 2) return false;
-  copyField(e.ipText, tokens[0]);
-  copyField(e.macText, tokens[1]);
+  const int n = splitTokens(text.data(), text.size(), kSeparators, tokens, 2);
+  if (n == 0) return false;
+  f.ip = tokens[0];
+  f.macPresent = n == 2;
+  if (!f.macPresent) return true;
+  f.mac = tokens[1];
   // The name is the rest of the line: a name typed with blanks comes back whole.
-  copyField(e.hostName, restAfter(text, tokens[1], kSeparators));
+  f.name = restAfter(text, tokens[1], kSeparators);
   return true;
 }
 
-// A zero, broadcast or multicast MAC names no host: such a sample is told once, here, and
-// never restored. A file full of them gives a bounded number of lines.
-void reportUnusableMacs(std::size_t first) {
-  constexpr int kToldMax = 16;
-  int told = 0, untold = 0;
-  char text[kJournalTextMax + 1];
-  for (std::size_t i = first; i < SampleList.size(); ++i) {
-    const AddressEntry& e = SampleList[i];
-    std::uint8_t mac[6];
-    if (!readMacText(fieldView(e.macText), mac) || isUnicastMac(mac)) continue;
-    if (told == kToldMax) {
-      ++untold;
-      continue;
-    }
-    ++told;
-    std::snprintf(text, sizeof text,
-                  "Недопустимый MAC-адрес в образце: %.20s %.20s (%s). Образец не будет "
-                  "восстанавливаться.",
-                  e.ipText, e.macText, macFaultText(macTextFault(fieldView(e.macText))));
-    reportEvent(text, ProgramError);
+// A plain address in its dotted-decimal form, so that matching (which compares text), the
+// duplicate test and learning agree on it; a pattern as written.
+AddressEntry sampleOf(const LineFields& f) {
+  AddressEntry e = makeEntry();
+  char canonical[20];
+  if (canonicalIpv4Text(f.ip, canonical))
+    copyField(e.ipText, fieldView(canonical));
+  else
+    copyField(e.ipText, f.ip);
+  copyField(e.macText, f.mac);
+  copyField(e.hostName, f.name);
+  return e;
+}
+
+// One line of the file: a sample, a line kept as written (and told), or a blank line.
+void takeSampleLine(const char* line, std::size_t length, std::size_t number,
+                    std::vector<std::string>& notes) {
+  const std::string_view text = lineText(line, length);
+  LineFields f;
+  if (!splitSampleLine(text, f)) return;
+  if (const char* why = sampleLineFault(f.ip, f.mac, f.macPresent)) {
+    keptLines.push_back({SampleList.size(), std::string(line, length)});
+    notes.push_back(unreadLineNote(number, text, why));
+    return;
   }
-  if (untold == 0) return;
-  std::snprintf(text, sizeof text, "Ещё образцов с недопустимым MAC-адресом: %d.", untold);
-  reportEvent(text, ProgramError);
+  SampleList.push_back(sampleOf(f));
+  if (const char* why = sampleMacMisfit(SampleList.back()))
+    notes.push_back(macMisfitNote(SampleList.back(), why));
+}
+
+void writeLine(FileRewrite& w, std::string_view text) {
+  writeText(w, text);
+  writeText(w, "\r\n");
+}
+
+void writeSample(FileRewrite& w, const AddressEntry& e) {
+  writeText(w, fieldView(e.ipText));
+  writeText(w, "\t");
+  writeText(w, fieldView(e.macText));
+  writeText(w, "\t");
+  writeText(w, fieldView(e.hostName));
+  writeText(w, "\r\n");
 }
 
 }  // namespace
 
 void loadSamples() {
   samplesFileKept = false;
+  keptLines.clear();
   LineReader reader;
   const DataFileOpen opened = openDataFile(kSamplesFile, reader.file);
   if (opened == DataFileOpen::Unreadable) keepUnreadSamplesFile();
   if (opened != DataFileOpen::Opened) return;
   char line[kSampleLineMax + 2];
-  std::size_t length;
-  const std::size_t first = SampleList.size();
+  std::size_t length, number = 0;
+  std::vector<std::string> notes;
   try {
-    while (readLine(reader, line, kSampleLineMax, length) == LineResult::Line) {
-      AddressEntry e = makeEntry();
-      if (readSampleLine(lineText(line, length), e)) SampleList.push_back(e);
-    }
+    while (readLine(reader, line, kSampleLineMax, length) == LineResult::Line)
+      takeSampleLine(line, length, ++number, notes);
   } catch (const std::bad_alloc&) {
     reader.failed = true;  // the samples read so far stay; the file too
   }
   std::fclose(reader.file);
   noteSamplesChanged();
   if (reader.failed) keepUnreadSamplesFile();
-  reportUnusableMacs(first);
+  tellSampleNotes(notes);
 }
 
 void saveSamples() {
   if (samplesFileKept) return;
   FileRewrite w;
   if (!beginRewrite(w, kSamplesFile)) return;
-  for (const AddressEntry& e : SampleList) {
-    writeText(w, fieldView(e.ipText));
-    writeText(w, "\t");
-    writeText(w, fieldView(e.macText));
-    writeText(w, "\t");
-    writeText(w, fieldView(e.hostName));
-    writeText(w, "\r\n");
+  // Kept lines go back where they were among the samples; those after samples since removed,
+  // at the end.
+  std::size_t k = 0;
+  for (std::size_t i = 0; i < SampleList.size(); ++i) {
+    for (; k < keptLines.size() && keptLines[k].before <= i; ++k) writeLine(w, keptLines[k].text);
+    writeSample(w, SampleList[i]);
   }
+  for (; k < keptLines.size(); ++k) writeLine(w, keptLines[k].text);
   commitRewrite(w);
 }
 
@@ -143,6 +179,8 @@ int addSample(const AddressEntry& entry) {
 void removeSample(int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= SampleList.size()) return;
   SampleList.erase(SampleList.begin() + index);
+  for (KeptLine& k : keptLines)
+    if (k.before > static_cast<std::size_t>(index)) --k.before;
   noteSamplesChanged();
 }
 

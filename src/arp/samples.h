@@ -14,7 +14,10 @@ inline void noteSamplesChanged() { ++samplesChanged; }
 extern int SelectedRow;  // the row an editor dialog or a move works on; -1 none
 
 // Appends the file's samples; a missing file changes nothing. A file that is there but
-// cannot be read whole is journalled once and left alone by every save of this run.
+// cannot be read whole is journalled once and left alone by every save of this run. A plain
+// address is read into its dotted-decimal form. A line that holds no sample (an IP that is
+// neither an address nor a pattern, a MAC that is neither a MAC nor a pattern, no MAC at
+// all) is told and kept: every save writes it back as it was, in its place.
 void loadSamples();
 void saveSamples();  // rewrites the file whole (temporary file, then an atomic rename)
 inline constexpr int kSampleNoMemory = -2;

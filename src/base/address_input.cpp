@@ -28,8 +28,8 @@ bool readHexByte(const char* p, std::uint8_t& byte) {
   return true;
 }
 
-// Hex digits at the given offsets, the separator sep everywhere else.
-bool readGrouped(std::string_view t, std::size_t group, char sep, std::uint8_t (&bytes)[6]) {
+// Groups of exactly `group` hex digits, joined by sep (none when sep is 0).
+bool readFixedGroups(std::string_view t, std::size_t group, char sep, std::uint8_t (&bytes)[6]) {
   const std::size_t digits = 12 + (sep ? 12 / group - 1 : 0);
   if (t.size() != digits) return false;
   char hex[12];
@@ -45,6 +45,21 @@ bool readGrouped(std::string_view t, std::size_t group, char sep, std::uint8_t (
   for (int i = 0; i < 6; ++i)
     if (!readHexByte(hex + 2 * i, bytes[i])) return false;
   return true;
+}
+
+// Six groups of one or two hex digits joined by sep, as the system's "%x-%x-..." reading
+// takes them (2-0-0-0-0-77).
+bool readShortGroups(std::string_view t, char sep, std::uint8_t (&bytes)[6]) {
+  std::size_t i = 0;
+  for (int group = 0; group < 6; ++group) {
+    if (group > 0 && (i >= t.size() || t[i++] != sep)) return false;
+    int value = 0, digits = 0;
+    for (; i < t.size() && digits < 3 && hexDigit(t[i]) >= 0; ++i, ++digits)
+      value = value * 16 + hexDigit(t[i]);
+    if (digits < 1 || digits > 2) return false;
+    bytes[group] = static_cast<std::uint8_t>(value);
+  }
+  return i == t.size();
 }
 
 }  // namespace
@@ -83,8 +98,8 @@ bool readIpv4Text(std::string_view text, std::uint32_t& hostOrder, bool shortFor
 bool readMacText(std::string_view text, std::uint8_t (&bytes)[6]) {
   text = trimBlanks(text);
   std::uint8_t b[6];
-  const bool read = readGrouped(text, 2, '-', b) || readGrouped(text, 2, ':', b) ||
-                    readGrouped(text, 4, '.', b) || readGrouped(text, 12, 0, b);
+  const bool read = readShortGroups(text, '-', b) || readShortGroups(text, ':', b) ||
+                    readFixedGroups(text, 4, '.', b) || readFixedGroups(text, 12, 0, b);
   if (!read) return false;
   for (int i = 0; i < 6; ++i) bytes[i] = b[i];
   return true;
@@ -130,8 +145,12 @@ bool isIpPattern(std::string_view text) {
 bool isMacPattern(std::string_view text) {
   // Longer patterns match nothing at all.
   if (text.empty() || text.size() > 31 || text.find('*') == std::string_view::npos) return false;
-  for (char c : text)
-    if (hexDigit(c) < 0 && c != '-' && c != ':' && c != '.' && c != '*') return false;
+  char separator = 0;  // one form throughout: a pattern is matched in the form it is written
+  for (char c : text) {
+    if (hexDigit(c) >= 0 || c == '*') continue;
+    if ((c != '-' && c != ':' && c != '.') || (separator && c != separator)) return false;
+    separator = c;
+  }
   return true;
 }
 

@@ -11,8 +11,8 @@
 // the remaining bytes, refused when it does not fit: never wrapping); without, exactly four
 // numbers. Hex, signs, empty parts, more than four: refused.
 bool readIpv4Text(std::string_view text, std::uint32_t& hostOrder, bool shortForms = false);
-// MAC in any usual form: xx-xx-xx-xx-xx-xx, xx:xx:xx:xx:xx:xx, xxxx.xxxx.xxxx, 12 bare hex digits;
-// any case.
+// MAC in any usual form: xx-xx-xx-xx-xx-xx and xx:xx:xx:xx:xx:xx (one or two digits a group),
+// xxxx.xxxx.xxxx, 12 bare hex digits; any case.
 bool readMacText(std::string_view text, std::uint8_t (&bytes)[6]);
 // The table's own form ("xx-xx-xx-xx-xx-xx", lower case) of any MAC readMacText reads; false
 // otherwise.
@@ -21,7 +21,8 @@ bool canonicalMacText(std::string_view text, char (&out)[20]);
 bool canonicalIpv4Text(std::string_view text, char (&out)[20]);
 bool isIpPattern(
     std::string_view text);  // numbers 0-255 and '*' in at most four dotted parts, with a '*'
-bool isMacPattern(std::string_view text);  // hex digits, separators - : . and '*', with a '*'
+// Hex digits, '*' (at least one) and one of the separators - : . throughout, or none.
+bool isMacPattern(std::string_view text);
 bool isUnicastMac(const std::uint8_t (&bytes)[6]);  // not all-zero, not broadcast, group bit clear
 bool isUnicastIpv4(std::uint32_t hostOrder);   // not 0.0.0.0, not 224.0.0.0/4, not 255.255.255.255
 bool isUnicastMacText(std::string_view text);  // read by readMacText, and unicast

@@ -20,6 +20,20 @@ bool inRange(std::uint32_t value, std::uint32_t low, std::uint32_t high) {
   return value >= low && value <= high;
 }
 
+// An empty field and 0 (what the dialog writes for an empty field) mean "not set": the
+// sender takes port 25. Anything else must be a port.
+bool usableMailPort(const std::string& text) {
+  if (inRange(readUnsignedField(text), 1, 65535) || blankText(text)) return true;
+  std::size_t digits = 0;
+  for (char c : text) {
+    if (c == '0')
+      ++digits;
+    else if (!isBlank(c))
+      return false;
+  }
+  return digits > 0;
+}
+
 }  // namespace
 
 std::int32_t offeredBits(std::size_t itemCount) {
@@ -98,8 +112,9 @@ SettingsVerdict checkSettingsForm(const SettingsForm& form) {
     return SettingsVerdict::BadThreadCount;
   if (!inRange(readUnsignedField(form.CheckInt), 2, 60)) return SettingsVerdict::BadInterval;
   if (form.AddNew && form.BlockNew) return SettingsVerdict::Contradiction;
-  if (!inRange(readUnsignedField(form.MailPort), 1, 65535)) return SettingsVerdict::BadMailPort;
+  // Mail settings matter only when mail is sent; with mail off they block nothing.
   const bool mailing = form.MsgToMail && (form.MailMask & offeredBits(kMailMaskItems)) != 0;
+  if (mailing && !usableMailPort(form.MailPort)) return SettingsVerdict::BadMailPort;
   if (mailing && blankText(form.MailServer)) return SettingsVerdict::NoMailServer;
   if (mailing && blankText(form.MailTo)) return SettingsVerdict::NoMailReceiver;
   return SettingsVerdict::Applied;

@@ -54,7 +54,7 @@ enum class SettingsVerdict {
   BadThreadCount,
   BadInterval,
   Contradiction,
-  BadMailPort,     // outside 1 to 65535
+  BadMailPort,     // mail to be sent, a port outside 1 to 65535 that is not 0 (not set)
   NoMailServer,    // mail kinds ticked for sending, no server
   NoMailReceiver,  // mail kinds ticked for sending, no recipient
 };
@@ -62,8 +62,8 @@ enum class SettingsVerdict {
 const char* settingsVerdictText(SettingsVerdict verdict);
 
 // The checks, in the order of the verdicts, without storing anything. The mail checks follow
-// the written three: a port no connection can use, and mail to be sent (MsgToMail with a
-// ticked kind) without a server or a recipient, would only fail at every send.
+// the written three and apply only to mail to be sent (MsgToMail with a ticked kind): a port
+// no connection can use, no server or no recipient would only fail at every send.
 SettingsVerdict checkSettingsForm(const SettingsForm& form);
 
 // OK's steps 1 to 9 on the global settings. A failed check stores nothing at all, so a

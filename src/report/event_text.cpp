@@ -57,6 +57,16 @@ EventFields parseEventFields(std::string_view text, std::int32_t kind) {
       {AdditionalIp, "Дополн. IP-адрес! "},
   };
   EventFields f;
+  // A scan's conflict "Конфликт адреса! IP: ответы с MAC и MAC": the address, and the MAC that
+  // answered second as the one to look at; no sample is involved.
+  constexpr std::string_view kConflict = "Конфликт адреса! ";
+  if (kind == Spoofing && text.starts_with(kConflict)) {
+    std::size_t pos = kConflict.size();
+    f.ip = nextWord(text, pos);
+    if (f.ip.ends_with(':')) f.ip.remove_suffix(1);
+    for (int word = 0; word < 5; ++word) f.mac = nextWord(text, pos);
+    return f;
+  }
   for (const Form& form : kForms) {
     if (kind != form.kind || !text.starts_with(form.prefix)) continue;
     std::size_t pos = form.prefix.size();

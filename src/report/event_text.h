@@ -26,7 +26,8 @@ const EventKindNames& eventKindNames(std::int32_t kind);
 struct EventFields {
   std::string_view ip, mac, sampleIp, sampleMac;
 };
-// Spoofing "Подмена адреса! IP MAC (IP MAC)", new and additional address "... IP MAC".
+// Spoofing "Подмена адреса! IP MAC (IP MAC)" and a scan's "Конфликт адреса! IP: ответы с MAC
+// и MAC" (the second MAC), new and additional address "... IP MAC".
 EventFields parseEventFields(std::string_view text, std::int32_t kind);
 
 // Minutes east of UTC in force at that local time (the platform's time-zone rules).

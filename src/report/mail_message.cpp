@@ -1,7 +1,13 @@
 #include "report/mail_message.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "platform/host_platform.h"
 
 char timeZoneText[16] = "+0000";
 
@@ -29,14 +35,54 @@ void formatMailDate(char* out, std::size_t capacity, const platform::WallClock& 
                 t.minute, t.second);
 }
 
+namespace {
+
+// Letters, digits, '-' and '.' between labels: what may stand after the '@' of an id.
+bool plainHostName(std::string_view name) {
+  if (name.empty() || name.size() > 253 || name.front() == '.' || name.back() == '.') return false;
+  char last = 0;
+  for (char c : name) {
+    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                    c == '-' || (c == '.' && last != '.');
+    if (!ok) return false;
+    last = c;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string mailMessageId(const char* from, std::uint64_t unixMs, std::uint32_t process,
+                          std::uint64_t count, const std::string& machine) {
+  const char* at = from ? std::strrchr(from, '@') : nullptr;
+  std::string_view domain = at ? std::string_view(at + 1) : std::string_view();
+  if (!plainHostName(domain))
+    domain = plainHostName(machine) ? std::string_view(machine) : std::string_view("localhost");
+  char id[320];
+  std::snprintf(id, sizeof id, "<%llu.%lu.%llu@%.*s>", static_cast<unsigned long long>(unixMs),
+                static_cast<unsigned long>(process), static_cast<unsigned long long>(count),
+                static_cast<int>(domain.size()), domain.data());
+  return id;
+}
+
+std::string nextMailMessageId(const char* from) {
+  static std::atomic<std::uint64_t> made{0};
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::system_clock::now().time_since_epoch());
+  return mailMessageId(from, static_cast<std::uint64_t>(ms.count()), platform::processId(), ++made,
+                       platform::hostName());
+}
+
 std::string buildMailMessage(const char* date, const char* zone, const char* from, const char* to,
-                             const std::string& text) {
+                             const std::string& messageId, const std::string& text) {
   std::string m;
   m.reserve(text.size() + text.size() / 32 + 256);
   m.append("Date: ").append(date).append(" ").append(zone).append("\r\n");
   m.append("From: <").append(from).append(">\r\n");
   m.append("To: ").append(to).append("\r\n");
   m.append("Subject: Vetrel\r\n");
+  m.append("Message-ID: ").append(messageId).append("\r\n");
+  m.append("MIME-Version: 1.0\r\n");
   m.append("Content-Type: text/plain; charset=\"windows-1251\";\r\n");
   m.append("Content-Transfer-Encoding: 8bit\r\n\r\n");
   // Also after a bare LF: some servers end the data at LF "." LF.

@@ -96,8 +96,8 @@ void sendMessage(platform::SocketHandle s, const std::string& text, const MailPa
   char date[kMailDateCapacity];
   formatMailDate(date, sizeof date, readLocalClock ? readLocalClock() : platform::localNow());
   step = 25;
-  const std::string message =
-      buildMailMessage(date, timeZoneText, mail.MailFrom, mail.MailTo, text);
+  const std::string message = buildMailMessage(date, timeZoneText, mail.MailFrom, mail.MailTo,
+                                               nextMailMessageId(mail.MailFrom), text);
   step = 26;
   if (smtpExchange(s, message.data(), message.size(), reply, kSmtpReplyCapacity) != 250)
     failWithReply(reply);
@@ -134,7 +134,9 @@ int mailThread(std::string text, MailParameters mail) {
       s = platform::openTcpSocket();
       if (s == platform::kNoSocket)
         failWith("Ошибка создания сокета: %i.", platform::socketLastError());
-      if (!platform::connectIpv4(s, address, static_cast<std::uint16_t>(mail.MailPort & 65535)))
+      // 0 is "not set" (the dialog's empty port field): the usual SMTP port, as its hint says.
+      const auto port = static_cast<std::uint16_t>(mail.MailPort == 0 ? 25 : mail.MailPort & 65535);
+      if (!platform::connectIpv4(s, address, port))
         failWith("Ошибка подключения к серверу: %i.", platform::socketLastError());
       step = 4;
       smtpPause();

@@ -1,8 +1,8 @@
 #pragma once
 // Addresses that answered a scan with two MACs. Main thread.
 
-// Journals each conflict the probes heard since the last call as address spoofing: the
-// second MAC against the first, which the scan kept. Two hosts answering for one address is
-// what an ARP spoofer next to the real host looks like, and the line reaches mail and pop-up
-// as the other spoofing lines do.
+// Takes the conflicts the probes heard since the last call. A scan that compares with the
+// samples (ScanCheckMac) journals each as Spoofing, naming both MACs, the one the scan kept
+// first: two hosts answering for one address is what an ARP spoofer next to the real host
+// looks like. A scan that does not compare reports no event, this one included.
 void reportAddressConflicts();

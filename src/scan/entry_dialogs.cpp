@@ -1,6 +1,7 @@
 #include "scan/entry_dialogs.h"
 
 #include <cstring>
+#include <utility>
 
 #include "arp/arp_table.h"
 #include "arp/list_views.h"
@@ -21,11 +22,10 @@ std::string_view view(const char* text) {
   return text ? std::string_view(text) : std::string_view();
 }
 
-// The address a probe asks, in network order; false when the text names none. The probes
-// read the short forms a.b.c and a.b as the system's dotted-quad conversion does.
+// The address a probe asks, in network order: the reading of the dialogs' OK, four numbers.
 bool probeAddress(const char* ipText, std::uint32_t& address) {
   std::uint32_t host;
-  if (!readIpv4Text(view(ipText), host, true)) return false;
+  if (!readIpv4Text(view(ipText), host)) return false;
   address = hostToNetwork(host);
   return true;
 }
@@ -61,14 +61,14 @@ std::string arpEntryRefusedText(const char* ipText) {
 
 bool probeAsks(const char* ipText) {
   std::uint32_t address;
-  return length(ipText) >= kEntryIpMin && probeAddress(ipText, address);
+  return length(ipText) >= kEntryIpMin && probeAddress(ipText, address) && address != 0;
 }
 
 MacRequest requestMac(const char* ipText, char (&macText)[20]) {
-  // The address 0 is still asked for: only this dialog's text rule applies.
   if (length(ipText) < kEntryIpMin) return MacRequest::Ignored;
   std::uint32_t address;
-  if (!probeAddress(ipText, address)) return MacRequest::NoAnswer;
+  if (ipTextFault(view(ipText)) != IpFault::None || !probeAddress(ipText, address))
+    return MacRequest::Invalid;
   char found[20];
   if (!probeMac(address, found)) return MacRequest::NoAnswer;
   copyField(macText, found);
@@ -146,14 +146,16 @@ std::string duplicateSampleText(const char* ipText) {
 AddressProbe requestMacAndName(const char* ipText) {
   AddressProbe p{};
   if (length(ipText) < kEntryIpMin) return p;
-  p.probed = true;
   std::uint32_t address = 0;
-  // A text that is no address (or 0.0.0.0) is never asked for, which would probe the
-  // broadcast address; it fails as an address that does not answer.
-  if (probeAddress(ipText, address) && address != 0) {
-    p.macFound = probeMac(address, p.macText);
-    p.nameFound = probeName(address, p.hostName, sizeof p.hostName);
+  if (!probeAddress(ipText, address)) {
+    FieldFault f = sampleFault(sampleFromTexts(ipText, "*", ""), false);
+    if (f.field == EntryField::Ip) p.fault = std::move(f);
+    return p;
   }
+  if (address == 0) return p;  // asking for it would probe the broadcast address
+  p.probed = true;
+  p.macFound = probeMac(address, p.macText);
+  p.nameFound = probeName(address, p.hostName, sizeof p.hostName);
   if (!p.macFound) appendLine(p.errors, kNoMacLine);
   if (!p.nameFound) appendLine(p.errors, kNoHostNameLine);
   return p;

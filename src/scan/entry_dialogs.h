@@ -36,9 +36,10 @@ ArpEntryOutcome addArpEntry(const char* ipText, const char* macText);
 FieldFault arpEntryFault(const char* ipText, const char* macText);
 std::string arpEntryRefusedText(const char* ipText);
 
-enum class MacRequest { Ignored, Found, NoAnswer };
-// "Запрос. MAC": macText is set only when the address answered. A text that is no address
-// is not asked for and answers NoAnswer, as an address that does not answer.
+enum class MacRequest { Ignored, Found, NoAnswer, Invalid };
+// "Запрос. MAC": macText is set only when the address answered. The IP text is read as OK
+// reads it: one OK refuses is Invalid and asked for nothing, and the dialog shows OK's
+// message for it (arpEntryFault).
 MacRequest requestMac(const char* ipText, char (&macText)[20]);
 
 // Whether a probe of this text would ask the network (the wait cursor is shown for it).
@@ -69,13 +70,15 @@ SampleStore storeSample(const AddressEntry& entry, int row, void (*select)(int r
 std::string duplicateSampleText(const char* ipText);
 
 struct AddressProbe {
-  bool probed;  // false: the IP text was too short; nothing else is set
+  bool probed;       // false: nothing was asked; only fault may be set
+  FieldFault fault;  // an IP text OK refuses, with OK's message
   bool macFound;
   char macText[20];
   bool nameFound;
   char hostName[kProbeNameRoom];
   char errors[kProbeErrorsRoom];  // the lines of what was not found, MAC first; may be empty
 };
-// "Запрос. MAC и имя": the MAC and, whatever the settings say, the name. A text that is no
-// address asks nothing and gives both error lines.
+// "Запрос. MAC и имя": the MAC and, whatever the settings say, the name. The IP text is read
+// as OK reads it: a text OK refuses gets OK's message; a pattern and 0.0.0.0, which OK takes
+// but which name no host to ask, ask nothing and show nothing.
 AddressProbe requestMacAndName(const char* ipText);

@@ -51,4 +51,4 @@ done
 
 work=$(mktemp -d /tmp/linuxbe-lab.XXXXXX)
 trap 'cleanup; rm -rf "$work"' EXIT INT TERM
-ip netns exec "$host" env LAB_WORK_DIR="$work" timeout 300 "$bin" --gtest_color=no "${gtest_options[@]}"
+ip netns exec "$host" env LAB_WORK_DIR="$work" LAB_PEER1_NS="$p1" timeout 300 "$bin" --gtest_color=no "${gtest_options[@]}"

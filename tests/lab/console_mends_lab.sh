@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The console monitor against hostile or broken surroundings: a FIFO named quorel.log, data
 # files it may not read, a stdout nobody reads, MACs written in upper case and host names
-# with blanks, samples and static entries that name no host. Namespaces as in console_lab.sh. Usage: console_mends_lab.sh BUILD_DIR
+# with blanks, samples and static entries that name no host, samples.dat lines that hold no
+# sample, a block the wire sees again. Namespaces as in console_lab.sh. Usage: console_mends_lab.sh BUILD_DIR
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -164,5 +165,53 @@ check "the kernel still holds the zero entry" bash -c \
   "ip -n ${LAB}m neigh show $LAB_NET.9 | grep -q '00:00:00:00:00:00 PERMANENT'"
 check "samples.dat byte for byte" cmp -s "$d/samples.dat" "$work/forms.planted"
 check "statics.dat saves no zero entry" bash -c "! grep -q '00-00-00-00-00-00' '$d/statics.dat'"
+
+echo "== samples.dat as hands and older releases left it, over two starts"
+reset_lab
+d=$(fresh_dir samples)
+ini_write "$d" CheckInt=1 WriteLog=1 AddNew=1 CheckMac=1
+peer_mac=$(mac_text "$PEER_MAC")  # as the scenario above left it
+{
+  printf '224.0.0.22\t01-00-5e-00-00-16\t\r\n%s.255\tff-ff-ff-ff-ff-ff\t\r\n' "$LAB_NET"
+  printf '010.077.000.002\t%s\tpeer\r\n%s.3\tZZ-00-00-00-00-03\ttypo\r\n' "$peer_mac" "$LAB_NET"
+  cp1251 $'мусорная строка\r\n'
+  printf '%s.9\t01-00-5e-00-00-09\tgroup\r\n' "$LAB_NET"
+} >"$d/samples.dat"
+{
+  sed -n 1,2p "$d/samples.dat"
+  printf '%s\t%s\tpeer\r\n' "$peer" "$peer_mac"
+  sed -n 4,6p "$d/samples.dat"
+  printf '%s.3\t%s\t\r\n' "$LAB_NET" "$(mac_text "$ATT_MAC")"
+} >"$work/samples.expected"
+for start in 1 2; do
+  monitor_start "$d"
+  announce_peer
+  ip netns exec "$LAB"m ping -c1 -W1 "$LAB_NET.3" >/dev/null
+  sleep 2.2
+  monitor_stop
+done
+check "told once in two starts: the two lines that hold no sample, the group MAC of a host" bash -c \
+  "[ $(log_count "$d" 'Ошибка в файле samples.dat, строка') = 2 ] &&
+   [ $(log_count "$d" "в образце: $LAB_NET.9 01-00-5e-00-00-09 (групповой адрес)") = 1 ]"
+check "010.077.000.002 is the peer, the typo contradicts nothing: .3 alone is new, once" bash -c \
+  "[ $(log_count "$d" 'в образце:') = 1 ] && [ $(log_count "$d" 'Подмена адреса!') = 0 ] &&
+   [ $(log_count "$d" 'Новый IP-адрес!') = 1 ] && [ $(log_count "$d" "Новый IP-адрес! $LAB_NET.3 ") = 1 ]"
+check "samples.dat: lines kept byte for byte, the address in one form, .3 learned once" \
+  cmp "$d/samples.dat" "$work/samples.expected"
+
+echo "== --listen with BlockNew: a block the wire sees again is reported and written once"
+reset_lab
+d=$(fresh_dir block)
+ini_write "$d" CheckInt=1 WriteLog=1 AddNew=0 CheckMac=1 BlockNew=1
+monitor_start "$d" --listen=eth0
+announce_peer
+sleep 2.2
+first=$(ip -n "$LAB"m neigh show "$peer")
+ip netns exec "$LAB"p /usr/bin/python3 "$LAB_FORGE" eth0 "$peer" "$PEER_MAC" --packets 5 --rate 10 2>/dev/null
+sleep 2.2
+monitor_stop
+check "the peer is reported once" test "$(log_count "$d" "Новый IP-адрес! $peer ")" -eq 1
+check "blocked once, by a MAC that is not all zero ($first)" bash -c \
+  "grep -qE ' 00:00:00:00:00:([1-9a-f].|0[1-9a-f]) PERMANENT' <<<'$first' && [ \"\$(ip -n ${LAB}m neigh show $peer)\" = '$first' ]"
 
 lab_end "console mends lab"

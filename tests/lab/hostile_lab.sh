@@ -97,7 +97,7 @@ check "only the true answers are rows, with clean names (got $(wc -l <"$d/stdout
 check "samples.dat holds the same three bindings" \
   [ "$(tr -d '\r' <"$d/samples.dat")" = "$expected" ]
 check "no group or zero MAC learned" no_byte "$d/samples.dat" 'ff-ff-ff|00-00-00-00-00-00|01-00-5e'
-conflict="Подмена адреса! $NET.7 02-66-66-66-66-66 ($NET.7 02-77-00-00-00-07)"
+conflict="Конфликт адреса! $NET.7: ответы с 02-77-00-00-00-07 и 02-66-66-66-66-66"
 check "the second MAC is journalled in quorel.log" has "$d/quorel.log" "$conflict"
 check "... and sent to the collector" grep -qaF -- "$conflict" "$d/syslog"  # UTF-8 there
 check "three new hosts reported" [ "$(grep -ac "$(w1251 'Новый IP-адрес!')" "$d/quorel.log")" -eq 3 ]

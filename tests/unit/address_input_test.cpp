@@ -16,7 +16,8 @@ TEST(AddressInput, ReadsIpv4TextOneWay) {
   } cases[] = {
       {"10.88.0.2", 0x0A580002, 0x0A580002},
       {" 10.88.0.2 \t", 0x0A580002, 0x0A580002},
-      {"010.088.000.002", 0x0A580002, 0x0A580002},  // leading zeros are decimal
+      {"\r\n\v\f10.88.0.2\r\n\v\f", 0x0A580002, 0x0A580002},  // as a shell or file leaves it
+      {"010.088.000.002", 0x0A580002, 0x0A580002},            // leading zeros are decimal
       {"255.255.255.255", 0xFFFFFFFF, 0xFFFFFFFF},
       {"10.88.3", kNo, 0x0A580003},
       {"10.70000", kNo, 0x0A011170},
@@ -54,9 +55,10 @@ TEST(AddressInput, ReadsMacTextInEveryUsualForm) {
       {"02-00-00-00-00-77", "02-00-00-00-00-77"}, {"02:00:00:00:00:77", "02-00-00-00-00-77"},
       {"0200.0000.0077", "02-00-00-00-00-77"},    {"020000000077", "02-00-00-00-00-77"},
       {"AA-bb-CC-dd-EE-ff", "aa-bb-cc-dd-ee-ff"}, {"AABB.CCDD.EEFF ", "aa-bb-cc-dd-ee-ff"},
+      {"2-0-0-0-0-77", "02-00-00-00-00-77"},      {"2:0:a:B:c:7", "02-00-0a-0b-0c-07"},
   };
-  // One separator throughout, six bytes of two hex digits, nothing else.
-  for (const char* text : {"02-00:00-00-00-77", "2-0-0-0-0-77", "zz-zz-zz-zz-zz-zz",
+  // One separator throughout, six bytes of one or two hex digits, nothing else.
+  for (const char* text : {"02-00:00-00-00-77", "002-0-0-0-0-77", "2-0-0-0-0-", "zz-zz-zz-zz-zz-zz",
                            "02-00-00-00-00", "02-00-00-00-00-77-88", "0200.0000.007", "02000000007",
                            "02-00-00-00-00-*", "epsilon.lab", ""}) {
     char out[20] = "unchanged";
@@ -93,6 +95,7 @@ TEST(AddressInput, TellsPatternsAndFaults) {
       {"255.255.255.255", false, false, IpFault::Broadcast, MacFault::NotMac},
       {"02-00-*", false, true, IpFault::NotAddress, MacFault::Pattern},
       {"02:00:*", false, true, IpFault::NotAddress, MacFault::Pattern},
+      {"02-00:*", false, false, IpFault::NotAddress, MacFault::NotMac},  // matches no form
       {"zz-*", false, false, IpFault::NotAddress, MacFault::NotMac},
       {"02-00-00-00-00-77", false, false, IpFault::NotAddress, MacFault::None},
       {"00-00-00-00-00-00", false, false, IpFault::NotAddress, MacFault::Zero},

@@ -127,7 +127,11 @@ TEST(MatchPattern, MacTextsFoldOnlyTheirHexDigits) {
       {"00-1A-*", "00-1a-2b-3c-4d-5e", true},
       {"*-4D-5e", "00-1a-2b-3c-4d-5E", true},
       {"00-1B-*", "00-1a-2b-3c-4d-5e", false},
-      {"00-1G-*", "00-1g-2b", false},                    // G is no hex digit: compared as it is
+      {"00-1G-*", "00-1g-2b", false},         // G is no hex digit: compared as it is
+      {"001A.*", "00-1a-2b-3c-4d-5e", true},  // every form matches in its own form
+      {"*2B3C4D5E", "00:1a:2b:3c:4d:5e", true},
+      {"00:1a:*", "001a2b3c4d5e", true},
+      {"*.4D5F", "00-1a-2b-3c-4d-5e", false},
       {"*", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false},  // 32: the length limit holds
   };
   for (const Case& c : cases) {

@@ -16,6 +16,8 @@
 #include "app/linux/runtime/monitor_loop.h"
 #include "arp/arp_table.h"
 #include "arp/check_cycle.h"
+#include "arp/samples.h"
+#include "arp/wire_bindings.h"
 #include "base/address.h"
 #include "base/ui_hooks.h"
 #include "fake/fake_platform.h"
@@ -99,6 +101,8 @@ class ConsolePump : public ::testing::Test {
     resetConsoleSession();
     installConsoleHooks();
     resetCheckCycle();
+    resetWireBindings();
+    SampleList.clear();  // what an earlier run learned
     settings = Settings{};
     settings.CheckInt = 1000;  // ticks without checks
     routeChangeCount = 0;

@@ -33,9 +33,9 @@ class EntryDialogs : public ::testing::Test {
   ScratchDir dir;
 };
 
-// The dialogs' probes read the short forms as the socket layer's conversion does, but one
+// The scan's range reads the short forms as the socket layer's conversion does, but one
 // meaning for leading zeros and never a wrapped or hexadecimal number.
-TEST(DottedQuad, ProbesReadShortFormsAsTheSocketLayerButDecimal) {
+TEST(DottedQuad, ScanRangeReadsShortFormsAsTheSocketLayerButDecimal) {
   constexpr std::uint32_t kNoAddress = 0xFFFFFFFFu;
   struct Case {
     const char* text;
@@ -169,24 +169,26 @@ TEST_F(EntryDialogs, ProbesAfterAnAnswer) {
   fake.names[net("10.0.0.7")] = longName;
   EXPECT_EQ(requestMacAndName("10.0.0.7").hostName, longName);
 
-  // Nothing is asked for a text that is no address; it fails as a silent address does.
-  fake.names[0xFFFFFFFFu] = "broadcasthost";
-  fake.macAnswers[0xFFFFFFFFu] = {2, 0, 0, 0, 0, 9};
-  for (const char* ip : {"10.0.0.*", "0.0.0.0.0", "999.1.1.1", "0.0.0.0"}) {
-    p = requestMacAndName(ip);
-    EXPECT_TRUE(p.probed) << ip;
-    EXPECT_FALSE(probeAsks(ip) && std::string(ip) != "0.0.0.0") << ip;
-    EXPECT_STREQ(p.hostName, "") << ip;
-    EXPECT_EQ(std::string(p.errors), both) << ip;
+  // The probes read the IP as OK does and give OK's answer: a text OK refuses asks nothing
+  // and gets OK's message; a pattern and 0.0.0.0, which the sample's OK takes, ask nothing.
+  fake.macAnswers[0xFFFFFFFFu] = fake.macAnswers[0] = {2, 0, 0, 0, 0, 9};
+  const struct {
+    const char* ip;
+    bool sampleRefuses;  // the sample dialog's OK and probe; the ARP entry dialog refuses all
+  } texts[] = {{"10.0.0.*", false}, {"0.0.0.0", false}, {"999.1.1.1", true}, {"10.77.5", true}};
+  for (const auto& t : texts) {
+    p = requestMacAndName(t.ip);
+    const FieldFault ok = storeSample(sampleFromTexts(t.ip, "02-00-00-00-00-01", ""), -1).fault;
+    EXPECT_FALSE(p.probed || p.macFound || p.nameFound || probeAsks(t.ip)) << t.ip;
+    EXPECT_EQ(p.fault.text, t.sampleRefuses ? ok.text : "") << t.ip;
     char none[20] = "";
-    EXPECT_EQ(requestMac(ip, none), MacRequest::NoAnswer) << ip;
+    EXPECT_EQ(requestMac(t.ip, none), MacRequest::Invalid) << t.ip;
+    EXPECT_EQ(addArpEntry(t.ip, "02-00-00-00-00-01"), ArpEntryOutcome::Invalid) << t.ip;
   }
+  EXPECT_EQ(arpEntryFault("10.77.5", "").text,
+            "Неверный IP-адрес: 10.77.5 (не четыре числа 0-255)");
   EXPECT_FALSE(requestMacAndName("1.2.3").probed);  // too short: nothing at all
-
-  char mac[20] = "";
-  fake.macAnswers[0] = {0, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e};
-  EXPECT_EQ(requestMac("0.0.0.0", mac), MacRequest::Found);  // the ARP dialog asks even for 0
-  EXPECT_STREQ(mac, "00-1a-2b-3c-4d-5e");
+  EXPECT_TRUE(fake.setEntries.empty());
 }
 
 }  // namespace

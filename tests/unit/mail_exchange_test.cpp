@@ -20,10 +20,19 @@ const std::string kText =
 
 std::string messageFor(const std::string& text, const char* to = "to@y") {
   return std::string("Date: Tue, 05 Mar 2013 14:07:09 +0300\r\n") + "From: <from@x>\r\nTo: " + to +
-         "\r\nSubject: Vetrel\r\n"
+         "\r\nSubject: Vetrel\r\nMessage-ID: <id>\r\nMIME-Version: 1.0\r\n"
          "Content-Type: text/plain; charset=\"windows-1251\";\r\n"
          "Content-Transfer-Encoding: 8bit\r\n\r\n" +
          text + "\r\n\r\n.\r\n";
+}
+
+// What the peer got, the id that differs per message written as <id>.
+Lines received(SmtpPeer& peer) {
+  Lines got = peer.received();
+  for (std::string& m : got)
+    if (const std::size_t at = m.find("\r\nMessage-ID: <"); at != std::string::npos)
+      m.replace(at + 15, m.find('>', at) - at - 15, "id");
+  return got;
 }
 
 const char* kSent = "Отправлено сообщение на to@y";
@@ -45,9 +54,9 @@ TEST_F(MailExchange, AuthLoginWithAnEhloReplySplitAcrossSegments) {
                  "334 VXNlcm5hbWU6\r\n", "334 UGFzc3dvcmQ6\r\n", "235 ok\r\n", "250 ok\r\n",
                  "250 ok\r\n", "354 go\r\n", "250 queued\r\n", "221 bye\r\n"});
   EXPECT_EQ(mailThread(kText, mailTo(peer.port(), "to@y", "Логин", "Пароль")), 0);
-  EXPECT_EQ(peer.received(), (Lines{"EHLO a\r\n", "AUTH LOGIN\r\n", "y+7j6O0=\r\n", "z+Dw7uv8\r\n",
-                                    "MAIL FROM: <from@x>\r\n", "RCPT TO: <to@y>\r\n", "DATA\r\n",
-                                    messageFor(kText), "QUIT\r\n"}));
+  EXPECT_EQ(received(peer), (Lines{"EHLO a\r\n", "AUTH LOGIN\r\n", "y+7j6O0=\r\n", "z+Dw7uv8\r\n",
+                                   "MAIL FROM: <from@x>\r\n", "RCPT TO: <to@y>\r\n", "DATA\r\n",
+                                   messageFor(kText), "QUIT\r\n"}));
   EXPECT_EQ(journalTexts(), Lines{kSent});
   EXPECT_EQ(fakeSockets.opened, 1);
   EXPECT_EQ(fakeSockets.closed, 1);
@@ -118,7 +127,7 @@ TEST_F(MailExchange, RefusalsNameTheirStepAndReply) {
     SmtpPeer peer({"220 hi\r\n", "250 ok\r\n", "250 ok\r\n", "250 ok\r\n", "354 go\r\n",
                    "250 queued\r\n", "500 eh\r\n"});
     mailThread(kText, mailTo(peer.port()));
-    EXPECT_EQ(peer.received()[4], messageFor(kText));
+    EXPECT_EQ(received(peer)[4], messageFor(kText));
   }
   {  // AUTH refused at the password
     SmtpPeer peer(
@@ -163,7 +172,7 @@ TEST_F(MailExchange, DotLinesOfTheBodyAreStuffed) {
   SmtpPeer peer({"220 hi\r\n", "250 ok\r\n", "250 ok\r\n", "250 ok\r\n", "354 go\r\n", "250 ok\r\n",
                  "221 bye\r\n"});
   mailThread(text, mailTo(peer.port()));
-  const Lines got = peer.received();
+  const Lines got = received(peer);
   ASSERT_EQ(got.size(), 6u);
   EXPECT_EQ(got[4],
             messageFor("05.03.2013 14:07:09 a\r\n..\r\n..hidden\r\n05.03.2013 14:07:10 b\r\n"));
@@ -201,7 +210,7 @@ TEST_F(MailExchange, AMessageLargerThanTheSocketBufferArrivesWhole) {
                  "221 bye\r\n"});
   smtpWaitMs = 10000;
   mailThread(text, mailTo(peer.port()));
-  const Lines got = peer.received();
+  const Lines got = received(peer);
   ASSERT_EQ(got.size(), 6u);
   EXPECT_TRUE(got[4] == messageFor(text));
   EXPECT_EQ(journalTexts(), Lines{kSent});

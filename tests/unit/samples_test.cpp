@@ -12,6 +12,8 @@
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
 #include "file_size_limit.h"
+#include "platform/settings_platform.h"
+#include "route/adapters.h"
 #include "scratch_dir.h"
 #include "settings/settings.h"
 
@@ -39,9 +41,16 @@ class Samples : public ::testing::Test {
     settings = Settings{};
     SampleList.clear();
     SelectedRow = -1;
+    iniPath = "samples-test.ini";  // where the stamp of what was told is kept
+    platform::fakeProfile(iniPath).clear();
     loadSamples();  // no file: a fresh start that may save
   }
-  void TearDown() override { SampleList.clear(); }
+  void TearDown() override {
+    std::filesystem::remove("samples.dat");
+    loadSamples();  // nothing of this test's file is kept for the next
+    SampleList.clear();
+    iniPath.clear();
+  }
 
   // Journal texts since the last call, without stamps and line ends.
   static std::vector<std::string> events() {
@@ -86,60 +95,78 @@ TEST_F(Samples, MissingFileChangesNothing) {
   EXPECT_EQ(SampleList.size(), 1u);
 }
 
-TEST_F(Samples, TokensLineEndsNulAndBinaryBytes) {
+// Lines that hold no sample are told with their number and kept: every rewrite puts them
+// back byte for byte, in their place among the samples.
+TEST_F(Samples, TokensLineEndsNulAndLinesThatHoldNoSample) {
   const std::string ip25(25, '9'), name70(70, 'n');
+  const std::string kept[] = {"10.0.0.2",                            // one token
+                              std::string("10.0.0.6 \0 m6", 13),     // one before the NUL
+                              "\x01\xff\x80 \xfe",                   // no address
+                              ip25 + " 2-0-0-0-0-8 " + name70,       // 25 digits are no address
+                              "10.0.0.7\tZZ-00-00-00-00-07\ttypo"};  // no MAC, no pattern
   writeFile("samples.dat",
-            std::string("10.0.0.1\tm1\tn1\r\n") + "10.0.0.2\r\n" +  // one token: skipped
-                "  10.0.0.3   m3  n3 extra\n" +                     // LF only, the name has a blank
-                "10.0.0.4\rm4\rn4\r\n" +                            // lone CRs separate
-                std::string("10.0.0.5\tm5\0hidden\tx\r\n", 22) +    // NUL cuts
-                std::string("10.0.0.6 \0 m6\r\n", 15) + "\x01\xff\x80 \xfe\r\n" +  // not validated
-                "\r\n\t \r\n" +                                                    // blank lines
-                ip25 + " m " + name70 + "\r\n" + "10.0.0.9 m9");  // no final line end
+            "10.0.0.1\t2-0-0-0-0-1\tn1\r\n" + kept[0] + "\r\n" +
+                "  010.000.000.003   02:00:00:00:00:03  n3 extra\n" +  // LF only, zeros
+                "10.0.0.4\r0200.0000.0004\rn4\r\n" +                   // lone CRs separate
+                std::string("10.0.0.5\t020000000005\0hidden\tx\r\n", 32) + kept[1] + "\r\n" +
+                kept[2] + "\r\n\r\n\t \r\n" + kept[3] + "\r\n" + kept[4] + "\r\n" +
+                "10.0.0.9 *9");  // no final line end
   loadSamples();
   EXPECT_EQ(loaded(), (std::vector<std::string>{
-                          "10.0.0.1|m1|n1", "10.0.0.3|m3|n3 extra", "10.0.0.4|m4|n4",
-                          "10.0.0.5|m5|", "\x01\xff\x80|\xfe|",
-                          std::string(19, '9') + "|m|" + std::string(63, 'n'), "10.0.0.9|m9|"}));
+                          "10.0.0.1|2-0-0-0-0-1|n1", "10.0.0.3|02:00:00:00:00:03|n3 extra",
+                          "10.0.0.4|0200.0000.0004|n4", "10.0.0.5|020000000005|", "10.0.0.9|*9|"}));
+  const std::vector<std::string> told = events();
+  ASSERT_EQ(told.size(), 5u);
+  EXPECT_EQ(told[0],
+            "Ошибка в файле samples.dat, строка 2 (нет MAC-адреса): 10.0.0.2. Строка оставлена "
+            "как есть и не используется.");
+  EXPECT_NE(told[4].find("строка 11 (неверный MAC-адрес): 10.0.0.7 ZZ-00-00-00-00-07 typo."),
+            std::string::npos);
+  removeSample(1);
+  saveSamples();
+  EXPECT_EQ(readFile("samples.dat"),
+            "10.0.0.1\t2-0-0-0-0-1\tn1\r\n" + kept[0] + "\r\n10.0.0.4\t0200.0000.0004\tn4\r\n" +
+                "10.0.0.5\t020000000005\t\r\n" + kept[1] + "\r\n" + kept[2] + "\r\n" + kept[3] +
+                "\r\n" + kept[4] + "\r\n10.0.0.9\t*9\t\r\n");
 }
 
 TEST_F(Samples, HostNameIsTheRestOfTheLine) {
   writeFile("samples.dat",
-            "10.0.0.3\tm3\t  two  inner  blanks \t \r\n"  // ends trimmed
-            "10.0.0.4 \t m4 \t\r\n");                     // IP MAC TAB: no name
+            "10.0.0.3\t*3\t  two  inner  blanks \t \r\n"  // ends trimmed
+            "10.0.0.4 \t *4 \t\r\n");                     // IP MAC TAB: no name
   loadSamples();
-  EXPECT_EQ(loaded(), (std::vector<std::string>{"10.0.0.3|m3|two  inner  blanks", "10.0.0.4|m4|"}));
+  EXPECT_EQ(loaded(), (std::vector<std::string>{"10.0.0.3|*3|two  inner  blanks", "10.0.0.4|*4|"}));
 }
 
 TEST_F(Samples, LongLinesAreReadWithTheUsualCutsAndReadingGoesOn) {
-  const std::string pad(103 - 12, 'x');  // "1.1.1.1 m1 " + pad... = 103 characters
-  const std::string line103 = "1.1.1.1 m1 " + pad + "y";
+  const std::string pad(103 - 12, 'x');  // "1.1.1.1 *1 " + pad... = 103 characters
+  const std::string line103 = "1.1.1.1 *1 " + pad + "y";
   ASSERT_EQ(line103.size(), 103u);
   const std::string line104 = line103 + "z";
-  const std::string huge = "4.4.4.4\tm4\t" + std::string(100000, 'h');
+  const std::string huge = "4.4.4.4\t*4\t" + std::string(100000, 'h');
 
-  writeFile("samples.dat", line103 + "\r\n" + line103 + "\n" + "2.2.2.2 m2\r\n" + line104 + "\r\n" +
-                               "3.3.3.3 m3\r\n" + huge + "\r\n" + std::string(500, '9') + " m\r\n" +
-                               std::string(5000, '9') + " m\r\n" +  // one token in what is read
-                               "5.5.5.5 m5");
+  writeFile("samples.dat", line103 + "\r\n" + line103 + "\n" + "2.2.2.2 *2\r\n" + line104 + "\r\n" +
+                               "3.3.3.3 *3\r\n" + huge + "\r\n" + std::string(500, '9') + " *\r\n" +
+                               std::string(5000, '9') + " *\r\n" +  // kept, as far as it is read
+                               "5.5.5.5 *5");
   loadSamples();
-  EXPECT_EQ(loaded(), (std::vector<std::string>{"1.1.1.1|m1|" + std::string(63, 'x'),
-                                                "1.1.1.1|m1|" + std::string(63, 'x'), "2.2.2.2|m2|",
-                                                "1.1.1.1|m1|" + std::string(63, 'x'), "3.3.3.3|m3|",
-                                                "4.4.4.4|m4|" + std::string(63, 'h'),
-                                                std::string(19, '9') + "|m|", "5.5.5.5|m5|"}));
+  EXPECT_EQ(loaded(),
+            (std::vector<std::string>{"1.1.1.1|*1|" + std::string(63, 'x'),
+                                      "1.1.1.1|*1|" + std::string(63, 'x'), "2.2.2.2|*2|",
+                                      "1.1.1.1|*1|" + std::string(63, 'x'), "3.3.3.3|*3|",
+                                      "4.4.4.4|*4|" + std::string(63, 'h'), "5.5.5.5|*5|"}));
 
   // Nothing is lost at the next save.
   saveSamples();
   SampleList.clear();
   loadSamples();
-  EXPECT_EQ(SampleList.size(), 8u);
+  EXPECT_EQ(SampleList.size(), 7u);
 
   // A lone CR is part of the line, so CR-only line ends make one line; its name is the rest.
   SampleList.clear();
-  writeFile("samples.dat", "5.5.5.5\tm5\r6.6.6.6\tm6\r");
+  writeFile("samples.dat", "5.5.5.5\t*5\r6.6.6.6\t*6\r");
   loadSamples();
-  EXPECT_EQ(loaded(), std::vector<std::string>{"5.5.5.5|m5|6.6.6.6\tm6"});
+  EXPECT_EQ(loaded(), std::vector<std::string>{"5.5.5.5|*5|6.6.6.6\t*6"});
 }
 
 TEST_F(Samples, TenMegabyteFiles) {
@@ -293,21 +320,31 @@ TEST_F(Samples, TabLinesKeepAnEmptyMacAndSurviveRewritesByteForByte) {
   EXPECT_TRUE(events().empty());
 }
 
-TEST_F(Samples, UnusableMacsAreToldOnceAtLoad) {
+// A group MAC on a group address, the broadcast MAC on a broadcast address (the system's own
+// rows) are kept quietly; one on a host's address is told, once per change of the file.
+TEST_F(Samples, MacsThatNameNoHostAreToldWhereAHostIsOncePerChange) {
+  LocalAddressList = {{3, parseIpv4("10.2.0.1"), parseIpv4("255.255.255.128")}};
   std::string file =
       "10.0.0.1\t00-00-00-00-00-00\tz\r\n10.0.0.2 FF:FF:FF:FF:FF:FF b\r\n"
       "10.0.0.3\t0100.5e00.0016\tm\r\n10.0.0.4\t02-00-00-00-00-04\tok\r\n"
-      "10.0.0.5\t00-1a-*\tpattern\r\n";
+      "224.0.0.22\t01-00-5e-00-00-16\t\r\n10.0.0.255\tff-ff-ff-ff-ff-ff\t\r\n"
+      "10.2.0.127\tff-ff-ff-ff-ff-ff\t\r\n10.0.0.5\t00-1a-*\tpattern\r\n";
   for (int i = 0; i < 20; ++i) file += "10.1.0." + std::to_string(i) + "\t333300000001\t\r\n";
   writeFile("samples.dat", file);
-  loadSamples();
-  EXPECT_EQ(SampleList.size(), 25u);  // kept as they are, only never restored
-  const std::vector<std::string> told = events();
-  ASSERT_EQ(told.size(), 17u);
-  EXPECT_EQ(told[0],
-            "Недопустимый MAC-адрес в образце: 10.0.0.1 00-00-00-00-00-00 (нулевой адрес). "
-            "Образец не будет восстанавливаться.");
-  EXPECT_NE(told[1].find("FF:FF:FF:FF:FF:FF (широковещательный адрес)"), std::string::npos);
-  EXPECT_NE(told[2].find("(групповой адрес)"), std::string::npos);
-  EXPECT_EQ(told[16], "Ещё образцов с недопустимым MAC-адресом: 7.");
+  for (int start = 0; start < 3; ++start) {
+    if (start == 2) writeFile("samples.dat", file + "garbage\r\n");
+    SampleList.clear();
+    loadSamples();
+    EXPECT_EQ(SampleList.size(), 28u);  // kept as they are, only never restored
+    const std::vector<std::string> told = events();
+    ASSERT_EQ(told.size(), start == 1 ? 0u : 17u) << start;  // the second start says nothing
+    if (start == 1) continue;
+    EXPECT_EQ(told[0],
+              "Недопустимый MAC-адрес в образце: 10.0.0.1 00-00-00-00-00-00 (нулевой адрес). "
+              "Образец не будет восстанавливаться.");
+    EXPECT_NE(told[3].find("10.1.0.0 333300000001 (групповой адрес)"), std::string::npos);
+    EXPECT_EQ(told[16], start == 0 ? "Ещё ошибок в файле samples.dat: 7."
+                                   : "Ещё ошибок в файле samples.dat: 8.");
+  }
+  LocalAddressList.clear();
 }

@@ -297,7 +297,7 @@ TEST_F(Scanner, ComparisonReportsAndLearnsAsTheSettingsSay) {
 
 // A pass that learns every host writes samples.dat once; names from the resolver are cut at
 // a line break and lose their control characters before they are shown or stored; a second
-// MAC heard for an address is journalled as spoofing against the first.
+// MAC heard for an address is journalled as spoofing, naming both, when the scan compares.
 TEST_F(Scanner, APassLearnsCleanNamesWritesOnceAndSaysConflicts) {
   ScratchDir dir;
   settings.ScanCheckMac = settings.AddNew = settings.ScanGetName = true;
@@ -313,10 +313,18 @@ TEST_F(Scanner, APassLearnsCleanNamesWritesOnceAndSaysConflicts) {
   EXPECT_EQ(std::string(SampleList[1].hostName), "evil?[41m?name");
   EXPECT_EQ(shownRows()[1][2], "evil?[41m?name");
   const auto spoof = std::find_if(ui.windowLines.begin(), ui.windowLines.end(), [](auto& l) {
-    return l.find("Подмена адреса! 10.0.0.3 02-00-00-00-00-99 (10.0.0.3 02-00-00-00-00-03)") !=
+    return l.find("Конфликт адреса! 10.0.0.3: ответы с 02-00-00-00-00-03 и 02-00-00-00-00-99") !=
            std::string::npos;
   });
   EXPECT_NE(spoof, ui.windowLines.end());
+  // A scan that does not compare reports no event, a conflict included.
+  ui.windowLines.clear();
+  settings.ScanCheckMac = false;
+  fake.arpConflicts = {conflict};
+  ASSERT_TRUE(beginScanPass());
+  ASSERT_TRUE(runPassToEnd());
+  EXPECT_TRUE(ui.windowLines.empty());
+  EXPECT_TRUE(fake.arpConflicts.empty());  // taken all the same
 }
 
 TEST_F(Scanner, AMessageDeliveredInsideTheHandlerOnlyHandsOut) {

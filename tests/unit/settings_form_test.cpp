@@ -67,10 +67,11 @@ TEST_F(SettingsFormTest, MailChecksFollowTheWrittenThree) {
   };
   const Case cases[] = {
       {"999999", "mx", "a@b", true, 4, SettingsVerdict::BadMailPort, "Порт:"},
-      {"0", "", "", false, 0, SettingsVerdict::BadMailPort, "65535"},
-      {"port", "mx", "a@b", false, 0, SettingsVerdict::BadMailPort, "Порт:"},
-      {"", "mx", "a@b", false, 0, SettingsVerdict::BadMailPort, "Порт:"},
-      {"65536", "mx", "a@b", false, 0, SettingsVerdict::BadMailPort, "Порт:"},
+      {"port", "mx", "a@b", true, 4, SettingsVerdict::BadMailPort, "65535"},
+      {"65536", "mx", "a@b", true, 4, SettingsVerdict::BadMailPort, "Порт:"},
+      {" 0 ", "mx", "a@b", true, 4, SettingsVerdict::Applied, ""},  // not set: 25
+      {"", "mx", "a@b", true, 4, SettingsVerdict::Applied, ""},
+      {"port", "", "", false, 4, SettingsVerdict::Applied, ""},  // mail off: not looked at
       {"25", " ", "a@b", true, 4, SettingsVerdict::NoMailServer, "Сервер:"},
       {"25", "", "", true, 64, SettingsVerdict::NoMailServer, "Сервер:"},
       {"25", "mx", "	", true, 2, SettingsVerdict::NoMailReceiver, "Кому:"},

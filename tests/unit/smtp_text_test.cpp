@@ -88,18 +88,28 @@ TEST(MailDate, EnglishNamesWhateverTheLocale) {
 
 TEST(MailMessage, HeaderBodyAndEndExactly) {
   const std::string text = "05.03.2013 14:07:09 Подмена адреса! 1\r\n";
-  EXPECT_EQ(buildMailMessage("Tue, 05 Mar 2013 14:07:09", "+0300", "a@b", "c@d", text),
+  EXPECT_EQ(buildMailMessage("Tue, 05 Mar 2013 14:07:09", "+0300", "a@b", "c@d", "<1.2.3@b>", text),
             "Date: Tue, 05 Mar 2013 14:07:09 +0300\r\n"
             "From: <a@b>\r\n"
             "To: c@d\r\n"
             "Subject: Vetrel\r\n"
+            "Message-ID: <1.2.3@b>\r\n"
+            "MIME-Version: 1.0\r\n"
             "Content-Type: text/plain; charset=\"windows-1251\";\r\n"
             "Content-Transfer-Encoding: 8bit\r\n\r\n" +
                 text + "\r\n\r\n.\r\n");
 }
 
+TEST(MailMessage, IdsAreUniqueAtTheSendersDomainOrTheMachine) {
+  EXPECT_EQ(mailMessageId("a@b@mx-1.example", 7, 8, 9, "pc"), "<7.8.9@mx-1.example>");
+  EXPECT_EQ(mailMessageId("alarm", 7, 8, 9, "pc-1.lan"), "<7.8.9@pc-1.lan>");
+  EXPECT_EQ(mailMessageId("a@[10.0.0.1]", 7, 8, 9, "PC 1"), "<7.8.9@localhost>");
+  EXPECT_NE(nextMailMessageId("a@b"), nextMailMessageId("a@b"));
+}
+
 TEST(MailMessage, LinesBeginningWithADotAreStuffed) {
-  const std::string m = buildMailMessage("d", "+0000", "", "", ".\r\nx.y\r\n..z\r\nq\n.bare\r\n");
+  const std::string m =
+      buildMailMessage("d", "+0000", "", "", "<i@h>", ".\r\nx.y\r\n..z\r\nq\n.bare\r\n");
   const std::string body = m.substr(m.find("\r\n\r\n") + 4);
   EXPECT_EQ(body, "..\r\nx.y\r\n...z\r\nq\n..bare\r\n\r\n\r\n.\r\n");
 }

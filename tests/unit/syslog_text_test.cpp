@@ -94,6 +94,7 @@ TEST(EventFields, AddressLinesGiveTheirFieldsOthersNone) {
       {"Подмена адреса! 10.0.0.5", Spoofing, "10.0.0.5   "},
       {"Подмена адреса! 10.0.0.5 02-aa 10.0.0.5 02-bb", Spoofing, "10.0.0.5 02-aa  "},
       {"Ошибка восстановления MAC для IP 10.0.0.5", ProgramError, "   "},
+      {"Конфликт адреса! 10.0.0.3: ответы с 02-03 и 02-99", Spoofing, "10.0.0.3 02-99  "},
   };
   for (const Row& r : rows) {
     const EventFields f = parseEventFields(r.text, r.kind);

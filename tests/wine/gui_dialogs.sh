@@ -24,8 +24,9 @@ resolver_files() { wine_lab_hosts '10.77.0.8 named-host.lab'; }
 wine_lab_start 10.77.0.1/24 gui-dialogs resolver_files || exit 1
 
 cp "$build/vetrel.exe" "$build/gui_driver.exe" "$work/"
-printf '%s\r\n' $'10.77.0.2\t02-00-00-00-02-02\tшлюз' $'10.77.0.3\t02-00-00-00-03-03\tсервер' |
-  iconv -f utf-8 -t cp1251 >"$work/samples.dat"
+# The third line holds no sample: every save writes it back as it stands, in its place.
+printf '%s\r\n' $'10.77.0.2\t02-00-00-00-02-02\tшлюз' $'10.77.0.3\t02-00-00-00-03-03\tсервер' \
+  'мусорная  строка' | iconv -f utf-8 -t cp1251 >"$work/samples.dat"
 printf '%s\r\n' '[Vetrel]' AddNew=0 AddAddIp=0 ShowMsg=0 CheckInt=60 WndX=40 WndY=30 Wndcx=700 \
   Wndcy=480 >"$work/quorel.ini"
 
@@ -117,15 +118,17 @@ box=$(drive dlgbox address 30)
   fail "probe box: $box"
 shot sample_probe_box box
 drive dlganswer address
-# Text that is no address probes nothing, but says so as a failed probe does.
-for text in 0.0.0.0 abc.def.ghi.jkl; do
-  set_edits "$text" '' ''
-  drive dlgpush address 3
-  box=$(drive dlgbox address 30)
-  [ "$box" = "$caption|$no_mac"$'\n'"$no_name" ] && pass "$text probes nothing and shows both lines" ||
-    fail "$text probe box: $box"
-  drive dlganswer address
-done
+# The probe reads the IP as OK does: 0.0.0.0 (taken by OK, no host to ask) asks nothing and
+# says nothing; a text OK refuses gets OK's message and focus.
+set_edits 0.0.0.0 '' ''
+drive dlgpush address 3
+[ "$(drive dlgbox address 3)" = none ] && pass "0.0.0.0 probes nothing, silently" || fail "0.0.0.0 probe"
+set_edits abc.def.ghi.jkl '' ''
+drive dlgpush address 3
+box=$(drive dlgbox address 30)
+drive dlganswer address
+[ "$box" = "$caption|Неверный IP-адрес: abc.def.ghi.jkl" ] && [ "$(drive dlgfocus address)" = 1000 ] &&
+  pass "the probe refuses what OK refuses: ${box#*|}" || fail "abc probe box: $box"
 
 # OK refuses a field that holds no value of its kind, naming it; the dialog stays with the
 # field focused. A plain address and a MAC are stored in one form.
@@ -225,6 +228,16 @@ set_edits 10.7.0 ''
 drive dlgpush address 1014
 [ "$(drive dlgbox address 2)" = none ] && pass "MAC request with 6 characters asks nothing" ||
   fail "short MAC request"
+for button in 1014 1; do  # the probe and OK: one reading, one answer
+  set_edits 10.77.5 02-00-00-00-30-30
+  drive dlgpush address $button
+  box=$(drive dlgbox address 10)
+  drive dlganswer address
+  sleep 0.5
+  [ "$box" = "$caption|Неверный IP-адрес: 10.77.5 (не четыре числа 0-255)" ] &&
+    [ "$(drive dlgfocus address)" = 1000 ] && pass "$button refuses 10.77.5: ${box#*|}" ||
+    fail "$button on 10.77.5: box '$box'"
+done
 set_edits 10.77.0.5 ''
 drive dlgpush address 1014
 box=$(drive dlgbox address 30)
@@ -263,9 +276,10 @@ for _ in $(seq 60); do
 done
 [ -n "$gone" ] && pass "program ended" || fail "program still running"
 want=$(printf '%s\r\n' $'10.77.0.2\t02-00-00-00-02-02\tшлюз' $'10.77.0.3\t02-00-00-00-03-03\tсервер' \
-  $'10.77.0.3\t02-00-00-00-03-33\tизменён' $'10.77.0.21\t*\t' $'10.77.0.22\t02-00-00-00-00-22\tканон')
+  'мусорная  строка' $'10.77.0.3\t02-00-00-00-03-33\tизменён' $'10.77.0.21\t*\t' \
+  $'10.77.0.22\t02-00-00-00-00-22\tканон')
 got=$(iconv -f cp1251 -t utf-8 "$work/samples.dat")
-[ "$got" = "$want" ] && pass "samples.dat holds the edited and the added samples" ||
+[ "$got" = "$want" ] && pass "samples.dat holds the edited and the added samples, the kept line" ||
   fail "samples.dat: $(od -c "$work/samples.dat" | head -12)"
 
 echo "screenshots in $shots"

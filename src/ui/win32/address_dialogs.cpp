@@ -110,6 +110,9 @@ void requestArpEntryMac(HWND dialog) {
     case MacRequest::NoAnswer:
       showDialogError(dialog, kNoMacText);
       break;
+    case MacRequest::Invalid:  // what OK says of the same text
+      refuseField(dialog, arpEntryFault(ip, ""));
+      break;
     case MacRequest::Ignored:
       break;
   }
@@ -173,8 +176,9 @@ void requestSampleMacAndName(HWND dialog) {
     WaitCursor wait;
     found = requestMacAndName(ip);
   } else {
-    found = requestMacAndName(ip);  // too short, or no address: nothing is asked
+    found = requestMacAndName(ip);  // nothing is asked
   }
+  if (found.fault.field != EntryField::None) refuseField(dialog, found.fault);
   if (!found.probed) return;
   if (found.macFound) writeEdit(dialog, IDC_ENTRY_MAC, found.macText);
   if (found.nameFound) writeEdit(dialog, IDC_ENTRY_NAME, found.hostName);

@@ -5,8 +5,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -63,6 +65,26 @@ TEST(ProbeLab, AbsentAndForeignAddressesFailInTime) {
   EXPECT_LT(msSince(start), 500);
   EXPECT_EQ(platform::sendArp(ipn("127.0.0.5"), raw, length),
             static_cast<std::uint32_t>(EOPNOTSUPP));
+}
+
+// A reply that came while no probe waited (one to our address and MAC, as an answer would
+// be) is no answer to the next single probe: only one after its own request counts.
+TEST(ProbeLab, AReplyQueuedBeforeTheRequestIsNoAnswer) {
+  char mac[20] = {};
+  ASSERT_TRUE(probeMac(ipn("10.77.1.2"), mac));  // this thread's socket now hears lbh1
+  const char* peer = std::getenv("LAB_PEER1_NS");
+  ASSERT_NE(peer, nullptr);
+  ASSERT_EQ(sh(std::string("ip netns exec ") + peer + " /usr/bin/python3 -c \"" +
+               "import socket, struct; s = socket.socket(socket.AF_PACKET, socket.SOCK_RAW); "
+               "s.bind(('lbp1', 0)); us = bytes.fromhex('027701000001'); "
+               "it = bytes.fromhex('026600000099'); s.send(us + it + b'\\x08\\x06' + "
+               "struct.pack('!HHBBH', 1, 0x800, 6, 4, 2) + it + socket.inet_aton('10.77.1.99') + "
+               "us + socket.inet_aton('10.77.1.1'))\""),
+            0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::strcpy(mac, "unchanged");
+  EXPECT_FALSE(probeMac(ipn("10.77.1.99"), mac));
+  EXPECT_STREQ(mac, "unchanged");
 }
 
 TEST(ProbeLab, ConcurrentProbesEachGetTheirOwnAnswer) {

@@ -29,16 +29,21 @@ check(meta["rcpt_tos"] == [mail_to], "envelope to %r" % meta["rcpt_tos"])
 head, sep, body = raw.partition(b"\r\n\r\n")
 check(sep == b"\r\n\r\n", "no empty line after the header")
 lines = head.split(b"\r\n")
-check(len(lines) == 6, "header lines %r" % lines)
+check(len(lines) == 8, "header lines %r" % lines)
 date = re.compile(rb"Date: (Mon|Tue|Wed|Thu|Fri|Sat|Sun), \d\d "
                   rb"(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) \d{4} "
                   rb"\d\d:\d\d:\d\d [+-]\d{4}$")
 check(bool(lines) and date.match(lines[0]) is not None, "date header %r" % lines[:1])
-check(lines[1:] == [b"From: <" + mail_from.encode() + b">",
-                    b"To: " + mail_to.encode(),
-                    b"Subject: Vetrel",
-                    b'Content-Type: text/plain; charset="windows-1251";',
-                    b"Content-Transfer-Encoding: 8bit"], "header %r" % lines[1:])
+# A unique id at the sender's domain, as large providers require.
+domain = mail_from.split("@")[-1].encode()
+check(re.fullmatch(rb"Message-ID: <\d+\.\d+\.\d+@" + re.escape(domain) + rb">", lines[4]) is not None,
+      "message id %r" % lines[4:5])
+check(lines[1:4] + lines[5:] == [b"From: <" + mail_from.encode() + b">",
+                                 b"To: " + mail_to.encode(),
+                                 b"Subject: Vetrel",
+                                 b"MIME-Version: 1.0",
+                                 b'Content-Type: text/plain; charset="windows-1251";',
+                                 b"Content-Transfer-Encoding: 8bit"], "header %r" % lines[1:])
 
 stamp = rb"\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d "
 expected_texts = [

@@ -124,7 +124,7 @@ std::string applyOne(Settings& s, const SettingKey& k, std::string_view value) {
         s.*k.i = v;
       } else if (name == "MailPort") {
         if (!allDigits(value) || !parseSigned(value, 0, 65535, v))
-          return name + " takes a port number from 1 to 65535, not " + quotedValue;
+          return name + " takes a port number from 1 to 65535 (0: not set, 25), not " + quotedValue;
         s.*k.i = v;
       } else {
         if (!parseSigned(value, std::numeric_limits<std::int32_t>::min(),
