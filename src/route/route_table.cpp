@@ -48,7 +48,6 @@ std::vector<RouteCells> routeListCells(const std::vector<RouteRow>& rows) {
     formatIpv4(route.dest, c.address);
     formatIpv4(route.mask, c.mask);
     formatIpv4(route.nextHop, c.gateway);
-    c.interfaceText[0] = 0;
     if (haveAddresses) {
       std::snprintf(c.interfaceText, sizeof c.interfaceText, "0x%x", route.ifIndex);
       for (const IpAddrRow& a : addresses) {
