@@ -40,8 +40,10 @@ printf '%s\r\n' '[Vetrel]' AddNew=0 CheckMac=1 Restore=1 SaveStat=1 WriteLog=1 S
 
 cd "$work" || exit 1
 wine_lab_show_vetrel || { fail "the main window did not appear within 60 s"; exit 1; }
-# Three checks at CheckInt=2.
-sleep 7
+# Three checks at CheckInt=2, counted from the first that lists the hosts.
+twin_listed() { [ "$(drive rows arp | grep -c $'^10.79.0.2\t')" = 2 ]; }
+wine_until 60 twin_listed
+sleep 6
 arp=$(drive rows arp)
 echo "$arp" | grep -q $'^10.79.0.2\t02-00-00-00-00-77\t' && echo "$arp" | grep -q $'^10.79.0.4\t' &&
   pass "the ARP list shows the planted hosts" || fail "ARP list: $arp"
