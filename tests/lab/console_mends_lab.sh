@@ -183,7 +183,7 @@ peer_mac=$(mac_text "$PEER_MAC")  # as the scenario above left it
   sed -n 4,6p "$d/samples.dat"
   printf '%s.3\t%s\t\r\n' "$LAB_NET" "$(mac_text "$ATT_MAC")"
 } >"$work/samples.expected"
-for start in 1 2; do
+for _ in 1 2; do
   monitor_start "$d"
   announce_peer
   ip netns exec "$LAB"m ping -c1 -W1 "$LAB_NET.3" >/dev/null
