@@ -264,6 +264,20 @@ for bad in "1000=1.2.3|Неверный адрес: 1.2.3" "1000=-p 10.9.9.0|Н�
 done
 [ "$(drive dlggone "$R" 1)" = 0 ] && [ "$(calls | wc -l)" -eq 2 ] &&
   pass "refused fields run no command and keep the dialog" || fail "after refusals: $(calls)"
+# A command that runs and refuses (exit 1): its words in a box and a program-error line;
+# the dialog keeps its values for a retry.
+cp "$system32/route_calls.txt" "$work/calls.before"
+printf 'The requested operation requires elevation.\r\n' >"$system32/route_refuses.txt"
+drive dlgset "$R" 1000=10.58.0.0 1011=255.255.0.0 1012=10.78.0.254 1014=
+expect_box "a refused route command is told" "$(press "$R" 1)" \
+  $'Ошибка команды route.\nКод завершения: 1.\n\nThe requested operation requires elevation.'
+form=$(drive dlgread "$R")
+[ "$(drive dlggone "$R" 1)" = 0 ] && has $'1000\tedit\t10.58.0.0' &&
+  pass "the dialog stays with its values" || fail "after the refusal: $form"
+log | grep -qF 'Ошибка команды route: route add 10.58.0.0 mask 255.255.0.0 10.78.0.254 — код завершения 1: The requested operation requires elevation.' &&
+  pass "the refusal is journalled" || fail "journal: $(log | tail -3)"
+rm -f "$system32/route_refuses.txt"
+mv "$work/calls.before" "$system32/route_calls.txt"
 drive dlgpush "$R" 2
 drive dlggone "$R" 10 >/dev/null
 

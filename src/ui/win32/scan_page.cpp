@@ -55,8 +55,8 @@ void tick(HWND page, int id, bool on) {
 }
 
 std::string fieldText(HWND page, int id) {
-  wchar_t wide[20] = {};  // at most 19 characters are read
-  GetDlgItemTextW(page, id, wide, 20);
+  wchar_t wide[64] = {};  // a longer text is refused whole, not cut to an address
+  GetDlgItemTextW(page, id, wide, static_cast<int>(std::size(wide)));
   return toNarrow(wide);
 }
 
@@ -119,6 +119,13 @@ void run(HWND page) {
   if (range != ScanRange::Built) {
     const std::string text = scanRangeText(range, from.c_str(), to.c_str());
     if (!text.empty()) showMessage(text.c_str(), MB_ICONERROR);
+    const int field = range == ScanRange::FromInvalid ? IDC_SCAN_FROM
+                      : range == ScanRange::ToInvalid || range == ScanRange::Reversed ? IDC_SCAN_TO
+                                                                                      : 0;
+    if (HWND edit = field ? GetDlgItem(page, field) : nullptr) {
+      SetFocus(edit);
+      SendMessageW(edit, EM_SETSEL, 0, -1);
+    }
     return;
   }
   armRepeat(page);

@@ -179,8 +179,8 @@ int scanLoop() {
 }  // namespace
 
 bool parseScanAddress(std::string_view text, std::uint32_t& hostOrder) {
-  // The one reader of typed addresses, short forms as the scan tab reads them.
-  return readIpv4Text(text, hostOrder, true);
+  // The one reader of typed addresses, four numbers as the scan tab and the dialogs read them.
+  return readIpv4Text(text, hostOrder);
 }
 
 std::string scanSummaryLine(bool interrupted, std::uint32_t found, std::uint32_t probed,
@@ -198,8 +198,7 @@ int runScan(const CommandLine& cl) {
   const std::string& toText = cl.operands.size() > 1 ? cl.operands[1] : cl.operands[0];
   if (!parseScanAddress(fromText, first) || !parseScanAddress(toText, last)) {
     warnConsole("'" + (parseScanAddress(fromText, first) ? toText : fromText) +
-                "' is not an IPv4 address (four numbers from 0 to 255 joined by dots, or the "
-                "short forms a.b.c and a.b)");
+                "' is not an IPv4 address (four numbers from 0 to 255 joined by dots)");
     return kExitUsage;
   }
   if (last < first) {
@@ -243,10 +242,12 @@ int runScan(const CommandLine& cl) {
   }
   openLog();
   loadSettings();
+  const std::vector<std::string> settingsBounds = boundLoadedSettings();
   // Before the syslog thread starts: it reads the table.
   loadMacVendors();
   // A comparing scan's journal lines reach the collector as the monitor's do.
   startSyslog();
+  for (const std::string& line : settingsBounds) reportEvent(line.c_str(), ProgramError);
   reportSyslogProblem();
   // For this run only: the settings are never saved by this command.
   if (cl.threads > 0) settings.MaxScanThreads = cl.threads;
