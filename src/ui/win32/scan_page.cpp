@@ -162,10 +162,10 @@ void repeatTick() {
   beginScanPass();
 }
 
-void showResultMenu(HWND page) {
+void showResultMenu(HWND page, bool fromKeyboard = false) {
   if (scanRunning || repeatArmed) return;
   POINT at{};
-  GetCursorPos(&at);
+  if (!fromKeyboard || !contextMenuPlace(resultList.WindowHandle(), at)) GetCursorPos(&at);
   TrackPopupMenu(resultMenu, TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, page, nullptr);
 }
 
@@ -270,6 +270,10 @@ INT_PTR CALLBACK scanPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
       SetWindowLongPtrW(page, DWLP_MSGRESULT, static_cast<LONG_PTR>(next) + 1);
       return TRUE;
     }
+    case WM_CONTEXTMENU:
+      if (fromKeyboard(lParam) && reinterpret_cast<HWND>(wParam) == resultList.WindowHandle())
+        showResultMenu(page, true);
+      return TRUE;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->idFrom != IDC_SCAN_RESULTS) return FALSE;
