@@ -544,7 +544,7 @@ int edgeRequest(int argc, char** argv, bool& handled) {
 
 //--- the scan page (template 140): gui_driver DESKTOP scan REQUEST [ARGS]
 //   controls | rows | layout | reach | state | set ID TEXT | click ID | command ID | timer
-//   | header | rclick results|samples | closemenu
+//   | header | rclick results|samples | waitmenu | closemenu
 //   | send MESSAGE WPARAM LPARAM
 // Requests that may open a modal box (the run button, the commands) are posted.
 
@@ -680,6 +680,8 @@ int scanRequest(int argc, char** argv) {
                         2000, &answer);
   } else if (what == "rclick" && argc == 5) {
     rightClick(std::strcmp(argv[4], "samples") == 0 ? GetDlgItem(mainWindow, 2003) : list);
+  } else if (what == "waitmenu") {  // a menu the keyboard opened
+    print(waitFor(openMenu, 2) ? L"menu" : L"none");
   } else {
     return 2;
   }
