@@ -125,8 +125,13 @@ TEST_F(SettingsTest, ValuesAreTakenAsReadWithoutRangeChecks) {
 // its text until the user sets the value.
 TEST_F(SettingsTest, RunningProgramsBoundHandEditedValuesAndKeepTheFileText) {
   const std::string long48 = std::string(36, 'a') + "@example.org";
-  for (auto [k, v] : {std::pair{"CheckInt", "0"}, {"MaxScanThreads", "99"}, {"MailPort", "70000"},
-                      {"SendMailInt", "-5"}, {"AddNew", "1"}, {"BlockNew", "1"}, {"MailTo", ""}})
+  for (auto [k, v] : {std::pair{"CheckInt", "0"},
+                      {"MaxScanThreads", "99"},
+                      {"MailPort", "70000"},
+                      {"SendMailInt", "-5"},
+                      {"AddNew", "1"},
+                      {"BlockNew", "1"},
+                      {"MailTo", ""}})
     key(k) = v;
   key("MailTo") = long48;
   loadSettings();
@@ -146,7 +151,9 @@ TEST_F(SettingsTest, RunningProgramsBoundHandEditedValuesAndKeepTheFileText) {
   EXPECT_STREQ(settings.MailTo, "");
   settings.MaxScanThreads = 4;  // changed since: written as it is now
   saveSettings();
-  for (auto [k, v] : {std::pair{"CheckInt", "0"}, {"MaxScanThreads", "4"}, {"MailPort", "70000"},
+  for (auto [k, v] : {std::pair{"CheckInt", "0"},
+                      {"MaxScanThreads", "4"},
+                      {"MailPort", "70000"},
                       {"BlockNew", "1"}})
     EXPECT_EQ(writtenValue(k), v) << k;
   EXPECT_EQ(writtenValue("MailTo"), long48);

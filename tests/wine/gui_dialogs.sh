@@ -10,6 +10,7 @@
 set -uo pipefail
 build=$(cd "${1:?usage: gui_dialogs.sh MINGW_BUILD_DIR}" && pwd)
 . "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
+guide=$(cd "$(dirname "$0")/../.." && pwd)/doc/README.ru.txt
 wine_lab_need gui_dialogs.sh "$build/vetrel.exe" "$build/gui_driver.exe"
 
 wine_lab_init guidlg
@@ -162,7 +163,6 @@ drive dlganswer address
   fail "duplicate in another form: $box"
 
 # The guide's pattern examples (IP, MAC), however short, are entered where it says they can be.
-guide=$(dirname "$0")/../../doc/README.ru.txt
 examples=$(sed -n '/^  192\.168\.1\.\*  /,/^  \*  /p' "$guide" | awk '{ print $1 "\t" $2 }')
 while IFS=$'\t' read -r gip gmac; do
   set_edits "$gip" "$gmac" образец

@@ -48,8 +48,8 @@ std::wstring wideText(const char* text) {
 // error, so that it is left alone rather than replaced.
 bool readFileInto(const std::wstring& from, std::string& bytes) {
   bytes.clear();
-  UniqueFileHandle in(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFileHandle in(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!in) return GetLastError() == ERROR_FILE_NOT_FOUND;
   char chunk[8192];
   for (;;) {
@@ -85,8 +85,8 @@ void profileGetString(const char* section, const char* key, const char* def, cha
                       std::uint32_t capacity, const char* path) {
   if (capacity == 0) return;
   std::vector<wchar_t> wide(capacity, L'\0');
-  GetPrivateProfileStringW(wideText(section).c_str(), wideText(key).c_str(),
-                           wideText(def).c_str(), wide.data(), capacity, fullPath(path).c_str());
+  GetPrivateProfileStringW(wideText(section).c_str(), wideText(key).c_str(), wideText(def).c_str(),
+                           wide.data(), capacity, fullPath(path).c_str());
   // Back to the file's bytes, cut to the field as the ANSI call cut them.
   const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, out, static_cast<int>(capacity),
                                     nullptr, nullptr);

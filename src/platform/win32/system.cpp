@@ -61,8 +61,8 @@ bool replaceFile(const char* tempPath, const char* finalPath) {
   // after it must not leave an empty file in the old one's place.
   {
     UniqueFileHandle temp(
-        CreateFileW(widePath(tempPath).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        CreateFileW(widePath(tempPath).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!temp || !FlushFileBuffers(temp.get())) return false;
   }
   return MoveFileExW(widePath(tempPath).c_str(), widePath(finalPath).c_str(),
@@ -107,8 +107,8 @@ std::FILE* openAppendShared(const char* path, bool& notRegular) {
   notRegular = false;
   // Append access only: every write lands at the end, whatever another writer did.
   const std::wstring wide = widePath(path);
-  UniqueFileHandle file(CreateFileW(wide.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFileHandle file(CreateFileW(wide.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     notRegular = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);

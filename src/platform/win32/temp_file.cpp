@@ -69,8 +69,8 @@ HANDLE createTempHandle(const char* finalPath, std::string& tempPath) {
                   static_cast<unsigned long long>(GetTickCount64()),
                   static_cast<long>(InterlockedIncrement(&counter)));
     const std::string name = path + suffix;
-    HANDLE h = CreateFileW(widePath(name.c_str()).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(widePath(name.c_str()).c_str(), GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
       tempPath = name;
       return h;

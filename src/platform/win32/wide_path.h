@@ -22,8 +22,8 @@ inline bool narrowPath(const wchar_t* path, std::size_t length, std::string& out
   out.clear();
   if (length == 0) return true;
   const int size = static_cast<int>(length);
-  const int n = WideCharToMultiByte(1251, WC_NO_BEST_FIT_CHARS, path, size, nullptr, 0, nullptr,
-                                    nullptr);
+  const int n =
+      WideCharToMultiByte(1251, WC_NO_BEST_FIT_CHARS, path, size, nullptr, 0, nullptr, nullptr);
   if (n <= 0) return false;
   out.assign(static_cast<std::size_t>(n), '\0');
   BOOL lost = FALSE;

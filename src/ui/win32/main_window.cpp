@@ -25,7 +25,7 @@ DWORD GuiThreadId = 0;
 namespace {
 constexpr LPARAM kLeftDoubleClick = WM_LBUTTONDBLCLK;  // 515
 constexpr int kMainMinWidth = 480, kMainMinHeight = 340;
-}
+}  // namespace
 
 namespace {
 
@@ -37,14 +37,16 @@ int neededWidth(HWND list, int column) {
   c.pszText = title;
   c.cchTextMax = static_cast<int>(std::size(title));
   SendMessageW(list, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&c));
-  int widest = static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(title)));
+  int widest =
+      static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(title)));
   const int rows = std::min(RouteListView.RowCount(), 512);  // a route table is short
   for (int row = 0; row < rows; ++row) {
     char text[32];
     RouteListView.GetCellText(row, column, text, sizeof text);
     const std::wstring wide = toWide(text);
-    widest = std::max(widest, static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
-                                                            reinterpret_cast<LPARAM>(wide.c_str()))));
+    widest =
+        std::max(widest, static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
+                                                       reinterpret_cast<LPARAM>(wide.c_str()))));
   }
   return widest + 16;
 }
@@ -116,8 +118,7 @@ void switchPage() {
 bool switchTabByKey(const MSG& msg) {
   if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || !(GetKeyState(VK_CONTROL) & 0x8000))
     return false;
-  if (!MainWindow || !TabControl ||
-      (msg.hwnd != MainWindow && !IsChild(MainWindow, msg.hwnd)))
+  if (!MainWindow || !TabControl || (msg.hwnd != MainWindow && !IsChild(MainWindow, msg.hwnd)))
     return false;
   const int count = static_cast<int>(SendMessageW(TabControl, TCM_GETITEMCOUNT, 0, 0));
   if (count <= 0) return false;
@@ -182,8 +183,7 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_GETMINMAXINFO:
       // Room for the four tabs, the scan status in full and a few rows of every list, the
       // scan page's result list under its controls included.
-      limitWindowSize(window, reinterpret_cast<MINMAXINFO*>(lParam), kMainMinWidth,
-                      kMainMinHeight);
+      limitWindowSize(window, reinterpret_cast<MINMAXINFO*>(lParam), kMainMinWidth, kMainMinHeight);
       return TRUE;
     case WM_DESTROY:
       finishMainWindow();
