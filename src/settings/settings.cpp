@@ -130,7 +130,7 @@ std::vector<std::string> boundLoadedSettings() {
     const std::string written = std::to_string(settings.MailPort);
     settings.MailPort = Settings{}.MailPort;
     lines.push_back(
-        boundLine("MailPort", written, std::to_string(settings.MailPort), "вне пределов 1-65535"));
+        boundLine("MailPort", written, std::to_string(settings.MailPort), "вне пределов 0-65535"));
     heldValues.push_back({"MailPort", std::to_string(settings.MailPort), written});
   }
   if (settings.SendMailInt < 0) bound(lines, "SendMailInt", settings.SendMailInt, 0, INT32_MAX);

@@ -139,7 +139,7 @@ TEST_F(SettingsTest, RunningProgramsBoundHandEditedValuesAndKeepTheFileText) {
   const std::vector<std::string> expected = {
       "Параметр CheckInt=0 в quorel.ini вне пределов 2-60; используется CheckInt=2.",
       "Параметр MaxScanThreads=99 в quorel.ini вне пределов 1-16; используется MaxScanThreads=16.",
-      "Параметр MailPort=70000 в quorel.ini вне пределов 1-65535; используется MailPort=25.",
+      "Параметр MailPort=70000 в quorel.ini вне пределов 0-65535; используется MailPort=25.",
       "Параметр SendMailInt=-5 в quorel.ini вне пределов 0-2147483647; используется SendMailInt=0.",
       "Параметры AddNew=1 и BlockNew=1 в quorel.ini нельзя включать одновременно; используется "
       "BlockNew=0: новые адреса пополняют образцы, их MAC не подменяется.",

@@ -141,6 +141,12 @@ for key in shift+F10 Menu; do
   check "$key in the result list shows its menu" "$(scan waitmenu)" "menu"
   scan closemenu
 done
+drive tab 1 >/dev/null
+DISPLAY=":$display" xdotool mousemove 150 200 click 1 sleep 0.3 key shift+F10
+check "Shift+F10 in the samples list shows its menu" "$(scan waitmenu)" "menu"
+scan closemenu
+drive tab 2 >/dev/null
+DISPLAY=":$display" xdotool mousemove 150 300 click 1 sleep 0.3
 # Ctrl+Tab and Ctrl+Shift+Tab move between the tabs.
 DISPLAY=":$display" xdotool key ctrl+Tab
 check "Ctrl+Tab: the next tab" "$(drive tabs | tail -1)" "selected 3"
