@@ -218,7 +218,7 @@ const char* ipFaultText(IpFault fault) {
     case IpFault::None:
       return "";
     case IpFault::NotAddress:
-      return "не четыре числа 0-255";
+      return "нужны четыре числа от 0 до 255 через точку";
     case IpFault::Zero:
       return "нулевой адрес";
     case IpFault::Multicast:

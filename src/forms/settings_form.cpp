@@ -34,6 +34,12 @@ bool usableMailPort(const std::string& text) {
   return digits > 0;
 }
 
+const MailTextField kMailTexts[] = {
+    {"Кому", &SettingsForm::MailTo},       {"От", &SettingsForm::MailFrom},
+    {"Сервер", &SettingsForm::MailServer}, {"Логин", &SettingsForm::MailLogin},
+    {"Пароль", &SettingsForm::MailPassw},
+};
+
 }  // namespace
 
 std::int32_t offeredBits(std::size_t itemCount) {
@@ -94,17 +100,39 @@ const char* settingsVerdictText(SettingsVerdict verdict) {
     case SettingsVerdict::BadInterval:
       return "Интервал проверок должен быть   \nв пределах от 2 до 60 сек.";
     case SettingsVerdict::Contradiction:
-      return "Противоречие параметров \"Пополнять образцы\"    \nи \"Подменять MAC для новых IP\".";
+      return "Нельзя включать одновременно «Пополнять образцы»    \nи «Подменять MAC для новых "
+             "IP».";
     case SettingsVerdict::BadMailPort:
-      return "Порт (\"Порт:\") должен быть   \nв пределах от 1 до 65535.";
+      return "Неверный порт «Порт» — нужно число от 1 до 65535.";
     case SettingsVerdict::NoMailServer:
-      return "Для сообщений по почте   \nукажите сервер (\"Сервер:\").";
+      return "Не указан сервер «Сервер» — без него сообщения по почте не отправить.";
     case SettingsVerdict::NoMailReceiver:
-      return "Для сообщений по почте   \nукажите получателя (\"Кому:\").";
+      return "Не указан получатель «Кому» — без него сообщения по почте не отправить.";
+    case SettingsVerdict::TextTooLong:
+      return "Слишком длинное значение почтового поля — не больше 31 символа.";
     case SettingsVerdict::Applied:
       break;
   }
   return "";
+}
+
+const MailTextField* tooLongMailText(const SettingsForm& form) {
+  for (const MailTextField& t : kMailTexts)
+    if ((form.*t.field).size() > kMailTextMax) return &t;
+  return nullptr;
+}
+
+std::string settingsRefusalText(SettingsVerdict verdict, const SettingsForm& form) {
+  if (verdict == SettingsVerdict::BadMailPort)
+    return "Неверный порт «Порт»: " + form.MailPort + " — нужно число от 1 до 65535.";
+  const MailTextField* longText = tooLongMailText(form);
+  if (verdict != SettingsVerdict::TextTooLong || !longText) return settingsVerdictText(verdict);
+  // Cut, an address would send the mail elsewhere: the whole text or a refusal.
+  const std::string& text = form.*longText->field;
+  const bool secret = longText->field == &SettingsForm::MailPassw;
+  return std::string("Слишком длинное значение «") + longText->label +
+         "»: " + (secret ? "" : text + " — ") + std::to_string(text.size()) +
+         " символов, а поле вмещает не больше 31.";
 }
 
 SettingsVerdict checkSettingsForm(const SettingsForm& form) {
@@ -117,6 +145,7 @@ SettingsVerdict checkSettingsForm(const SettingsForm& form) {
   if (mailing && !usableMailPort(form.MailPort)) return SettingsVerdict::BadMailPort;
   if (mailing && blankText(form.MailServer)) return SettingsVerdict::NoMailServer;
   if (mailing && blankText(form.MailTo)) return SettingsVerdict::NoMailReceiver;
+  if (tooLongMailText(form)) return SettingsVerdict::TextTooLong;
   return SettingsVerdict::Applied;
 }
 
@@ -158,6 +187,7 @@ SettingsVerdict applySettingsForm(const SettingsForm& form) {
     settings.MailPort = static_cast<std::int32_t>(readUnsignedField(form.MailPort));
   }
 
+  forgetHeldSettings();
   settings.MsgMask = form.MsgMask & offeredBits(kMsgMaskItems);
   settings.MailMask = form.MailMask & offeredBits(kMailMaskItems);
   return SettingsVerdict::Applied;

@@ -57,9 +57,21 @@ enum class SettingsVerdict {
   BadMailPort,     // mail to be sent, a port outside 1 to 65535 that is not 0 (not set)
   NoMailServer,    // mail kinds ticked for sending, no server
   NoMailReceiver,  // mail kinds ticked for sending, no recipient
+  TextTooLong,     // a mail text longer than its field holds
 };
 // The message for a verdict other than Applied (empty for Applied).
 const char* settingsVerdictText(SettingsVerdict verdict);
+// The dialog's message: the same, naming the field and the value where one is at fault.
+std::string settingsRefusalText(SettingsVerdict verdict, const SettingsForm& form);
+
+// A mail text and its label; each holds at most kMailTextMax characters.
+struct MailTextField {
+  const char* label;
+  std::string SettingsForm::*field;
+};
+inline constexpr std::size_t kMailTextMax = 31;
+// The first mail text, in the dialog's order, too long to be kept whole; nullptr for none.
+const MailTextField* tooLongMailText(const SettingsForm& form);
 
 // The checks, in the order of the verdicts, without storing anything. The mail checks follow
 // the written three and apply only to mail to be sent (MsgToMail with a ticked kind): a port

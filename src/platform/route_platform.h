@@ -17,10 +17,11 @@
 //   lastErrorCode (never 997), which ends the watch.
 //   deleteIpForwardEntry: ESRCH when no such route, EINVAL for a mask that is not a prefix,
 //   EPERM without CAP_NET_ADMIN.
-//   addRoute: RTM_NEWROUTE (create, exclusive); true once the request reached the kernel,
-//   whatever it answered (as the Windows route command's exit is not examined); values that
-//   do not parse are a refused request too. False only when no netlink socket could be had.
+//   addRoute: RTM_NEWROUTE (create, exclusive); true once the request reached the kernel;
+//   its refusal fills the failure (errno and its text); values that do not parse are a
+//   refused request too. False only when no netlink socket could be had.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/errors.h"
@@ -51,6 +52,12 @@ struct RouteAddRequest {
   const char* commandLine;
 };
 
+// A route command that ran and refused: code 0 means it did not fail.
+struct RouteCommandFailure {
+  std::uint32_t code = 0;
+  std::string output;
+};
+
 namespace platform {
 std::uint32_t getIpForwardTable(std::vector<RouteRow>& rows);  // 0 on success
 std::uint32_t getIpAddrTable(std::vector<IpAddrRow>& rows);    // 0 on success
@@ -58,6 +65,8 @@ std::uint32_t getIpAddrTable(std::vector<IpAddrRow>& rows);    // 0 on success
 std::uint32_t notifyRouteChange();
 std::uint32_t lastErrorCode();  // the calling thread's last error, after notifyRouteChange
 std::uint32_t deleteIpForwardEntry(const RouteRow& row);  // 0 on success
-// Starts the addition and waits for it; false when it could not be started at all.
-bool addRoute(const RouteAddRequest& request);
+// Starts the addition and waits for it; false when it could not be started at all. When it
+// ran and failed, failure (if given) gets its non-zero code and what it said (Windows: the
+// route command's exit code and output, in Windows-1251).
+bool addRoute(const RouteAddRequest& request, RouteCommandFailure* failure = nullptr);
 }  // namespace platform

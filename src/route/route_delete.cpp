@@ -1,5 +1,9 @@
 // Command 3017, "Удалить маршрут": the question, then the deletion of the row asked about.
+#include <string>
+
+#include "base/address.h"
 #include "base/ui_hooks.h"
+#include "report/journal.h"
 #include "route/route_table.h"
 
 void deleteChosenRoute(int row) {
@@ -11,5 +15,13 @@ void deleteChosenRoute(int row) {
                   "удалить маршрут?",
                   "Внимание!"))
     return;
-  if (!deleteRouteRow(chosen)) uiMessageBox("Ошибка удаления маршрута.", MessageIcon::Error);
+  if (deleteRouteRow(chosen)) return;
+  char dest[20], mask[20], gateway[20];
+  formatIpv4(chosen.dest, dest);
+  formatIpv4(chosen.mask, mask);
+  formatIpv4(chosen.nextHop, gateway);
+  reportEvent(
+      (std::string("Ошибка удаления маршрута: ") + dest + " mask " + mask + " " + gateway).c_str(),
+      ProgramError);
+  uiMessageBox("Ошибка удаления маршрута.", MessageIcon::Error);
 }

@@ -9,6 +9,10 @@ namespace {
 
 const char* orEmpty(const char* s) { return s ? s : ""; }
 
+std::string shown(const char* text) {
+  return trimBlanks(orEmpty(text)).empty() ? "(пусто)" : std::string(orEmpty(text));
+}
+
 std::string dotted(std::uint32_t hostOrder) {
   char text[20];
   formatIpv4Host(hostOrder, text);
@@ -48,19 +52,25 @@ RouteFieldFault readRouteFields(const char* address, const char* mask, const cha
 
 std::string routeFieldMessage(RouteFieldFault fault, const char* address, const char* mask,
                               const char* gateway, const char* metric) {
+  const std::string dottedWhy = " — нужны четыре числа от 0 до 255 через точку.";
   switch (fault) {
     case RouteFieldFault::Address:
-      return std::string("Неверный адрес: ") + orEmpty(address);
+      return "Неверный адрес «Адрес»: " + shown(address) + dottedWhy;
     case RouteFieldFault::Mask:
-      return std::string("Неверная маска: ") + orEmpty(mask);
+      return "Неверная маска «Маска»: " + shown(mask) + dottedWhy;
     case RouteFieldFault::MaskGaps:
-      return std::string("Маска должна быть непрерывной: ") + orEmpty(mask);
-    case RouteFieldFault::AddressOutsideMask:
-      return std::string("Адрес ") + orEmpty(address) + " не совпадает с маской " + orEmpty(mask);
+      return "Неверная маска «Маска»: " + shown(mask) + " — единицы маски должны идти подряд.";
+    case RouteFieldFault::AddressOutsideMask: {
+      std::uint32_t a = 0, m = 0;
+      readIpv4Text(orEmpty(address), a);
+      readIpv4Text(orEmpty(mask), m);
+      return "Неверный адрес «Адрес»: " + shown(address) + " — выходит за маску " + shown(mask) +
+             " (адрес сети " + dotted(a & m) + ").";
+    }
     case RouteFieldFault::Gateway:
-      return std::string("Неверный шлюз: ") + orEmpty(gateway);
+      return "Неверный шлюз «Шлюз»: " + shown(gateway) + dottedWhy;
     case RouteFieldFault::Metric:
-      return std::string("Метрика должна быть числом от 1 до 9999: ") + orEmpty(metric);
+      return "Неверная метрика «Метрика»: " + shown(metric) + " — нужно число от 1 до 9999.";
     case RouteFieldFault::None:
       break;
   }

@@ -40,10 +40,14 @@ std::string routeCommandLine(const char* address, const char* mask, const char* 
 // An address, mask or gateway of 6 characters or fewer is no value: the editor does nothing.
 bool routeFieldLongEnough(const char* text);
 // The route dialog's OK in add mode: Refused when readRouteFields finds a fault (nothing is
-// started), else the command with the fields in their canonical form.
-enum class RouteAddResult { Refused, Started, CannotStart };
+// started), else the command with the fields in their canonical form; Failed when it ran and
+// answered non-zero (failure, when given, gets its code and what it said).
+enum class RouteAddResult { Refused, Started, CannotStart, Failed };
 RouteAddResult addRouteFromFields(const char* address, const char* mask, const char* gateway,
-                                  const char* metric);
+                                  const char* metric, RouteCommandFailure* failure = nullptr);
+// The message box's text and the journal line of a failed route command.
+std::string routeFailureMessage(const RouteCommandFailure& failure);
+std::string routeFailureLine(const char* commandLine, const RouteCommandFailure& failure);
 // Deletes RouteRows[i]; false when the system refuses (the caller shows the message).
 bool deleteRoute(int i);
 // Deletes row as it was read from the system; false when the system refuses.

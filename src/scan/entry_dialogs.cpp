@@ -35,9 +35,16 @@ void appendLine(char (&errors)[kProbeErrorsRoom], const char* line) {
   copyText(errors + used, sizeof errors - used, line);
 }
 
-FieldFault fault(EntryField field, const char* what, std::string_view text) {
-  return {field, std::string(what) + std::string(text)};
+FieldFault fault(EntryField field, const char* what, const std::string& text) {
+  return {field, what + text};
 }
+
+std::string shown(std::string_view text) {
+  return trimBlanks(text).empty() ? "(пусто)" : std::string(text);
+}
+
+const char* const kNoIpOrPattern =
+    "ни адрес, ни шаблон: четыре числа от 0 до 255 через точку, * вместо любых.";
 
 }  // namespace
 
@@ -49,8 +56,7 @@ FieldFault arpEntryFault(const char* ipText, const char* macText) {
 }
 
 ArpEntryOutcome addArpEntry(const char* ipText, const char* macText) {
-  if (length(ipText) < kEntryIpMin || length(macText) < kEntryMacMin)
-    return ArpEntryOutcome::Ignored;
+  // A short text is no address either: the readers' refusal says why.
   if (arpEntryFault(ipText, macText).field != EntryField::None) return ArpEntryOutcome::Invalid;
   return setStaticArpEntry(ipText, macText) ? ArpEntryOutcome::Written : ArpEntryOutcome::Refused;
 }
@@ -87,15 +93,18 @@ FieldFault sampleFault(const AddressEntry& entry, bool emptyMac) {
   const std::string_view ip = fieldView(entry.ipText);
   std::uint32_t address;
   if (!readIpv4Text(ip, address) && !isIpPattern(trimBlanks(ip)))
-    return fault(EntryField::Ip, "Неверный IP-адрес: ", ip);
+    return fault(EntryField::Ip, "Неверный IP-адрес: ", shown(ip) + " — " + kNoIpOrPattern);
   const std::string_view mac = fieldView(entry.macText);
-  if (mac.empty() && emptyMac) return {EntryField::None, {}};
+  if (trimBlanks(mac).empty() && emptyMac) return {EntryField::None, {}};
+  if (trimBlanks(mac).empty())
+    return fault(EntryField::Mac, "Неверный MAC-адрес: ", "(пусто) — для любого MAC укажите *.");
   const MacFault m = macTextFault(mac);
   if (m == MacFault::None || m == MacFault::Pattern) return {EntryField::None, {}};
-  FieldFault f = fault(EntryField::Mac, "Неверный MAC-адрес: ", mac);
   // A six-byte MAC that names no host says which kind it is.
-  if (m != MacFault::NotMac) f.text += std::string(" (") + macFaultText(m) + ")";
-  return f;
+  const std::string why = m == MacFault::NotMac
+                              ? "нужны шесть байтов, например 00-1a-2b-3c-4d-5e, или шаблон с *"
+                              : macFaultText(m);
+  return fault(EntryField::Mac, "Неверный MAC-адрес: ", std::string(mac) + " — " + why + ".");
 }
 
 AddressEntry canonicalSample(const AddressEntry& entry) {
@@ -113,10 +122,7 @@ AddressEntry canonicalSample(const AddressEntry& entry) {
 }
 
 SampleStore storeSample(const AddressEntry& typed, int row, void (*select)(int row)) {
-  const bool anyMac = fieldView(typed.macText) == "*";
-  if (fieldLength(typed.ipText) < kEntryIpMin ||
-      (fieldLength(typed.macText) < kEntryMacMin && !anyMac))
-    return {SampleOutcome::Ignored, -1, {}};
+  // Short texts are refused by the readers with a reason; patterns such as * and 10.0.* pass.
   FieldFault f = sampleFault(typed, false);
   if (f.field != EntryField::None) return {SampleOutcome::Invalid, -1, std::move(f)};
   const AddressEntry entry = canonicalSample(typed);
@@ -129,6 +135,11 @@ SampleStore storeSample(const AddressEntry& typed, int row, void (*select)(int r
   } else {
     // The row came from the list; a list that no longer has it changes nothing.
     if (static_cast<std::size_t>(row) >= SampleList.size()) return {SampleOutcome::Ignored, -1, {}};
+    // One rule with adding: another sample with the same address refuses the change.
+    for (std::size_t i = 0; i < SampleList.size(); ++i)
+      if (i != static_cast<std::size_t>(row) &&
+          fieldView(SampleList[i].ipText) == fieldView(entry.ipText))
+        return {SampleOutcome::Duplicate, -1, {}};
     SampleList[static_cast<std::size_t>(row)] = entry;
     noteSamplesChanged();
     outcome = SampleOutcome::Replaced;

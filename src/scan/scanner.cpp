@@ -139,14 +139,22 @@ ScanRange buildScanRange(std::uint32_t first, std::uint32_t last) {
   return ScanRange::Built;
 }
 
+namespace {
+const char* const kDottedWhy = " — нужны четыре числа от 0 до 255 через точку.";
+std::string shownText(const char* text) {
+  return text && !trimBlanks(text).empty() ? std::string(text) : std::string("(пусто)");
+}
+}  // namespace
+
 ScanRange buildScanRange(const char* fromText, const char* toText) {
   const std::string_view from = fromText ? fromText : "";
   const std::string_view to = toText ? trimBlanks(toText) : "";
   std::uint32_t first, last;
-  if (!readIpv4Text(from, first, true)) return ScanRange::FromInvalid;
+  // Four numbers, as the dialogs read them: 10.77.300 is a typo, not 10.77.1.44.
+  if (!readIpv4Text(from, first)) return ScanRange::FromInvalid;
   if (to.empty())
     last = first;
-  else if (!readIpv4Text(to, last, true))
+  else if (!readIpv4Text(to, last))
     return ScanRange::ToInvalid;
   if (last < first) return ScanRange::Reversed;
   return buildScanRange(first, last);
@@ -160,11 +168,12 @@ std::string scanRangeText(ScanRange range, const char* fromText, const char* toT
     case ScanRange::TooLarge:
       return "Слишком большой диапазон адресов: за один опрос не больше 65536 адресов.";
     case ScanRange::FromInvalid:
-      return std::string("Неверный IP-адрес в поле «от»: ") + (fromText ? fromText : "");
+      return "Неверный IP-адрес «от»: " + shownText(fromText) + kDottedWhy;
     case ScanRange::ToInvalid:
-      return std::string("Неверный IP-адрес в поле «до»: ") + (toText ? toText : "");
+      return "Неверный IP-адрес «до»: " + shownText(toText) + kDottedWhy;
     case ScanRange::Reversed:
-      return "Обратный диапазон адресов: адрес в поле «до» меньше адреса в поле «от».";
+      return "Неверный диапазон «до»: " + shownText(toText) + " — меньше адреса «от» " +
+             shownText(fromText) + ".";
   }
   return {};
 }

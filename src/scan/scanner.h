@@ -73,7 +73,7 @@ enum class ScanRange { Built, Empty, TooLarge, FromInvalid, ToInvalid, Reversed 
 // inclusive, ascending; nextIndex = 0, scanCount = the count. last below first: Empty (the
 // list is emptied). More than kMaxScanAddresses: TooLarge, and nothing changes.
 ScanRange buildScanRange(std::uint32_t first, std::uint32_t last);
-// The range fields as the page reads them, each by readIpv4Text with its short forms: an
+// The range fields as the page reads them, each by readIpv4Text as four numbers: an
 // empty last field means the first address. A field that is no address (FromInvalid,
 // ToInvalid) or a last address below the first (Reversed) changes nothing.
 ScanRange buildScanRange(const char* fromText, const char* toText);

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/external_text.h"
 #include "base/text_field.h"
 #include "base/ui_hooks.h"
 #include "platform/settings_platform.h"
@@ -94,7 +95,68 @@ void storeRect(const WindowRect& r, std::int32_t& x, std::int32_t& y, std::int32
   cy = span(r.top, r.bottom);
 }
 
+// Keys replaced at load: the value used and the file's own text, kept for the save.
+struct HeldValue {
+  std::string key, used, written;
+};
+std::vector<HeldValue> heldValues;
+
+std::string boundLine(const char* key, const std::string& written, const std::string& used,
+                      const char* why) {
+  return std::string("Параметр ") + key + "=" + written + " в " + kIniName + " " + why +
+         "; используется " + key + "=" + used + ".";
+}
+
+void bound(std::vector<std::string>& lines, const char* key, std::int32_t& value, std::int32_t low,
+           std::int32_t high) {
+  if (value >= low && value <= high) return;
+  const std::string written = std::to_string(value);
+  value = std::clamp(value, low, high);
+  const std::string range = "вне пределов " + std::to_string(low) + "-" + std::to_string(high);
+  lines.push_back(boundLine(key, written, std::to_string(value), range.c_str()));
+  heldValues.push_back({key, std::to_string(value), written});
+}
+
 }  // namespace
+
+std::vector<std::string> boundLoadedSettings() {
+  heldValues.clear();
+  std::vector<std::string> lines;
+  if (iniPath.empty()) return lines;
+  bound(lines, "CheckInt", settings.CheckInt, 2, 60);
+  bound(lines, "MaxScanThreads", settings.MaxScanThreads, 1, 16);
+  // 0 is the dialog's empty port: "not set", refused only when mail is sent.
+  if (settings.MailPort < 0 || settings.MailPort > 65535) {
+    const std::string written = std::to_string(settings.MailPort);
+    settings.MailPort = Settings{}.MailPort;
+    lines.push_back(
+        boundLine("MailPort", written, std::to_string(settings.MailPort), "вне пределов 0-65535"));
+    heldValues.push_back({"MailPort", std::to_string(settings.MailPort), written});
+  }
+  if (settings.SendMailInt < 0) bound(lines, "SendMailInt", settings.SendMailInt, 0, INT32_MAX);
+  if (settings.AddNew && settings.BlockNew) {
+    // Learning is undone by deleting a sample; a poisoned binding misleads a host at once.
+    settings.BlockNew = false;
+    lines.push_back(std::string("Параметры AddNew=1 и BlockNew=1 в ") + kIniName +
+                    " нельзя включать одновременно; используется BlockNew=0: новые адреса "
+                    "пополняют образцы, их MAC не подменяется.");
+    heldValues.push_back({"BlockNew", "0", "1"});
+  }
+  for (const SettingKey& k : kKeys) {
+    if (k.kind != SettingKind::Text) continue;
+    // A cut address would send mail elsewhere: a text longer than its field is not used.
+    char whole[1024] = {};
+    platform::profileGetString(kIniSection, k.name, "", whole, sizeof whole, iniPath.c_str());
+    const std::string written = whole;
+    if (written.size() < sizeof(settings.*k.t)) continue;
+    (settings.*k.t)[0] = 0;
+    lines.push_back(boundLine(k.name, cleanExternalText(written), "", "длиннее 31 символа"));
+    heldValues.push_back({k.name, "", written});
+  }
+  return lines;
+}
+
+void forgetHeldSettings() { heldValues.clear(); }
 
 std::span<const SettingKey> settingKeys() { return kKeys; }
 
@@ -200,8 +262,11 @@ void saveSettings() {
   // One replacement of the whole file: a crash or a full disk leaves the old file whole.
   // A failed write is not reported; the program is ending anyway.
   // MsgOnRoute is set by hand in the file; the program never writes it.
-  platform::profileWriteKeys(kIniSection, settingsFileValues(settings, hex, false),
-                             iniPath.c_str());
+  auto values = settingsFileValues(settings, hex, false);
+  for (auto& [key, value] : values)
+    for (const HeldValue& h : heldValues)
+      if (h.key == key && h.used == value) value = h.written;
+  platform::profileWriteKeys(kIniSection, values, iniPath.c_str());
 }
 
 void setAutostart(bool on) {

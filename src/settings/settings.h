@@ -78,6 +78,15 @@ bool initPathsInDirectory(const std::string& directory);
 // Empty iniPath: the defaults, nothing read.
 void loadSettings();
 void saveSettings();  // through a temporary file and an atomic rename
+
+// The running programs' check of what loadSettings read: a value the settings dialog would
+// refuse (a number out of its range, a text longer than its field, AddNew with BlockNew) is
+// replaced by the nearest allowed value or the default, one line per key saying which. The
+// file keeps the value as written until the setting is changed: saveSettings writes the
+// file's text back while the replacement is still in force.
+std::vector<std::string> boundLoadedSettings();
+// The user has set the settings (the dialog's OK): from now on the save writes them all.
+void forgetHeldSettings();
 void setAutostart(bool on);
 
 // The protected password in its stored hex form; empty text on failure.

@@ -80,7 +80,7 @@ refused 'Количество потоков должно быть' MaxScanThrea
 refused 'Количество потоков должно быть' MaxScanThreads=17 CheckInt=61
 refused 'Интервал проверок должен быть' CheckInt=1
 refused 'Интервал проверок должен быть' CheckInt=61 MailPort=26
-refused 'Противоречие параметров "Пополнять образцы"' BlockNew=1
+refused 'Нельзя включать одновременно «Пополнять образцы»' BlockNew=1
 refused 'are not events this list offers' MailMask=MailError
 refused 'unknown setting' Nonsense=1
 refused 'set-password' MailPassw=secret
@@ -106,10 +106,15 @@ check "set-password from stdin exits 0" test $? -eq 0
 check "shown: the password as set, never in clear" password_hidden
 check "stored as lowercase hex" bash -c "grep -a '^MailPassw=' '$d/quorel.ini' | tr -d '\r' | cut -d= -f2 | grep -qxE '([0-9a-f]{2}){41,}'"
 
+# A hand-edited interval the dialog refuses: the monitor checks every 2 s, says so once, and
+# the file keeps what was written.
+sed -i 's/^CheckInt=.*/CheckInt=0\r/' "$d/quorel.ini"
 MON_PID=
 ip netns exec "$NS" "$VETREL" monitor --cp1251 --dir "$d" >"$d/stdout" 2>"$d/stderr" &
 MON_PID=$!
 check "the monitor starts and logs (WriteLog=1 read back)" wait_for 10 log_has "$d" 'Запуск программы.'
+check "  ... CheckInt=0 journalled with the value used" log_has "$d" \
+  'Параметр CheckInt=0 в quorel.ini вне пределов 2-60; используется CheckInt=2.'
 
 echo "== refusal while the monitor holds the directory"
 before=$(ini_sum)
@@ -158,6 +163,7 @@ check "the monitor exits 0 on SIGTERM" test "$MON_RC" -eq 0
 check "its save kept the edited values" shown MsgMask=68
 check "  ... MsgOnRoute stays (written by the edit, kept by the monitor)" shown MsgOnRoute=1
 check "  ... and the password still opens" shown 'MailPassw=<set>'
+check "  ... and the hand-edited CheckInt=0" bash -c "grep -q '^CheckInt=0' '$d/quorel.ini'"
 v settings --dir "$d" set CheckInt=3
 check "with the monitor gone, set works again" shown CheckInt=3
 (cd "$work" && v settings --dir data set CheckInt=4)

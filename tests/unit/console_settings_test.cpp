@@ -29,7 +29,7 @@ namespace {
 const char* const kThreads = "Количество потоков должно быть   \nв пределах от 1 до 16.";
 const char* const kInterval = "Интервал проверок должен быть   \nв пределах от 2 до 60 сек.";
 const char* const kContradiction =
-    "Противоречие параметров \"Пополнять образцы\"    \nи \"Подменять MAC для новых IP\".";
+    "Нельзя включать одновременно «Пополнять образцы»    \nи «Подменять MAC для новых IP».";
 
 SettingsEditResult apply(Settings& s, std::vector<std::string> list) {
   return applySettingsAssignments(s, list);

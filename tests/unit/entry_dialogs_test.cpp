@@ -59,39 +59,49 @@ TEST(DottedQuad, ScanRangeReadsShortFormsAsTheSocketLayerButDecimal) {
   }
 }
 
-// Short texts, a full entry, the present IP refused, the edit and the probe's boxes are
-// proven under Wine; its SendARP never answers, so what follows an answer is proven here.
-TEST_F(EntryDialogs, ArpEntryTakesElevenCharactersButNoPattern) {
+// A full entry and the present IP refused are proven under Wine; its SendARP never answers,
+// so what follows an answer is proven here. Short texts are refused by the readers.
+TEST_F(EntryDialogs, ArpEntryTakesARealPairOnly) {
   EXPECT_EQ(addArpEntry("1.2.3.4", "00:11:22:33:44:55"), ArpEntryOutcome::Written);
-  EXPECT_EQ(addArpEntry("1.2.3.4", "*"), ArpEntryOutcome::Ignored);
+  for (const char* mac : {"*", "", "00-1b-21-*"})
+    EXPECT_EQ(addArpEntry("1.2.3.4", mac), ArpEntryOutcome::Invalid) << mac;
+  EXPECT_EQ(addArpEntry("1.2.3", "00:11:22:33:44:55"), ArpEntryOutcome::Invalid);
   EXPECT_EQ(fake.setEntries.size(), 1u);
   fake.setEntryResult = 5;
   EXPECT_EQ(addArpEntry("10.0.0.9", "00-11-22-33-44-55"), ArpEntryOutcome::Refused);
 }
 
-TEST_F(EntryDialogs, SamplesNeedElevenCharactersOrTheAnyMacAndARowThatIsThere) {
+// Patterns of any length are samples; adding and editing refuse another sample's address.
+TEST_F(EntryDialogs, SamplesTakePatternsAndOneAddressOnce) {
   struct Case {
-    const char* mac;
+    const char *ip, *mac;
     int row;
     SampleOutcome outcome;
   } cases[] = {
-      {"**", -1, SampleOutcome::Ignored},               // two stars are only two characters
-      {"00:1A:2B:3C:4D:5E", -1, SampleOutcome::Added},  // kept in the table's form
-      {"*", 1, SampleOutcome::Ignored},                 // a row the list no longer has
-      {"", 0, SampleOutcome::Ignored},                  // short texts are not stored on edit either
+      {"1.2.3.7", "00:1A:2B:3C:4D:5E", -1, SampleOutcome::Added},  // kept in the table's form
+      {"*", "*", -1, SampleOutcome::Added},
+      {"10.0.*", "00-1b-21-*", -1, SampleOutcome::Added},
+      {"1.2.3", "*", -1, SampleOutcome::Invalid},
+      {"1.2.3.8", "", -1, SampleOutcome::Invalid},
+      {"1.2.3.7", "*", -1, SampleOutcome::Duplicate},
+      {"1.2.3.7", "*", 1, SampleOutcome::Duplicate},  // editing into another's address
+      {"1.2.3.9", "*", 5, SampleOutcome::Ignored},    // a row the list no longer has
+      {"1.2.3.7", "*", 0, SampleOutcome::Replaced},   // its own address stays
   };
   for (const Case& c : cases) {
-    const SampleStore s = storeSample(sampleFromTexts("1.2.3.7", c.mac, "n"), c.row);
-    EXPECT_EQ(s.outcome, c.outcome) << c.mac;
+    const SampleStore s = storeSample(sampleFromTexts(c.ip, c.mac, "n"), c.row);
+    EXPECT_EQ(s.outcome, c.outcome) << c.ip << " " << c.mac << " " << c.row;
   }
-  ASSERT_EQ(SampleList.size(), 1u);
-  EXPECT_EQ(readFile("samples.dat"), "1.2.3.7\t00-1a-2b-3c-4d-5e\tn\r\n");
+  EXPECT_EQ(readFile("samples.dat"), "1.2.3.7\t*\tn\r\n*\t*\tn\r\n10.0.*\t00-1b-21-*\tn\r\n");
 }
 
 // What each dialog refuses before anything is stored or written, and the message naming
 // the field; the message boxes and the focus are proven under Wine.
 TEST_F(EntryDialogs, FieldsThatHoldNoValueOfTheirKindAreRefused) {
   using F = EntryField;
+  const char* const kSixBytes = "нужны шесть байтов, например 00-1a-2b-3c-4d-5e, или шаблон с *";
+  const char* const kNoIp =
+      "ни адрес, ни шаблон: четыре числа от 0 до 255 через точку, * вместо любых.";
   struct Case {
     const char *ip, *mac;
     EntryField sample;  // the sample dialog's OK (and 3010 without an empty MAC)
@@ -105,21 +115,21 @@ TEST_F(EntryDialogs, FieldsThatHoldNoValueOfTheirKindAreRefused) {
       {"999.1.1.1", "02-00-00-00-00-02", F::Ip, F::Ip, ""},
       {"10.88.0.256*", "*", F::Ip, F::Ip, ""},
       {"224.0.0.22", "02-00-00-00-00-02", F::None, F::Ip, ""},
-      {"10.88.0.2", "zz-zz-zz-zz-zz-zz", F::Mac, F::Mac, ""},
-      {"10.88.0.2", "00-00-00-00-00-00", F::Mac, F::Mac, " (нулевой адрес)"},
-      {"10.88.0.2", "FF-FF-FF-FF-FF-FF", F::Mac, F::Mac, " (широковещательный адрес)"},
-      {"10.88.0.2", "01-00-5e-00-00-16", F::Mac, F::Mac, " (групповой адрес)"},
-      {"10.88.0.2", "00-11-22-33", F::Mac, F::Mac, ""},
+      {"10.88.0.2", "zz-zz-zz-zz-zz-zz", F::Mac, F::Mac, kSixBytes},
+      {"10.88.0.2", "00-00-00-00-00-00", F::Mac, F::Mac, "нулевой адрес"},
+      {"10.88.0.2", "FF-FF-FF-FF-FF-FF", F::Mac, F::Mac, "широковещательный адрес"},
+      {"10.88.0.2", "01-00-5e-00-00-16", F::Mac, F::Mac, "групповой адрес"},
+      {"10.88.0.2", "00-11-22-33", F::Mac, F::Mac, kSixBytes},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.ip) + " " + c.mac);
     SampleList.clear();
     const SampleStore s = storeSample(sampleFromTexts(c.ip, c.mac, "n"), -1);
     EXPECT_EQ(s.fault.field, c.sample);
-    const std::string text = c.sample == F::Ip ? "Неверный IP-адрес: " + std::string(c.ip)
-                             : c.sample == F::Mac
-                                 ? "Неверный MAC-адрес: " + std::string(c.mac) + c.why
-                                 : "";
+    const std::string text =
+        c.sample == F::Ip ? "Неверный IP-адрес: " + std::string(c.ip) + " — " + kNoIp
+        : c.sample == F::Mac ? "Неверный MAC-адрес: " + std::string(c.mac) + " — " + c.why + "."
+                             : "";
     EXPECT_EQ(s.fault.text, text);
     EXPECT_EQ(s.outcome, c.sample == F::None ? SampleOutcome::Added : SampleOutcome::Invalid);
     EXPECT_EQ(SampleList.size(), c.sample == F::None ? 1u : 0u);

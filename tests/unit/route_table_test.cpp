@@ -198,6 +198,19 @@ TEST(RouteCommandTest, ShortFieldsStartNothingButMarkTheChangeOwn) {
   fake.addRouteStarts = false;
   EXPECT_EQ(addRouteFromFields("1.2.3.4", "255.255.255.255", "1.1.1.1", ""),
             RouteAddResult::CannotStart);
+
+  // A command that ran and refused: its code and words, for the box and for one journal line.
+  fake.addRouteStarts = true;
+  fake.addRouteFailure = {1, "The requested operation\r\nrequires elevation.\x1b\r\n"};
+  RouteCommandFailure said;
+  EXPECT_EQ(addRouteFromFields("1.2.3.4", "255.255.255.255", "1.1.1.1", "", &said),
+            RouteAddResult::Failed);
+  EXPECT_EQ(routeFailureMessage(said),
+            "Ошибка команды route.\nКод завершения: 1.\n\nThe requested operation\nrequires "
+            "elevation.");
+  EXPECT_EQ(routeFailureLine("route add x", said),
+            "Ошибка команды route: route add x — код завершения 1: The requested operation "
+            "requires elevation.?");
 }
 
 // Only addresses, a contiguous mask and a metric of 1 to 9999 reach the route command, in
@@ -209,7 +222,9 @@ TEST(RouteCommandTest, FieldsAreReadAndRefusedByName) {
     std::string result;  // the command line, or the message
   };
   using F = RouteFieldFault;
-  const std::string metric = "Метрика должна быть числом от 1 до 9999: ";
+  const std::string metric = "Неверная метрика «Метрика»: ";
+  const std::string digits = " — нужно число от 1 до 9999.";
+  const std::string dotted = " — нужны четыре числа от 0 до 255 через точку.";
   const Case cases[] = {
       {"10.55.0.0", "255.255.0.0", "10.78.0.254", "", F::None,
        "route add 10.55.0.0 mask 255.255.0.0 10.78.0.254"},
@@ -219,19 +234,23 @@ TEST(RouteCommandTest, FieldsAreReadAndRefusedByName) {
        "route add 0.0.0.0 mask 0.0.0.0 10.78.0.254 metric 9999"},
       {"10.56.0.0", "255.255.0.0", "10.78.0.254", "1", F::None,
        "route add 10.56.0.0 mask 255.255.0.0 10.78.0.254 metric 1"},
-      {"999.1.1.1", "255.0.0.0", "1.1.1.1", "", F::Address, "Неверный адрес: 999.1.1.1"},
-      {"-p 10.9.9.0", "255.0.0.0", "1.1.1.1", "", F::Address, "Неверный адрес: -p 10.9.9.0"},
-      {"1.2.3", "255.0.0.0", "1.1.1.1", "", F::Address, "Неверный адрес: 1.2.3"},
-      {"", "255.0.0.0", "1.1.1.1", "", F::Address, "Неверный адрес: "},
-      {"10.0.0.0", "abc.def.ghi", "1.1.1.1", "", F::Mask, "Неверная маска: abc.def.ghi"},
+      {"999.1.1.1", "255.0.0.0", "1.1.1.1", "", F::Address,
+       "Неверный адрес «Адрес»: 999.1.1.1" + dotted},
+      {"-p 10.9.9.0", "255.0.0.0", "1.1.1.1", "", F::Address,
+       "Неверный адрес «Адрес»: -p 10.9.9.0" + dotted},
+      {"1.2.3", "255.0.0.0", "1.1.1.1", "", F::Address, "Неверный адрес «Адрес»: 1.2.3" + dotted},
+      {"", "255.0.0.0", "1.1.1.1", "", F::Address, "Неверный адрес «Адрес»: (пусто)" + dotted},
+      {"10.0.0.0", "abc.def.ghi", "1.1.1.1", "", F::Mask,
+       "Неверная маска «Маска»: abc.def.ghi" + dotted},
       {"10.0.0.0", "255.0.255.0", "1.1.1.1", "", F::MaskGaps,
-       "Маска должна быть непрерывной: 255.0.255.0"},
+       "Неверная маска «Маска»: 255.0.255.0 — единицы маски должны идти подряд."},
       {"10.0.0.1", "255.0.0.0", "1.1.1.1", "", F::AddressOutsideMask,
-       "Адрес 10.0.0.1 не совпадает с маской 255.0.0.0"},
-      {"10.0.0.0", "255.0.0.0", "999.1.1.1", "", F::Gateway, "Неверный шлюз: 999.1.1.1"},
-      {"10.0.0.0", "255.0.0.0", "1.1.1.1", "abc-7", F::Metric, metric + "abc-7"},
-      {"10.0.0.0", "255.0.0.0", "1.1.1.1", "0", F::Metric, metric + "0"},
-      {"10.0.0.0", "255.0.0.0", "1.1.1.1", "10000", F::Metric, metric + "10000"},
+       "Неверный адрес «Адрес»: 10.0.0.1 — выходит за маску 255.0.0.0 (адрес сети 10.0.0.0)."},
+      {"10.0.0.0", "255.0.0.0", "999.1.1.1", "", F::Gateway,
+       "Неверный шлюз «Шлюз»: 999.1.1.1" + dotted},
+      {"10.0.0.0", "255.0.0.0", "1.1.1.1", "abc-7", F::Metric, metric + "abc-7" + digits},
+      {"10.0.0.0", "255.0.0.0", "1.1.1.1", "0", F::Metric, metric + "0" + digits},
+      {"10.0.0.0", "255.0.0.0", "1.1.1.1", "10000", F::Metric, metric + "10000" + digits},
   };
   for (const Case& c : cases) {
     resetFake();

@@ -191,9 +191,10 @@ TEST_F(Scanner, RangeFieldsBuildTheRecords) {
   };
   const Case cases[] = {
       {"255.255.255.254", "255.255.255.255", ScanRange::Built, 2, 0xFFFFFFFEu},
-      {"0.0.0.0", "255.255.255.255", ScanRange::TooLarge, 2, 0},       // the list before stays
-      {"10.88.0.2", " ", ScanRange::Built, 1, 0x0A580002},             // an empty last: one address
-      {"10.88.0", "10.88.0.3", ScanRange::Built, 4, 0x0A580000},       // short forms as the system
+      {"0.0.0.0", "255.255.255.255", ScanRange::TooLarge, 2, 0},  // the list before stays
+      {"10.88.0.2", " ", ScanRange::Built, 1, 0x0A580002},        // an empty last: one address
+      {"10.88.0.0", "10.88.0.3", ScanRange::Built, 4, 0x0A580000},
+      {"10.88.0.1", "10.88.300", ScanRange::ToInvalid, 2, 0},          // a typo, not 10.88.1.44
       {"10.88.0.010", "10.88.0.12", ScanRange::Built, 3, 0x0A58000A},  // leading zeros decimal
       // Nothing changes for a field that is no address or a reversed range.
       {"junk", "", ScanRange::FromInvalid, 2, 0},

@@ -66,15 +66,15 @@ TEST_F(SettingsFormTest, MailChecksFollowTheWrittenThree) {
     const char* named;
   };
   const Case cases[] = {
-      {"999999", "mx", "a@b", true, 4, SettingsVerdict::BadMailPort, "Порт:"},
+      {"999999", "mx", "a@b", true, 4, SettingsVerdict::BadMailPort, "«Порт»"},
       {"port", "mx", "a@b", true, 4, SettingsVerdict::BadMailPort, "65535"},
-      {"65536", "mx", "a@b", true, 4, SettingsVerdict::BadMailPort, "Порт:"},
+      {"65536", "mx", "a@b", true, 4, SettingsVerdict::BadMailPort, "«Порт»"},
       {" 0 ", "mx", "a@b", true, 4, SettingsVerdict::Applied, ""},  // not set: 25
       {"", "mx", "a@b", true, 4, SettingsVerdict::Applied, ""},
       {"port", "", "", false, 4, SettingsVerdict::Applied, ""},  // mail off: not looked at
-      {"25", " ", "a@b", true, 4, SettingsVerdict::NoMailServer, "Сервер:"},
-      {"25", "", "", true, 64, SettingsVerdict::NoMailServer, "Сервер:"},
-      {"25", "mx", "	", true, 2, SettingsVerdict::NoMailReceiver, "Кому:"},
+      {"25", " ", "a@b", true, 4, SettingsVerdict::NoMailServer, "«Сервер»"},
+      {"25", "", "", true, 64, SettingsVerdict::NoMailServer, "«Сервер»"},
+      {"25", "mx", "	", true, 2, SettingsVerdict::NoMailReceiver, "«Кому»"},
       {"1", "", "", true, 0, SettingsVerdict::Applied, ""},       // no kind ticked
       {"65535", "", "", false, 4, SettingsVerdict::Applied, ""},  // mail switched off
       {"25", "", "", true, 256, SettingsVerdict::Applied, ""},    // a bit the list does not offer
@@ -119,9 +119,16 @@ TEST_F(SettingsFormTest, FormMendsWhatTheDialogCannotHold) {
   SettingsForm f = opened();
   EXPECT_EQ(f.CheckInt, "4294967295");
   f.CheckInt = "5";
-  f.MailServer = std::string(40, 's');
-  f.MailPort = " 2526 ";  // "port" is refused: see the mail checks
+  f.MailServer = std::string(40, 's');  // refused whole, never cut to another name
+  f.MailPort = " 2526 ";                // "port" is refused: see the mail checks
   f.MailMask = 256 | 64 | 4;
+  ASSERT_EQ(applySettingsForm(f), SettingsVerdict::TextTooLong);
+  EXPECT_EQ(settingsRefusalText(SettingsVerdict::TextTooLong, f),
+            "Слишком длинное значение «Сервер»: " + f.MailServer +
+                " — 40 символов, а поле вмещает не больше 31.");
+  f.MailServer.pop_back();
+  ASSERT_EQ(applySettingsForm(f), SettingsVerdict::TextTooLong);
+  f.MailServer.resize(31);
   ASSERT_EQ(applySettingsForm(f), SettingsVerdict::Applied);
   EXPECT_EQ(std::string(settings.MailServer), std::string(31, 's'));
   EXPECT_EQ(settings.MailPort, 2526);

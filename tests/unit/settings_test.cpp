@@ -121,6 +121,49 @@ TEST_F(SettingsTest, ValuesAreTakenAsReadWithoutRangeChecks) {
   EXPECT_EQ(writtenValue("Restore"), "1");
 }
 
+// The running programs bound what the dialog would refuse, one line per key; the file keeps
+// its text until the user sets the value.
+TEST_F(SettingsTest, RunningProgramsBoundHandEditedValuesAndKeepTheFileText) {
+  const std::string long48 = std::string(36, 'a') + "@example.org";
+  for (auto [k, v] : {std::pair{"CheckInt", "0"},
+                      {"MaxScanThreads", "99"},
+                      {"MailPort", "70000"},
+                      {"SendMailInt", "-5"},
+                      {"AddNew", "1"},
+                      {"BlockNew", "1"},
+                      {"MailTo", ""}})
+    key(k) = v;
+  key("MailTo") = long48;
+  loadSettings();
+  const std::vector<std::string> lines = boundLoadedSettings();
+  const std::vector<std::string> expected = {
+      "Параметр CheckInt=0 в quorel.ini вне пределов 2-60; используется CheckInt=2.",
+      "Параметр MaxScanThreads=99 в quorel.ini вне пределов 1-16; используется MaxScanThreads=16.",
+      "Параметр MailPort=70000 в quorel.ini вне пределов 0-65535; используется MailPort=25.",
+      "Параметр SendMailInt=-5 в quorel.ini вне пределов 0-2147483647; используется SendMailInt=0.",
+      "Параметры AddNew=1 и BlockNew=1 в quorel.ini нельзя включать одновременно; используется "
+      "BlockNew=0: новые адреса пополняют образцы, их MAC не подменяется.",
+      "Параметр MailTo=" + long48 + " в quorel.ini длиннее 31 символа; используется MailTo=.",
+  };
+  EXPECT_EQ(lines, expected);
+  EXPECT_EQ(settings.CheckInt, 2);
+  EXPECT_FALSE(settings.BlockNew);
+  EXPECT_STREQ(settings.MailTo, "");
+  settings.MaxScanThreads = 4;  // changed since: written as it is now
+  saveSettings();
+  for (auto [k, v] : {std::pair{"CheckInt", "0"},
+                      {"MaxScanThreads", "4"},
+                      {"MailPort", "70000"},
+                      {"BlockNew", "1"}})
+    EXPECT_EQ(writtenValue(k), v) << k;
+  EXPECT_EQ(writtenValue("MailTo"), long48);
+  forgetHeldSettings();  // the dialog's OK
+  saveSettings();
+  EXPECT_EQ(writtenValue("CheckInt"), "2");
+  loadSettings();
+  EXPECT_TRUE(boundLoadedSettings().empty());
+}
+
 TEST_F(SettingsTest, LongTextsAreCutTo31Characters) {
   const std::string forty(40, 'm');
   key("MailTo") = forty;

@@ -178,12 +178,13 @@ TEST_F(Statics, LoadTokensLimitsAndFailures) {
   EXPECT_EQ(writes(), (std::vector<std::string>{
                           "9 10.1.1.1 aa-bb-cc-dd-ee-01", "9 10.1.1.3 aa-bb-cc-dd-ee-03",
                           "5 192.168.1.9 00-11-22-33-44-5a", "9 10.1.1.6 aa-bb-cc-dd-ee-06"}));
-  EXPECT_EQ(events(), (std::vector<std::string>{
-                          "Ошибка добавления записи в ARP-кэш для \xff\xfe: "
-                          "Неверный IP-адрес: \xff\xfe (не четыре числа 0-255)",
-                          // a MAC with more after it is no MAC
-                          "Ошибка добавления записи в ARP-кэш для 192.168.1.9: Неверный MAC-адрес: "
-                          "00-11-22-33-44-5Ax (не шесть байтов)"}));
+  EXPECT_EQ(events(),
+            (std::vector<std::string>{
+                "Ошибка добавления записи в ARP-кэш для \xff\xfe: "
+                "Неверный IP-адрес: \xff\xfe (нужны четыре числа от 0 до 255 через точку)",
+                // a MAC with more after it is no MAC
+                "Ошибка добавления записи в ARP-кэш для 192.168.1.9: Неверный MAC-адрес: "
+                "00-11-22-33-44-5Ax (не шесть байтов)"}));
 
   // Each failure is journalled with the first token and the others still go on.
   fake.setEntries.clear();

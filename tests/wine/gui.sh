@@ -284,12 +284,16 @@ log | grep -q 'Выход из программы' && ! log | grep -q 'Запу�
   pass "the reopened log holds the exit line only" || fail "log after deletion: $(log)"
 
 # --- copies in two folders run side by side (the prefix's end stops them)
-mkdir -p "$work/other" && cp "$build/vetrel.exe" "$work/quorel.ini" "$work/other/"
-for dir in "$work" "$work/other"; do
+# The second folder's name is Cyrillic, which Wine's ANSI code page (1252 here) cannot hold.
+other=$work/другая
+mkdir -p "$other" && cp "$build/vetrel.exe" "$work/quorel.ini" "$other/"
+for dir in "$work" "$other"; do
   (cd "$dir" && inns 120 wine explorer "/desktop=$desk,1280x900" vetrel.exe >/dev/null 2>&1 &)
 done
 for _ in $(seq 60); do [ "$(drive mains 2>/dev/null)" = 2 ] && break; sleep 0.5; done
 [ "$(drive mains)" = 2 ] && pass "copies in two folders run side by side" || fail "two folders: $(drive mains) windows"
+[ -e "$other/quorel.log" ] && pass "the copy in the Cyrillic folder keeps its log there" ||
+  fail "no log in $other: $(ls "$other")"
 
 echo "screenshots in $shots"
 wine_lab_verdict gui

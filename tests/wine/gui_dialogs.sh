@@ -10,6 +10,7 @@
 set -uo pipefail
 build=$(cd "${1:?usage: gui_dialogs.sh MINGW_BUILD_DIR}" && pwd)
 . "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
+guide=$(cd "$(dirname "$0")/../.." && pwd)/doc/README.ru.txt
 wine_lab_need gui_dialogs.sh "$build/vetrel.exe" "$build/gui_driver.exe"
 
 wine_lab_init guidlg
@@ -77,15 +78,7 @@ drive dlgpush address 1
 [ "$(sample_rows | sed -n 3p)" = $'10.77.0.20\t02-00-00-00-20-20\tновый-хост\t*' ] &&
   pass "the new sample is the selected third row" || fail "rows: $(sample_rows)"
 
-# Short texts: nothing happens; "*" is any MAC.
-set_edits 10.77.0.21 02-00-00-0
-drive dlgpush address 1
-[ "$(drive dlgbox address 2)" = none ] && [ "$(sample_rows | wc -l)" -eq 3 ] &&
-  pass "a MAC of 10 characters adds nothing, silently" || fail "short MAC: $(sample_rows)"
-set_edits 10.7.0 02-00-00-00-21-21
-drive dlgpush address 1
-[ "$(drive dlgbox address 2)" = none ] && [ "$(sample_rows | wc -l)" -eq 3 ] &&
-  pass "an IP of 6 characters adds nothing" || fail "short IP: $(sample_rows)"
+# "*" is any MAC; short texts are refused with the others below.
 set_edits 10.77.0.21 '*' ''
 drive dlgpush address 1
 [ "$(sample_rows | sed -n 4p)" = $'10.77.0.21\t*\t\t*' ] && pass "MAC '*' is accepted" ||
@@ -142,10 +135,17 @@ refused() {  # IP MAC TEXT FOCUS
     [ "$(sample_rows | wc -l)" -eq 4 ] && pass "refused: ${box#*|}" ||
     fail "$1 $2: box '$box', focus $(drive dlgfocus address), $(sample_rows | wc -l) rows"
 }
-refused 999.1.1.1 02-00-00-00-22-22 "Неверный IP-адрес: 999.1.1.1" 1000
-refused 10.77.0.-1 02-00-00-00-22-22 "Неверный IP-адрес: 10.77.0.-1" 1000
-refused 10.77.0.22 zz-zz-zz-zz-zz-zz "Неверный MAC-адрес: zz-zz-zz-zz-zz-zz" 1011
-refused 10.77.0.22 ff:ff:ff:ff:ff:ff "Неверный MAC-адрес: ff:ff:ff:ff:ff:ff (широковещательный адрес)" 1011
+no_ip=' — ни адрес, ни шаблон: четыре числа от 0 до 255 через точку, * вместо любых.'
+six=' — нужны шесть байтов, например 00-1a-2b-3c-4d-5e, или шаблон с *.'
+refused 999.1.1.1 02-00-00-00-22-22 "Неверный IP-адрес: 999.1.1.1$no_ip" 1000
+refused 10.77.0.-1 02-00-00-00-22-22 "Неверный IP-адрес: 10.77.0.-1$no_ip" 1000
+refused 10.7.0 02-00-00-00-22-22 "Неверный IP-адрес: 10.7.0$no_ip" 1000
+refused 10.77.0.22 zz-zz-zz-zz-zz-zz "Неверный MAC-адрес: zz-zz-zz-zz-zz-zz$six" 1011
+refused 10.77.0.22 02-00-00-0 "Неверный MAC-адрес: 02-00-00-0$six" 1011
+refused 10.77.0.22 '' "Неверный MAC-адрес: (пусто) — для любого MAC укажите *." 1011
+refused 10.77.0.22 ff:ff:ff:ff:ff:ff "Неверный MAC-адрес: ff:ff:ff:ff:ff:ff — широковещательный адрес." 1011
+refused 10.77.0.22 00-11-22-33-44-55-66 \
+  "Слишком длинное значение «MAC»: 00-11-22-33-44-55-66 — 20 символов, а поле вмещает не больше 19." 1011
 set_edits '010.077.000.022 ' 02:00:00:00:00:22 канон
 drive dlgpush address 1
 [ "$(sample_rows | sed -n 5p)" = $'10.77.0.22\t02-00-00-00-00-22\tканон\t*' ] &&
@@ -157,10 +157,21 @@ drive dlganswer address
 [ "$box" = "$caption|Адрес 10.77.0.002 уже есть." ] && pass "the same address written otherwise is a duplicate" ||
   fail "duplicate in another form: $box"
 
+# The guide's pattern examples (IP, MAC), however short, are entered where it says they can be.
+examples=$(sed -n '/^  192\.168\.1\.\*  /,/^  \*  /p' "$guide" | awk '{ print $1 "\t" $2 }')
+while IFS=$'\t' read -r gip gmac; do
+  set_edits "$gip" "$gmac" образец
+  drive dlgpush address 1
+done <<<"$examples"
+sleep 1
+[ "$(echo "$examples" | wc -l)" = 3 ] && [ "$(sample_rows | sed -n '6,8p' | cut -f1,2)" = "$examples" ] &&
+  pass "the guide's patterns are accepted: $(echo "$examples" | paste -sd' ')" ||
+  fail "patterns: $examples / $(sample_rows)"
+
 drive dlgpush address 2
 [ "$(drive dlggone address 30)" = 1 ] && pass "'Закрыть' closes the dialog" || fail "still open"
 
-# --- edit mode by double-click: the IP of another sample is taken, the dialog closes
+# --- edit mode by double-click: the IP of another sample is refused as in add mode
 drive select samples 2
 drive dblclick samples 2
 d=$(dialog 30)
@@ -170,10 +181,15 @@ centred && pass "the edit dialog is centred" || fail "edit dialog not centred"
 shot sample_edit
 set_edits 10.77.0.3 02-00-00-00-03-33 изменён
 drive dlgpush address 1
+box=$(drive dlgbox address 30)
+drive dlganswer address
+[ "$box" = "$caption|Адрес 10.77.0.3 уже есть." ] && pass "editing into another sample's address is refused" ||
+  fail "edit into a duplicate: $box"
+set_edits 10.77.0.23 02-00-00-00-03-33 изменён
+drive dlgpush address 1
 [ "$(drive dlggone address 30)" = 1 ] && pass "OK in edit mode closes the dialog" || fail "edit dialog still open"
-[ "$(sample_rows | sed -n 3p)" = $'10.77.0.3\t02-00-00-00-03-33\tизменён\t*' ] &&
-  pass "the row is replaced whole and selected, the IP of another sample taken" ||
-  fail "after edit: $(sample_rows)"
+[ "$(sample_rows | sed -n 3p)" = $'10.77.0.23\t02-00-00-00-03-33\tизменён\t*' ] &&
+  pass "the row is replaced whole and selected" || fail "after edit: $(sample_rows)"
 
 # --- command 3005: the first selected row; none selected: nothing opens
 drive select samples 0
@@ -196,12 +212,6 @@ d=$(dialog 30)
 centred && pass "the ARP entry dialog is centred" || fail "ARP entry dialog not centred"
 writes() { grep -c 'SetIpNetEntry' "$work/wine.err"; }
 before=$(writes)
-set_edits 10.77.0.30 02-00-00-0
-drive dlgpush address 1
-set_edits 10.7.0 02-00-00-00-30-30
-drive dlgpush address 1
-[ "$(drive dlgbox address 1)" = none ] && [ "$(writes)" = "$before" ] &&
-  pass "a MAC of 10 or an IP of 6 characters writes nothing" || fail "short texts wrote: $(writes)"
 set_edits 10.77.0.30 02-00-00-00-30-30
 drive dlgpush address 1
 for _ in $(seq 60); do [ "$(writes)" -gt "$before" ] && break; sleep 0.5; done
@@ -211,7 +221,9 @@ for _ in $(seq 60); do [ "$(writes)" -gt "$before" ] && break; sleep 0.5; done
 [ "$(dialog 0 | cut -d'|' -f1)" = "Добавить запись" ] && pass "it stays open for the next entry" ||
   fail "ARP entry dialog closed"
 after=$(writes)
-for pair in '999.1.1.1|02-00-00-00-30-30|Неверный IP-адрес: 999.1.1.1 (не четыре числа 0-255)|1000' \
+for pair in '999.1.1.1|02-00-00-00-30-30|Неверный IP-адрес: 999.1.1.1 (нужны четыре числа от 0 до 255 через точку)|1000' \
+  '10.7.0|02-00-00-00-30-30|Неверный IP-адрес: 10.7.0 (нужны четыре числа от 0 до 255 через точку)|1000' \
+  '10.77.0.30|02-00-00-0|Неверный MAC-адрес: 02-00-00-0 (не шесть байтов)|1011' \
   '224.0.0.22|02-00-00-00-30-30|Неверный IP-адрес: 224.0.0.22 (групповой адрес)|1000' \
   '10.77.0.31|00-00-00-00-00-00|Неверный MAC-адрес: 00-00-00-00-00-00 (нулевой адрес)|1011' \
   '10.77.0.31|01-00-5e-00-00-16|Неверный MAC-адрес: 01-00-5e-00-00-16 (групповой адрес)|1011'; do
@@ -276,8 +288,8 @@ for _ in $(seq 60); do
 done
 [ -n "$gone" ] && pass "program ended" || fail "program still running"
 want=$(printf '%s\r\n' $'10.77.0.2\t02-00-00-00-02-02\tшлюз' $'10.77.0.3\t02-00-00-00-03-03\tсервер' \
-  'мусорная  строка' $'10.77.0.3\t02-00-00-00-03-33\tизменён' $'10.77.0.21\t*\t' \
-  $'10.77.0.22\t02-00-00-00-00-22\tканон')
+  $'10.77.0.23\t02-00-00-00-03-33\tизменён' $'10.77.0.21\t*\t' $'10.77.0.22\t02-00-00-00-00-22\tканон' \
+  $'192.168.1.*\t*\tобразец' $'10.0.0.5\t*\tобразец' $'*\t00-1b-21-*\tобразец')
 got=$(iconv -f cp1251 -t utf-8 "$work/samples.dat")
 [ "$got" = "$want" ] && pass "samples.dat holds the edited and the added samples, the kept line" ||
   fail "samples.dat: $(od -c "$work/samples.dat" | head -12)"

@@ -8,7 +8,7 @@
 //              |clipboard FILE|waitbox SECONDS|scan ... (the scan page, below)
 //              |defid|dblclick LIST [ROW]
 //              |dlgread|dlgset|dlgpush|dlgbox|dlganswer|dlggone|dlgfocus KIND ... (their block)
-//              |rect WINDOW|place WINDOW X Y W H|show WINDOW max|restore
+//              |rect WINDOW|above WINDOW|place WINDOW X Y W H|show WINDOW max|restore
 //              |barenotify ID CODE|postraw [WINDOW] MESSAGE WPARAM LPARAM|lines|workarea|ping
 //              |endsession
 // LIST is arp, samples, routes or results (the scan page's); WINDOW main, messages, ok, tabs, arp,
@@ -514,6 +514,15 @@ HWND namedWindow(const std::string& name) {
 int edgeRequest(int argc, char** argv, bool& handled) {
   handled = true;
   const std::string what = argv[2];
+  if (what == "above" && argc == 4) {  // 1 when WINDOW is visible and above the main window
+    HWND w = namedWindow(argv[3]);
+    bool above = false;
+    for (HWND h = GetWindow(mainWindow, GW_HWNDPREV); h && w && !above;
+         h = GetWindow(h, GW_HWNDPREV))
+      above = h == w;
+    print(above && IsWindowVisible(w) ? L"1" : L"0");
+    return 0;
+  }
   if (what == "rect" && argc == 4) {
     HWND w = namedWindow(argv[3]);
     RECT r{}, c{};
@@ -594,7 +603,7 @@ int edgeRequest(int argc, char** argv, bool& handled) {
 
 //--- the scan page (template 140): gui_driver DESKTOP scan REQUEST [ARGS]
 //   controls | rows | layout | reach | state | set ID TEXT | click ID | command ID | timer
-//   | header | rclick results|samples | closemenu
+//   | header | rclick results|samples | waitmenu | closemenu
 //   | send MESSAGE WPARAM LPARAM
 // Requests that may open a modal box (the run button, the commands) are posted.
 
@@ -730,6 +739,8 @@ int scanRequest(int argc, char** argv) {
                         2000, &answer);
   } else if (what == "rclick" && argc == 5) {
     rightClick(std::strcmp(argv[4], "samples") == 0 ? GetDlgItem(mainWindow, 2003) : list);
+  } else if (what == "waitmenu") {  // a menu the keyboard opened
+    print(waitFor(openMenu, 2) ? L"menu" : L"none");
   } else {
     return 2;
   }

@@ -50,12 +50,19 @@ dir=$work/run
 mkdir -p "$dir"
 cp "$exe" "$dir/vetrel.exe"
 {
-  printf '[Vetrel]\r\nWriteLog=1\r\nCheckInt=3600\r\nShowMsg=0\r\nMsgToMail=1\r\nMailMask=1\r\n'
+  printf '[Vetrel]\r\nWriteLog=1\r\nCheckInt=3600\r\nShowMsg=1\r\nMsgToMail=1\r\nMailMask=1\r\n'
   printf 'SendMailInt=1\r\nMailServer=127.0.0.1\r\nMailPort=9\r\nMailTo=to@x\r\nMailFrom=f@x\r\n'
   printf 'WndX=60\r\nWndY=40\r\nWndcx=642\r\nWndcy=420\r\nMsgX=700\r\nMsgY=500\r\nMsgcx=500\r\nMsgcy=300\r\n'
+  # Hand-edited values the dialog refuses: each used bounded, told once, kept in the file.
+  printf 'MaxScanThreads=99\r\nAddNew=1\r\nBlockNew=1\r\nMailLogin=%s\r\n' "$(printf 'l%.0s' $(seq 40))"
 } >"$dir/quorel.ini"
 start "$dir" || { fail "the main window did not appear"; exit 1; }
 pass "main window up"
+# The start-up's program-error lines (the bad values below) pop the message window up; it
+# stays in front of the main window shown after them.
+sleep 1
+[ "$(drive above messages)" = 1 ] && pass "the message window popped up at start is in front" ||
+  fail "message window at start: above=$(drive above messages), $(drive rect messages)"
 
 main=$(drive rect main)
 tabs=$(drive rect tabs)
@@ -151,6 +158,11 @@ log | grep -q 'Выход из программы\.$' && log | grep -q 'Коне
 tr -d '\r' <"$dir/quorel.ini" | grep -qx 'Wndcx=642' && tr -d '\r' <"$dir/quorel.ini" | grep -qx 'WndX=60' &&
   pass "log-off saved the settings and the window position" ||
   fail "settings after log-off: $(tr -d '\r' <"$dir/quorel.ini" | grep Wnd | paste -sd' ')"
+
+bounds=$(log | grep -cE 'Параметр CheckInt=3600 в quorel.ini вне пределов 2-60; используется CheckInt=60\.$|Параметр MaxScanThreads=99 в quorel.ini вне пределов 1-16; используется MaxScanThreads=16\.$|Параметры AddNew=1 и BlockNew=1 в quorel.ini нельзя включать одновременно; используется BlockNew=0|Параметр MailLogin=l{40} в quorel.ini длиннее 31 символа; используется MailLogin=\.$')
+kept=$(iconv -f cp1251 -t utf-8 "$dir/quorel.ini" | tr -d '\r' | grep -cxE 'CheckInt=3600|MaxScanThreads=99|BlockNew=1|MailLogin=l{40}')
+[ "$bounds" = 4 ] && [ "$kept" = 4 ] && pass "bad ini values: four lines at start, the file keeps them" ||
+  fail "ini bounds: $bounds lines, $kept kept: $(log | grep -F Парамет)"
 
 # --- a directory whose path is 260 characters or more: no settings, default positions.
 # Wine's explorer does not start it from there; wine does, on the default desktop.

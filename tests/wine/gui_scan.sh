@@ -91,8 +91,11 @@ check "idle state" "$(scan state)" "Выполнить|enabled|enabled"
 mkdir -p "$shots"
 drive place main 40 30 300 200
 sleep 0.5
-DISPLAY=":$display" import -window root -crop 440x280+40+30 +repage "$shots/scan_min.png"
+DISPLAY=":$display" import -window root -crop 520x380+40+30 +repage "$shots/scan_min.png"
 check "the smallest window keeps every scan control reachable" "$(scan reach)" "all inside"
+read -r _ _ _ _ _ lh <<<"$(scan layout)"
+[ "$lh" -ge 80 ] && pass "the smallest window keeps rows of the result list ($lh px)" ||
+  fail "the result list at the smallest size: $lh px"
 drive place main 40 30 550 420
 drive tab 3 >/dev/null
 sleep 0.5
@@ -130,6 +133,25 @@ DISPLAY=":$display" xdotool mousemove 300 330  # the menu opens at the cursor
 check "idle right-click shows the menu" "$(scan rclick results)" "menu"
 DISPLAY=":$display" import -window root -crop 700x480+40+30 +repage "$shots/scan_menu.png"
 scan closemenu
+# The keyboard's menu (Shift+F10, the menu key) opens at the selected row.
+drive foreground
+DISPLAY=":$display" xdotool mousemove 150 300 click 1 sleep 0.3
+for key in shift+F10 Menu; do
+  DISPLAY=":$display" xdotool key "$key"
+  check "$key in the result list shows its menu" "$(scan waitmenu)" "menu"
+  scan closemenu
+done
+drive tab 1 >/dev/null
+DISPLAY=":$display" xdotool mousemove 150 200 click 1 sleep 0.3 key shift+F10
+check "Shift+F10 in the samples list shows its menu" "$(scan waitmenu)" "menu"
+scan closemenu
+drive tab 2 >/dev/null
+DISPLAY=":$display" xdotool mousemove 150 300 click 1 sleep 0.3
+# Ctrl+Tab and Ctrl+Shift+Tab move between the tabs.
+DISPLAY=":$display" xdotool key ctrl+Tab
+check "Ctrl+Tab: the next tab" "$(drive tabs | tail -1)" "selected 3"
+DISPLAY=":$display" xdotool key ctrl+shift+Tab
+check "Ctrl+Shift+Tab: back" "$(drive tabs | tail -1)" "selected 2"
 scan command 3012
 sleep 0.5
 drive clipboard 'Z:'"$(echo "$work" | tr / '\\')"'\clip.txt' >/dev/null
@@ -160,9 +182,11 @@ check "empty last field, run by Return: one address" "$(scan rows)" $'10.77.0.5\
 # A field that is no address and a reversed range are refused with a box naming why; the
 # rows and the button stay.
 caption=$(printf 'Vetrel%39s' '')
-for refusal in '10.77.0.10|10.77.0.1|Обратный диапазон адресов: адрес в поле «до» меньше адреса в поле «от».' \
-  '|10.77.0.1|Неверный IP-адрес в поле «от»: ' '999.1.1.1|999.1.1.5|Неверный IP-адрес в поле «от»: 999.1.1.1' \
-  '10.77.0.1|10.77.0.1.5|Неверный IP-адрес в поле «до»: 10.77.0.1.5'; do
+why=' — нужны четыре числа от 0 до 255 через точку.'
+for refusal in '10.77.0.10|10.77.0.1|Неверный диапазон «до»: 10.77.0.1 — меньше адреса «от» 10.77.0.10.' \
+  "|10.77.0.1|Неверный IP-адрес «от»: (пусто)$why" "999.1.1.1|999.1.1.5|Неверный IP-адрес «от»: 999.1.1.1$why" \
+  "10.77.0.1|10.77.0.1.5|Неверный IP-адрес «до»: 10.77.0.1.5$why" \
+  "10.77.0.1|10.77.300|Неверный IP-адрес «до»: 10.77.300$why" "10.77.0.1|1.2.3|Неверный IP-адрес «до»: 1.2.3$why"; do
   IFS='|' read -r rfrom rto rtext <<<"$refusal"
   run_range "$rfrom" "$rto"
   box=$(drive waitbox 30)

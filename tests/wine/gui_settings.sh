@@ -152,7 +152,7 @@ colours=$(convert "$shots/settings.png" -format '%k' info: 2>/dev/null)
 # --- the checks in order: threads first, then the interval, then the contradiction
 thread_msg=$'Количество потоков должно быть   \nв пределах от 1 до 16.'
 interval_msg=$'Интервал проверок должен быть   \nв пределах от 2 до 60 сек.'
-contra_msg=$'Противоречие параметров "Пополнять образцы"    \nи "Подменять MAC для новых IP".'
+contra_msg=$'Нельзя включать одновременно «Пополнять образцы»    \nи «Подменять MAC для новых IP».'
 drive dlgset "$S" 1011=0 1000=61
 expect_box "threads 0 (interval 61) gives the thread message" "$(press "$S" 1)" "$thread_msg"
 drive dlgset "$S" 1011=
@@ -165,9 +165,16 @@ expect_box "both switches give the contradiction" "$(press "$S" 1)" "$contra_msg
   fail "the dialog closed after the contradiction"
 # Then the mail fields: a port no connection can use, mail ticked without a server.
 drive dlgset "$S" 1012=0 1015=999999
-expect_box "port 999999 is refused" "$(press "$S" 1)" $'Порт ("Порт:") должен быть   \nв пределах от 1 до 65535.'
+expect_box "port 999999 is refused" "$(press "$S" 1)" 'Неверный порт «Порт»: 999999 — нужно число от 1 до 65535.'
 drive dlgset "$S" 1015=25 40004=1
-expect_box "mail without a server is refused" "$(press "$S" 1)" $'Для сообщений по почте   \nукажите сервер ("Сервер:").'
+expect_box "mail without a server is refused" "$(press "$S" 1)" 'Не указан сервер «Сервер» — без него сообщения по почте не отправить.'
+# A recipient longer than its field is refused whole, naming the field; never cut.
+long_to=$(printf 'a%.0s' $(seq 36))@example.org
+drive dlgset "$S" 1014=127.0.0.1 1018="$long_to"
+expect_box "a 48-character recipient is refused" "$(press "$S" 1)" \
+  "Слишком длинное значение «Кому»: $long_to — 48 символов, а поле вмещает не больше 31."
+[ "$(drive dlgfocus "$S")" = 1018 ] && pass "the recipient field has the focus" ||
+  fail "focus after the long recipient: $(drive dlgfocus "$S")"
 # Our choice: a failed check stores nothing, so cancel keeps the settings of the opening.
 drive dlgpush "$S" 2
 [ "$(drive dlggone "$S" 30)" = 1 ] || fail "cancel did not close the dialog"
@@ -250,15 +257,31 @@ want=$'route add 10.55.0.0 mask 255.255.0.0 10.78.0.254\nroute add 10.56.0.0 mas
 # A field that is no address, a gapped mask or a metric out of range: a message naming the
 # field, no command, the dialog stays.
 drive post 3015
-for bad in "1000=1.2.3|Неверный адрес: 1.2.3" "1000=-p 10.9.9.0|Неверный адрес: -p 10.9.9.0" \
-  "1011=255.0.255.0|Маска должна быть непрерывной: 255.0.255.0" \
-  "1012=999.999.999.999|Неверный шлюз: 999.999.999.999" \
-  "1014=abc-7|Метрика должна быть числом от 1 до 9999: abc-7"; do
+dotted=' — нужны четыре числа от 0 до 255 через точку.'
+for bad in "1000=1.2.3|Неверный адрес «Адрес»: 1.2.3$dotted" \
+  "1000=-p 10.9.9.0|Неверный адрес «Адрес»: -p 10.9.9.0$dotted" \
+  "1011=255.0.255.0|Неверная маска «Маска»: 255.0.255.0 — единицы маски должны идти подряд." \
+  "1012=999.999.999.999|Неверный шлюз «Шлюз»: 999.999.999.999$dotted" \
+  "1014=abc-7|Неверная метрика «Метрика»: abc-7 — нужно число от 1 до 9999."; do
   drive dlgset "$R" 1000=10.57.0.0 1011=255.255.0.0 1012=10.78.0.254 1014= "${bad%%|*}"
   expect_box "route field ${bad%%|*} refused by name" "$(press "$R" 1)" "${bad#*|}"
 done
 [ "$(drive dlggone "$R" 1)" = 0 ] && [ "$(calls | wc -l)" -eq 2 ] &&
   pass "refused fields run no command and keep the dialog" || fail "after refusals: $(calls)"
+# A command that runs and refuses (exit 1): its words in a box and a program-error line;
+# the dialog keeps its values for a retry.
+cp "$system32/route_calls.txt" "$work/calls.before"
+printf 'The requested operation requires elevation.\r\n' >"$system32/route_refuses.txt"
+drive dlgset "$R" 1000=10.58.0.0 1011=255.255.0.0 1012=10.78.0.254 1014=
+expect_box "a refused route command is told" "$(press "$R" 1)" \
+  $'Ошибка команды route.\nКод завершения: 1.\n\nThe requested operation requires elevation.'
+form=$(drive dlgread "$R")
+[ "$(drive dlggone "$R" 1)" = 0 ] && has $'1000\tedit\t10.58.0.0' &&
+  pass "the dialog stays with its values" || fail "after the refusal: $form"
+log | grep -qF 'Ошибка команды route: route add 10.58.0.0 mask 255.255.0.0 10.78.0.254 — код завершения 1: The requested operation requires elevation.' &&
+  pass "the refusal is journalled" || fail "journal: $(log | tail -3)"
+rm -f "$system32/route_refuses.txt"
+mv "$work/calls.before" "$system32/route_calls.txt"
 drive dlgpush "$R" 2
 drive dlggone "$R" 30 >/dev/null
 

@@ -123,7 +123,7 @@ std::uint32_t deleteIpForwardEntry(const RouteRow& row) {
   return netlink::request(nlh);
 }
 
-bool addRoute(const RouteAddRequest& request) {
+bool addRoute(const RouteAddRequest& request, RouteCommandFailure* failure) {
   std::uint32_t dest = 0, mask = 0, gateway = 0, metric = 0;
   const bool hasMetric = request.metric && request.metric[0];
   int prefix = -1;
@@ -148,9 +148,11 @@ bool addRoute(const RouteAddRequest& request) {
   if (prefix > 0) mnl_attr_put_u32(nlh, RTA_DST, dest);
   mnl_attr_put_u32(nlh, RTA_GATEWAY, gateway);
   if (hasMetric) mnl_attr_put_u32(nlh, RTA_PRIORITY, metric);
-  // The kernel's answer is not reported: only a request that never reached it failed.
+  // Only a request that never reached the kernel could not start; its refusal is told.
   bool sent = false;
-  netlink::request(nlh, &sent);
+  const std::uint32_t answer = netlink::request(nlh, &sent);
+  if (sent && answer != 0 && failure)
+    *failure = RouteCommandFailure{answer, std::strerror(static_cast<int>(answer))};
   return sent;
 }
 

@@ -11,6 +11,7 @@
 
 #include "platform/settings_platform.h"
 #include "platform/win32/unique_resource.h"
+#include "platform/win32/wide_path.h"
 
 namespace {
 constexpr const char* kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -26,9 +27,10 @@ void setAutostart(bool on, const char* exePath) {
   if (on) {
     if (!exePath || !exePath[0]) return;  // an empty Run value would start nothing
     // Quoted: with a blank in the path Windows could otherwise start "C:\\Program.exe".
-    const std::string quoted = std::string("\"") + exePath + "\"";
-    RegSetValueExA(run.get(), kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(quoted.c_str()),
-                   static_cast<DWORD>(quoted.size() + 1));
+    // Wide, so a Cyrillic folder reaches the registry whatever the system's code page.
+    const std::wstring quoted = L"\"" + widePath(exePath) + L"\"";
+    RegSetValueExW(run.get(), L"Vetrel", 0, REG_SZ, reinterpret_cast<const BYTE*>(quoted.c_str()),
+                   static_cast<DWORD>((quoted.size() + 1) * sizeof(wchar_t)));
   } else {
     RegDeleteValueA(run.get(), kRunValue);
   }

@@ -18,25 +18,38 @@
 #include "platform/system_platform.h"
 #include "platform/win32/temp_file.h"
 #include "platform/win32/unique_resource.h"
+#include "platform/win32/wide_path.h"
 
 namespace {
 
 // The profile API takes a bare file name for one in the Windows directory, while the copy
 // and the rename take it from the current directory. Full paths keep all of them on the
 // same file.
-std::string fullPath(const char* path) {
-  char full[MAX_PATH];
-  const DWORD n = GetFullPathNameA(path, MAX_PATH, full, nullptr);
-  if (n == 0 || n >= MAX_PATH) return path;
-  return std::string(full, n);
+std::wstring fullPath(const char* path) {
+  const std::wstring given = widePath(path);
+  wchar_t full[MAX_PATH];
+  const DWORD n = GetFullPathNameW(given.c_str(), MAX_PATH, full, nullptr);
+  if (n == 0 || n >= MAX_PATH) return given;
+  return std::wstring(full, n);
+}
+
+std::wstring wideText(const char* text) {
+  // Names and values are read from the file in the system's ANSI code page, byte for byte
+  // as the ANSI calls did; only the path needs the wide call.
+  if (!text) return {};
+  const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+  std::wstring wide(n > 0 ? static_cast<std::size_t>(n) : 1, L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), n);
+  wide.resize(n > 0 ? static_cast<std::size_t>(n - 1) : 0);
+  return wide;
 }
 
 // The whole file. A missing file gives nothing; one that exists but cannot be read is an
 // error, so that it is left alone rather than replaced.
-bool readFileInto(const char* from, std::string& bytes) {
+bool readFileInto(const std::wstring& from, std::string& bytes) {
   bytes.clear();
-  UniqueFileHandle in(CreateFileA(from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFileHandle in(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!in) return GetLastError() == ERROR_FILE_NOT_FOUND;
   char chunk[8192];
   for (;;) {
@@ -64,23 +77,37 @@ namespace platform {
 
 std::int32_t profileGetInt(const char* section, const char* key, std::int32_t def,
                            const char* path) {
-  return static_cast<std::int32_t>(
-      GetPrivateProfileIntA(section, key, def, fullPath(path).c_str()));
+  return static_cast<std::int32_t>(GetPrivateProfileIntW(
+      wideText(section).c_str(), wideText(key).c_str(), def, fullPath(path).c_str()));
 }
 
 void profileGetString(const char* section, const char* key, const char* def, char* out,
                       std::uint32_t capacity, const char* path) {
   if (capacity == 0) return;
-  GetPrivateProfileStringA(section, key, def, out, capacity, fullPath(path).c_str());
+  std::vector<wchar_t> wide(capacity, L'\0');
+  GetPrivateProfileStringW(wideText(section).c_str(), wideText(key).c_str(), wideText(def).c_str(),
+                           wide.data(), capacity, fullPath(path).c_str());
+  // Back to the file's bytes, cut to the field as the ANSI call cut them.
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, out, static_cast<int>(capacity),
+                                    nullptr, nullptr);
+  if (n <= 0) {
+    const int whole = WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, nullptr, 0, nullptr, nullptr);
+    std::string bytes(whole > 0 ? static_cast<std::size_t>(whole) : 1, '\0');
+    if (whole > 0)
+      WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, bytes.data(), whole, nullptr, nullptr);
+    lstrcpynA(out, bytes.c_str(), static_cast<int>(capacity));
+  }
 }
 
 bool profileWriteKeys(const char* section,
                       const std::vector<std::pair<std::string, std::string>>& keyValues,
                       const char* path) {
   if (!section) return false;
-  const std::string file = fullPath(path);
+  const std::wstring wideFile = fullPath(path);
+  std::string file;
+  if (!narrowPath(wideFile.c_str(), wideFile.size(), file)) return false;
   std::string before, merged;
-  if (!readFileInto(file.c_str(), before)) return false;
+  if (!readFileInto(wideFile, before)) return false;
   if (!mergeIniKeys(before, section, keyValues, merged)) return false;
   std::string temp;
   // A fresh name created with CREATE_NEW: a file or link planted under a fixed name is
@@ -91,9 +118,9 @@ bool profileWriteKeys(const char* section,
   copy.reset();
   // What reached the file is what was meant, or the file is not replaced.
   std::string back;
-  if (!written || !readFileInto(temp.c_str(), back) || back != merged ||
+  if (!written || !readFileInto(widePath(temp.c_str()), back) || back != merged ||
       !replaceFile(temp.c_str(), file.c_str())) {
-    DeleteFileA(temp.c_str());
+    DeleteFileW(widePath(temp.c_str()).c_str());
     return false;
   }
   return true;

@@ -35,6 +35,22 @@ DWORD readTable(std::vector<std::uint32_t>& words, Read read) {
   return read(reinterpret_cast<Table*>(words.data()), &size);
 }
 
+constexpr std::size_t kRouteOutputLimit = 4096;
+
+// A console program's output, written in the OEM code page, in the program's Windows-1251.
+std::string consoleText(const std::string& oem) {
+  if (oem.empty()) return {};
+  const int size = static_cast<int>(oem.size());
+  std::wstring wide(oem.size(), L'\0');
+  const int n = MultiByteToWideChar(CP_OEMCP, 0, oem.data(), size, wide.data(), size);
+  if (n <= 0) return oem;
+  std::string text(static_cast<std::size_t>(n) * 2, '\0');
+  const int m = WideCharToMultiByte(1251, 0, wide.data(), n, text.data(),
+                                    static_cast<int>(text.size()), nullptr, nullptr);
+  text.resize(m > 0 ? static_cast<std::size_t>(m) : 0);
+  return text;
+}
+
 RouteRow fromSystemRow(const MIB_IPFORWARDROW& r) {
   return RouteRow{r.dwForwardDest,      r.dwForwardMask,    r.dwForwardPolicy,  r.dwForwardNextHop,
                   r.dwForwardIfIndex,   r.dwForwardType,    r.dwForwardProto,   r.dwForwardAge,
@@ -99,7 +115,7 @@ std::uint32_t deleteIpForwardEntry(const RouteRow& row) {
   return DeleteIpForwardEntry(&r);
 }
 
-bool addRoute(const RouteAddRequest& request) {
+bool addRoute(const RouteAddRequest& request, RouteCommandFailure* failure) {
   // The system's own route.exe by its full path: a search would try the program's folder
   // first, where any process of the user could plant one to run with our rights.
   wchar_t folder[MAX_PATH];
@@ -112,15 +128,35 @@ bool addRoute(const RouteAddRequest& request) {
   if (line.size() > 1 &&
       MultiByteToWideChar(1251, 0, text, -1, line.data(), static_cast<int>(line.size())) == 0)
     return false;
+  // What the command prints is read back, so that a refusal can be shown as it was said.
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return false;
+  UniqueHandle reader(readEnd);
+  UniqueHandle writer(writeEnd);
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nullptr;
+  startup.hStdOutput = writeEnd;
+  startup.hStdError = writeEnd;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process))
+  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                      nullptr, nullptr, &startup, &process))
     return false;
   UniqueHandle processHandle(process.hProcess);
   UniqueHandle threadHandle(process.hThread);
+  writer.reset();  // the pipe ends when the command (and anything it started) has ended
+  std::string output;
+  char chunk[512];
+  DWORD got = 0;
+  while (ReadFile(reader.get(), chunk, sizeof chunk, &got, nullptr) && got > 0)
+    if (output.size() < kRouteOutputLimit) output.append(chunk, got);
   WaitForSingleObject(processHandle.get(), INFINITE);
+  DWORD code = 0;
+  if (!GetExitCodeProcess(processHandle.get(), &code)) code = GetLastError();
+  if (code != 0 && failure) *failure = RouteCommandFailure{code, consoleText(output)};
   return true;
 }
 

@@ -15,6 +15,7 @@
 #include "platform/win32/socket_layer.h"
 #include "platform/win32/temp_file.h"
 #include "platform/win32/unique_resource.h"
+#include "platform/win32/wide_path.h"
 
 namespace platform {
 
@@ -42,28 +43,33 @@ void stopSockets() {
 }
 
 std::string executablePath() {
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  // A cut path would name some other directory; better none at all.
-  if (n == 0 || n >= MAX_PATH) return std::string();
-  return std::string(path, n);
+  wchar_t path[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  // A cut path would name some other directory, and so would one with characters the
+  // program's code page lacks; better none at all.
+  std::string narrow;
+  if (n == 0 || n >= MAX_PATH || !narrowPath(path, n, narrow)) return std::string();
+  return narrow;
 }
 
-bool setCurrentDirectory(const char* path) { return SetCurrentDirectoryA(path) != 0; }
+bool setCurrentDirectory(const char* path) {
+  return SetCurrentDirectoryW(widePath(path).c_str()) != 0;
+}
 
 bool replaceFile(const char* tempPath, const char* finalPath) {
   // The new contents reach the disk before the rename makes them the file: a crash right
   // after it must not leave an empty file in the old one's place.
   {
     UniqueFileHandle temp(
-        CreateFileA(tempPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        CreateFileW(widePath(tempPath).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!temp || !FlushFileBuffers(temp.get())) return false;
   }
-  return MoveFileExA(tempPath, finalPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  return MoveFileExW(widePath(tempPath).c_str(), widePath(finalPath).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-bool removeFile(const char* path) { return DeleteFileA(path) != 0; }
+bool removeFile(const char* path) { return DeleteFileW(widePath(path).c_str()) != 0; }
 
 namespace {
 
@@ -85,7 +91,7 @@ std::FILE* createTempFile(const char* finalPath, std::string& tempPath) {
   std::FILE* stream = streamOf(file, _O_BINARY, "wb");
   if (!stream) {
     file.reset();
-    DeleteFileA(tempPath.c_str());
+    DeleteFileW(widePath(tempPath.c_str()).c_str());
   }
   return stream;
 }
@@ -100,10 +106,11 @@ std::size_t appendWhole(std::FILE* file, const char* data, std::size_t length) {
 std::FILE* openAppendShared(const char* path, bool& notRegular) {
   notRegular = false;
   // Append access only: every write lands at the end, whatever another writer did.
-  UniqueFileHandle file(CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  const std::wstring wide = widePath(path);
+  UniqueFileHandle file(CreateFileW(wide.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
-    const DWORD attributes = GetFileAttributesA(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
     notRegular = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
     return nullptr;
   }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/win32/unique_resource.h"
+#include "platform/win32/wide_path.h"
 
 namespace {
 
@@ -32,18 +33,20 @@ bool staleName(const std::string& name, const std::string& base, unsigned long& 
 }
 
 void removeStaleTemps(const std::string& dir, const std::string& base) {
-  WIN32_FIND_DATAA found;
-  const std::string pattern = dir + base + ".tmp*";
-  HANDLE find = FindFirstFileA(pattern.c_str(), &found);
+  WIN32_FIND_DATAW found;
+  const std::wstring pattern = widePath((dir + base + ".tmp*").c_str());
+  HANDLE find = FindFirstFileW(pattern.c_str(), &found);
   if (find == INVALID_HANDLE_VALUE) return;
   do {
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    std::string name;
+    if (!narrowPath(found.cFileName, wcslen(found.cFileName), name)) continue;
     unsigned long pid = 0;
-    if (!staleName(found.cFileName, base, pid)) continue;
+    if (!staleName(name, base, pid)) continue;
     if (pid == GetCurrentProcessId() || (pid != 0 && processAlive(pid))) continue;
     // DeleteFile removes a link itself, never the file it names.
-    DeleteFileA((dir + found.cFileName).c_str());
-  } while (FindNextFileA(find, &found));
+    DeleteFileW(widePath((dir + name).c_str()).c_str());
+  } while (FindNextFileW(find, &found));
   FindClose(find);
 }
 
@@ -66,8 +69,8 @@ HANDLE createTempHandle(const char* finalPath, std::string& tempPath) {
                   static_cast<unsigned long long>(GetTickCount64()),
                   static_cast<long>(InterlockedIncrement(&counter)));
     const std::string name = path + suffix;
-    HANDLE h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(widePath(name.c_str()).c_str(), GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
       tempPath = name;
       return h;

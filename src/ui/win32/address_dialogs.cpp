@@ -2,6 +2,7 @@
 // added or edited by hand (template 135). What they decide lives in scan/entry_dialogs.
 
 #include <initializer_list>
+#include <string>
 
 #include "arp/samples.h"
 #include "base/text_field.h"
@@ -18,6 +19,35 @@ void readEdit(HWND dialog, int id, char (&out)[N]) {
   wchar_t wide[N] = {};
   GetDlgItemTextW(dialog, id, wide, static_cast<int>(N));
   copyField(out, toNarrow(wide));
+}
+
+struct EntryEdit {
+  int id;
+  const char* label;
+  std::size_t room;  // characters the record's field holds
+};
+const EntryEdit kEntryEdits[] = {
+    {IDC_ENTRY_IP, "IP", 19}, {IDC_ENTRY_MAC, "MAC", 19}, {IDC_ENTRY_NAME, "Имя", 63}};
+
+// A text longer than its record's field is refused by name rather than cut; true when all fit.
+bool editsFit(HWND dialog) {
+  for (const EntryEdit& e : kEntryEdits) {
+    HWND edit = GetDlgItem(dialog, e.id);
+    if (!edit) continue;
+    wchar_t wide[256] = {};
+    GetWindowTextW(edit, wide, static_cast<int>(std::size(wide)));
+    const std::string text = toNarrow(wide);
+    if (text.size() <= e.room) continue;
+    const std::string message = std::string("Слишком длинное значение «") + e.label + "»: " + text +
+                                " — " + std::to_string(text.size()) +
+                                " символов, а поле вмещает не больше " + std::to_string(e.room) +
+                                ".";
+    MessageBoxW(dialog, toWide(message.c_str()).c_str(), toWide(messageCaption).c_str(),
+                MB_OK | MB_ICONERROR);
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
+    return false;
+  }
+  return true;
 }
 
 void writeEdit(HWND dialog, int id, const char* text) {
@@ -76,6 +106,7 @@ INT_PTR entryCommand(HWND dialog, int id, int requestId, void (*take)(HWND),
 //--- the ARP entry dialog
 
 void writeArpEntry(HWND dialog) {
+  if (!editsFit(dialog)) return;
   char ip[20], mac[20];
   readEdit(dialog, IDC_ENTRY_IP, ip);
   readEdit(dialog, IDC_ENTRY_MAC, mac);
@@ -141,6 +172,7 @@ void fillFromSelectedRow(HWND dialog) {
 }
 
 void storeDialogSample(HWND dialog) {
+  if (!editsFit(dialog)) return;
   char ip[20], mac[20], name[64];
   readEdit(dialog, IDC_ENTRY_IP, ip);
   readEdit(dialog, IDC_ENTRY_MAC, mac);

@@ -33,9 +33,9 @@ HMENU makeMenu(std::initializer_list<std::pair<int, const char*>> items) {
   return menu;
 }
 
-void showContextMenu(HMENU menu) {
+void showContextMenu(HMENU menu, HWND list = nullptr) {
   POINT at{};
-  GetCursorPos(&at);
+  if (!list || !contextMenuPlace(list, at)) GetCursorPos(&at);
   TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, MainWindow, nullptr);
 }
 
@@ -153,6 +153,7 @@ void copySampleList() { copyTextToClipboard(MainWindow, sampleListText()); }
 void refreshRouteList() {
   OwnRouteChange = true;
   refreshRoutes(0);
+  fitRouteColumns();
 }
 
 void deleteSelectedRoute() {
@@ -312,6 +313,34 @@ void handleCommand(int id) {
       break;
     default:
       break;
+  }
+}
+
+bool contextMenuPlace(HWND list, POINT& at) {
+  // The keyboard's menu opens below the selected row (or the focused one), else at the
+  // list's top left corner.
+  int row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+  if (row < 0) row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED));
+  RECT r{};
+  r.left = LVIR_LABEL;
+  if (row >= 0 && SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r))) {
+    at = {r.left + 8, r.bottom};
+  } else {
+    at = {8, 8};
+  }
+  RECT client{};
+  GetClientRect(list, &client);
+  if (at.y > client.bottom) at.y = client.bottom;
+  return ClientToScreen(list, &at) != FALSE;
+}
+
+void handleKeyboardContextMenu(HWND list) {
+  if (list == ArpListView.WindowHandle()) {
+    showContextMenu(ArpMenu, list);
+  } else if (list == SampleListView.WindowHandle()) {
+    if (!(scanRunning && settings.ScanCheckMac)) showContextMenu(SampleMenu, list);
+  } else if (list == RouteListView.WindowHandle()) {
+    showContextMenu(RouteMenu, list);
   }
 }
 

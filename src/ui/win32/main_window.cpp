@@ -1,10 +1,12 @@
 // The main window's procedure: layout, tabs, timer, tray, close and the private messages.
+#include <algorithm>
 #include <string>
 
 #include "arp/check_cycle.h"
 #include "route/route_table.h"
 #include "ui/win32/scan_page.h"
 #include "ui/win32/shell.h"
+#include "ui/win32/win_text.h"
 #include "ui/win32/window_limits.h"
 
 HINSTANCE Instance = nullptr;
@@ -22,28 +24,63 @@ DWORD GuiThreadId = 0;
 
 namespace {
 constexpr LPARAM kLeftDoubleClick = WM_LBUTTONDBLCLK;  // 515
-}
+constexpr int kMainMinWidth = 480, kMainMinHeight = 340;
+}  // namespace
 
 namespace {
 
-// The written widths, narrowed in proportion when the list is narrower than their sum, so
-// that the columns fit without a horizontal scroll bar (room is kept for the vertical one).
+// The widest of a column's title and cells, with the list's cell margins.
+int neededWidth(HWND list, int column) {
+  wchar_t title[32] = {};
+  LVCOLUMNW c{};
+  c.mask = LVCF_TEXT;
+  c.pszText = title;
+  c.cchTextMax = static_cast<int>(std::size(title));
+  SendMessageW(list, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&c));
+  int widest =
+      static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(title)));
+  const int rows = std::min(RouteListView.RowCount(), 512);  // a route table is short
+  for (int row = 0; row < rows; ++row) {
+    char text[32];
+    RouteListView.GetCellText(row, column, text, sizeof text);
+    const std::wstring wide = toWide(text);
+    widest =
+        std::max(widest, static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
+                                                       reinterpret_cast<LPARAM>(wide.c_str()))));
+  }
+  return widest + 16;
+}
+
+}  // namespace
+
+// The written widths when they fit; otherwise each column as wide as its widest text, the
+// spare room shared out, so that addresses, masks and metrics are not cut at the default
+// size. Only when even that does not fit are the interface and gateway columns narrowed.
 void fitRouteColumns() {
   HWND list = RouteListView.WindowHandle();
   RECT client{};
   if (!list || !GetClientRect(list, &client)) return;
   const bool barShown = (GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL) != 0;
   const int room = client.right - (barShown ? 0 : GetSystemMetrics(SM_CXVSCROLL));
+  constexpr int kColumns = static_cast<int>(std::size(kRouteColumnWidths));
+  int widths[kColumns];
   int total = 0;
-  for (int w : kRouteColumnWidths) total += w;
-  for (int i = 0; i < static_cast<int>(std::size(kRouteColumnWidths)); ++i) {
-    const int w =
-        room >= total || room <= 0 ? kRouteColumnWidths[i] : kRouteColumnWidths[i] * room / total;
-    SendMessageW(list, LVM_SETCOLUMNWIDTH, i, w);
+  for (int i = 0; i < kColumns; ++i) total += widths[i] = kRouteColumnWidths[i];
+  if (room > 0 && total > room) {
+    total = 0;
+    for (int i = 0; i < kColumns; ++i) total += widths[i] = neededWidth(list, i);
+    const int spare = room - total;
+    for (int i = 0; spare > 0 && i < kColumns; ++i) widths[i] += spare / kColumns;
+    // Still too wide: the interface, then the gateway give way, down to a third each.
+    for (int i : {3, 2}) {
+      if (total <= room) break;
+      const int cut = std::min(total - room, widths[i] - widths[i] / 3);
+      widths[i] -= cut;
+      total -= cut;
+    }
   }
+  for (int i = 0; i < kColumns; ++i) SendMessageW(list, LVM_SETCOLUMNWIDTH, i, widths[i]);
 }
-
-}  // namespace
 
 void layoutMainWindow(int width, int height) {
   SendMessageW(StatusBar, WM_SIZE, 0, MAKELPARAM(width, height));
@@ -78,6 +115,21 @@ void switchPage() {
   if (CurrentPage) SetFocus(CurrentPage);
 }
 
+bool switchTabByKey(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || !(GetKeyState(VK_CONTROL) & 0x8000))
+    return false;
+  if (!MainWindow || !TabControl || (msg.hwnd != MainWindow && !IsChild(MainWindow, msg.hwnd)))
+    return false;
+  const int count = static_cast<int>(SendMessageW(TabControl, TCM_GETITEMCOUNT, 0, 0));
+  if (count <= 0) return false;
+  const int step = (GetKeyState(VK_SHIFT) & 0x8000) ? count - 1 : 1;
+  const int index = static_cast<int>(SendMessageW(TabControl, TCM_GETCURSEL, 0, 0));
+  // Setting the selection sends no TCN_SELCHANGE: the page is switched here.
+  SendMessageW(TabControl, TCM_SETCURSEL, (index + step) % count, 0);
+  switchPage();
+  return true;
+}
+
 void pumpWaitingMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -86,6 +138,7 @@ void pumpWaitingMessages() {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }
+    if (switchTabByKey(msg)) continue;
     if (MainWindow && IsDialogMessageW(MainWindow, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
@@ -128,8 +181,9 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       endAfterShutDown();
       return TRUE;
     case WM_GETMINMAXINFO:
-      // Room for the four tabs, the status bar's parts and a few list rows.
-      limitWindowSize(window, reinterpret_cast<MINMAXINFO*>(lParam), 420, 260);
+      // Room for the four tabs, the scan status in full and a few rows of every list, the
+      // scan page's result list under its controls included.
+      limitWindowSize(window, reinterpret_cast<MINMAXINFO*>(lParam), kMainMinWidth, kMainMinHeight);
       return TRUE;
     case WM_DESTROY:
       finishMainWindow();
@@ -153,6 +207,10 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       }
       handleCommand(LOWORD(wParam));
       return TRUE;
+    case WM_CONTEXTMENU:
+      // From the keyboard only (Shift+F10, the menu key): a right click has its NM_RCLICK.
+      if (fromKeyboard(lParam)) handleKeyboardContextMenu(reinterpret_cast<HWND>(wParam));
+      return TRUE;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (!header) return FALSE;
@@ -170,6 +228,7 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return TRUE;
     case kRouteChangeMessage:
       refreshRoutes(static_cast<std::uint32_t>(lParam));
+      fitRouteColumns();
       return TRUE;
     case kJournalLineMessage:
       showWaitingLines();

@@ -4,6 +4,7 @@
 
 #include "arp/samples.h"
 #include "base/ui_hooks.h"
+#include "report/journal.h"
 #include "route/route_fields.h"
 #include "route/route_table.h"
 #include "ui/win32/shell.h"
@@ -77,8 +78,19 @@ void confirm(HWND dialog, LPARAM mode) {
       return;
     }
     // Blocks until the command has ended; the route watch's posts wait in the queue.
-    const RouteAddResult result =
-        addRouteFromFields(address.c_str(), mask.c_str(), gateway.c_str(), metric.c_str());
+    RouteCommandFailure failure;
+    const RouteAddResult result = addRouteFromFields(address.c_str(), mask.c_str(), gateway.c_str(),
+                                                     metric.c_str(), &failure);
+    if (result == RouteAddResult::Failed) {
+      // The values stay, so the user can try again with the rights the command asked for.
+      const std::string line = routeCommandLine(read.address.c_str(), read.mask.c_str(),
+                                                read.gateway.c_str(), read.metric.c_str());
+      reportEvent(routeFailureLine(line.c_str(), failure).c_str(), ProgramError);
+      const std::wstring text = toWide(routeFailureMessage(failure).c_str());
+      const std::wstring caption = toWide(messageCaption);
+      MessageBoxW(dialog, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+      return;
+    }
     if (result == RouteAddResult::CannotStart) {
       const std::wstring text = toWide("Ошибка команды route.");
       const std::wstring caption = toWide(messageCaption);
@@ -99,6 +111,15 @@ INT_PTR CALLBACK routeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
       fillFields(dialog, lParam != IDM_ROUTE_ADD);
       return TRUE;
     case WM_COMMAND:
+      if (HIWORD(wParam) == EN_MAXTEXT) {
+        // The edit stops taking characters; a tip says why instead of a silent stop.
+        const std::wstring title = toWide("Поле заполнено");
+        const std::wstring text = toWide("Не больше 19 символов.");
+        EDITBALLOONTIP tip{sizeof tip, title.c_str(), text.c_str(), TTI_INFO};
+        SendMessageW(reinterpret_cast<HWND>(lParam), EM_SHOWBALLOONTIP, 0,
+                     reinterpret_cast<LPARAM>(&tip));
+        return TRUE;
+      }
       if (LOWORD(wParam) == IDOK) {
         confirm(dialog, GetWindowLongPtrW(dialog, GWLP_USERDATA));
         return TRUE;

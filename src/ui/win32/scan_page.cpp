@@ -55,8 +55,8 @@ void tick(HWND page, int id, bool on) {
 }
 
 std::string fieldText(HWND page, int id) {
-  wchar_t wide[20] = {};  // at most 19 characters are read
-  GetDlgItemTextW(page, id, wide, 20);
+  wchar_t wide[64] = {};  // a longer text is refused whole, not cut to an address
+  GetDlgItemTextW(page, id, wide, static_cast<int>(std::size(wide)));
   return toNarrow(wide);
 }
 
@@ -119,6 +119,13 @@ void run(HWND page) {
   if (range != ScanRange::Built) {
     const std::string text = scanRangeText(range, from.c_str(), to.c_str());
     if (!text.empty()) showMessage(text.c_str(), MB_ICONERROR);
+    const int field = range == ScanRange::FromInvalid ? IDC_SCAN_FROM
+                      : range == ScanRange::ToInvalid || range == ScanRange::Reversed ? IDC_SCAN_TO
+                                                                                      : 0;
+    if (HWND edit = field ? GetDlgItem(page, field) : nullptr) {
+      SetFocus(edit);
+      SendMessageW(edit, EM_SETSEL, 0, -1);
+    }
     return;
   }
   armRepeat(page);
@@ -155,10 +162,10 @@ void repeatTick() {
   beginScanPass();
 }
 
-void showResultMenu(HWND page) {
+void showResultMenu(HWND page, bool fromKeyboard = false) {
   if (scanRunning || repeatArmed) return;
   POINT at{};
-  GetCursorPos(&at);
+  if (!fromKeyboard || !contextMenuPlace(resultList.WindowHandle(), at)) GetCursorPos(&at);
   TrackPopupMenu(resultMenu, TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, page, nullptr);
 }
 
@@ -263,6 +270,10 @@ INT_PTR CALLBACK scanPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
       SetWindowLongPtrW(page, DWLP_MSGRESULT, static_cast<LONG_PTR>(next) + 1);
       return TRUE;
     }
+    case WM_CONTEXTMENU:
+      if (fromKeyboard(lParam) && reinterpret_cast<HWND>(wParam) == resultList.WindowHandle())
+        showResultMenu(page, true);
+      return TRUE;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->idFrom != IDC_SCAN_RESULTS) return FALSE;

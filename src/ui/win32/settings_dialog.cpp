@@ -38,23 +38,24 @@ const CheckBox kCheckBoxes[] = {
 struct TextField {
   int id;
   std::string SettingsForm::*field;
-  int limit;  // characters the user can type; 0: no limit of ours
 };
 
-// The mail texts hold at most 31 characters; longer typing would be cut silently.
+// The mail texts hold at most 31 characters: a longer one is refused by name, not cut, so
+// the edits take more.
 const TextField kTextFields[] = {
-    {IDC_SETTINGS_CHECK_INT, &SettingsForm::CheckInt, 0},
-    {IDC_SETTINGS_THREADS, &SettingsForm::MaxScanThreads, 0},
-    {IDC_SETTINGS_MAIL_TO, &SettingsForm::MailTo, 31},
-    {IDC_SETTINGS_MAIL_FROM, &SettingsForm::MailFrom, 31},
-    {IDC_SETTINGS_MAIL_SERVER, &SettingsForm::MailServer, 31},
-    {IDC_SETTINGS_MAIL_PORT, &SettingsForm::MailPort, 0},
-    {IDC_SETTINGS_MAIL_LOGIN, &SettingsForm::MailLogin, 31},
-    {IDC_SETTINGS_MAIL_PASSWORD, &SettingsForm::MailPassw, 31},
+    {IDC_SETTINGS_CHECK_INT, &SettingsForm::CheckInt},
+    {IDC_SETTINGS_THREADS, &SettingsForm::MaxScanThreads},
+    {IDC_SETTINGS_MAIL_TO, &SettingsForm::MailTo},
+    {IDC_SETTINGS_MAIL_FROM, &SettingsForm::MailFrom},
+    {IDC_SETTINGS_MAIL_SERVER, &SettingsForm::MailServer},
+    {IDC_SETTINGS_MAIL_PORT, &SettingsForm::MailPort},
+    {IDC_SETTINGS_MAIL_LOGIN, &SettingsForm::MailLogin},
+    {IDC_SETTINGS_MAIL_PASSWORD, &SettingsForm::MailPassw},
 };
+constexpr int kTypedMax = 255;
 
 std::string itemText(HWND dialog, int id) {
-  wchar_t text[64] = {};
+  wchar_t text[kTypedMax + 1] = {};
   GetDlgItemTextW(dialog, id, text, static_cast<int>(std::size(text)));
   return toNarrow(text);
 }
@@ -87,7 +88,7 @@ void fillControls(HWND dialog, EventLists& lists) {
   for (const CheckBox& c : kCheckBoxes)
     CheckDlgButton(dialog, c.id, form.*c.field ? BST_CHECKED : BST_UNCHECKED);
   for (const TextField& t : kTextFields) {
-    if (t.limit > 0) SendDlgItemMessageW(dialog, t.id, EM_LIMITTEXT, t.limit, 0);
+    SendDlgItemMessageW(dialog, t.id, EM_LIMITTEXT, kTypedMax, 0);
     SetDlgItemTextW(dialog, t.id, toWide((form.*t.field).c_str()).c_str());
   }
   buildEventList(dialog, IDC_SETTINGS_MSG_EVENTS, lists.popUp, kMsgMaskItems, form.MsgMask);
@@ -104,15 +105,43 @@ SettingsForm readControls(HWND dialog, EventLists& lists) {
   return form;
 }
 
+// The control to mend after a refusal.
+int faultControl(SettingsVerdict verdict, const SettingsForm& form) {
+  switch (verdict) {
+    case SettingsVerdict::BadThreadCount:
+      return IDC_SETTINGS_THREADS;
+    case SettingsVerdict::BadInterval:
+      return IDC_SETTINGS_CHECK_INT;
+    case SettingsVerdict::Contradiction:
+      return IDC_SETTINGS_BLOCK_NEW;
+    case SettingsVerdict::BadMailPort:
+      return IDC_SETTINGS_MAIL_PORT;
+    case SettingsVerdict::NoMailServer:
+      return IDC_SETTINGS_MAIL_SERVER;
+    case SettingsVerdict::NoMailReceiver:
+      return IDC_SETTINGS_MAIL_TO;
+    case SettingsVerdict::TextTooLong:
+      for (const TextField& t : kTextFields)
+        if (const MailTextField* m = tooLongMailText(form); m && m->field == t.field) return t.id;
+      break;
+    case SettingsVerdict::Applied:
+      break;
+  }
+  return 0;
+}
+
 void applyOrComplain(HWND dialog, EventLists& lists) {
-  const SettingsVerdict verdict = applySettingsForm(readControls(dialog, lists));
+  const SettingsForm form = readControls(dialog, lists);
+  const SettingsVerdict verdict = applySettingsForm(form);
   if (verdict == SettingsVerdict::Applied) {
     EndDialog(dialog, IDOK);
     return;
   }
-  const std::wstring text = toWide(settingsVerdictText(verdict));
+  const std::wstring text = toWide(settingsRefusalText(verdict, form).c_str());
   const std::wstring caption = toWide(messageCaption);
   MessageBoxW(dialog, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+  if (HWND control = GetDlgItem(dialog, faultControl(verdict, form)))
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
 }
 
 INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

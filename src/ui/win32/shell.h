@@ -44,6 +44,8 @@ extern UINT ShowFirstCopyMessage;
 // False when another copy runs on this folder: its window was asked forward, and this one
 // is to end without touching anything.
 bool claimDataFolder();
+// The executable's folder, whatever characters it holds; empty when it cannot be read.
+std::wstring programFolder();
 void publishMainWindow(HWND window);  // once the main window exists
 void showFirstCopy(HWND window);
 extern DWORD GuiThreadId;
@@ -67,6 +69,8 @@ void layoutMainWindow(int width, int height);
 void layoutMainWindowNow();
 
 void switchPage();
+// The route list's columns for its width and its texts.
+void fitRouteColumns();
 
 // The tray icon.
 void addTrayIcon();
@@ -87,6 +91,16 @@ HWND createScanPage(HWND parent);
 void buildContextMenus();
 void handleCommand(int id);
 void handleListNotify(const NMHDR* header);
+// The screen point below the list's selected (or focused) row where a keyboard menu opens.
+bool contextMenuPlace(HWND list, POINT& at);
+// A WM_CONTEXTMENU's point is -1, -1 when the keyboard asked for the menu.
+inline bool fromKeyboard(LPARAM point) {
+  return static_cast<short>(LOWORD(point)) == -1 && static_cast<short>(HIWORD(point)) == -1;
+}
+// Shift+F10 or the menu key in one of the main window's lists: that list's menu.
+void handleKeyboardContextMenu(HWND list);
+// Ctrl+Tab and Ctrl+Shift+Tab anywhere in the main window: the next or previous tab.
+bool switchTabByKey(const MSG& msg);
 void showAboutBox();
 
 // The dialog templates of the dialogs that other parts build.

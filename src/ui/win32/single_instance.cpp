@@ -14,10 +14,7 @@ std::uint64_t* sharedWindow = nullptr;
 // Names of kernel objects cannot hold a backslash; a hash of the folder's full path, case
 // folded as the file system folds it, stands for it.
 std::wstring folderKey() {
-  std::vector<wchar_t> path(32768, L'\0');
-  const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-  std::wstring folder(path.data(), n < path.size() ? n : 0);
-  folder.erase(folder.find_last_of(L'\\') == std::wstring::npos ? 0 : folder.find_last_of(L'\\'));
+  std::wstring folder = programFolder();
   if (!folder.empty()) CharUpperBuffW(folder.data(), static_cast<DWORD>(folder.size()));
   std::uint64_t hash = 0xcbf29ce484222325ull;
   for (wchar_t c : folder) {
@@ -31,6 +28,15 @@ std::wstring folderKey() {
 }
 
 }  // namespace
+
+std::wstring programFolder() {
+  std::vector<wchar_t> path(32768, L'\0');
+  const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  std::wstring folder(path.data(), n < path.size() ? n : 0);
+  const std::size_t cut = folder.find_last_of(L'\\');
+  folder.erase(cut == std::wstring::npos ? 0 : cut);
+  return folder;
+}
 
 UINT ShowFirstCopyMessage = 0;
 

@@ -135,11 +135,13 @@ bool initialiseMainWindow(HWND window) {
 
   initPaths();
   loadSettings();  // without a settings file: the defaults, window positions included
+  const std::vector<std::string> settingsBounds = boundLoadedSettings();
   showScanOptions();
   computeTimeZoneText();
   startSyslog();
   if (settings.WriteLog) reportEvent("Начало записи в лог-файл.", Info);
   reportEvent("Запуск программы.", Info);
+  for (const std::string& line : settingsBounds) reportEvent(line.c_str(), ProgramError);
   reportSyslogProblem();
 
   if (!discoverAdapters()) {

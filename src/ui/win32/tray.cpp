@@ -18,7 +18,15 @@ void fillTrayIconRecord() {
   TrayIconRecord.uCallbackMessage = kTrayMessage;
   TrayIconRecord.hIcon = static_cast<HICON>(
       LoadImageW(Instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON, 16, 16, LR_SHARED));
-  const std::wstring tip = toWide(kIniSection);
+  // Copies in other folders have the same title: the tip names the folder, its end kept.
+  std::wstring tip = toWide(kIniSection);
+  const std::wstring folder = programFolder();
+  constexpr std::size_t room = std::size(TrayIconRecord.szTip) - 1;
+  if (!folder.empty()) {
+    tip += L" \x2014 ";
+    const std::size_t left = room - tip.size();
+    tip += folder.size() <= left ? folder : L"\x2026" + folder.substr(folder.size() - (left - 1));
+  }
   lstrcpynW(TrayIconRecord.szTip, tip.c_str(), static_cast<int>(std::size(TrayIconRecord.szTip)));
 }
 

@@ -34,6 +34,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // A size equal to the template's brings no WM_SIZE, and the pages would stay 0 x 0.
     layoutMainWindowNow();
     ShowWindow(MainWindow, SW_SHOW);
+    // A line of start-up that popped the message window up must not end behind the window
+    // shown after it.
+    if (MessageWindow && IsWindowVisible(MessageWindow)) popUpMessageWindow();
     publishMainWindow(MainWindow);
   }
 
@@ -49,6 +52,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       result = static_cast<int>(msg.wParam);
       break;
     }
+    if (switchTabByKey(msg)) continue;
     if (MainWindow && IsDialogMessageW(MainWindow, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

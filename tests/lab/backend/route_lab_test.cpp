@@ -105,7 +105,9 @@ TEST(RouteLab, DeleteAndAddRoundTrip) {
   found = findRoute(routes(), "10.210.0.0", "255.255.0.0");
   ASSERT_TRUE(found.has_value());
   EXPECT_TRUE(sameRow(*found, original));
-  EXPECT_TRUE(platform::addRoute(add));  // a duplicate is refused by the kernel...
+  RouteCommandFailure refused;
+  EXPECT_TRUE(platform::addRoute(add, &refused));  // a duplicate is refused by the kernel...
+  EXPECT_EQ(refused.code, static_cast<std::uint32_t>(EEXIST));
   EXPECT_EQ(sh("ip route show 10.210.0.0/16 | wc -l | grep -qx 1"), 0);  // ...and not added
   ASSERT_EQ(platform::deleteIpForwardEntry(*found), 0u);
 

@@ -165,9 +165,10 @@ std::uint32_t deleteIpForwardEntry(const RouteRow& row) {
   return fake.deleteRouteResult;
 }
 
-bool addRoute(const RouteAddRequest& request) {
+bool addRoute(const RouteAddRequest& request, RouteCommandFailure* failure) {
   if (!fake.addRouteStarts) return false;
   fake.addedRoutes.push_back(request.commandLine ? request.commandLine : "");
+  if (failure) *failure = fake.addRouteFailure;
   return true;
 }
 

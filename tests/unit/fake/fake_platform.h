@@ -40,6 +40,7 @@ struct FakePlatform {
   std::uint32_t deleteRouteResult = 0;
   std::vector<std::string> addedRoutes;  // command lines
   bool addRouteStarts = true;
+  RouteCommandFailure addRouteFailure;  // what a started command answers
 
   std::map<std::uint32_t, std::vector<std::uint8_t>> macAnswers;  // network order -> bytes
   std::map<std::uint32_t, std::string> names;

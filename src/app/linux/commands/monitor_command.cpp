@@ -67,6 +67,7 @@ int startMonitor(const std::string& dir, bool watchRoutes) {
   }
   openLog();
   loadSettings();
+  const std::vector<std::string> settingsBounds = boundLoadedSettings();
   startMailThread = launchMailThread;
   computeTimeZoneText();
   // Before the syslog thread, which reads the table.
@@ -74,6 +75,7 @@ int startMonitor(const std::string& dir, bool watchRoutes) {
   startSyslog();
   if (settings.WriteLog) reportEvent("Начало записи в лог-файл.", Info);
   reportEvent("Запуск программы.", Info);
+  for (const std::string& line : settingsBounds) reportEvent(line.c_str(), ProgramError);
   reportSyslogProblem();
   if (!discoverAdapters()) {
     uiMessageBox("Ошибка при определении сетевого адаптера.", MessageIcon::Error);

@@ -82,7 +82,8 @@ bool startPass() {
 
 // A typed address as the scan tab's fields read it, short forms included.
 bool parseScanAddress(std::string_view text, std::uint32_t& hostOrder) {
-  return readIpv4Text(text, hostOrder, true);
+  // Four numbers, as the scan tab and the dialogs read them: a short form is a typo.
+  return readIpv4Text(text, hostOrder);
 }
 
 // The summary of a pass, for stderr.
@@ -199,8 +200,7 @@ int runScan(const CommandLine& cl) {
   const std::string& toText = cl.operands.size() > 1 ? cl.operands[1] : cl.operands[0];
   if (!parseScanAddress(fromText, first) || !parseScanAddress(toText, last)) {
     warnConsole("'" + (parseScanAddress(fromText, first) ? toText : fromText) +
-                "' is not an IPv4 address (four numbers from 0 to 255 joined by dots, or the "
-                "short forms a.b.c and a.b)");
+                "' is not an IPv4 address (four numbers from 0 to 255 joined by dots)");
     return kExitUsage;
   }
   if (last < first) {
@@ -244,10 +244,12 @@ int runScan(const CommandLine& cl) {
   }
   openLog();
   loadSettings();
+  const std::vector<std::string> settingsBounds = boundLoadedSettings();
   // Before the syslog thread starts: it reads the table.
   loadMacVendors();
   // A comparing scan's journal lines reach the collector as the monitor's do.
   startSyslog();
+  for (const std::string& line : settingsBounds) reportEvent(line.c_str(), ProgramError);
   reportSyslogProblem();
   // For this run only: the settings are never saved by this command.
   if (cl.threads > 0) settings.MaxScanThreads = cl.threads;

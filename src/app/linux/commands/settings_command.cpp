@@ -94,6 +94,7 @@ std::string valuesFromTheFile(const Settings& s, const std::vector<std::string>&
     case SettingsVerdict::NoMailReceiver:
       involved = {{"MsgToMail", 1}, {"MailMask", s.MailMask}};
       break;
+    case SettingsVerdict::TextTooLong:  // settings read from the file are never longer
     case SettingsVerdict::Applied:
       break;
   }
