@@ -73,7 +73,7 @@ int startMonitor(const std::string& dir, bool watchRoutes) {
     warnConsole("cannot enter the data directory " + dir);
     return kExitFailure;
   }
-  openLog();
+  openLogLazily();
   loadSettings();
   startMailThread = launchMailThread;
   computeTimeZoneText();

@@ -168,6 +168,9 @@ int scanLoop() {
           return kExitOk;
         }
         break;
+      case MainEventKind::LogReopen:
+        reopenLogOnSignal();
+        break;
       case MainEventKind::RouteChange:
       case MainEventKind::TableChange:  // the monitor's; a scan posts none
       case MainEventKind::WireBatch:
@@ -241,7 +244,7 @@ int runScan(const CommandLine& cl) {
     warnConsole("cannot enter the data directory " + cl.dir);
     return kExitFailure;
   }
-  openLog();
+  openLogLazily();
   loadSettings();
   // Before the syslog thread starts: it reads the table.
   loadMacVendors();
