@@ -28,6 +28,7 @@ TEST(ConsoleCommandLine, CommandsAndOptionsInAnyOrder) {
   EXPECT_TRUE(b.forceUtf8);
 
   EXPECT_EQ(parse({"routes"}).dir, ".");
+  EXPECT_EQ(parse({"scan", "-dx", "--", "-1"}).operands, std::vector<std::string>{"-1"});
 }
 
 TEST(ConsoleCommandLine, HelpWinsOverEverythingElse) {
