@@ -104,6 +104,13 @@ std::string valuesFromTheFile(const Settings& s, const std::vector<std::string>&
   return out.empty() ? "" : "\n(quorel.ini holds" + out + "; give a new value in the same set)";
 }
 
+bool switchAutostart(bool on) {
+  std::string said;
+  const bool done = platform::setAutostartSaying(on, exePath.c_str(), said);
+  if (!said.empty()) warnConsole(said);
+  return done;
+}
+
 int setSettings(const std::vector<std::string>& assignments) {
   loadSettings();
   std::vector<std::string> given;
@@ -123,17 +130,17 @@ int setSettings(const std::vector<std::string>& assignments) {
                 "\nNothing was written.");
     return kExitUsage;
   }
+  // The unit first: a RunOnStart that could not be applied is not stored either.
+  const bool autostart = edited.RunOnStart != settings.RunOnStart;
+  if (autostart && !switchAutostart(edited.RunOnStart)) {
+    warnConsole("Nothing was written.");
+    return kExitFailure;
+  }
   // The sealed password goes back as stored, never sealed anew: one that cannot be opened on
   // this machine is kept, not lost.
-  if (!writeValues(settingsFileValues(edited, storedPasswordText(), r.msgOnRouteNamed)))
+  if (!writeValues(settingsFileValues(edited, storedPasswordText(), r.msgOnRouteNamed))) {
+    if (autostart) switchAutostart(settings.RunOnStart);
     return kExitFailure;
-  if (edited.RunOnStart != settings.RunOnStart) {
-    settings = edited;
-    setAutostart(edited.RunOnStart);
-    if (::geteuid() != 0)
-      warnConsole(
-          "warning: RunOnStart changed, but only root can change the systemd unit "
-          "that starts the monitor with the system");
   }
   return kExitOk;
 }
