@@ -75,12 +75,13 @@ refused() {  # expected text, assignments...
   check "set $* exits 2 ($rc) with '$(echo "$text" | head -c 40)', file unchanged" \
     bash -c "test $rc -eq 2 && test '$(ini_sum)' = '$before'" && check "  ... its message" err_has "$text"
 }
-refused 'Количество потоков должно быть' MaxScanThreads=0
-refused 'Количество потоков должно быть' MaxScanThreads=
-refused 'Количество потоков должно быть' MaxScanThreads=17 CheckInt=61
-refused 'Интервал проверок должен быть' CheckInt=1
-refused 'Интервал проверок должен быть' CheckInt=61 MailPort=26
-refused 'Противоречие параметров "Пополнять образцы"' BlockNew=1
+refused 'MaxScanThreads must be from 1 to 16' MaxScanThreads=0
+refused 'MaxScanThreads must be from 1 to 16' MaxScanThreads=
+refused 'MaxScanThreads must be from 1 to 16' MaxScanThreads=17 CheckInt=61
+refused 'CheckInt must be from 2 to 60 seconds' CheckInt=1
+refused 'CheckInt must be from 2 to 60 seconds' CheckInt=61 MailPort=26
+refused 'AddNew=1 and BlockNew=1 contradict' BlockNew=1
+refused 'SyslogPort takes a port number' SyslogPort=0
 refused 'are not events this list offers' MailMask=MailError
 refused 'unknown setting' Nonsense=1
 refused 'set-password' MailPassw=secret

@@ -26,10 +26,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kThreads = "Количество потоков должно быть   \nв пределах от 1 до 16.";
-const char* const kInterval = "Интервал проверок должен быть   \nв пределах от 2 до 60 сек.";
+const char* const kThreads = "MaxScanThreads must be from 1 to 16";
+const char* const kInterval = "CheckInt must be from 2 to 60 seconds";
 const char* const kContradiction =
-    "Противоречие параметров \"Пополнять образцы\"    \nи \"Подменять MAC для новых IP\".";
+    "AddNew=1 and BlockNew=1 contradict each other: a new host is learned or blocked";
 
 SettingsEditResult apply(Settings& s, std::vector<std::string> list) {
   return applySettingsAssignments(s, list);
@@ -57,11 +57,11 @@ TEST(ConsoleSettings, ValuesAreCheckedByKindAndByTheDialogsRules) {
       {{"SendMailInt=1x"}, "SendMailInt takes a whole number, not '1x'"},
       {{"WndX=2147483648"}, "WndX takes a whole number, not '2147483648'"},
       {{"MailServer=a\nb"}, "MailServer cannot hold a line break"},
-      {{"MailPort=0"}, settingsVerdictText(SettingsVerdict::BadMailPort)},
+      {{"MailPort=0"}, settingsVerdictWords(SettingsVerdict::BadMailPort)},
       {{"MsgToMail=1", "MailMask=4", "MailTo=a@b"},
-       settingsVerdictText(SettingsVerdict::NoMailServer)},
+       settingsVerdictWords(SettingsVerdict::NoMailServer)},
       {{"MsgToMail=1", "MailMask=Spoofing", "MailServer=mx"},
-       settingsVerdictText(SettingsVerdict::NoMailReceiver)},
+       settingsVerdictWords(SettingsVerdict::NoMailReceiver)},
       {{"MsgToMail=1", "MailMask=4", "MailServer=mx", "MailTo=a@b", "MailPort=1"}, ""},
   };
   for (const Case& c : cases) {

@@ -53,11 +53,28 @@ std::string lockedDirectory() {
   return slash == std::string::npos ? "." : slash == 0 ? "/" : iniPath.substr(0, slash);
 }
 
+std::string iniValue(const char* key) {
+  char value[512] = {};
+  platform::profileGetString(kIniSection, key, "", value, sizeof value, iniPath.c_str());
+  return value;
+}
+
+SyslogKeys storedSyslogKeys() {
+  return {iniValue("SyslogServer"), iniValue("SyslogPort"), iniValue("SyslogProto"),
+          iniValue("SyslogMask")};
+}
+
 int showSettings(const std::string& dir) {
   loadSettings();
   const bool written =
-      writeConsole(consoleOut, formatSettingsReport(settings, passwordState(storedPasswordText())));
+      writeConsole(consoleOut, formatSettingsReport(settings, passwordState(storedPasswordText())) +
+                                   formatSyslogReport(storedSyslogKeys()));
   for (const std::string& w : settingsWarnings(settings)) warnConsole("warning: " + w);
+  SyslogKeys syslog = storedSyslogKeys();
+  std::vector<std::string> none;
+  std::vector<std::pair<std::string, std::string>> unused;
+  if (const std::string w = takeSyslogAssignments(none, syslog, unused); !w.empty())
+    warnConsole("warning: " + w + "; the monitor sends no syslog");
   if (dataDirectoryBusy(lockedDirectory()))
     warnConsole("note: a vetrel monitor runs on " + dir +
                 "; it writes its own settings back to quorel.ini when it stops");
@@ -123,6 +140,12 @@ int setSettings(const std::vector<std::string>& assignments) {
     }
     given.push_back(std::move(typed.text));
   }
+  SyslogKeys syslog = storedSyslogKeys();
+  std::vector<std::pair<std::string, std::string>> syslogWritten;
+  if (const std::string e = takeSyslogAssignments(given, syslog, syslogWritten); !e.empty()) {
+    warnConsole(e + "\nNothing was written.");
+    return kExitUsage;
+  }
   Settings edited = settings;
   const SettingsEditResult r = applySettingsAssignments(edited, given);
   if (!r.error.empty()) {
@@ -138,7 +161,9 @@ int setSettings(const std::vector<std::string>& assignments) {
   }
   // The sealed password goes back as stored, never sealed anew: one that cannot be opened on
   // this machine is kept, not lost.
-  if (!writeValues(settingsFileValues(edited, storedPasswordText(), r.msgOnRouteNamed))) {
+  auto values = settingsFileValues(edited, storedPasswordText(), r.msgOnRouteNamed);
+  values.insert(values.end(), syslogWritten.begin(), syslogWritten.end());
+  if (!writeValues(values)) {
     if (autostart) switchAutostart(settings.RunOnStart);
     return kExitFailure;
   }
