@@ -167,7 +167,7 @@ check "  ... and with a relative --dir" shown CheckInt=4
 echo "== RunOnStart installs and removes the unit (private mount of /etc/systemd/system)"
 if [ -d /etc/systemd/system ]; then
   unshare -m --propagation private bash -c "
-    mount -t tmpfs vetrel-lab /etc/systemd/system || exit 3
+    mount -t tmpfs vetrel-lab /etc/systemd/system && mount -t tmpfs vetrel-lab /usr/lib/systemd/system || exit 3
     '$VETREL' settings --dir '$d' set RunOnStart=1 || exit 4
     grep -qx 'WorkingDirectory=$d' /etc/systemd/system/vetrel.service || exit 5
     test -L /etc/systemd/system/multi-user.target.wants/vetrel.service || exit 6

@@ -257,3 +257,32 @@ TEST_F(ConsoleSettingsRun, ARefusedValueFromTheFileIsNamed) {
             std::string::npos);
   EXPECT_EQ(profile()["Vetrel/CheckInt"], "0");
 }
+
+TEST(ConsoleSettings, SyslogKeysAreTakenOutCheckedTogetherAndWrittenAsGiven) {
+  struct {
+    std::vector<std::string> list;
+    const char* error;
+    const char* written;  // KEY=VALUE;... when applied
+  } const cases[] = {
+      {{"syslogserver=log.lab", "CheckInt=9", "SyslogMask=Info,Spoofing"},
+       "",
+       "SyslogServer=log.lab;SyslogMask=5;"},
+      {{"SyslogPort=0"}, "SyslogPort takes a port number from 1 to 65535, not '0'", ""},
+      {{"SyslogProto=sctp"}, "SyslogProto takes udp or tcp, not 'sctp'", ""},
+      {{"SyslogMask=Nothing"}, "SyslogMask takes a number or event names", ""},
+      {{"SyslogMask=1024"}, "SyslogMask takes a number or event names", ""},
+      {{"SyslogServer=a b"}, "SyslogServer takes a host name", ""},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> list = c.list;
+    SyslogKeys keys;
+    std::vector<std::pair<std::string, std::string>> written;
+    const std::string error = takeSyslogAssignments(list, keys, written);
+    EXPECT_EQ(error.substr(0, std::string(c.error).size()), c.error) << c.list[0];
+    std::string text;
+    for (const auto& [k, v] : written) text += k + "=" + v + ";";
+    if (c.error[0] != 0) continue;
+    EXPECT_EQ(text, c.written);
+    EXPECT_EQ(list, std::vector<std::string>{"CheckInt=9"});
+  }
+}
