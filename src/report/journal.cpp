@@ -25,7 +25,7 @@ bool logAtLineStart = true;
 // Guarded by logLock: the log's name was something other than a file; journalled once,
 // when a line is first meant for the log.
 bool logRefused = false;
-char logPath[260];  // the log's name, also for the refusal line
+char logPath[1024];  // the log's name, also for the refusal line
 // Guarded by logLock: the log waits to be opened by its first line (openLogLazily).
 bool logPending = false;
 

@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d /tmp/vetrel-package.XXXXXX)
 installed=0
 cleanup() {
-  [ "$installed" -eq 1 ] && dpkg -r vetrel >/dev/null 2>&1
+  [ "$installed" -eq 1 ] && dpkg -P vetrel >/dev/null 2>&1
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -105,6 +105,8 @@ check "--listen= offers the interfaces" bash -c "complete_words vetrel monitor -
 dpkg -r vetrel >/dev/null 2>&1
 installed=0
 check "dpkg -r removes it" bash -c "! test -e /usr/bin/vetrel && ! test -e /lib/systemd/system/vetrel.service"
+dpkg -P vetrel >/dev/null 2>&1
+check "dpkg -P removes the logrotate file too" test ! -e /etc/logrotate.d/vetrel
 
 echo "== the Windows zip"
 zip=$root/build/vetrel-$version-win64.zip
