@@ -20,9 +20,13 @@ std::uint32_t sendArp(std::uint32_t destNetworkOrder, std::uint8_t (&mac)[8],
                       std::uint32_t& length);
 // The host's official name; false when the lookup finds none.
 bool getHostByAddr(std::uint32_t addressNetworkOrder, std::string& name);
-// The character set of those names: UTF-8 on Linux (the resolver's and /etc/hosts' bytes),
-// false on Windows (the ANSI code page, the program's own on a Russian system).
-bool hostNamesInUtf8();
+// The character set of those names: UTF-8 on Linux (the resolver's and /etc/hosts' bytes);
+// on Windows the ANSI code page, the program's own on a Russian system.
+#ifdef _WIN32
+inline constexpr bool kHostNamesInUtf8 = false;
+#else
+inline constexpr bool kHostNamesInUtf8 = true;
+#endif
 
 // Linux: the requests of a whole scan pass go out ahead of its probes, paced, from one sweep
 // thread that also reads every reply; sendArp of an address of the sweep then waits for that

@@ -24,7 +24,7 @@ bool probeName(std::uint32_t addressNetworkOrder, char* name, std::size_t capaci
   if (!platform::getHostByAddr(addressNetworkOrder, found)) return false;
   // A name from /etc/hosts or another NSS source may hold anything; it is shown, printed,
   // and stored in samples.dat rows, which are Windows-1251 ('?' for what that cannot hold).
-  if (platform::hostNamesInUtf8()) found = windows1251FromUtf8(found);
+  if (platform::kHostNamesInUtf8) found = windows1251FromUtf8(found);
   if (name) copyText(name, capacity, cleanExternalText(found));
   return true;
 }

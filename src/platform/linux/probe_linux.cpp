@@ -119,8 +119,6 @@ std::uint32_t sendArp(std::uint32_t dest, std::uint8_t (&mac)[8], std::uint32_t&
   return 0;
 }
 
-bool hostNamesInUtf8() { return true; }
-
 bool getHostByAddr(std::uint32_t address, std::string& name) {
   sockaddr_in sa{};
   sa.sin_family = AF_INET;

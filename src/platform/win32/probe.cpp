@@ -34,6 +34,5 @@ void beginArpSweep(const std::vector<std::uint32_t>&) {}
 void narrowArpSweep() {}
 void endArpSweep() {}
 void restrictArpInterface(std::uint32_t) {}
-bool hostNamesInUtf8() { return false; }
 
 }  // namespace platform

@@ -191,7 +191,6 @@ void beginArpSweep(const std::vector<std::uint32_t>&) {}
 void narrowArpSweep() {}
 void endArpSweep() {}
 void restrictArpInterface(std::uint32_t) {}
-bool hostNamesInUtf8() { return true; }
 std::vector<ArpConflict> takeArpConflicts() {
   std::vector<ArpConflict> taken;
   taken.swap(fake.arpConflicts);
