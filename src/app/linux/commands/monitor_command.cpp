@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 
 #include "app/linux/console/console_locale.h"
 #include "app/linux/console/console_text.h"
@@ -56,13 +55,6 @@ std::vector<std::string> listenInterfaces(const CommandLine& cl) {
   std::vector<std::string> names;
   for (const LocalAdapter& a : LocalAdapterList) names.emplace_back(fieldView(a.name));
   return names;
-}
-
-long residentKb() {
-  std::ifstream statm("/proc/self/statm");
-  long pages = 0, resident = 0;
-  if (!(statm >> pages >> resident)) return -1;
-  return resident * (::sysconf(_SC_PAGESIZE) / 1024);
 }
 
 }  // namespace

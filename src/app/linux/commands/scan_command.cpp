@@ -24,7 +24,6 @@
 #include "arp/sample_view.h"
 #include "arp/samples.h"
 #include "base/address.h"
-#include "base/address_input.h"
 #include "base/external_text.h"
 #include "platform/adapter_platform.h"
 #include "platform/probe_platform.h"
@@ -97,6 +96,15 @@ bool startPass() {
   if (beginScanPass()) return true;
   platform::endArpSweep();
   return false;
+}
+
+// The summary of a pass, for stderr.
+std::string scanSummaryLine(bool interrupted, std::uint32_t found, std::uint32_t probed,
+                            std::uint32_t total, double seconds) {
+  char line[160];
+  std::snprintf(line, sizeof line, "scan %s: %u found, %u of %u addresses probed, %.2f s",
+                interrupted ? "interrupted" : "done", found, probed, total, seconds);
+  return line;
 }
 
 // Every worker has been told to end, after its last write: the records are settled.
@@ -250,19 +258,6 @@ int chooseScanRange(const CommandLine& cl, std::uint32_t& first, std::uint32_t& 
 }
 
 }  // namespace
-
-bool parseScanAddress(std::string_view text, std::uint32_t& hostOrder) {
-  // The one reader of typed addresses, short forms as the scan tab reads them.
-  return readIpv4Text(text, hostOrder, true);
-}
-
-std::string scanSummaryLine(bool interrupted, std::uint32_t found, std::uint32_t probed,
-                            std::uint32_t total, double seconds) {
-  char line[160];
-  std::snprintf(line, sizeof line, "scan %s: %u found, %u of %u addresses probed, %.2f s",
-                interrupted ? "interrupted" : "done", found, probed, total, seconds);
-  return line;
-}
 
 int runScan(const CommandLine& cl) {
   chooseConsoleEncoding(cl.forceUtf8, cl.forceCp1251);

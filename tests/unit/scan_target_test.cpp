@@ -1,53 +1,9 @@
-// `vetrel scan` on the console side: the operands it accepts. Rows printed in address order,
-// journal lines on stderr and --json output are proven in the scan lab.
-#include <gtest/gtest.h>
-
-#include "app/linux/commands/scan_command.h"
+// `vetrel scan`'s targets: arp-scan's forms beside FROM [TO], and how much of a range the
+// interfaces' subnets reach.
 #include "app/linux/commands/scan_target.h"
 
-namespace {
+#include <gtest/gtest.h>
 
-// The scan tab's reader: short forms as the system reads them, never wrapping, leading
-// zeros decimal.
-TEST(ScanOperands, OnlyFourDottedNumbersUpTo255) {
-  struct {
-    const char* text;
-    bool ok;
-    std::uint32_t value;
-  } const cases[] = {
-      {"10.66.1.254", true, 0x0A4201FE},
-      {"255.255.255.255", true, 0xFFFFFFFF},
-      {"010.0.0.1", true, 0x0A000001},
-      {"198.19.5.010", true, 0xC613050A},
-      {"256.0.0.1", false, 0},
-      {"10.0.0", true, 0x0A000000},
-      {"10.66.300", true, 0x0A42012C},
-      {"999.1.1.1", false, 0},
-      {"10.0.0.1.", false, 0},
-      {"10.0.0.1.5", false, 0},
-      {" 10.0.0.1", true, 0x0A000001},
-      {"10.0.0.1x", false, 0},
-      {"10..0.1", false, 0},
-      {"0010.0.0.1", true, 0x0A000001},
-      {"0x0a.0.0.1", false, 0},
-      {"", false, 0},
-  };
-  for (const auto& c : cases) {
-    std::uint32_t value = 7;
-    EXPECT_EQ(parseScanAddress(c.text, value), c.ok) << c.text;
-    EXPECT_EQ(value, c.ok ? c.value : 7u) << c.text;
-  }
-}
-
-// The wording is proven in the scan lab; the seconds are not read there.
-TEST(ScanOperands, SummaryLineSeconds) {
-  EXPECT_EQ(scanSummaryLine(false, 200, 254, 254, 0.704),
-            "scan done: 200 found, 254 of 254 addresses probed, 0.70 s");
-}
-
-}  // namespace
-
-// arp-scan's forms beside FROM [TO], and how much of a range the subnets reach.
 TEST(ScanTargets, RangesNetworksAndTheirRefusals) {
   struct {
     std::vector<std::string> operands;
