@@ -8,7 +8,7 @@ packages=(
   libmnl-dev libsodium-dev
   iproute2 iputils-ping arp-scan arpwatch nftables
   wine wine64 xvfb xdotool x11-utils xclip imagemagick
-  python3 python3-aiosmtpd rsyslog
+  python3 python3-aiosmtpd rsyslog logrotate
   ieee-data locales
   debhelper dpkg-dev fakeroot lintian systemd groff-base man-db bash-completion zip unzip
 )

@@ -20,6 +20,13 @@ std::uint32_t sendArp(std::uint32_t destNetworkOrder, std::uint8_t (&mac)[8],
                       std::uint32_t& length);
 // The host's official name; false when the lookup finds none.
 bool getHostByAddr(std::uint32_t addressNetworkOrder, std::string& name);
+// The character set of those names: UTF-8 on Linux (the resolver's and /etc/hosts' bytes);
+// on Windows the ANSI code page, the program's own on a Russian system.
+#ifdef _WIN32
+inline constexpr bool kHostNamesInUtf8 = false;
+#else
+inline constexpr bool kHostNamesInUtf8 = true;
+#endif
 
 // Linux: the requests of a whole scan pass go out ahead of its probes, paced, from one sweep
 // thread that also reads every reply; sendArp of an address of the sweep then waits for that
@@ -30,6 +37,11 @@ void beginArpSweep(const std::vector<std::uint32_t>& addressesNetworkOrder);
 void narrowArpSweep();
 // The sweep's thread and sockets end; later probes ask on their own.
 void endArpSweep();
+
+// Linux: probes and sweeps ask from the interface ifIndex only (0: from whichever interface's
+// subnet holds the address); an address off its subnets then gives ENETUNREACH. Windows:
+// nothing (SendARP chooses).
+void restrictArpInterface(std::uint32_t ifIndex);
 
 // An address that answered a sweep with a second MAC after the first, which the probe kept.
 struct ArpConflict {

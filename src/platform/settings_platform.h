@@ -11,10 +11,11 @@
 //   BLAKE2b(machine-id, entropy), blob = 24-byte nonce + ciphertext + 16-byte tag; any
 //   account of the machine can unprotect, as with the Windows machine key; false without a
 //   machine id, for a blob shorter than 40 bytes or one that fails authentication.
-//   setAutostart: /etc/systemd/system/vetrel.service (ExecStart=exePath monitor, run in the
-//   current directory) and its multi-user.target.wants link; needs root. A vetrel.service
-//   installed by hand (without this setting's first-line mark) is neither replaced nor
-//   removed.
+//   setAutostart: the packaged /lib/systemd/system/vetrel.service enabled or disabled by its
+//   multi-user.target.wants link in /etc/systemd/system; without a packaged unit,
+//   /etc/systemd/system/vetrel.service (ExecStart=exePath monitor, run in the current
+//   directory) and that link; needs root. A vetrel.service installed by hand in /etc
+//   (without this setting's first-line mark) is neither replaced, removed nor hidden.
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -44,5 +45,8 @@ bool unprotectData(const std::vector<std::uint8_t>& blob, const std::vector<std:
 
 // Creates (on) or deletes (off) the autostart entry holding exePath; failures are silent.
 void setAutostart(bool on, const char* exePath);
+// The same, saying what was done or why it could not be (Linux: one English line; Windows:
+// nothing); false when it could not.
+bool setAutostartSaying(bool on, const char* exePath, std::string& said);
 
 }  // namespace platform

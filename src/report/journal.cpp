@@ -25,7 +25,9 @@ bool logAtLineStart = true;
 // Guarded by logLock: the log's name was something other than a file; journalled once,
 // when a line is first meant for the log.
 bool logRefused = false;
-char refusedLogPath[260];
+char logPath[1024];  // the log's name, also for the refusal line
+// Guarded by logLock: the log waits to be opened by its first line (openLogLazily).
+bool logPending = false;
 
 // Makes the window append, the log write, the mail hand-off and the pop-up of one report a
 // unit against the other reporting thread. Recursive so that a hook which reports from
@@ -49,6 +51,17 @@ void writeLogLine(const char* line, std::size_t length) {
   // Whole or not at all: a full disk leaves no fragment of a line.
   const std::size_t written = platform::appendWhole(logFile, line, length);
   if (written > 0) logAtLineStart = line[written - 1] == '\n';
+}
+
+// Under logLock.
+void openPendingLog() {
+  logPending = false;
+  bool notRegular = false;
+  logFile = platform::openAppendShared(logPath, notRegular);
+  // Unbuffered: a write's result then tells how much of a line reached the file.
+  if (logFile) std::setvbuf(logFile, nullptr, _IONBF, 0);
+  logAtLineStart = true;
+  logRefused = notRegular;
 }
 
 }  // namespace
@@ -93,16 +106,16 @@ void reportEvent(const char* text, std::int32_t kind) {
     // Likewise a listener (syslog, JSON) that could not take its copy.
   }
 
-  char refusal[sizeof refusedLogPath + 96] = {};
+  char refusal[sizeof logPath + 96] = {};
   if (settings.WriteLog && logLength > 0) {
     std::lock_guard<std::mutex> g(logLock);
+    if (logPending) openPendingLog();
     if (logFile) {
       writeLogLine(logLine, static_cast<std::size_t>(logLength));
     } else if (logRefused) {
       logRefused = false;
       std::snprintf(refusal, sizeof refusal,
-                    "Ошибка открытия лог-файла %s: это не файл. Запись в лог не ведется.",
-                    refusedLogPath);
+                    "Ошибка открытия лог-файла %s: это не файл. Запись в лог не ведется.", logPath);
     }
   }
 
@@ -132,14 +145,29 @@ void openLog(const char* path) {
   std::lock_guard<std::mutex> g(logLock);
   // Reopening (after the log was deleted, say) must not leak the old handle.
   if (logFile) std::fclose(logFile);
-  if (!path) path = "quorel.log";
-  bool notRegular = false;
-  logFile = platform::openAppendShared(path, notRegular);
-  // Unbuffered: a write's result then tells how much of a line reached the file.
-  if (logFile) std::setvbuf(logFile, nullptr, _IONBF, 0);
-  logAtLineStart = true;
-  logRefused = notRegular;
-  copyField(refusedLogPath, path);
+  logFile = nullptr;
+  copyField(logPath, path ? path : "quorel.log");
+  openPendingLog();
+}
+
+void openLogLazily(const char* path) {
+  std::lock_guard<std::mutex> g(logLock);
+  if (logFile) std::fclose(logFile);
+  logFile = nullptr;
+  logRefused = false;
+  copyField(logPath, path ? path : "quorel.log");
+  logPending = true;
+}
+
+bool reopenLog() {
+  std::lock_guard<std::mutex> g(logLock);
+  const bool named = logFile || logPending || logRefused;
+  // A line is written whole under this lock, so none is split between the two files.
+  if (logFile) std::fclose(logFile);
+  logFile = nullptr;
+  logRefused = false;
+  logPending = named;
+  return named;
 }
 
 void closeLog() {
@@ -147,6 +175,7 @@ void closeLog() {
   if (logFile) std::fclose(logFile);
   logFile = nullptr;
   logRefused = false;
+  logPending = false;
 }
 
 bool logIsOpen() {

@@ -39,6 +39,12 @@ void setStatusText(int part, const char* format, ...)
 // that is no regular file (a FIFO, a device) is not opened: the journal then says so once,
 // as a program error, when logging wants its first line, and goes on without a log.
 void openLog(const char* path = "quorel.log");
+// The same, but the file is opened (and created) only when the first line is to be written
+// to it, so a run that logs nothing leaves no empty log behind.
+void openLogLazily(const char* path = "quorel.log");
+// After the log was renamed or truncated (log rotation): the file in use is closed and the
+// name opened afresh for the next line. False when no log was opened.
+bool reopenLog();
 void closeLog();
 bool logIsOpen();
 

@@ -6,6 +6,7 @@
 #include "base/address.h"
 #include "base/external_text.h"
 #include "base/text_field.h"
+#include "base/windows1251.h"
 #include "platform/probe_platform.h"
 
 bool probeMac(std::uint32_t addressNetworkOrder, char (&macText)[20]) {
@@ -22,7 +23,8 @@ bool probeName(std::uint32_t addressNetworkOrder, char* name, std::size_t capaci
   std::string found;
   if (!platform::getHostByAddr(addressNetworkOrder, found)) return false;
   // A name from /etc/hosts or another NSS source may hold anything; it is shown, printed,
-  // and stored in samples.dat rows.
+  // and stored in samples.dat rows, which are Windows-1251 ('?' for what that cannot hold).
+  if (platform::kHostNamesInUtf8) found = windows1251FromUtf8(found);
   if (name) copyText(name, capacity, cleanExternalText(found));
   return true;
 }

@@ -121,8 +121,8 @@ ip netns exec "$LAB"m ping -c1 -W1 "$LAB_NET.12" >/dev/null
 check "second IP of the same MAC is an additional IP" \
   wait_for 3 log_has "$d" "Дополн. IP-адрес! $LAB_NET.12 $peer_mac"
 check "and is not added to the samples" bash -c "! grep -qa '^$LAB_NET.12' '$d/samples.dat'"
-monitor_stop HUP
-check "SIGHUP (a closed terminal) also ends through the shut-down" bash -c \
+monitor_stop INT
+check "SIGINT also ends through the shut-down" bash -c \
   "test $MON_RC -eq 0 && iconv -f cp1251 '$d/quorel.log' | tail -n1 | grep -qF 'Конец записи в лог-файл.'"
 
 echo "== BlockNew poisons a new host's binding"

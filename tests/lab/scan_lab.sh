@@ -311,8 +311,8 @@ echo "== without CAP_NET_RAW"
 d=$(fresh_dir noraw)
 timeout 30 ip netns exec "${LAB}s" setpriv --reuid=65534 --regid=65534 --clear-groups \
   --inh-caps=-all --bounding-set=-all "$VETREL" scan --cp1251 --dir "$d" "$SCAN_NET.1" >"$d/stdout" 2>"$d/stderr"
-check "exit code 0, a warning, nothing found" bash -c \
-  "test $? -eq 0 && grep -q 'no CAP_NET_RAW' '$d/stderr' && ! test -s '$d/stdout'"
+check "exit code 1, the reason, nothing found" bash -c \
+  "test $? -eq 1 && grep -q 'needs CAP_NET_RAW' '$d/stderr' && ! test -s '$d/stdout'"
 
 echo "scan lab: $failures failure(s) in $(($(date +%s) - t_start)) s"
 [ "$failures" -eq 0 ]

@@ -75,12 +75,13 @@ refused() {  # expected text, assignments...
   check "set $* exits 2 ($rc) with '$(echo "$text" | head -c 40)', file unchanged" \
     bash -c "test $rc -eq 2 && test '$(ini_sum)' = '$before'" && check "  ... its message" err_has "$text"
 }
-refused 'Количество потоков должно быть' MaxScanThreads=0
-refused 'Количество потоков должно быть' MaxScanThreads=
-refused 'Количество потоков должно быть' MaxScanThreads=17 CheckInt=61
-refused 'Интервал проверок должен быть' CheckInt=1
-refused 'Интервал проверок должен быть' CheckInt=61 MailPort=26
-refused 'Нельзя включать одновременно «Пополнять образцы»' BlockNew=1
+refused 'MaxScanThreads must be from 1 to 16' MaxScanThreads=0
+refused 'MaxScanThreads must be from 1 to 16' MaxScanThreads=
+refused 'MaxScanThreads must be from 1 to 16' MaxScanThreads=17 CheckInt=61
+refused 'CheckInt must be from 2 to 60 seconds' CheckInt=1
+refused 'CheckInt must be from 2 to 60 seconds' CheckInt=61 MailPort=26
+refused 'AddNew=1 and BlockNew=1 contradict' BlockNew=1
+refused 'SyslogPort takes a port number' SyslogPort=0
 refused 'are not events this list offers' MailMask=MailError
 refused 'unknown setting' Nonsense=1
 refused 'set-password' MailPassw=secret
@@ -172,7 +173,7 @@ check "  ... and with a relative --dir" shown CheckInt=4
 echo "== RunOnStart installs and removes the unit (private mount of /etc/systemd/system)"
 if [ -d /etc/systemd/system ]; then
   unshare -m --propagation private bash -c "
-    mount -t tmpfs vetrel-lab /etc/systemd/system || exit 3
+    mount -t tmpfs vetrel-lab /etc/systemd/system && mount -t tmpfs vetrel-lab /usr/lib/systemd/system || exit 3
     '$VETREL' settings --dir '$d' set RunOnStart=1 || exit 4
     grep -qx 'WorkingDirectory=$d' /etc/systemd/system/vetrel.service || exit 5
     test -L /etc/systemd/system/multi-user.target.wants/vetrel.service || exit 6

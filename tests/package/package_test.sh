@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d /tmp/vetrel-package.XXXXXX)
 installed=0
 cleanup() {
-  [ "$installed" -eq 1 ] && dpkg -r vetrel >/dev/null 2>&1
+  [ "$installed" -eq 1 ] && dpkg -P vetrel >/dev/null 2>&1
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -48,8 +48,14 @@ check "the unit is neither enabled nor started" bash -c \
   "! test -e /etc/systemd/system/multi-user.target.wants/vetrel.service"
 check "systemd-analyze verify accepts the installed unit" bash -c \
   "systemd-analyze verify /lib/systemd/system/vetrel.service >'$work/verify' 2>&1 || { cat '$work/verify'; exit 1; }"
-check "the unit runs the packaged binary on /var/lib/vetrel" \
-  grep -qx 'ExecStart=/usr/bin/vetrel monitor --dir /var/lib/vetrel --utf8' /lib/systemd/system/vetrel.service
+check "the unit runs the packaged binary on /var/lib/vetrel, listening, and reloads by SIGHUP" bash -c \
+  "grep -qx 'ExecStart=/usr/bin/vetrel monitor --dir /var/lib/vetrel --utf8 --listen' /lib/systemd/system/vetrel.service &&
+   grep -qx 'ExecReload=/bin/kill -HUP \$MAINPID' /lib/systemd/system/vetrel.service"
+check "logrotate takes /etc/logrotate.d/vetrel, a conffile rotating the service's log with SIGHUP" bash -c \
+  "dpkg-query -W -f='\${Conffiles}' vetrel | grep -q ' /etc/logrotate.d/vetrel ' &&
+   logrotate -d /etc/logrotate.d/vetrel >'$work/logrotate' 2>&1 && ! grep -qi 'error' '$work/logrotate' &&
+   grep -q '^/var/lib/vetrel/quorel.log {' /etc/logrotate.d/vetrel && grep -q 'signal=HUP vetrel.service' /etc/logrotate.d/vetrel ||
+   { cat '$work/logrotate'; exit 1; }"
 check "man -l shows the page without a warning (groff -ww)" bash -c \
   "LC_ALL=C.UTF-8 MANWIDTH=80 man -l /usr/share/man/man1/vetrel.1.gz >'$work/man' 2>'$work/man.err' &&
    zcat /usr/share/man/man1/vetrel.1.gz | LC_ALL=C.UTF-8 groff -ww -k -t -man -Tutf8 >/dev/null 2>>'$work/man.err' &&
@@ -99,6 +105,8 @@ check "--listen= offers the interfaces" bash -c "complete_words vetrel monitor -
 dpkg -r vetrel >/dev/null 2>&1
 installed=0
 check "dpkg -r removes it" bash -c "! test -e /usr/bin/vetrel && ! test -e /lib/systemd/system/vetrel.service"
+dpkg -P vetrel >/dev/null 2>&1
+check "dpkg -P removes the logrotate file too" test ! -e /etc/logrotate.d/vetrel
 
 echo "== the Windows zip"
 zip=$root/build/vetrel-$version-win64.zip

@@ -124,3 +124,17 @@ TEST(ConsoleCommandLine, ListenTakesTheAdaptersOrNamedInterfaces) {
     EXPECT_EQ(cl.listenInterfaces, c.names) << c.args[1];
   }
 }
+
+TEST(ConsoleCommandLine, ScanTargetsInterfaceAndHelpForOneCommand) {
+  const CommandLine l = parse({"scan", "-l", "-I", "eth1"});
+  EXPECT_EQ(l.error, "");
+  EXPECT_TRUE(l.localnet);
+  EXPECT_EQ(l.interfaceName, "eth1");
+  EXPECT_EQ(parse({"scan", "--localnet", "10.0.0.1"}).error,
+            "option --localnet takes no range: give one or the other");
+  EXPECT_EQ(parse({"scan"}).error, "the first address of the range is missing");
+  EXPECT_EQ(parse({"monitor", "-l"}).error, "option --localnet belongs to the scan command");
+  EXPECT_EQ(parse({"monitor", "--help"}).helpFor, Command::Monitor);
+  EXPECT_EQ(parse({"help", "scan"}).helpFor, Command::Scan);
+  EXPECT_EQ(parse({"help", "scna"}).error, "unknown command 'scna'");
+}

@@ -26,10 +26,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kThreads = "Количество потоков должно быть   \nв пределах от 1 до 16.";
-const char* const kInterval = "Интервал проверок должен быть   \nв пределах от 2 до 60 сек.";
+const char* const kThreads = "MaxScanThreads must be from 1 to 16";
+const char* const kInterval = "CheckInt must be from 2 to 60 seconds";
 const char* const kContradiction =
-    "Нельзя включать одновременно «Пополнять образцы»    \nи «Подменять MAC для новых IP».";
+    "AddNew=1 and BlockNew=1 contradict each other: a new host is learned or blocked";
 
 SettingsEditResult apply(Settings& s, std::vector<std::string> list) {
   return applySettingsAssignments(s, list);
@@ -60,9 +60,9 @@ TEST(ConsoleSettings, ValuesAreCheckedByKindAndByTheDialogsRules) {
       {{"MailServer=a\nb"}, "MailServer cannot hold a line break"},
       {{"MailPort=0"}, ""},  // what the dialog writes for an empty port: "not set"
       {{"MsgToMail=1", "MailMask=4", "MailTo=a@b"},
-       settingsVerdictText(SettingsVerdict::NoMailServer)},
+       settingsVerdictWords(SettingsVerdict::NoMailServer)},
       {{"MsgToMail=1", "MailMask=Spoofing", "MailServer=mx"},
-       settingsVerdictText(SettingsVerdict::NoMailReceiver)},
+       settingsVerdictWords(SettingsVerdict::NoMailReceiver)},
       {{"MsgToMail=1", "MailMask=4", "MailServer=mx", "MailTo=a@b", "MailPort=1"}, ""},
   };
   for (const Case& c : cases) {
@@ -257,4 +257,33 @@ TEST_F(ConsoleSettingsRun, ARefusedValueFromTheFileIsNamed) {
   EXPECT_NE(complaint({"set", "CheckInt=5", "AddNew=1"}).find("(quorel.ini holds BlockNew=1; "),
             std::string::npos);
   EXPECT_EQ(profile()["Vetrel/CheckInt"], "0");
+}
+
+TEST(ConsoleSettings, SyslogKeysAreTakenOutCheckedTogetherAndWrittenAsGiven) {
+  struct {
+    std::vector<std::string> list;
+    const char* error;
+    const char* written;  // KEY=VALUE;... when applied
+  } const cases[] = {
+      {{"syslogserver=log.lab", "CheckInt=9", "SyslogMask=Info,Spoofing"},
+       "",
+       "SyslogServer=log.lab;SyslogMask=5;"},
+      {{"SyslogPort=0"}, "SyslogPort takes a port number from 1 to 65535, not '0'", ""},
+      {{"SyslogProto=sctp"}, "SyslogProto takes udp or tcp, not 'sctp'", ""},
+      {{"SyslogMask=Nothing"}, "SyslogMask takes a number or event names", ""},
+      {{"SyslogMask=1024"}, "SyslogMask takes a number or event names", ""},
+      {{"SyslogServer=a b"}, "SyslogServer takes a host name", ""},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> list = c.list;
+    SyslogKeys keys;
+    std::vector<std::pair<std::string, std::string>> written;
+    const std::string error = takeSyslogAssignments(list, keys, written);
+    EXPECT_EQ(error.substr(0, std::string(c.error).size()), c.error) << c.list[0];
+    std::string text;
+    for (const auto& [k, v] : written) text += k + "=" + v + ";";
+    if (c.error[0] != 0) continue;
+    EXPECT_EQ(text, c.written);
+    EXPECT_EQ(list, std::vector<std::string>{"CheckInt=9"});
+  }
 }

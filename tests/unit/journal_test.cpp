@@ -180,6 +180,22 @@ TEST_F(JournalTest, LogIsAppendedToAndSurvivesReopening) {
   EXPECT_EQ(logText(), "old\r\n05.03.2013 14:07:09 one\r\n05.03.2013 14:07:09 two\r\n");
 }
 
+TEST_F(JournalTest, ALazyLogIsMadeByItsFirstLineAndReopenedAfterARename) {
+  openLogLazily(logPath_.c_str());
+  reportEvent("not for the log", Info);
+  EXPECT_FALSE(std::filesystem::exists(logPath_));
+  settings.WriteLog = true;
+  reportEvent("one", Info);
+  std::filesystem::rename(logPath_, logPath_ + ".1");
+  reportEvent("two", Info);
+  EXPECT_TRUE(reopenLog());
+  reportEvent("three", Info);
+  EXPECT_EQ(readFile(logPath_ + ".1"), "05.03.2013 14:07:09 one\r\n05.03.2013 14:07:09 two\r\n");
+  EXPECT_EQ(logText(), "05.03.2013 14:07:09 three\r\n");
+  closeLog();
+  EXPECT_FALSE(reopenLog());
+}
+
 TEST_F(JournalTest, UnopenableLogLeavesWindowMailAndPopUpWorking) {
   settings.WriteLog = true;
   settings.MsgToMail = true;

@@ -10,19 +10,19 @@ namespace {
 struct CommandName {
   const char* name;
   Command command;
-  std::size_t minOperands;
   std::size_t maxOperands;
 };
 
 constexpr CommandName kCommands[] = {
-    {"monitor", Command::Monitor, 0, 0},
-    {"routes", Command::Routes, 0, 0},
-    {"scan", Command::Scan, 1, 2},
-    {"help", Command::Help, 0, 0},
-    {"version", Command::Version, 0, 0},
+    {"monitor", Command::Monitor, 0},
+    {"routes", Command::Routes, 0},
+    // FROM [TO], or one of ADDRESS/BITS and FROM-TO, or none with --localnet.
+    {"scan", Command::Scan, 2},
+    {"help", Command::Help, 1},  // help COMMAND
+    {"version", Command::Version, 0},
     // Their operands are checked by the commands themselves.
-    {"settings", Command::Settings, 0, 256},
-    {"route", Command::Route, 0, 5},
+    {"settings", Command::Settings, 256},
+    {"route", Command::Route, 5},
 };
 
 constexpr unsigned bit(Command c) { return 1u << static_cast<unsigned>(c); }
@@ -33,6 +33,8 @@ enum OptionId : int {
   kOperand = 1,  // a non-option, handed back in order
   kHelp = 'h',
   kDir = 'd',
+  kInterface = 'I',
+  kLocalnet = 'l',
   kVersion = 256,  // the first without a short form
   kUtf8,
   kCp1251,
@@ -67,6 +69,8 @@ constexpr OptionSpec kOptions[] = {
     {"repeat", required_argument, kRepeat, bit(Command::Scan), nullptr, "a number"},
     {"names", no_argument, kNames, bit(Command::Scan), &CommandLine::names},
     {"compare", no_argument, kCompare, bit(Command::Scan), &CommandLine::compare},
+    {"interface", required_argument, kInterface, bit(Command::Scan), nullptr, "an interface name"},
+    {"localnet", no_argument, kLocalnet, bit(Command::Scan), &CommandLine::localnet},
     {"listen", optional_argument, kListen, bit(Command::Monitor)},
     {"json", no_argument, kJson, bit(Command::Monitor) | bit(Command::Scan)},
 };
@@ -139,7 +143,7 @@ bool parseListenList(const char* value, std::vector<std::string>& names) {
 
 struct ParseState {
   CommandLine cl;
-  std::size_t minOperands = 0, maxOperands = 0;
+  std::size_t maxOperands = 0;
   std::array<int, kOptionCount> seenAt{};  // 1 + the order an option was first written; 0: not
   int seenCount = 0;
   bool seen(OptionId id) const { return seenAt[specIndex(id)] != 0; }
@@ -154,7 +158,6 @@ void takeOperand(ParseState& s, std::string_view arg) {
   for (const CommandName& c : kCommands)
     if (arg == c.name) {
       cl.command = c.command;
-      s.minOperands = c.minOperands;
       s.maxOperands = c.maxOperands;
     }
   if (cl.command == Command::None) cl.error = "unknown command '" + std::string(arg) + "'";
@@ -167,6 +170,7 @@ void takeOption(ParseState& s, std::size_t index, const char* value) {
   if (s.seenAt[index] == 0) s.seenAt[index] = ++s.seenCount;
   if (o.flag) cl.*o.flag = true;
   if (o.id == kDir) cl.dir = value;
+  if (o.id == kInterface) cl.interfaceName = value;
   if (o.id == kListen && !parseListenList(value, cl.listenInterfaces))
     cl.error = "option --listen= needs interface names separated by commas";
   if (o.id == kThreads && !parseBounded(value, 1, 16, cl.threads))
@@ -230,6 +234,13 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
   CommandLine& cl = s.cl;
   if (!readWords(s, argc, argv)) return cl;
   if (s.seen(kHelp) || cl.command == Command::Help) {
+    cl.helpFor = cl.command;
+    // help COMMAND: that command's part.
+    if (cl.command == Command::Help && !cl.operands.empty()) {
+      for (const CommandName& c : kCommands)
+        if (cl.operands[0] == c.name) cl.helpFor = c.command;
+      if (cl.helpFor == Command::Help) cl.error = "unknown command '" + cl.operands[0] + "'";
+    }
     cl.command = Command::Help;
     return cl;
   }
@@ -249,8 +260,9 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     cl.error = "unexpected argument '" + cl.operands[s.maxOperands] + "'";
     return cl;
   }
-  if (cl.operands.size() < s.minOperands) {
-    cl.error = "the first address of the range is missing";
+  if (cl.command == Command::Scan && cl.localnet != cl.operands.empty()) {
+    cl.error = cl.localnet ? "option --localnet takes no range: give one or the other"
+                           : "the first address of the range is missing";
     return cl;
   }
   cl.error = refusedOption(s);
@@ -260,85 +272,4 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
   cl.json = s.seen(kJson);
   if (cl.dir.empty()) cl.error = "the data directory must not be empty";
   return cl;
-}
-
-const char* usageText() {
-  return "Usage: vetrel monitor [--dir DIR] [--utf8|--cp1251] [--stats] [--json]\n"
-         "                      [--listen[=IFACE[,IFACE...]]]\n"
-         "       vetrel routes  [--dir DIR] [--utf8|--cp1251]\n"
-         "       vetrel scan    [--dir DIR] [--threads N] [--names] [--compare]\n"
-         "                      [--repeat MINUTES] [--utf8|--cp1251] [--json] FROM [TO]\n"
-         "       vetrel settings [--dir DIR] [set KEY=VALUE... | set-password]\n"
-         "       vetrel route add ADDRESS MASK GATEWAY [METRIC]\n"
-         "       vetrel route delete ADDRESS MASK [GATEWAY]\n"
-         "       vetrel version | --version\n"
-         "\n"
-         "Commands:\n"
-         "  monitor   watch the ARP table: check it every CheckInt seconds against the\n"
-         "            samples, report spoofing, new addresses and additional IPs, and\n"
-         "            restore, block or learn as quorel.ini says; journal lines go to\n"
-         "            stdout and, with WriteLog=1, to quorel.log. SIGINT, SIGTERM or SIGHUP\n"
-         "            saves the static entries (SaveStat=1) and the settings and exits.\n"
-         "            A change the kernel announces in its neighbour table runs a check\n"
-         "            at once (at most one per 20 ms), besides the CheckInt timer.\n"
-         "  routes    print the IPv4 route table (address, mask, gateway, interface,\n"
-         "            metric) and exit\n"
-         "  scan      probe every address from FROM to TO (TO defaults to FROM; at most\n"
-         "            65536) by ARP and print each live host as IP TAB MAC TAB name TAB\n"
-         "            vendor, in address order (the vendor from ieee-data, empty when\n"
-         "            unknown); with compare, journal lines go to stderr and, with\n"
-         "            WriteLog=1, to quorel.log, and learned samples to samples.dat. The\n"
-         "            summary (found, probed, seconds) goes to stderr. With --json, hosts\n"
-         "            and journal lines go to stdout, each as one JSON object. Journal lines\n"
-         "            also go to the syslog collector when SyslogServer is set. SIGINT stops\n"
-         "            the pass: addresses already taken are finished and shown; a second\n"
-         "            SIGINT exits at once with 130. Needs CAP_NET_RAW (root).\n"
-         "  settings  print every setting of quorel.ini with its value and warn about values\n"
-         "            the settings dialog would refuse; 'set KEY=VALUE...' checks them as\n"
-         "            the dialog does (exit 2 and nothing written when one fails) and writes\n"
-         "            quorel.ini; MsgMask and MailMask take a number or event names joined\n"
-         "            by commas (Spoofing, NewAddress, AdditionalIp, RouteChange,\n"
-         "            ProgramError, MailError); 'set-password' reads the mail password\n"
-         "            (typed twice without echo, or one line of stdin) and stores it sealed.\n"
-         "            Editing is refused while a monitor runs on the directory.\n"
-         "  route     add a route (the kernel's metric is its priority) or delete the\n"
-         "            routes to ADDRESS/MASK (through GATEWAY when given); ADDRESS, MASK\n"
-         "            and GATEWAY need 7 to 19 characters\n"
-         "  help      print this text\n"
-         "  version   print the version (and the git commit it was built from) and exit\n"
-         "\n"
-         "Options:\n"
-         "  -d, --dir DIR  data directory holding quorel.ini, samples.dat, statics.dat\n"
-         "                 and quorel.log (default: the current directory)\n"
-         "  --utf8         print UTF-8 whatever the locale (without it, text is printed in\n"
-         "                 the locale's character set; UTF-8 under C/POSIX)\n"
-         "  --cp1251       print the Windows-1251 bytes of the log file unchanged\n"
-         "  --version      print the version and exit\n"
-         "  --stats        monitor: print tick timing and memory use to stderr at exit\n"
-         "  --json         monitor, scan: each journal line as one JSON object (UTF-8) on\n"
-         "                 stdout: time, kind, text and the addresses the line names; scan\n"
-         "                 prints each host as "
-         "{\"time\",\"kind\":\"Host\",\"ip\",\"mac\",\"name\"}\n"
-         "  --listen[=IFACE,...]  monitor: also read every ARP frame on the adapters (or\n"
-         "                 the interfaces named) and compare each new or changed sender\n"
-         "                 binding with the samples as a changed cache row; the newest\n"
-         "                 65536 bindings are remembered. Needs CAP_NET_RAW; an interface\n"
-         "                 that cannot be opened exits 2 at start\n"
-         "  --threads N    scan: N workers, 1 to 16 (default MaxScanThreads)\n"
-         "  --names        scan: look up host names too (ScanGetName=1 for this run)\n"
-         "  --compare      scan: compare the hosts with the samples (ScanCheckMac=1)\n"
-         "  --repeat MIN   scan: run a pass every MIN minutes (1 to 1440) until SIGINT\n"
-         "  -h, --help     print this text\n"
-         "\n"
-         "Restoring, blocking and static entries write the kernel's neighbour table, and\n"
-         "route add/delete its route table: they need CAP_NET_ADMIN (root); watching\n"
-         "works without it.\n"
-         "\n"
-         "Exit codes: 0 success (monitor: stopped by SIGINT/SIGTERM; scan: also a pass\n"
-         "stopped by SIGINT), 1 run-time failure (no network adapter, out of memory, route\n"
-         "table unreadable, no scan worker started, a route refused or not found, settings\n"
-         "held by a running monitor, unreadable or not writable), 2 bad command line (scan:\n"
-         "an address that is not four dotted numbers, TO below FROM, more than 65536\n"
-         "addresses), unusable data directory or a setting the checks refuse, 130 scan: a\n"
-         "second SIGINT.\n";
 }

@@ -12,11 +12,12 @@ enum class Command { None, Help, Version, Monitor, Routes, Settings, Route, Scan
 
 struct CommandLine {
   Command command = Command::None;
-  std::string dir = ".";     // --dir, the data directory
-  bool forceUtf8 = false;    // --utf8
-  bool forceCp1251 = false;  // --cp1251: the log's own bytes, whatever the locale
-  bool stats = false;        // --stats: tick timing and memory on stderr at exit
-  bool json = false;         // --json: journal lines as JSON objects on stdout
+  Command helpFor = Command::None;  // Help: the command whose part is asked for
+  std::string dir = ".";            // --dir, the data directory
+  bool forceUtf8 = false;           // --utf8
+  bool forceCp1251 = false;         // --cp1251: the log's own bytes, whatever the locale
+  bool stats = false;               // --stats: tick timing and memory on stderr at exit
+  bool json = false;                // --json: journal lines as JSON objects on stdout
   // monitor --listen[=IFACE,...]: ARP frames read off the wire too (the names: only these)
   bool listen = false;
   std::vector<std::string> listenInterfaces;
@@ -25,11 +26,10 @@ struct CommandLine {
   bool names = false;                 // --names
   bool compare = false;               // --compare
   int repeatMinutes = 0;              // --repeat MINUTES, 1 to 1440; 0 runs one pass
+  std::string interfaceName;          // --interface/-I IFACE: probe from it only
+  bool localnet = false;              // --localnet/-l: the range is the adapter's subnet
   std::vector<std::string> operands;  // positional arguments after the command
   std::string error;                  // non-empty: the command line is unusable
 };
 
 CommandLine parseCommandLine(int argc, const char* const* argv);
-
-// The --help text (ASCII).
-const char* usageText();

@@ -13,6 +13,7 @@
 #include "app/linux/commands/scan_command.h"
 #include "app/linux/commands/settings_command.h"
 #include "app/linux/console/console_text.h"
+#include "app/linux/help_text.h"
 #include "base/program_version.h"
 
 namespace {
@@ -41,7 +42,7 @@ int main(int argc, char** argv) {
   }
   switch (cl.command) {
     case Command::Help:
-      return writeConsole(consoleOut, usageText()) ? kExitOk : kExitFailure;
+      return writeConsole(consoleOut, usageText(cl.helpFor)) ? kExitOk : kExitFailure;
     case Command::Version:
       return writeConsole(consoleOut, std::string("vetrel ") + programVersion() + "\n")
                  ? kExitOk

@@ -6,15 +6,27 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
 #include "platform/linux/interface_tables.h"
+#include "platform/probe_platform.h"
+
+namespace {
+std::atomic<std::uint32_t> onlyInterface{0};
+}
+
+namespace platform {
+void restrictArpInterface(std::uint32_t ifIndex) { onlyInterface.store(ifIndex); }
+}  // namespace platform
 
 std::uint32_t chooseArpSource(std::uint32_t dest, const std::vector<AddressRecord>& addresses,
                               const std::vector<LinkRecord>& links, ArpSource& source) {
   const AddressRecord* chosen = nullptr;
+  const std::uint32_t only = onlyInterface.load();
   for (const AddressRecord& a : addresses) {
+    if (only != 0 && a.index != only) continue;
     const std::uint32_t mask = prefixMask(a.prefixLength);
     if ((a.address & mask) == (dest & mask)) {
       chosen = &a;

@@ -36,4 +36,11 @@ void setAutostart(bool on, const char* exePath) {
   }
 }
 
+// The dialog reports nothing either way.
+bool setAutostartSaying(bool on, const char* exePath, std::string& said) {
+  setAutostart(on, exePath);
+  said.clear();
+  return true;
+}
+
 }  // namespace platform

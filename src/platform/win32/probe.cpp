@@ -33,5 +33,6 @@ bool getHostByAddr(std::uint32_t addressNetworkOrder, std::string& name) {
 void beginArpSweep(const std::vector<std::uint32_t>&) {}
 void narrowArpSweep() {}
 void endArpSweep() {}
+void restrictArpInterface(std::uint32_t) {}
 
 }  // namespace platform

@@ -191,6 +191,7 @@ bool getHostByAddr(std::uint32_t address, std::string& name) {
 void beginArpSweep(const std::vector<std::uint32_t>&) {}
 void narrowArpSweep() {}
 void endArpSweep() {}
+void restrictArpInterface(std::uint32_t) {}
 std::vector<ArpConflict> takeArpConflicts() {
   std::vector<ArpConflict> taken;
   taken.swap(fake.arpConflicts);
@@ -316,6 +317,11 @@ bool unprotectData(const std::vector<std::uint8_t>& blob, const std::vector<std:
 }
 
 void setAutostart(bool on, const char* exePath) { fake.autostartCalls.emplace_back(on, exePath); }
+bool setAutostartSaying(bool on, const char* exePath, std::string& said) {
+  setAutostart(on, exePath);
+  said.clear();
+  return true;
+}
 
 // No registry: the fake's hosts have no vendor.
 std::string vendorDataDirectory() { return "/nonexistent/ieee-data"; }

@@ -65,7 +65,7 @@ int startMonitor(const std::string& dir, bool watchRoutes) {
     warnConsole("cannot enter the data directory " + dir);
     return kExitFailure;
   }
-  openLog();
+  openLogLazily();
   loadSettings();
   const std::vector<std::string> settingsBounds = boundLoadedSettings();
   startMailThread = launchMailThread;

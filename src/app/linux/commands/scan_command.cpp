@@ -2,10 +2,13 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
+#include "app/linux/commands/scan_target.h"
 #include "app/linux/console/console_locale.h"
 #include "app/linux/console/console_text.h"
 #include "app/linux/console/console_writer.h"
@@ -21,13 +24,15 @@
 #include "arp/sample_view.h"
 #include "arp/samples.h"
 #include "base/address.h"
-#include "base/address_input.h"
+#include "base/external_text.h"
+#include "platform/adapter_platform.h"
 #include "platform/probe_platform.h"
 #include "platform/socket_platform.h"
 #include "report/journal.h"
 #include "report/mail_queue.h"
 #include "report/syslog_sender.h"
 #include "scan/address_conflicts.h"
+#include "scan/range_offer.h"
 #include "scan/scanner.h"
 #include "settings/settings.h"
 
@@ -44,6 +49,19 @@ struct ScanRun {
   Clock::time_point nextTick;
 };
 ScanRun run;
+
+std::string rangeText(std::uint32_t first, std::uint32_t last) {
+  char a[20], b[20];
+  formatIpv4(hostToNetwork(first), a);
+  formatIpv4(hostToNetwork(last), b);
+  return first == last ? std::string(a) : std::string(a) + " to " + b;
+}
+
+std::int32_t adapterIndex(const std::vector<PlatformAdapter>& adapters, const CommandLine& cl) {
+  for (const PlatformAdapter& a : adapters)
+    if (a.name == cl.interfaceName) return a.index;
+  return 0;
+}
 
 // Rows and journal lines wait in memory rather than in write(2): a reader that stops holds up
 // neither the pass (its hand-offs run on the main thread) nor a stop signal. A whole pass of
@@ -78,12 +96,6 @@ bool startPass() {
   if (beginScanPass()) return true;
   platform::endArpSweep();
   return false;
-}
-
-// A typed address as the scan tab's fields read it, short forms included.
-bool parseScanAddress(std::string_view text, std::uint32_t& hostOrder) {
-  // Four numbers, as the scan tab and the dialogs read them: a short form is a typo.
-  return readIpv4Text(text, hostOrder);
 }
 
 // The summary of a pass, for stderr.
@@ -183,6 +195,9 @@ int scanLoop() {
           return kExitOk;
         }
         break;
+      case MainEventKind::LogReopen:
+        reopenLogOnSignal();
+        break;
       case MainEventKind::RouteChange:
       case MainEventKind::TableChange:  // the monitor's; a scan posts none
       case MainEventKind::WireBatch:
@@ -191,29 +206,63 @@ int scanLoop() {
   }
 }
 
+// Where the range comes from and whether requests can reach it; kExitOk with the range, or
+// the exit code after the complaint. No probe can be sent without a packet socket or to a
+// range off every subnet: that fails, as a scan that found nothing would not.
+int chooseScanRange(const CommandLine& cl, std::uint32_t& first, std::uint32_t& last) {
+  std::vector<PlatformAdapter> adapters;
+  const std::uint32_t adapterError = platform::getAdapters(adapters);
+  const std::vector<ScanSubnet> subnets = scanSubnets(adapters, cl.interfaceName);
+  if (!cl.interfaceName.empty() && subnets.empty()) {
+    warnConsole("no interface " + cleanExternalText(cl.interfaceName) + " with an IPv4 address" +
+                (adapterError ? " (the adapters cannot be read)" : ""));
+    return kExitUsage;
+  }
+  if (cl.localnet) {
+    if (subnets.empty()) {
+      warnConsole("--localnet: no interface has an IPv4 address");
+      return kExitFailure;
+    }
+    const OfferedRange r = offeredRangeFor(subnets[0].address, subnets[0].mask);
+    first = r.first;
+    last = r.last;
+  } else {
+    const ScanTarget target = readScanTarget(cl.operands);
+    if (!target.error.empty()) {
+      warnConsole(target.error);
+      return kExitUsage;
+    }
+    first = target.first;
+    last = target.last;
+  }
+  if (const int error = packetSocketError()) {
+    warnConsole(std::string("cannot send ARP requests: ") + std::strerror(error) +
+                (error == EPERM ? " (needs CAP_NET_RAW: run as root)" : ""));
+    return kExitFailure;
+  }
+  const std::uint64_t count = std::uint64_t{last} - first + 1;
+  const std::uint64_t reached = addressesOnSubnets(first, last, subnets);
+  const std::string range = rangeText(first, last);
+  if (reached == 0) {
+    warnConsole("the range " + range + " lies off every subnet of " +
+                (cl.interfaceName.empty() ? "the interfaces" : "the interface") + " (" +
+                subnetsText(subnets) + "): no ARP request can reach it");
+    return kExitFailure;
+  }
+  if (reached < count)
+    warnConsole("warning: " + std::to_string(count - reached) + " of " + std::to_string(count) +
+                " addresses of " + range + " lie off every subnet and get no ARP request");
+  if (!cl.interfaceName.empty())
+    platform::restrictArpInterface(static_cast<std::uint32_t>(adapterIndex(adapters, cl)));
+  return kExitOk;
+}
+
 }  // namespace
 
 int runScan(const CommandLine& cl) {
   chooseConsoleEncoding(cl.forceUtf8, cl.forceCp1251);
   std::uint32_t first = 0, last = 0;
-  const std::string& fromText = cl.operands[0];
-  const std::string& toText = cl.operands.size() > 1 ? cl.operands[1] : cl.operands[0];
-  if (!parseScanAddress(fromText, first) || !parseScanAddress(toText, last)) {
-    warnConsole("'" + (parseScanAddress(fromText, first) ? toText : fromText) +
-                "' is not an IPv4 address (four numbers from 0 to 255 joined by dots)");
-    return kExitUsage;
-  }
-  if (last < first) {
-    warnConsole("the last address " + toText + " lies below the first " + fromText);
-    return kExitUsage;
-  }
-  const std::uint64_t count = std::uint64_t{last} - first + 1;
-  if (count > kMaxScanAddresses) {
-    warnConsole("the range " + fromText + " to " + toText + " holds " + std::to_string(count) +
-                " addresses; at most " + std::to_string(kMaxScanAddresses) +
-                " can be scanned at once");
-    return kExitUsage;
-  }
+  if (const int code = chooseScanRange(cl, first, last); code != kExitOk) return code;
   const DirectoryCheck dir = checkDataDirectory(cl.dir);
   if (!dir.usable) {
     warnConsole(dir.problem);
@@ -235,14 +284,12 @@ int runScan(const CommandLine& cl) {
   session.journalToStderr = true;
   session.printScanRows = true;
   if (cl.json) installJsonOutput();
-  if (!processHasNetRaw())
-    warnConsole("warning: no CAP_NET_RAW: ARP probes will fail (only names can be found)");
   socketsReady = platform::startSockets();
   if (!initPathsInDirectory(cl.dir)) {
     warnConsole("cannot enter the data directory " + cl.dir);
     return kExitFailure;
   }
-  openLog();
+  openLogLazily();
   loadSettings();
   const std::vector<std::string> settingsBounds = boundLoadedSettings();
   // Before the syslog thread starts: it reads the table.

@@ -53,11 +53,28 @@ std::string lockedDirectory() {
   return slash == std::string::npos ? "." : slash == 0 ? "/" : iniPath.substr(0, slash);
 }
 
+std::string iniValue(const char* key) {
+  char value[512] = {};
+  platform::profileGetString(kIniSection, key, "", value, sizeof value, iniPath.c_str());
+  return value;
+}
+
+SyslogKeys storedSyslogKeys() {
+  return {iniValue("SyslogServer"), iniValue("SyslogPort"), iniValue("SyslogProto"),
+          iniValue("SyslogMask")};
+}
+
 int showSettings(const std::string& dir) {
   loadSettings();
   const bool written =
-      writeConsole(consoleOut, formatSettingsReport(settings, passwordState(storedPasswordText())));
+      writeConsole(consoleOut, formatSettingsReport(settings, passwordState(storedPasswordText())) +
+                                   formatSyslogReport(storedSyslogKeys()));
   for (const std::string& w : settingsWarnings(settings)) warnConsole("warning: " + w);
+  SyslogKeys syslog = storedSyslogKeys();
+  std::vector<std::string> none;
+  std::vector<std::pair<std::string, std::string>> unused;
+  if (const std::string w = takeSyslogAssignments(none, syslog, unused); !w.empty())
+    warnConsole("warning: " + w + "; the monitor sends no syslog");
   if (dataDirectoryBusy(lockedDirectory()))
     warnConsole("note: a vetrel monitor runs on " + dir +
                 "; it writes its own settings back to quorel.ini when it stops");
@@ -105,6 +122,13 @@ std::string valuesFromTheFile(const Settings& s, const std::vector<std::string>&
   return out.empty() ? "" : "\n(quorel.ini holds" + out + "; give a new value in the same set)";
 }
 
+bool switchAutostart(bool on) {
+  std::string said;
+  const bool done = platform::setAutostartSaying(on, exePath.c_str(), said);
+  if (!said.empty()) warnConsole(said);
+  return done;
+}
+
 int setSettings(const std::vector<std::string>& assignments) {
   loadSettings();
   std::vector<std::string> given;
@@ -117,6 +141,12 @@ int setSettings(const std::vector<std::string>& assignments) {
     }
     given.push_back(std::move(typed.text));
   }
+  SyslogKeys syslog = storedSyslogKeys();
+  std::vector<std::pair<std::string, std::string>> syslogWritten;
+  if (const std::string e = takeSyslogAssignments(given, syslog, syslogWritten); !e.empty()) {
+    warnConsole(e + "\nNothing was written.");
+    return kExitUsage;
+  }
   Settings edited = settings;
   const SettingsEditResult r = applySettingsAssignments(edited, given);
   if (!r.error.empty()) {
@@ -124,17 +154,19 @@ int setSettings(const std::vector<std::string>& assignments) {
                 "\nNothing was written.");
     return kExitUsage;
   }
+  // The unit first: a RunOnStart that could not be applied is not stored either.
+  const bool autostart = edited.RunOnStart != settings.RunOnStart;
+  if (autostart && !switchAutostart(edited.RunOnStart)) {
+    warnConsole("Nothing was written.");
+    return kExitFailure;
+  }
   // The sealed password goes back as stored, never sealed anew: one that cannot be opened on
   // this machine is kept, not lost.
-  if (!writeValues(settingsFileValues(edited, storedPasswordText(), r.msgOnRouteNamed)))
+  auto values = settingsFileValues(edited, storedPasswordText(), r.msgOnRouteNamed);
+  values.insert(values.end(), syslogWritten.begin(), syslogWritten.end());
+  if (!writeValues(values)) {
+    if (autostart) switchAutostart(settings.RunOnStart);
     return kExitFailure;
-  if (edited.RunOnStart != settings.RunOnStart) {
-    settings = edited;
-    setAutostart(edited.RunOnStart);
-    if (::geteuid() != 0)
-      warnConsole(
-          "warning: RunOnStart changed, but only root can change the systemd unit "
-          "that starts the monitor with the system");
   }
   return kExitOk;
 }

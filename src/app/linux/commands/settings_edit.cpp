@@ -5,6 +5,9 @@
 
 #include "base/text_field.h"
 #include "forms/settings_form.h"
+#include "report/event_text.h"
+#include "report/journal.h"
+#include "report/syslog_settings.h"
 
 namespace {
 
@@ -24,7 +27,8 @@ const char* eventName(std::int32_t bit) {
   return "";
 }
 
-// The label each key has in the dialog, or what it is when the dialog lacks it.
+// The label each key has in the dialog, or what it is when the dialog lacks it: the listing
+// speaks the dialog's language throughout.
 struct KeyLabel {
   const char* key;
   const char* label;
@@ -41,7 +45,7 @@ constexpr KeyLabel kLabels[] = {
     {"RunOnStart", "Запускать при старте системы"},
     {"HideOnRun", "Скрывать при запуске"},
     {"ScanGetName", "Запрашивать имена (медленнее)"},
-    {"ScanCheckMac", "scan page: Сверять с образцами"},
+    {"ScanCheckMac", "Опрос: Сверять с образцами"},
     {"CheckInt", "Проверять кэш через: ... сек. (2 - 60)"},
     {"MaxScanThreads", "Кол-во потоков опроса: (1 - 16)"},
     {"MsgToMail", "Сообщать по почте"},
@@ -51,8 +55,8 @@ constexpr KeyLabel kLabels[] = {
     {"MailPort", "Порт:"},
     {"MailLogin", "Логин:"},
     {"MailPassw", "Пароль: (vetrel settings set-password)"},
-    {"MsgOnRoute", "journal route table changes (not in the dialog)"},
-    {"SendMailInt", "seconds of quiet before a mail goes (not in the dialog)"},
+    {"MsgOnRoute", "Сообщать об изменениях таблицы маршрутов (нет в окне настроек)"},
+    {"SendMailInt", "Пауза перед отправкой почты, сек. (нет в окне настроек)"},
     {"MsgMask", "Показывать сообщения при событиях:"},
     {"MailMask", "Сообщать о событиях:"},
 };
@@ -91,6 +95,32 @@ bool parseSigned(std::string_view s, std::int64_t low, std::int64_t high, std::i
   out = static_cast<std::int32_t>(v);
   return true;
 }
+
+}  // namespace
+
+const char* settingsVerdictWords(SettingsVerdict verdict) {
+  switch (verdict) {
+    case SettingsVerdict::BadThreadCount:
+      return "MaxScanThreads must be from 1 to 16";
+    case SettingsVerdict::BadInterval:
+      return "CheckInt must be from 2 to 60 seconds";
+    case SettingsVerdict::Contradiction:
+      return "AddNew=1 and BlockNew=1 contradict each other: a new host is learned or blocked";
+    case SettingsVerdict::BadMailPort:
+      return "MailPort must be 0 (not set) or from 1 to 65535";
+    case SettingsVerdict::NoMailServer:
+      return "mail (MsgToMail=1 with a MailMask) needs MailServer";
+    case SettingsVerdict::NoMailReceiver:
+      return "mail (MsgToMail=1 with a MailMask) needs MailTo";
+    case SettingsVerdict::TextTooLong:
+      return "MailTo, MailFrom, MailServer, MailLogin and MailPassw hold at most 31 characters";
+    case SettingsVerdict::Applied:
+      break;
+  }
+  return "";
+}
+
+namespace {
 
 // The dialog's own checks, on the values as its fields would show them.
 SettingsVerdict dialogVerdict(const Settings& s) { return checkSettingsForm(formFromSettings(s)); }
@@ -194,7 +224,7 @@ SettingsEditResult applySettingsAssignments(Settings& s, const std::vector<std::
   }
   const SettingsVerdict verdict = dialogVerdict(s);
   if (verdict != SettingsVerdict::Applied) {
-    r.error = settingsVerdictText(verdict);
+    r.error = settingsVerdictWords(verdict);
     r.failedCheck = true;
   }
   return r;
@@ -278,7 +308,7 @@ std::string formatSettingsReport(const Settings& s, PasswordState password) {
     if (k.i == &Settings::MsgMask || k.i == &Settings::MailMask)
       label += " " + eventMaskNames(s.*k.i);
     if (label.empty())
-      label = k.name[0] == 'W' ? "main window (Windows)" : "message window (Windows)";
+      label = k.name[0] == 'W' ? "Главное окно (Windows)" : "Окно сообщений (Windows)";
     if (line.size() < 24) line.append(24 - line.size(), ' ');
     out += line + "  " + label + "\n";
   }
@@ -291,20 +321,20 @@ std::vector<std::string> settingsWarnings(const Settings& s) {
   SettingsForm form = formFromSettings(s);
   if (checkSettingsForm(form) == SettingsVerdict::BadThreadCount)
     w.push_back("MaxScanThreads=" + std::to_string(s.MaxScanThreads) + ": " +
-                settingsVerdictText(SettingsVerdict::BadThreadCount));
+                settingsVerdictWords(SettingsVerdict::BadThreadCount));
   form.MaxScanThreads = "1";
   if (checkSettingsForm(form) == SettingsVerdict::BadInterval)
     w.push_back("CheckInt=" + std::to_string(s.CheckInt) + ": " +
-                settingsVerdictText(SettingsVerdict::BadInterval));
+                settingsVerdictWords(SettingsVerdict::BadInterval));
   form.CheckInt = "2";
   if (checkSettingsForm(form) == SettingsVerdict::Contradiction)
     w.push_back(std::string("AddNew=1, BlockNew=1: ") +
-                settingsVerdictText(SettingsVerdict::Contradiction));
+                settingsVerdictWords(SettingsVerdict::Contradiction));
   form.BlockNew = false;
   if (const SettingsVerdict mail = checkSettingsForm(form); mail != SettingsVerdict::Applied)
     w.push_back(std::string(mail == SettingsVerdict::BadMailPort ? "MailPort=" : "mail: ") +
                 (mail == SettingsVerdict::BadMailPort ? std::to_string(s.MailPort) + ": " : "") +
-                settingsVerdictText(mail));
+                settingsVerdictWords(mail));
   const std::pair<const char*, std::int32_t> masks[] = {
       {"MsgMask", s.MsgMask & ~offeredBits(kMsgMaskItems)},
       {"MailMask", s.MailMask & ~offeredBits(kMailMaskItems)}};
@@ -313,4 +343,98 @@ std::vector<std::string> settingsWarnings(const Settings& s) {
       w.push_back(std::string(name) + " holds bits its event list does not offer (" +
                   std::to_string(extra) + "); the settings dialog drops them");
   return w;
+}
+
+namespace {
+
+struct SyslogKey {
+  const char* name;
+  std::string SyslogKeys::*value;
+  const char* takes;  // what a refusal says the key takes
+  const char* label;
+};
+constexpr SyslogKey kSyslogKeys[] = {
+    {"SyslogServer", &SyslogKeys::SyslogServer,
+     "a host name or dotted address (letters, digits, '-', '.', '_'), or nothing for no syslog",
+     "Сервер syslog (пусто: не посылать)"},
+    {"SyslogPort", &SyslogKeys::SyslogPort, "a port number from 1 to 65535", "Порт syslog"},
+    {"SyslogProto", &SyslogKeys::SyslogProto, "udp or tcp", "Протокол syslog: udp или tcp"},
+    {"SyslogMask", &SyslogKeys::SyslogMask,
+     "a number or event names joined by commas (Info, Spoofing, NewAddress, AdditionalIp, "
+     "RouteChange, ProgramError, MailError)",
+     "Посылать в syslog события:"},
+};
+
+// Names as parseEventMask reads them, Info beside them.
+bool readSyslogMask(std::string_view text, std::string& number) {
+  std::int32_t mask = 0, info = 0;
+  std::string items, error;
+  for (std::string_view rest = text;;) {
+    const std::size_t comma = rest.find(',');
+    const std::string_view item = trimmed(rest.substr(0, comma));
+    if (sameWord(item, "Info"))
+      info = Info;
+    else
+      items += std::string(items.empty() ? "" : ",") + std::string(item);
+    if (comma == std::string_view::npos) break;
+    rest.remove_prefix(comma + 1);
+  }
+  if (!items.empty() && !parseEventMask(items, kAllEventKinds, mask, error)) return false;
+  number = std::to_string(mask | info);
+  return true;
+}
+
+}  // namespace
+
+std::string takeSyslogAssignments(std::vector<std::string>& list, SyslogKeys& keys,
+                                  std::vector<std::pair<std::string, std::string>>& written) {
+  std::vector<std::string> rest;
+  for (std::string& a : list) {
+    const std::size_t eq = a.find('=');
+    const std::string_view name = trimmed(std::string_view(a).substr(0, eq));
+    const SyslogKey* key = nullptr;
+    for (const SyslogKey& k : kSyslogKeys)
+      if (eq != std::string::npos && sameWord(name, k.name)) key = &k;
+    if (!key) {
+      rest.push_back(std::move(a));
+      continue;
+    }
+    std::string value = a.substr(eq + 1);
+    if (key->value == &SyslogKeys::SyslogMask && !allDigits(value) && !value.empty() &&
+        !readSyslogMask(value, value))
+      return std::string(key->name) + " takes " + key->takes + ", not '" + a.substr(eq + 1) + "'";
+    keys.*key->value = value;
+    written.emplace_back(key->name, value);
+  }
+  list = std::move(rest);
+  SyslogSettings parsed;
+  std::string problem;
+  if (parseSyslogSettings(keys.SyslogServer, keys.SyslogPort, keys.SyslogProto, keys.SyslogMask,
+                          parsed, problem))
+    return {};
+  for (const SyslogKey& k : kSyslogKeys)
+    if (problem.find(std::string(k.name) + "=") != std::string::npos)
+      return std::string(k.name) + " takes " + k.takes + ", not '" + keys.*k.value + "'";
+  return problem;
+}
+
+std::string formatSyslogReport(const SyslogKeys& keys) {
+  const SyslogKeys defaults{"", "514", "udp", std::to_string(kAllEventKinds)};
+  std::string out;
+  for (const SyslogKey& k : kSyslogKeys) {
+    const std::string& value = (keys.*k.value).empty() ? defaults.*k.value : keys.*k.value;
+    std::string line = std::string(k.name) + "=" + value;
+    std::string label = k.label;
+    if (k.value == &SyslogKeys::SyslogMask) {
+      std::int32_t mask = 0;
+      if (parseSigned(value, 0, kAllEventKinds, mask)) {
+        const std::string names = eventMaskNames(mask);
+        label += std::string(mask & Info ? " сведения" : "") +
+                 (mask & Info && mask & ~Info ? "," : "") + (names.empty() ? "" : " " + names);
+      }
+    }
+    if (line.size() < 24) line.append(24 - line.size(), ' ');
+    out += line + "  " + label + "\n";
+  }
+  return out;
 }

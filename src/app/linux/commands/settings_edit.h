@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "forms/settings_form.h"
 #include "settings/settings.h"
 
 enum class SettingsMode { Show, Set, SetPassword };
@@ -23,6 +24,9 @@ struct SettingsEditResult {
   bool failedCheck = false;      // the complaint is one of the dialog's own messages
   bool msgOnRouteNamed = false;  // MsgOnRoute was given (the monitor never writes it back)
 };
+
+// The settings dialog's refusal in the console's words (English, one line).
+const char* settingsVerdictWords(SettingsVerdict verdict);
 
 // Applies the assignments to s (values are Windows-1251 already), then the settings dialog's
 // checks (checkSettingsForm) on the result, as its fields would show it.
@@ -45,3 +49,16 @@ enum class PasswordState { NotSet, Set, Unreadable };
 std::string formatSettingsReport(const Settings& s, PasswordState password);
 // Values the dialog would not accept, one complaint each.
 std::vector<std::string> settingsWarnings(const Settings& s);
+
+// The syslog keys as quorel.ini holds them (outside Settings; empty: the default).
+struct SyslogKeys {
+  std::string SyslogServer, SyslogPort, SyslogProto, SyslogMask;
+};
+// Takes the Syslog* assignments (key names in any case) out of list into keys and checks the
+// four together as the monitor reads them; SyslogMask also takes event names joined by commas
+// (Info among them). The complaint names the key; empty when they apply. written gets the
+// keys given, in the file's form, for the write.
+std::string takeSyslogAssignments(std::vector<std::string>& list, SyslogKeys& keys,
+                                  std::vector<std::pair<std::string, std::string>>& written);
+// Their lines for `vetrel settings`, effective values with their labels.
+std::string formatSyslogReport(const SyslogKeys& keys);

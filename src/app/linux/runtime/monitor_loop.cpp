@@ -6,6 +6,7 @@
 #include "app/linux/runtime/console_session.h"
 #include "app/linux/runtime/live_watch.h"
 #include "app/linux/runtime/main_queue.h"
+#include "app/linux/runtime/stop_signals.h"
 #include "arp/check_cycle.h"
 #include "arp/wire_bindings.h"
 #include "arp/wire_decisions.h"
@@ -70,6 +71,9 @@ void noteMainEvent(const MainEvent& e) {
       break;
     case MainEventKind::WireBatch:
       session.wireBacklog = true;
+      break;
+    case MainEventKind::LogReopen:
+      reopenLogOnSignal();
       break;
     case MainEventKind::ScanHandOff:
       break;  // the scan command's own loop takes these

@@ -1,5 +1,6 @@
 #include "app/linux/system/environment_check.h"
 
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,3 +68,10 @@ bool capEffHasNetAdmin(const std::string& statusText) {
 bool processHasNetAdmin() { return processHas(kCapNetAdmin); }
 
 bool processHasNetRaw() { return processHas(kCapNetRaw); }
+
+int packetSocketError() {
+  const int fd = ::socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, 0);
+  if (fd < 0) return errno;
+  ::close(fd);
+  return 0;
+}

@@ -17,3 +17,6 @@ bool capEffHasNetAdmin(const std::string& statusText);
 bool processHasNetAdmin();
 // CAP_NET_RAW, which ARP probes need, the same way.
 bool processHasNetRaw();
+// 0 when the process may open the packet socket that ARP requests leave by, else the errno
+// (EPERM without CAP_NET_RAW, EAFNOSUPPORT where packet sockets are barred).
+int packetSocketError();
