@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/address.h"
+#include "platform/listen_platform.h"
 
 // What one ARP frame says about its sender.
 struct WireBinding {
@@ -20,10 +21,11 @@ struct WireBinding {
 // this many at most, the oldest forgotten first.
 inline constexpr std::size_t kWireBindingCapacity = 65536;
 
-// An Ethernet frame of ARP (request or reply, Ethernet and IPv4 sizes) whose sender is a
-// unicast station: IP not 0.0.0.0 (address probes), not loopback, multicast or broadcast,
-// MAC neither zero nor a group address. ifIndex is left as it was.
-bool readArpBinding(const std::uint8_t* frame, std::size_t length, WireBinding& out);
+// An ARP request or reply of the interface's own segment (untagged, or tagged with VID 0:
+// another VLAN is listened to by naming its sub-interface) whose sender is a unicast
+// station: IP not 0.0.0.0 (address probes), not loopback, multicast or broadcast, MAC
+// neither zero nor a group address.
+bool readArpBinding(const platform::HeardArp& frame, WireBinding& out);
 
 // IP to the MAC last seen for it and the MAC its decision left in the table (a restore or a
 // block writes another one). Open addressing in fixed arrays; first-in first-out forgetting.

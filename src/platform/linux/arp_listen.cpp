@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/linux/arp_frame.h"
 #include "platform/listen_platform.h"
 
 namespace {
@@ -52,9 +53,14 @@ std::uint32_t openListener(const std::string& name, Listener& l) {
   // Protocol 0 receives nothing until the bind below, by when the filter and ring are set.
   l.fd = socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, 0);
   if (l.fd < 0) return errnoOr(EIO);
+  // The kernel takes a VLAN tag out of the frame before the filter sees it; a tag left in it
+  // (the inner one of two) passes too, so that the reader can tell it is not ours.
   sock_filter code[] = {
-      BPF_STMT(BPF_LD | BPF_H | BPF_ABS, 12),                // the EtherType
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ETH_P_ARP, 0, 1),  // ARP?
+      BPF_STMT(BPF_LD | BPF_H | BPF_ABS, 12),                   // the EtherType
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ETH_P_ARP, 3, 0),     // ARP?
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ETH_P_8021Q, 0, 3),   // a tag?
+      BPF_STMT(BPF_LD | BPF_H | BPF_ABS, 16),                   // the tagged EtherType
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ETH_P_ARP, 0, 1),     // ARP?
       BPF_STMT(BPF_RET | BPF_K, kSnapBytes),
       BPF_STMT(BPF_RET | BPF_K, 0),
   };
@@ -106,9 +112,22 @@ void drainBlock(Listener& l, platform::ArpFrameSink sink, void* context) {
     if (llAt + sizeof(sockaddr_ll) <= kBlockBytes && frameAt + p->tp_snaplen <= kBlockBytes) {
       const auto* ll =
           reinterpret_cast<const sockaddr_ll*>(reinterpret_cast<std::uint8_t*>(b) + llAt);
-      // Our own requests and replies go out through the same socket's view.
-      if (ll->sll_pkttype != PACKET_OUTGOING)
-        sink(context, reinterpret_cast<std::uint8_t*>(b) + frameAt, p->tp_snaplen, l.ifIndex);
+      // Our own requests and replies go out through the same socket's view. A frame that a
+      // VLAN sub-interface took comes with that interface's index: not this interface's.
+      platform::HeardArp heard;
+      if (ll->sll_pkttype != PACKET_OUTGOING &&
+          ll->sll_ifindex == static_cast<int>(l.ifIndex) &&
+          readArpFrame(reinterpret_cast<std::uint8_t*>(b) + frameAt, p->tp_snaplen, heard)) {
+        // The outer tag, taken out of the frame by the kernel; one still in the frame
+        // behind it makes two, of no VLAN of ours.
+        const bool twoTags = heard.tagged && (p->tp_status & TP_STATUS_VLAN_VALID);
+        if (p->tp_status & TP_STATUS_VLAN_VALID) {
+          heard.tagged = true;
+          heard.vlanId = p->hv1.tp_vlan_tci & 0x0fff;
+        }
+        heard.ifIndex = l.ifIndex;
+        if (!twoTags) sink(context, heard);
+      }
     }
     if (p->tp_next_offset == 0) break;
     offset += p->tp_next_offset;

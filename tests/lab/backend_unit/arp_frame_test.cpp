@@ -85,6 +85,33 @@ TEST(ArpFrame, RefusesOthersAndShortFrames) {
   EXPECT_EQ(0, std::memcmp(mac, untouched, 6));
 }
 
+// The wire watch reads every operation, and a VLAN tag the kernel left in the frame.
+TEST(ArpFrame, FramesGiveTheirFieldsAndTheirTag) {
+  platform::HeardArp heard{};
+  ASSERT_TRUE(readArpFrame(kRequest, sizeof kRequest, heard));
+  EXPECT_EQ(heard.operation, 1);
+  EXPECT_EQ(heard.senderIp, 0x0a000001u);
+  EXPECT_EQ(heard.targetIp, 0x0a000002u);
+  EXPECT_FALSE(heard.tagged);
+  ASSERT_TRUE(readArpFrame(kReply, sizeof kReply, heard));
+  EXPECT_EQ(heard.etherSource[1], 0x99);
+  EXPECT_EQ(heard.senderMac[1], 0xbb);
+  for (std::uint16_t tci : {0x0005, 0xe000, 0x2fff}) {
+    std::vector<std::uint8_t> tagged(kReply, kReply + 12);
+    tagged.insert(tagged.end(), {0x81, 0x00, static_cast<std::uint8_t>(tci >> 8),
+                                 static_cast<std::uint8_t>(tci)});
+    tagged.insert(tagged.end(), kReply + 12, kReply + 42);
+    for (std::size_t cut = 0; cut < tagged.size(); ++cut)
+      EXPECT_FALSE(readArpFrame(tagged.data(), cut, heard)) << cut;
+    ASSERT_TRUE(readArpFrame(tagged.data(), tagged.size(), heard));
+    EXPECT_TRUE(heard.tagged);
+    EXPECT_EQ(heard.vlanId, tci & 0x0fff);
+    EXPECT_EQ(heard.senderIp, 0x0a000002u);
+    ArpReply reply{};
+    EXPECT_EQ(readArpReply(tagged.data(), tagged.size(), reply), (tci & 0x0fff) == 0) << tci;
+  }
+}
+
 // What a hostile host sends instead of an answer: each change to the golden reply makes it
 // no answer to our request.
 TEST(ArpFrame, OnlyAUnicastAnswerToUsCounts) {

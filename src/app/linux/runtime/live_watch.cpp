@@ -49,11 +49,10 @@ struct ReadState {
   std::vector<WireBinding> batch;
 };
 
-void onFrame(void* context, const std::uint8_t* frame, std::size_t length, std::uint32_t ifIndex) {
+void onFrame(void* context, const platform::HeardArp& frame) {
   auto* state = static_cast<ReadState*>(context);
   WireBinding b{};
-  if (!readArpBinding(frame, length, b)) return;
-  b.ifIndex = ifIndex;
+  if (!readArpBinding(frame, b)) return;
   if (state->seen.learn(b.ip, b.mac)) state->batch.push_back(b);
 }
 
