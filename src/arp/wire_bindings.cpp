@@ -6,6 +6,7 @@
 #include <memory>
 #include <random>
 
+#include "arp/wire_bounds.h"
 #include "base/address_input.h"
 #include "base/text_field.h"
 #include "report/journal.h"
@@ -182,6 +183,7 @@ bool journalWireDrops(double nowSeconds) {
 
 void resetWireBindings() {
   if (wireTable) wireTable->clear();
+  resetWireBounds();
   pendingDrops.store(0);
   dropsJournalled = false;
   lastDropsLine = 0;

@@ -16,19 +16,28 @@
 #include "arp/arp_table.h"
 #include "arp/check_cycle.h"
 #include "arp/check_trigger.h"
+#include "arp/wire_bounds.h"
 #include "arp/wire_decisions.h"
 #include "base/text_field.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
+#include "route/adapters.h"
 #include "scratch_dir.h"
 #include "settings/settings.h"
 
 namespace {
 
 platform::HeardArp heardArp(std::uint16_t op, const char* ip, std::uint8_t mac0 = 0x02,
-                           bool tagged = false, std::uint16_t vlan = 0) {
-  platform::HeardArp f{op, {2, 0, 0, 0, 0, 1}, {mac0, 0x11, 0x22, 0x33, 0x44, 0x55},
-                       parseIpv4(ip), {}, 0, tagged, vlan, 9};
+                            bool tagged = false, std::uint16_t vlan = 0) {
+  platform::HeardArp f{op,
+                       {2, 0, 0, 0, 0, 1},
+                       {mac0, 0x11, 0x22, 0x33, 0x44, 0x55},
+                       parseIpv4(ip),
+                       {},
+                       0,
+                       tagged,
+                       vlan,
+                       9};
   return f;
 }
 
@@ -38,17 +47,17 @@ TEST(WireBindings, OnlyUnicastSendersOfTheUntaggedSegmentGiveBindings) {
     bool gives;
   };
   const Case cases[] = {
-      {heardArp(1, "10.0.0.5"), true},                    // a request
-      {heardArp(2, "192.168.1.200"), true},               // a reply
-      {heardArp(3, "10.0.0.5"), false},                   // RARP and others
-      {heardArp(1, "0.0.0.0"), false},                    // an address probe
-      {heardArp(1, "224.0.0.1"), false},                  // multicast
-      {heardArp(1, "255.255.255.255"), false},            // broadcast
-      {heardArp(1, "127.0.0.1"), false},                  // loopback
-      {heardArp(1, "10.0.0.5", 0x01), false},             // a group MAC
-      {heardArp(1, "10.0.0.5", 0x00), true},              // 00-11-22-...: a station
-      {heardArp(2, "10.0.0.5", 0x02, true, 0), true},     // a priority tag
-      {heardArp(2, "10.0.0.5", 0x02, true, 5), false},    // another VLAN
+      {heardArp(1, "10.0.0.5"), true},                  // a request
+      {heardArp(2, "192.168.1.200"), true},             // a reply
+      {heardArp(3, "10.0.0.5"), false},                 // RARP and others
+      {heardArp(1, "0.0.0.0"), false},                  // an address probe
+      {heardArp(1, "224.0.0.1"), false},                // multicast
+      {heardArp(1, "255.255.255.255"), false},          // broadcast
+      {heardArp(1, "127.0.0.1"), false},                // loopback
+      {heardArp(1, "10.0.0.5", 0x01), false},           // a group MAC
+      {heardArp(1, "10.0.0.5", 0x00), true},            // 00-11-22-...: a station
+      {heardArp(2, "10.0.0.5", 0x02, true, 0), true},   // a priority tag
+      {heardArp(2, "10.0.0.5", 0x02, true, 5), false},  // another VLAN
       {heardArp(2, "10.0.0.5", 0x02, true, 4095), false},
   };
   for (const Case& c : cases) {
@@ -152,6 +161,15 @@ class WireAndCache : public ::testing::Test {
     ASSERT_TRUE(createArpSnapshot());
     enableWireBindings(true);
     resetWireBindings();
+    // The monitor is 10.0.0.1 on interface 4, the one the wire bindings are heard on.
+    PlatformAdapter own;
+    own.index = 4;
+    own.mac[0] = 2;
+    own.mac[5] = 1;
+    own.addresses = {{"10.0.0.1", "255.255.255.0"}};
+    fake.adapters = {own};
+    ASSERT_TRUE(discoverAdapters());
+    installUiRecorder();
   }
   void TearDown() override {
     enableWireBindings(false);
@@ -238,6 +256,68 @@ TEST_F(WireAndCache, WireAloneReportsWhatTheCacheNeverHolds) {
   enableWireBindings(false);
   cache("10.0.0.50", kStranger);
   EXPECT_EQ(lines(), 2u);  // the learned station's line, and the stranger reported again
+}
+
+TEST_F(WireAndCache, OwnAddressOffLinkSendersAndFloodsAreNeverWrittenBeyondTheirBounds) {
+  struct Case {
+    const char* name;
+    bool addNew, block, viaCache;
+    const char* ip;
+    int senders;
+    std::size_t samples, writes;  // learned, and rows written
+    const char* line;             // the first line
+  };
+  const Case cases[] = {
+      {"own address learned?", true, false, false, "10.0.0.1", 1, 0, 0,
+       "Подмена адреса! 10.0.0.1 02-00-00-01-00-00 (собственный адрес 10.0.0.1 "
+       "02-00-00-00-00-01)"},
+      {"own address blocked? (cache)", false, true, true, "10.0.0.1", 1, 0, 0,
+       "(собственный адрес"},
+      {"off-link learned?", true, false, false, "10.9.0.1", 50, 0, 0, "Новый IP-адрес! 10.9.0.1"},
+      {"off-link blocked?", false, true, false, "10.9.0.1", 50, 0, 0, "Новый IP-адрес!"},
+      {"off-link via the cache: as always", true, false, true, "10.9.0.1", 3, 3, 0, "Новый"},
+      {"on-link flood learned", true, false, false, "10.0.0.2", 200, 64, 0, "Новый"},
+      {"on-link flood blocked", false, true, false, "10.0.0.2", 200, 0, 32, "Новый"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    SampleList.clear();
+    settings.AddNew = c.addNew;
+    settings.BlockNew = c.block;
+    settings.Restore = true;
+    const std::uint32_t first = parseIpv4(c.ip);
+    for (int i = 0; i < c.senders; ++i) {
+      char ip[20], mac[32];
+      formatIpv4Host(first + static_cast<std::uint32_t>(i), ip);
+      std::snprintf(mac, sizeof mac, "02-00-00-01-%02x-%02x", i >> 8, i & 0xff);
+      c.viaCache ? cache(ip, mac) : wire(ip, mac);
+    }
+    EXPECT_EQ(SampleList.size(), c.samples);
+    EXPECT_EQ(fake.setEntries.size(), c.writes);
+    ASSERT_FALSE(ui.windowLines.empty());
+    EXPECT_NE(ui.windowLines.front().find(c.line), std::string::npos) << ui.windowLines.front();
+    // Every sender reported; a flood's stop told once.
+    const auto stops = std::count_if(
+        ui.windowLines.begin(), ui.windowLines.end(),
+        [](const std::string& l) { return l.find("приостановлено") != std::string::npos; });
+    EXPECT_EQ(static_cast<std::size_t>(stops), c.senders == 200 ? 1u : 0u);
+    EXPECT_EQ(ui.windowLines.size() - stops, static_cast<std::size_t>(c.senders));
+    TearDown();
+  }
+}
+
+TEST(WireBounds, ABurstThenARateThenTheRunsTotal) {
+  WriteBound b{"x", 3, 60, 5};
+  // At second: whether a write is allowed.
+  const std::pair<double, bool> steps[] = {{0, true},    {0, true},  {0, true},  {0, false},
+                                           {0.5, false}, {1, true},  {1, false}, {30, true},
+                                           {30, false},  {90, false}};
+  installUiRecorder();
+  for (const auto& [at, allowed] : steps) EXPECT_EQ(spendWriteBound(b, at), allowed) << at;
+  ASSERT_EQ(ui.windowLines.size(), 2u);  // the first stop, then the total
+  EXPECT_NE(ui.windowLines[0].find("не более 3 сразу и 60 в минуту"), std::string::npos);
+  EXPECT_NE(ui.windowLines[1].find("до перезапуска (предел 5)"), std::string::npos);
 }
 
 TEST_F(WireAndCache, LostFramesAreJournalledAtMostOnceAMinute) {
