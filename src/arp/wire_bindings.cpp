@@ -181,6 +181,11 @@ bool journalWireDrops(double nowSeconds) {
   return true;
 }
 
+void journalWireDropsAtEnd() {
+  dropsJournalled = false;  // the once-a-minute rule holds no line back now
+  journalWireDrops(0);
+}
+
 void resetWireBindings() {
   if (wireTable) wireTable->clear();
   resetWireBounds();

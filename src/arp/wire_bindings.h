@@ -76,5 +76,7 @@ void noteRowDecided(const AddressEntry& seen, const AddressEntry& decided);
 // once a minute (the first at once); nowSeconds is a steady clock. True when a line was written.
 void addWireDrops(std::uint64_t frames);
 bool journalWireDrops(double nowSeconds);
+// At shut-down: what was lost since the last line, whenever that was.
+void journalWireDropsAtEnd();
 // Forgets every binding and the drop counts (tests, and a new run).
 void resetWireBindings();

@@ -32,13 +32,23 @@ struct HeardArp {
   std::uint32_t targetIp;
   // An 802.1Q or 802.1ad tag, whether the kernel took it out of the frame or it was left in.
   bool tagged;
-  std::uint16_t vlanId;     // 0 for a priority tag
-  std::uint32_t ifIndex;    // the interface listened to
+  std::uint16_t vlanId;   // 0 for a priority tag
+  std::uint32_t ifIndex;  // the interface listened to
 };
 // Called per ARP frame received from another station on the interface listened to.
 using ArpFrameSink = void (*)(void* context, const HeardArp& frame);
 // Waits up to timeoutMs for frames and hands over every frame the rings hold. 0 or errno.
 std::uint32_t readArpFrames(int timeoutMs, ArpFrameSink sink, void* context);
+// Notices listened interfaces that went away (deleted, or re-created under a new index: a
+// socket bound to the old one hears nothing again) and listens again on those whose name
+// is back. Called now and then by the reading thread; each change once: lost, back, or
+// (error set) back but not listened to, tried again on the next call.
+struct ArpListenerChange {
+  std::string name;
+  bool listening;
+  std::uint32_t error;
+};
+std::vector<ArpListenerChange> recheckArpListeners();
 // Frames the kernel dropped since the last call because a ring was full.
 std::uint64_t takeArpFrameDrops();
 

@@ -340,6 +340,11 @@ TEST_F(WireAndCache, LostFramesAreJournalledAtMostOnceAMinute) {
     }
     ui.windowLines.clear();
   }
+  addWireDrops(2);  // within the minute: held back, but not past the end
+  EXPECT_FALSE(journalWireDrops(302));
+  journalWireDropsAtEnd();
+  ASSERT_EQ(ui.windowLines.size(), 1u);
+  EXPECT_NE(ui.windowLines[0].find("кадров ARP: 2."), std::string::npos);
 }
 
 }  // namespace

@@ -237,6 +237,7 @@ int runSettings(const CommandLine& cl) {
       refuseWhileMonitorRuns(cl.dir);
       return kExitFailure;
     case DirLockResult::Failed:
+    case DirLockResult::NotAFile:
       warnConsole("cannot lock the data directory " + cl.dir + ": " + std::strerror(errno) +
                   "; nothing was written");
       return kExitFailure;

@@ -10,6 +10,7 @@
 
 #include "app/linux/runtime/main_queue.h"
 #include "base/detached_thread.h"
+#include "base/external_text.h"
 #include "platform/listen_platform.h"
 #include "report/journal.h"
 
@@ -56,6 +57,26 @@ void onFrame(void* context, const platform::HeardArp& frame) {
   if (state->seen.learn(b.ip, b.mac)) state->batch.push_back(b);
 }
 
+void reportListenerChanges() {
+  for (const platform::ArpListenerChange& c : platform::recheckArpListeners()) {
+    const std::string name = cleanExternalText(c.name);
+    char line[kJournalTextMax + 1];
+    if (c.listening)
+      std::snprintf(line, sizeof line, "Прослушивание сети: интерфейс %s снова прослушивается.",
+                    name.c_str());
+    else if (c.error)
+      std::snprintf(line, sizeof line,
+                    "Прослушивание сети: интерфейс %s не прослушивается: ошибка %u.", name.c_str(),
+                    static_cast<unsigned>(c.error));
+    else
+      std::snprintf(line, sizeof line,
+                    "Прослушивание сети: интерфейс %s пропал; прослушивание возобновится, когда он "
+                    "появится.",
+                    name.c_str());
+    reportEvent(line, c.listening ? Info : ProgramError);
+  }
+}
+
 void wireRead() {
   auto state = std::make_unique<ReadState>();
   auto lastStats = std::chrono::steady_clock::now();
@@ -72,6 +93,7 @@ void wireRead() {
     if (now - lastStats >= std::chrono::seconds(1)) {
       lastStats = now;
       if (const std::uint64_t drops = platform::takeArpFrameDrops()) addWireDrops(drops);
+      reportListenerChanges();
     }
   }
 }
