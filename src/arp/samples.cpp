@@ -2,7 +2,10 @@
 
 #include <cstdio>
 #include <new>
+#include <string>
+#include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "base/address_input.h"
 #include "base/data_file.h"
@@ -21,6 +24,16 @@ constexpr std::string_view kSeparators = " \t\r\n";
 // The file was there but could not be read whole: a save would replace the samples that
 // were not read with the shorter list.
 bool samplesFileKept = false;
+
+// The samples as this process last read or wrote the file. Another process (a scan beside a
+// monitor) may have rewritten it since: what it added is taken in before our next save.
+std::unordered_set<std::string> samplesOnDisk;
+
+std::string sampleKey(const AddressEntry& e) {
+  std::string key(fieldView(e.ipText));
+  key.append(1, '\t').append(fieldView(e.macText)).append(1, '\t').append(fieldView(e.hostName));
+  return key;
+}
 
 // Two texts of one address are one sample, however the file or the user wrote them.
 bool sameIpText(std::string_view a, std::string_view b) {
@@ -87,33 +100,68 @@ void reportUnusableMacs(std::size_t first) {
   reportEvent(text, ProgramError);
 }
 
-}  // namespace
-
-void loadSamples() {
-  samplesFileKept = false;
+// Appends the file's samples to list; false when it is there but could not be read whole.
+bool readSamplesFile(AddressList& list, DataFileOpen& opened) {
   LineReader reader;
-  const DataFileOpen opened = openDataFile(kSamplesFile, reader.file);
-  if (opened == DataFileOpen::Unreadable) keepUnreadSamplesFile();
-  if (opened != DataFileOpen::Opened) return;
+  opened = openDataFile(kSamplesFile, reader.file);
+  if (opened != DataFileOpen::Opened) return opened == DataFileOpen::Missing;
   char line[kSampleLineMax + 2];
   std::size_t length;
-  const std::size_t first = SampleList.size();
   try {
     while (readLine(reader, line, kSampleLineMax, length) == LineResult::Line) {
       AddressEntry e = makeEntry();
-      if (readSampleLine(lineText(line, length), e)) SampleList.push_back(e);
+      if (readSampleLine(lineText(line, length), e)) list.push_back(e);
     }
   } catch (const std::bad_alloc&) {
     reader.failed = true;  // the samples read so far stay; the file too
   }
   std::fclose(reader.file);
-  noteSamplesChanged();
-  if (reader.failed) keepUnreadSamplesFile();
-  reportUnusableMacs(first);
+  return !reader.failed;
+}
+
+void noteSamplesOnDisk(const AddressList& list, std::size_t first) {
+  samplesOnDisk.clear();
+  for (std::size_t i = first; i < list.size(); ++i) samplesOnDisk.insert(sampleKey(list[i]));
+}
+
+// Takes in the samples another process wrote since this one last read or wrote the file,
+// unless the list holds their address already. Removals there are not followed: a sample is
+// never lost by a merge.
+void mergeSamplesOnDisk() {
+  AddressList disk;
+  DataFileOpen opened;
+  if (!readSamplesFile(disk, opened) || opened != DataFileOpen::Opened) return;
+  for (const AddressEntry& d : disk) {
+    if (samplesOnDisk.count(sampleKey(d))) continue;
+    bool known = false;
+    for (const AddressEntry& s : SampleList)
+      if ((known = sameIpText(fieldView(s.ipText), fieldView(d.ipText)))) break;
+    if (known) continue;
+    SampleList.push_back(d);
+    noteSamplesChanged();
+  }
+}
+
+}  // namespace
+
+void loadSamples() {
+  samplesFileKept = false;
+  const std::size_t first = SampleList.size();
+  DataFileOpen opened;
+  const bool whole = readSamplesFile(SampleList, opened);
+  if (opened == DataFileOpen::Opened) noteSamplesChanged();
+  if (!whole) keepUnreadSamplesFile();
+  noteSamplesOnDisk(SampleList, first);
+  if (opened == DataFileOpen::Opened) reportUnusableMacs(first);
 }
 
 void saveSamples() {
   if (samplesFileKept) return;
+  try {
+    mergeSamplesOnDisk();
+  } catch (const std::bad_alloc&) {
+    return;  // the file stays as it is, rather than lose what another process added
+  }
   FileRewrite w;
   if (!beginRewrite(w, kSamplesFile)) return;
   for (const AddressEntry& e : SampleList) {
@@ -124,7 +172,7 @@ void saveSamples() {
     writeText(w, fieldView(e.hostName));
     writeText(w, "\r\n");
   }
-  commitRewrite(w);
+  if (commitRewrite(w)) noteSamplesOnDisk(SampleList, 0);
 }
 
 int addSample(const AddressEntry& entry) {

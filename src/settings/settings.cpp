@@ -200,8 +200,8 @@ void saveSettings() {
   // One replacement of the whole file: a crash or a full disk leaves the old file whole.
   // A failed write is not reported; the program is ending anyway.
   // MsgOnRoute is set by hand in the file; the program never writes it.
-  platform::profileWriteKeys(kIniSection, settingsFileValues(settings, hex, false),
-                             iniPath.c_str());
+  platform::profileWriteKeys(kIniSection, settingsFileValues(settings, hex, false), iniPath.c_str(),
+                             !hex.empty());
 }
 
 void setAutostart(bool on) {

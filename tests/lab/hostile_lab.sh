@@ -189,4 +189,24 @@ in_s "$VETREL" route --dir "$d" delete 10.90.0.0 255.255.0.0 "$NET.3" 2>"$d/stde
 check "deleting through the second hop exits 0" [ $? -eq 0 ]
 check "... and the route is gone" bash -c "[ -z \"\$(ip -n '$S' route show 10.90.0.0/16)\" ]"
 
+echo "== A careless administrator: a planted lock, FIFOs for data files, the password's file"
+d=$(fresh_dir careless)
+ini_write "$d" WriteLog=1 CheckInt=30 SaveStat=1
+ln -s "$d/elsewhere" "$d/monitor.lock"
+timeout 10 ip netns exec "$S" "$VETREL" monitor --dir "$d" >"$d/stdout" 2>"$d/stderr"
+check "a monitor.lock that is a link refuses the start, naming it (exit $?)" \
+  grep -qF "$d/monitor.lock is not a plain file" "$d/stderr"
+rm "$d/monitor.lock"
+mkfifo "$d/samples.dat" "$d/statics.dat"
+timeout -k 2 -s TERM 3 ip netns exec "$S" "$VETREL" monitor --dir "$d" >"$d/stdout" 2>"$d/stderr"
+rc=$?
+check "FIFOs for samples.dat and statics.dat: unreadable files, and SIGTERM ends the run (exit $rc)" \
+  bash -c "[ $rc -ne 137 ] && $(declare -f w1251 has); has '$d/quorel.log' 'Ошибка чтения файла samples.dat.' && has '$d/quorel.log' 'Выход из программы.'"
+check "... and both stay FIFOs" bash -c "[ -p '$d/samples.dat' ] && [ -p '$d/statics.dat' ]"
+d=$(fresh_dir password)
+(umask 022 && printf 'secret\n' | "$VETREL" settings --dir "$d" set-password >/dev/null 2>&1)
+(umask 022 && "$VETREL" settings --dir "$d" set AddNew=0 >/dev/null 2>&1)
+check "quorel.ini holding a password is 0600 under umask 022, after a rewrite too ($(stat -c %a "$d/quorel.ini"))" \
+  [ "$(stat -c %a "$d/quorel.ini")" = 600 ]
+
 lab_end "hostile lab"
