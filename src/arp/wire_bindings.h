@@ -14,7 +14,9 @@
 struct WireBinding {
   std::uint32_t ip;  // host order, as parseIpv4 gives it
   std::uint8_t mac[6];
-  std::uint32_t ifIndex;  // the interface it was heard on
+  std::uint32_t ifIndex;             // the interface it was heard on
+  std::uint8_t etherSource[6] = {};  // the frame's (arp/wire_reports.h)
+  std::uint8_t marks = 0;            // what else the frame shows (arp/wire_reports.h)
 };
 
 // A flood of random senders must not grow memory without end: the remembered bindings are

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "arp/check_cycle.h"
+#include "arp/wire_reports.h"
 #include "base/address.h"
 #include "base/text_field.h"
 #include "platform/arp_platform.h"
@@ -35,8 +36,10 @@ void decideWireBindings(const WireBinding* bindings, std::size_t count) {
   std::vector<OutsideBinding> fresh;
   for (std::size_t i = 0; i < count; ++i) {
     const WireBinding& b = bindings[i];
-    if (!learnWireBinding(b.ip, b.mac)) continue;  // seen again as it was, or decided already
     knowInterfaceOf(b, now);
+    if (!reportWireFrame(b, now)) continue;        // no binding to decide
+    if (!learnWireBinding(b.ip, b.mac)) continue;  // seen again as it was, or decided already
+    reportWireReturn(b, now);
     OutsideBinding o{};
     formatIpv4Host(b.ip, o.entry.ipText);
     formatMac(b.mac, o.entry.macText);

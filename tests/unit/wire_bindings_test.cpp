@@ -18,6 +18,7 @@
 #include "arp/check_trigger.h"
 #include "arp/wire_bounds.h"
 #include "arp/wire_decisions.h"
+#include "arp/wire_reports.h"
 #include "base/text_field.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
@@ -161,6 +162,7 @@ class WireAndCache : public ::testing::Test {
     ASSERT_TRUE(createArpSnapshot());
     enableWireBindings(true);
     resetWireBindings();
+    resetWireReports();
     // The monitor is 10.0.0.1 on interface 4, the one the wire bindings are heard on.
     PlatformAdapter own;
     own.index = 4;
@@ -273,8 +275,9 @@ TEST_F(WireAndCache, OwnAddressOffLinkSendersAndFloodsAreNeverWrittenBeyondTheir
        "02-00-00-00-00-01)"},
       {"own address blocked? (cache)", false, true, true, "10.0.0.1", 1, 0, 0,
        "(собственный адрес"},
-      {"off-link learned?", true, false, false, "10.9.0.1", 50, 0, 0, "Новый IP-адрес! 10.9.0.1"},
-      {"off-link blocked?", false, true, false, "10.9.0.1", 50, 0, 0, "Новый IP-адрес!"},
+      {"off-link learned?", true, false, false, "10.9.0.1", 5, 0, 0,
+       "Адрес вне подсетей! 10.9.0.1 02-00-00-01-00-00 (Ethernet 00-00-00-00-00-00, интерфейс 4)"},
+      {"off-link blocked?", false, true, false, "10.9.0.1", 5, 0, 0, "Адрес вне подсетей!"},
       {"off-link via the cache: as always", true, false, true, "10.9.0.1", 3, 3, 0, "Новый"},
       {"on-link flood learned", true, false, false, "10.0.0.2", 200, 64, 0, "Новый"},
       {"on-link flood blocked", false, true, false, "10.0.0.2", 200, 0, 32, "Новый"},
