@@ -51,8 +51,12 @@ struct KindWindow {
   std::uint64_t held = 0;
 };
 
+// Senders per kind: a flood of one kind cannot make another's sender be reported again.
 struct Reports {
-  RecentKeys senders{8192, kWireReportWindow};
+  RecentKeys senders[kWireReportKinds] = {{4096, kWireReportWindow},
+                                          {4096, kWireReportWindow},
+                                          {4096, kWireReportWindow},
+                                          {4096, kWireReportWindow}};
   MacHistory history{8192};
   KindWindow windows[kWireReportKinds];
 };
@@ -107,7 +111,7 @@ void journalReport(WireReport kind, const WireBinding& b, const std::uint8_t* pr
 void report(WireReport kind, std::uint64_t key, const WireBinding& b, double now,
             const std::uint8_t* previous = nullptr) {
   Reports& r = reports();
-  if (!r.senders.firstWithin(key, now)) return;
+  if (!r.senders[static_cast<int>(kind)].firstWithin(key, now)) return;
   KindWindow& w = r.windows[static_cast<int>(kind)];
   if (w.start < 0 || now - w.start >= kWireReportWindow) {
     if (w.held) tellHeld(kind, w);
@@ -251,7 +255,7 @@ void journalWireReportsHeld(double now) {
 
 void resetWireReports() {
   Reports& r = reports();
-  r.senders.clear();
+  for (RecentKeys& k : r.senders) k.clear();
   r.history.clear();
   for (KindWindow& w : r.windows) w = KindWindow{};
 }
