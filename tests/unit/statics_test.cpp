@@ -162,6 +162,32 @@ TEST_F(Statics, SaveOutcomesOfTheRead) {
   EXPECT_EQ(readFile("statics.dat"), "old\r\n");
 }
 
+TEST_F(Statics, ATableWithoutStaticRowsAfterFailuresNeverEmptiesTheFile) {
+  const std::string saved = "192.168.1.20\tAA-BB-CC-0D-0E-0F\r\n";
+  struct Case {
+    bool applyFails, readFails, noRows, kept;
+  } cases[] = {{false, false, false, false},
+               {true, false, false, true},
+               {false, true, false, true},
+               {false, true, true, true},
+               {false, false, true, false}};
+  for (const Case& c : cases) {
+    SetUp();
+    writeFile("statics.dat", saved);
+    fake.setEntryResult = c.applyFails ? 5 : 0;
+    loadStatics();
+    fake.arpError = c.readFails ? 5 : 0;
+    readArpTable(false);  // a check of the run
+    fake.arpError = 0;
+    fake.arpRows.clear();
+    if (!c.noRows) fake.arpRows = {fakeArpRow(5, "192.168.1.3", "00-11-22-33-44-55")};
+    saveStatics();
+    EXPECT_EQ(std::filesystem::exists("statics.dat") && readFile("statics.dat") == saved, c.kept)
+        << c.applyFails << c.readFails << c.noRows;
+    TearDown();
+  }
+}
+
 TEST_F(Statics, LoadTokensLimitsAndFailures) {
   const std::string line59 = "192.168.1.9\t" + std::string(59 - 12 - 17, ' ') + "00-11-22-33-44-5A";
   ASSERT_EQ(line59.size(), 59u);

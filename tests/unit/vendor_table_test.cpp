@@ -7,6 +7,7 @@
 
 #include "report/json_line.h"
 #include "report/syslog_message.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -39,6 +40,24 @@ TEST(VendorTable, LongestBlockFirstLocalBitAndUnknowns) {
     EXPECT_EQ(vendorOf(table, mac), "") << mac;
   // Rows whose assignment is not hex of a block's length add nothing.
   EXPECT_EQ(table.blocks[0].size() + table.blocks[1].size() + table.blocks[2].size(), 8u);
+}
+
+TEST(VendorTable, AHugeFileIsReadOnlyUpToItsBoundAndSaysSo) {
+  ScratchDir dir;
+  std::string rows;
+  for (std::size_t i = 0; i <= kVendorFileLinesMax; ++i) {
+    char row[64];
+    std::snprintf(row, sizeof row, "MA-L,%06zX,V%zu,x\n", i, i);
+    rows += row;
+  }
+  writeFile("oui.csv", rows);
+  VendorTable table;
+  std::vector<std::string> cut;
+  ASSERT_TRUE(loadVendorTable(table, ".", &cut));
+  EXPECT_EQ(cut, std::vector<std::string>{"oui.csv"});
+  EXPECT_EQ(vendorOf(table, "00-00-05-00-00-00"), "V5");
+  EXPECT_EQ(vendorOf(table, "01-86-9F-00-00-00"), "V99999");  // the last line read
+  EXPECT_EQ(vendorOf(table, "01-86-A0-00-00-00"), "");        // past the bound
 }
 
 TEST(VendorTable, WithoutTheFilesEveryVendorIsEmpty) {
