@@ -12,9 +12,8 @@ Frames come from N senders: with --random, N addresses and MACs drawn at random 
 in its last two bytes. A request asks for --target (default IP's .254 neighbour); a reply is
 gratuitous (sender and target alike, broadcast). Sent in bursts with a sleep between them,
 always bounded by --packets and --max-seconds. With --vlan, each frame carries an 802.1Q
-tag of that VLAN (0: a priority tag). --ether sends every frame from that Ethernet source
-(default: the ARP sender's); --flip makes every other frame's sender MAC2. Prints
-"sent N in S s" to stderr.
+tag of that VLAN (0: a priority tag). --ether: every frame's Ethernet source (default the
+sender's); --flip: every other frame's sender is MAC2. Prints "sent N in S s" to stderr.
 """
 import argparse
 import ipaddress

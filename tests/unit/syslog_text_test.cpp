@@ -98,8 +98,6 @@ TEST(EventFields, AddressLinesGiveTheirFieldsOthersNone) {
        Spoofing, "10.0.0.5 02-aa  |02-bb|02-cc|e, 1)"},
       {"Адрес вне подсетей! 10.9.0.5 02-aa (Ethernet 02-cc, интерфейс eth0)", Info,
        "10.9.0.5 02-aa  ||02-cc|eth0"},
-      {"Несовпадение MAC-адресов! 10.0.0.5 02-aa (Ethernet 02-cc)", Spoofing,
-       "10.0.0.5 02-aa  |||"},
   };
   for (const Row& r : rows) {
     const EventFields f = parseEventFields(r.text, r.kind);

@@ -1,39 +1,29 @@
-// What the wire watch reports beside the bindings: the window, the once-per-sender rule and
-// the few lines a kind that a flood of senders gets.
+// The wire watch's window, its once-per-sender rule and the few lines a kind a flood gets.
 #include "arp/wire_reports.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
 #include "route/adapters.h"
 
-TEST(WireReports, RecentKeysOncePerWindowForgettingTheOldest) {
-  RecentKeys keys(4, 10);  // one set of four
-  const struct {
-    std::uint64_t key;
-    double at;
-    bool first;
-  } steps[] = {{1, 0, true},  {1, 9.9, false}, {2, 1, true},  {3, 2, true},   {4, 3, true},
-               {1, 10, true}, {5, 11, true},   {2, 12, true}, {4, 12, false}, {3, 12, true}};
-  for (const auto& s : steps)
-    EXPECT_EQ(keys.firstWithin(s.key, s.at), s.first) << s.key << "@" << s.at;
-}
-
-TEST(WireReports, MacHistoryGoesBackOnlyToTheMacBeforeWithinTheWindow) {
+TEST(WireReports, RecentKeysAndMacHistoryKeepTheirWindow) {
+  RecentKeys keys(4, 10);  // one set of four: the oldest is forgotten first
+  const std::tuple<std::uint64_t, double, bool> seen[] = {
+      {1, 0, true},  {1, 9.9, false}, {2, 1, true},  {3, 2, true},   {4, 3, true},
+      {1, 10, true}, {5, 11, true},   {2, 12, true}, {4, 12, false}, {3, 12, true}};
+  for (const auto& [key, at, first] : seen)
+    EXPECT_EQ(keys.firstWithin(key, at), first) << key << "@" << at;
   MacHistory history(16);
-  const struct {
-    std::uint32_t ip;
-    std::uint8_t mac;
-    double at;
-    bool back;
-  } steps[] = {{7, 0xa, 0, false}, {7, 0xb, 1, false}, {8, 0xa, 1, false}, {7, 0xa, 2, true},
-               {7, 0xa, 3, false}, {7, 0xb, 4, true},  {7, 0xc, 5, false}, {7, 0xb, 100, false}};
-  for (const auto& s : steps) {
-    std::uint8_t mac[6] = {2, 0, 0, 0, 0, s.mac}, previous[6];
-    EXPECT_EQ(history.goesBack(s.ip, mac, s.at, 60, previous), s.back) << s.ip << "@" << s.at;
+  const std::tuple<std::uint32_t, std::uint8_t, double, bool> macs[] = {
+      {7, 0xa, 0, false}, {7, 0xb, 1, false}, {8, 0xa, 1, false}, {7, 0xa, 2, true},
+      {7, 0xa, 3, false}, {7, 0xb, 4, true},  {7, 0xc, 5, false}, {7, 0xb, 100, false}};
+  for (const auto& [ip, last, at, back] : macs) {
+    std::uint8_t mac[6] = {2, 0, 0, 0, 0, last}, previous[6];
+    EXPECT_EQ(history.goesBack(ip, mac, at, 60, previous), back) << ip << "@" << at;
   }
 }
 
