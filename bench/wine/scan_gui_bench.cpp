@@ -64,7 +64,7 @@ void installHooks() {
   uiHooks.setCell = [](ListId, int row, int column, const char* text) {
     list.SetCellText(row, column, text);
   };
-  uiHooks.ensureVisible = [](ListId, int row) { list.EnsureVisible(row); };
+  uiHooks.scanHostShown = [](const AddressEntry&, int row) { list.EnsureVisible(row); };
   uiHooks.markSortedColumn = [](ListId, int column) { list.MarkSortedColumn(column); };
   // As the scan page does: held while rows change, released by a posted message, so the
   // release waits until no worker's message is pending.

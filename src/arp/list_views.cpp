@@ -16,12 +16,13 @@ struct Cell {
   explicit Cell(const char (&field)[N]) { copyField(text, fieldView(field)); }
 };
 
-void appendEntry(ListId list, const AddressEntry& e, bool withType) {
+int appendEntry(ListId list, const AddressEntry& e, bool withType) {
   const int row = uiAppendRow(list, Cell(e.ipText).text);
   int column = 1;
   uiSetCell(list, row, column++, Cell(e.macText).text);
   if (withType) uiSetCell(list, row, column++, Cell(e.typeText).text);
   uiSetCell(list, row, column, Cell(e.hostName).text);
+  return row;
 }
 
 using Ordering = bool (*)(const AddressEntry&, const AddressEntry&);
@@ -42,8 +43,10 @@ void showSampleRows() {
 void refillScanList() {
   uiClearList(ListId::Scan);
   for (const AddressEntry& e : ScanResults)
-    if (e.probeState > 0) appendEntry(ListId::Scan, e, false);
+    if (e.probeState > 0) appendScanRow(e);
 }
+
+int appendScanRow(const AddressEntry& e) { return appendEntry(ListId::Scan, e, false); }
 
 void sortCacheList(int column) {
   static const Ordering orderings[] = {lessByIp, lessByMac, greaterByType, lessByName};

@@ -17,8 +17,8 @@ void uiSetCell(ListId list, int row, int column, const char* text) {
 void uiMarkSortedColumn(ListId list, int column) {
   if (uiHooks.markSortedColumn) uiHooks.markSortedColumn(list, column);
 }
-void uiEnsureVisible(ListId list, int row) {
-  if (uiHooks.ensureVisible) uiHooks.ensureVisible(list, row);
+void uiScanHostShown(const AddressEntry& host, int row) {
+  if (uiHooks.scanHostShown) uiHooks.scanHostShown(host, row);
 }
 void uiHoldRedraw(ListId list, bool hold) {
   if (uiHooks.holdRedraw) uiHooks.holdRedraw(list, hold);

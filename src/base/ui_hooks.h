@@ -4,6 +4,8 @@
 // All hooks but journalLine and popUpMessages are called on the main thread only.
 #include <cstddef>
 
+struct AddressEntry;
+
 enum class ListId { Arp, Samples, Scan, Routes };
 enum class MessageIcon { Error, Information, Question };
 
@@ -13,9 +15,12 @@ struct UiHooks {
   int (*appendRow)(ListId list, const char* column0);  // new row index or -1
   void (*setCell)(ListId list, int row, int column, const char* text);
   void (*markSortedColumn)(ListId list, int column);  // -1 removes the mark
-  void (*ensureVisible)(ListId list, int row);
   // Between hold true and hold false the list is not redrawn; the release repaints it once.
   void (*holdRedraw)(ListId list, bool hold);
+
+  // A scan pass shows a live host, its row just appended to the scan list (-1: the front end
+  // keeps no list). A window scrolls the row into view; a console prints the host.
+  void (*scanHostShown)(const AddressEntry& host, int row);
 
   // Status bar part 0, 1 or 2.
   void (*setStatusText)(int part, const char* text);
@@ -45,7 +50,7 @@ void uiClearList(ListId list);
 int uiAppendRow(ListId list, const char* column0);
 void uiSetCell(ListId list, int row, int column, const char* text);
 void uiMarkSortedColumn(ListId list, int column);
-void uiEnsureVisible(ListId list, int row);
+void uiScanHostShown(const AddressEntry& host, int row);
 void uiHoldRedraw(ListId list, bool hold);
 void uiMessageBox(const char* text, MessageIcon icon);
 bool uiAskYesNo(const char* text, const char* caption);

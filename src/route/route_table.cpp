@@ -38,35 +38,40 @@ void refreshRoutes(std::uint32_t changeNo) {
   if (platform::getIpForwardTable(table) == 0) fillRouteList(table);
 }
 
-void fillRouteList(const std::vector<RouteRow>& table) {
+std::vector<RouteCells> routeListCells(const std::vector<RouteRow>& rows) {
   std::vector<IpAddrRow> addresses;
   const bool haveAddresses = platform::getIpAddrTable(addresses) == 0;
-
-  uiClearList(ListId::Routes);
-  RouteRows.clear();
-  for (const RouteRow& route : table) {
-    char dest[20], mask[20], nextHop[20];
-    formatIpv4(route.dest, dest);
-    formatIpv4(route.mask, mask);
-    formatIpv4(route.nextHop, nextHop);
-    const int row = uiAppendRow(ListId::Routes, dest);
-    uiSetCell(ListId::Routes, row, 1, mask);
-    uiSetCell(ListId::Routes, row, 2, nextHop);
+  std::vector<RouteCells> cells;
+  cells.reserve(rows.size());
+  for (const RouteRow& route : rows) {
+    RouteCells& c = cells.emplace_back();
+    formatIpv4(route.dest, c.address);
+    formatIpv4(route.mask, c.mask);
+    formatIpv4(route.nextHop, c.gateway);
     if (haveAddresses) {
-      char interfaceText[20];
-      std::snprintf(interfaceText, sizeof interfaceText, "0x%x", route.ifIndex);
+      std::snprintf(c.interfaceText, sizeof c.interfaceText, "0x%x", route.ifIndex);
       for (const IpAddrRow& a : addresses) {
         if (a.index == route.ifIndex) {
-          formatIpv4(a.addr, interfaceText);
+          formatIpv4(a.addr, c.interfaceText);
           break;
         }
       }
-      uiSetCell(ListId::Routes, row, 3, interfaceText);
     }
-    char metric[16];
     // Unsigned: the largest metric reads 4294967295, not -1.
-    std::snprintf(metric, sizeof metric, "%u", static_cast<unsigned>(route.metric1));
-    uiSetCell(ListId::Routes, row, 4, metric);
-    RouteRows.push_back(route);
+    std::snprintf(c.metric, sizeof c.metric, "%u", static_cast<unsigned>(route.metric1));
+  }
+  return cells;
+}
+
+void fillRouteList(const std::vector<RouteRow>& table) {
+  const std::vector<RouteCells> cells = routeListCells(table);
+  uiClearList(ListId::Routes);
+  RouteRows = table;
+  for (const RouteCells& c : cells) {
+    const int row = uiAppendRow(ListId::Routes, c.address);
+    uiSetCell(ListId::Routes, row, 1, c.mask);
+    uiSetCell(ListId::Routes, row, 2, c.gateway);
+    uiSetCell(ListId::Routes, row, 3, c.interfaceText);
+    uiSetCell(ListId::Routes, row, 4, c.metric);
   }
 }

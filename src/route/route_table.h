@@ -21,6 +21,19 @@ void routeWatch(void (*onChange)(std::uint32_t count));
 void refreshRoutes(std::uint32_t changeNo);
 void fillRouteList(const std::vector<RouteRow>& table);
 
+// The route list's texts of one route.
+struct RouteCells {
+  char address[20];
+  char mask[20];
+  char gateway[20];
+  // The address of the route's interface, else "0x" and its index; empty when the system's
+  // address table cannot be read.
+  char interfaceText[20];
+  char metric[16];
+};
+// Reads the address table once for the interface texts.
+std::vector<RouteCells> routeListCells(const std::vector<RouteRow>& rows);
+
 // "route add A mask M G[ metric N]".
 std::string routeCommandLine(const char* address, const char* mask, const char* gateway,
                              const char* metric);

@@ -7,7 +7,6 @@
 #include "arp/list_views.h"
 #include "base/address_input.h"
 #include "base/detached_thread.h"
-#include "base/text_field.h"
 #include "base/ui_hooks.h"
 #include "report/journal.h"
 #include "scan/address_conflicts.h"
@@ -66,17 +65,6 @@ bool startWorker(std::int32_t* slot) {
   return startDetached(scanWorker, slot);
 }
 
-void showRow(const AddressEntry& e) {
-  char ip[sizeof e.ipText + 1], mac[sizeof e.macText + 1], name[sizeof e.hostName + 1];
-  copyField(ip, fieldView(e.ipText));
-  copyField(mac, fieldView(e.macText));
-  copyField(name, fieldView(e.hostName));
-  const int row = uiAppendRow(ListId::Scan, ip);
-  uiSetCell(ListId::Scan, row, 1, mac);
-  uiSetCell(ListId::Scan, row, 2, name);
-  uiEnsureVisible(ListId::Scan, row);
-}
-
 // Rows appear in address order: a result that finishes early waits for every lower index.
 void showResults() {
   while (showPos < scanCount && showPos < ScanResults.size()) {
@@ -84,7 +72,7 @@ void showResults() {
     const std::int32_t state = loadProbeState(e);
     if (state == 0 && !isUnstarted(showPos)) break;
     if (state == 1) {
-      showRow(e);
+      uiScanHostShown(e, appendScanRow(e));
       if (settings.ScanCheckMac) compareWithSamples(e);
     }
     ++showPos;

@@ -15,9 +15,8 @@
 //     console pushes the slot to its main thread's queue and waits on a condition variable
 //     until the main loop has run the call and stored its answer. handleScanResult shows
 //     what finished, hands out the next address, and at the end of the pass (scanRunning
-//     turns false) sets the final status text and calls passEnded. Rows go through the
-//     list hooks of uiHooks (ListId::Scan); a console front end prints them from appendRow
-//     and setCell.
+//     turns false) sets the final status text and calls passEnded. Each host shown is
+//     appended to the scan list (ListId::Scan) and then handed to uiHooks.scanHostShown.
 //  4. Stop: stopScanPass(). Workers finish the address they hold; the pass then ends as
 //     usual, with stopRequested telling the front end it was interrupted.
 //  5. Repeat: once the pass has ended, beginScanPass() again over the same ScanResults.

@@ -105,7 +105,8 @@ assert [o["text"] for o in objs] == lines, "texts differ from the log"
 s = [o for o in objs if o["kind"] == "Spoofing"]
 assert len(s) == 1 and s[0]["text"] == spoof, s
 assert (s[0]["ip"], s[0]["mac"], s[0]["sampleIp"], s[0]["sampleMac"]) == (ip, mac, ip, smac), s
-assert all(o["time"].endswith("+03:00") for o in objs)
+stamps = [f"{l[6:10]}-{l[3:5]}-{l[0:2]}T{l[11:19]}+03:00" for l in open(log, encoding="cp1251")]
+assert [o["time"] for o in objs] == stamps, "times differ from the log's stamps"
 kinds = sorted({o["kind"] for o in objs})
 assert kinds == ["Info", "NewAddress", "RouteChange", "Spoofing"], kinds
 print(len(objs), "objects")

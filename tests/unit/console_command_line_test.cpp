@@ -28,6 +28,7 @@ TEST(ConsoleCommandLine, CommandsAndOptionsInAnyOrder) {
   EXPECT_TRUE(b.forceUtf8);
 
   EXPECT_EQ(parse({"routes"}).dir, ".");
+  EXPECT_EQ(parse({"scan", "-dx", "--", "-1"}).operands, std::vector<std::string>{"-1"});
 }
 
 TEST(ConsoleCommandLine, HelpWinsOverEverythingElse) {
@@ -108,6 +109,7 @@ TEST(ConsoleCommandLine, ListenTakesTheAdaptersOrNamedInterfaces) {
       {{"monitor", "--listen"}, "", true, {}},
       {{"--listen=eth0", "monitor"}, "", true, {"eth0"}},
       {{"monitor", "--listen=eth0,br-lan"}, "", true, {"eth0", "br-lan"}},
+      {{"monitor", "--listen=eth0", "--listen=eth1,eth0"}, "", true, {"eth0", "eth1"}},
       {{"monitor", "--listen="}, names, false, {}},
       {{"monitor", "--listen=eth0,"}, names, false, {}},
       {{"scan", "--listen", "10.0.0.1"},

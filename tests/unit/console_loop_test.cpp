@@ -17,6 +17,7 @@
 #include "arp/arp_table.h"
 #include "arp/check_cycle.h"
 #include "base/address.h"
+#include "base/ui_hooks.h"
 #include "fake/fake_platform.h"
 #include "route/route_table.h"
 #include "scratch_dir.h"
@@ -230,6 +231,7 @@ TEST_F(ConsolePump, StoppedCheckTimerStillHandlesRouteChanges) {
   arpErrorCount = 500;  // the next failure is one too many
   checkCountdown = 1;
   startTicks(session.ticks, Clock::now() - 1s);
+  RouteRows.clear();
   fake.routes = {RouteRow{}, RouteRow{}};
   routeChangeCount = 1;
   later.post({MainEventKind::RouteChange, 1}, 200ms);
@@ -237,7 +239,7 @@ TEST_F(ConsolePump, StoppedCheckTimerStillHandlesRouteChanges) {
   EXPECT_TRUE(runMonitorLoop());
   EXPECT_FALSE(session.ticks.running);
   EXPECT_EQ(session.ticks.ticks, 1u);
-  EXPECT_EQ(session.routeRows.size(), 2u);  // refreshed after the timer had stopped
+  EXPECT_EQ(RouteRows.size(), 2u);  // refreshed after the timer had stopped
 }
 
 TEST_F(ConsolePump, TableChangesRunChecksBetweenTicksAndWireBatchesAreDecided) {

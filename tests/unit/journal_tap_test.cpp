@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -16,18 +15,16 @@ namespace {
 
 std::vector<std::string> seen;
 std::vector<std::int32_t> kinds;
-int stampSeconds = -1;
 
 void recordTap(const JournalRecord& r) {
   seen.emplace_back(r.text);
   kinds.push_back(r.kind);
-  stampSeconds = r.time.second;
 }
-void otherTap(const JournalRecord&) { seen.emplace_back("other"); }
 
 }  // namespace
 
-TEST(JournalTap, SeesTheTrimmedLineItsKindAndTheLogStamp) {
+// The syslog lab holds the sent stamps and the --json times against the log's.
+TEST(JournalTap, SeesTheLoggedLineAndItsKindUntilRemoved) {
   resetFake();
   installUiRecorder();
   settings = Settings{};
@@ -41,21 +38,4 @@ TEST(JournalTap, SeesTheTrimmedLineItsKindAndTheLogStamp) {
   EXPECT_EQ(seen, (std::vector<std::string>{"Подмена адреса! 1.2.3.4 aa (1.2.3.4 bb)",
                                             "  первая?вторая"}));  // one line, as logged
   EXPECT_EQ(kinds, (std::vector<std::int32_t>{Spoofing, Info}));
-  char second[8];  // the same reading of the clock as the log line's stamp
-  std::snprintf(second, sizeof second, ":%02d ", stampSeconds);
-  ASSERT_EQ(ui.logLines.size(), 3u);
-  EXPECT_EQ(ui.logLines[1].substr(16, 4), second) << ui.logLines[1];
-}
-
-TEST(JournalTap, SlotsAreFewAndEachTapIsCalledOnce) {
-  seen.clear();
-  EXPECT_FALSE(addJournalTap(nullptr));
-  int n = 0;
-  while (n < kJournalTapSlots && addJournalTap(n % 2 ? otherTap : recordTap)) ++n;
-  EXPECT_EQ(n, kJournalTapSlots);
-  EXPECT_FALSE(addJournalTap(otherTap));  // full
-  removeJournalTap(recordTap);
-  removeJournalTap(otherTap);
-  tapJournalLine({"x", Info, {}});
-  EXPECT_TRUE(seen.empty());
 }

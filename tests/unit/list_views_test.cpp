@@ -43,19 +43,8 @@ class ListViews : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(ListViews, RefillsShowTheirColumns) {
-  ui.lists[ListId::Arp] = {{"stale"}};
-  showCacheList();
-  EXPECT_EQ(ui.lists[ListId::Arp], (Rows{{"10.0.0.2", "bb", kTypeDynamic, "two"},
-                                         {"10.0.0.10", "aa", kTypeStatic, "ten"},
-                                         {"9.0.0.1", "cc", kTypeDynamic, ""}}));
-  showSamples();
-  EXPECT_EQ(ui.lists[ListId::Samples], (Rows{{"10.0.0.*", "m2", "wild"}, {"1.1.1.1", "m1", ""}}));
-  EXPECT_EQ(ui.status[1], "Образцы: 2");
-  refillScanList();  // answered rows only
-  EXPECT_EQ(ui.lists[ListId::Scan], (Rows{{"10.0.0.1", "m", "a"}, {"10.0.0.4", "", "name"}}));
-
-  // A field that lost its terminator is shown cut at the field's end.
+// The columns are read off the windows under Wine; here what no window test can plant.
+TEST_F(ListViews, AFieldWithoutItsTerminatorIsShownCutAtItsEnd) {
   std::memset(CacheList[0].hostName, 'h', sizeof CacheList[0].hostName);
   showCacheList();
   EXPECT_EQ(ui.lists[ListId::Arp][0][3], std::string(64, 'h'));

@@ -102,6 +102,9 @@ TEST_F(Scanner, ResultsShowInAddressOrderWhateverOrderTheyFinish) {
   EXPECT_EQ(ui.status[2], "Опрос: Готово");
   EXPECT_EQ(redrawHeld, 0);
   EXPECT_EQ(redrawHolds, 4);  // one paint per message, the refill's rows included
+  const std::vector<std::pair<std::string, int>> hosts = {
+      {"10.0.0.1", 0}, {"10.0.0.2", 1}, {"10.0.0.3", 2}, {"10.0.0.4", 3}};
+  EXPECT_EQ(ui.scanHosts, hosts);  // each found host handed on with its new row
   EXPECT_EQ(shownRows(), (Rows{{"10.0.0.1", "02-00-00-00-00-01", ""},
                                {"10.0.0.2", "02-00-00-00-00-02", ""},
                                {"10.0.0.3", "02-00-00-00-00-03", ""},
@@ -120,10 +123,10 @@ TEST_F(Scanner, RecordsKeepCutNamesAndARepeatKeepsWhatItsProbesLeave) {
   EXPECT_EQ(std::string(ScanResults[3].hostName), seventy.substr(0, 63));
 
   settings.ScanGetName = false;
-  fake.macAnswers[net("10.0.0.2")] = {0, 0, 0, 0, 0, 2};
+  fake.macAnswers[net("10.0.0.2")] = {0, 0, 0, 2};  // bytes the system leaves unfilled read ff
   ASSERT_TRUE(beginScanPass());
   ASSERT_TRUE(runPassToEnd());
-  EXPECT_EQ(shownRows(), (Rows{{"10.0.0.2", "00-00-00-00-00-02", "printer.lan"}}));
+  EXPECT_EQ(shownRows(), (Rows{{"10.0.0.2", "00-00-00-02-ff-ff", "printer.lan"}}));
   EXPECT_STREQ(ScanResults[3].ipText, "10.0.0.4");
 }
 

@@ -43,8 +43,9 @@ void markSortedColumn(ListId list, int column) {
   if (ListViewControl* v = listFor(list)) v->MarkSortedColumn(column);
 }
 
-void ensureVisible(ListId list, int row) {
-  if (ListViewControl* v = listFor(list)) v->EnsureVisible(row);
+// The row is already in the list; the newest host is scrolled to as it is found.
+void scanHostShown(const AddressEntry&, int row) {
+  if (ScanListView && row >= 0) ScanListView->EnsureVisible(row);
 }
 
 void holdRedraw(ListId list, bool hold) {
@@ -130,7 +131,7 @@ void installUiHooks() {
   uiHooks.appendRow = appendRow;
   uiHooks.setCell = setCell;
   uiHooks.markSortedColumn = markSortedColumn;
-  uiHooks.ensureVisible = ensureVisible;
+  uiHooks.scanHostShown = scanHostShown;
   uiHooks.holdRedraw = holdRedraw;
   uiHooks.setStatusText = setStatus;
   uiHooks.journalLine = journalLine;

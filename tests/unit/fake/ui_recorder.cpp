@@ -1,5 +1,7 @@
 #include "ui_recorder.h"
 
+#include "base/address.h"
+
 UiRecorder ui;
 
 void installUiRecorder() {
@@ -19,7 +21,9 @@ void installUiRecorder() {
     r[col] = text;
   };
   uiHooks.markSortedColumn = [](ListId l, int col) { ui.sortMarks[l] = col; };
-  uiHooks.ensureVisible = [](ListId, int) {};
+  uiHooks.scanHostShown = [](const AddressEntry& e, int row) {
+    ui.scanHosts.emplace_back(e.ipText, row);
+  };
   uiHooks.setStatusText = [](int part, const char* text) {
     if (part >= 0 && part < 3) ui.status[part] = text;
   };

@@ -9,7 +9,8 @@
 struct UiRecorder {
   std::map<ListId, std::vector<std::vector<std::string>>> lists;  // rows of cells
   std::map<ListId, int> clears;
-  std::map<ListId, int> sortMarks;  // last column marked
+  std::map<ListId, int> sortMarks;                     // last column marked
+  std::vector<std::pair<std::string, int>> scanHosts;  // IP and row of each host shown
   std::string status[3];
   std::vector<std::string> windowLines;  // as the message window receives them
   std::vector<std::string> logLines;

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 
 #include "app/linux/console/console_locale.h"
 #include "app/linux/console/console_text.h"
@@ -81,13 +80,6 @@ int startListening(const CommandLine& cl) {
     return kExitUsage;
   }
   return kExitOk;
-}
-
-long residentKb() {
-  std::ifstream statm("/proc/self/statm");
-  long pages = 0, resident = 0;
-  if (!(statm >> pages >> resident)) return -1;
-  return resident * (::sysconf(_SC_PAGESIZE) / 1024);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "app/linux/console/console_text.h"
 #include "app/linux/runtime/console_session.h"
 #include "app/linux/system/environment_check.h"
+#include "base/text_field.h"
 #include "platform/route_platform.h"
 #include "route/route_table.h"
 
@@ -31,26 +32,34 @@ const char* routeTypeName(std::uint32_t type) {
 const char* const kTitles[kColumns] = {"Адрес", "Маска", "Шлюз", "Интерфейс", "Метрика"};
 }  // namespace
 
-std::string formatRouteTable(const std::vector<std::vector<std::string>>& rows) {
+std::string formatRouteTable(const std::vector<RouteRow>& rows) {
+  std::vector<RouteCells> cells = routeListCells(rows);
+  // A route without an interface would show "0x0": its type says more.
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    if (const char* type = rows[i].ifIndex == 0 ? routeTypeName(rows[i].policy) : nullptr)
+      copyField(cells[i].interfaceText, type);
+  const auto text = [&](const RouteCells& c, std::size_t column) -> std::string_view {
+    const char* const texts[kColumns] = {c.address, c.mask, c.gateway, c.interfaceText, c.metric};
+    return texts[column];
+  };
+
   std::size_t width[kColumns];
   for (std::size_t c = 0; c < kColumns; ++c) width[c] = std::strlen(kTitles[c]);
-  for (const auto& row : rows)
-    for (std::size_t c = 0; c < kColumns && c < row.size(); ++c)
-      width[c] = std::max(width[c], row[c].size());
+  for (const RouteCells& row : cells)
+    for (std::size_t c = 0; c < kColumns; ++c) width[c] = std::max(width[c], text(row, c).size());
 
   std::string out;
   auto line = [&](auto cell) {
     for (std::size_t c = 0; c < kColumns; ++c) {
-      const std::string text = cell(c);
+      const std::string_view t = cell(c);
       if (c > 0) out += "  ";
-      out.append(width[c] - std::min(width[c], text.size()), ' ');
-      out += text;
+      out.append(width[c] - std::min(width[c], t.size()), ' ');
+      out += t;
     }
     out += '\n';
   };
-  line([](std::size_t c) { return std::string(kTitles[c]); });
-  for (const auto& row : rows)
-    line([&](std::size_t c) { return c < row.size() ? row[c] : std::string(); });
+  line([](std::size_t c) { return std::string_view(kTitles[c]); });
+  for (const RouteCells& row : cells) line([&](std::size_t c) { return text(row, c); });
   return out;
 }
 
@@ -63,12 +72,6 @@ bool readRouteTable() {
     return false;
   }
   fillRouteList(table);
-  // A route without an interface would show "0x0": its type says more.
-  for (std::size_t i = 0; i < RouteRows.size() && i < session.routeRows.size(); ++i) {
-    const char* name = RouteRows[i].ifIndex == 0 ? routeTypeName(RouteRows[i].policy) : nullptr;
-    auto& cells = session.routeRows[i];
-    if (name && cells.size() > 3) cells[3] = name;
-  }
   return true;
 }
 
@@ -81,5 +84,5 @@ int runRoutes(const CommandLine& cl) {
   }
   installConsoleHooks();
   if (!readRouteTable()) return kExitFailure;
-  return writeConsole(consoleOut, formatRouteTable(session.routeRows)) ? kExitOk : kExitFailure;
+  return writeConsole(consoleOut, formatRouteTable(RouteRows)) ? kExitOk : kExitFailure;
 }

@@ -80,6 +80,20 @@ bool startPass() {
   return false;
 }
 
+// A typed address as the scan tab's fields read it, short forms included.
+bool parseScanAddress(std::string_view text, std::uint32_t& hostOrder) {
+  return readIpv4Text(text, hostOrder, true);
+}
+
+// The summary of a pass, for stderr.
+std::string scanSummaryLine(bool interrupted, std::uint32_t found, std::uint32_t probed,
+                            std::uint32_t total, double seconds) {
+  char line[160];
+  std::snprintf(line, sizeof line, "scan %s: %u found, %u of %u addresses probed, %.2f s",
+                interrupted ? "interrupted" : "done", found, probed, total, seconds);
+  return line;
+}
+
 // Every worker has been told to end, after its last write: the records are settled.
 void finishPass() {
   platform::endArpSweep();
@@ -177,19 +191,6 @@ int scanLoop() {
 }
 
 }  // namespace
-
-bool parseScanAddress(std::string_view text, std::uint32_t& hostOrder) {
-  // The one reader of typed addresses, short forms as the scan tab reads them.
-  return readIpv4Text(text, hostOrder, true);
-}
-
-std::string scanSummaryLine(bool interrupted, std::uint32_t found, std::uint32_t probed,
-                            std::uint32_t total, double seconds) {
-  char line[160];
-  std::snprintf(line, sizeof line, "scan %s: %u found, %u of %u addresses probed, %.2f s",
-                interrupted ? "interrupted" : "done", found, probed, total, seconds);
-  return line;
-}
 
 int runScan(const CommandLine& cl) {
   chooseConsoleEncoding(cl.forceUtf8, cl.forceCp1251);

@@ -6,7 +6,9 @@
 #include "app/linux/console/console_text.h"
 #include "app/linux/runtime/console_session.h"
 #include "app/linux/runtime/monitor_loop.h"
+#include "base/address.h"
 #include "base/external_text.h"
+#include "base/text_field.h"
 #include "base/ui_hooks.h"
 #include "base/vendor_table.h"
 #include "platform/system_platform.h"
@@ -17,53 +19,21 @@ ConsoleSession session;
 
 namespace {
 
-int listSlot(ListId list) { return static_cast<int>(list); }
-
-std::vector<std::vector<std::string>>* keptRows(ListId list) {
-  if (list == ListId::Routes) return &session.routeRows;
-  if (list == ListId::Scan) return &session.scanRows;
-  return nullptr;
-}
-
-void clearList(ListId list) {
-  session.rowCounts[listSlot(list)] = 0;
-  if (auto* rows = keptRows(list)) rows->clear();
-}
-
-int appendRow(ListId list, const char* column0) {
-  if (auto* rows = keptRows(list)) rows->push_back({column0 ? column0 : ""});
-  return session.rowCounts[listSlot(list)]++;
-}
-
-void setCell(ListId list, int row, int column, const char* text) {
-  auto* rows = keptRows(list);
-  if (!rows || row < 0 || column < 0) return;
-  if (static_cast<std::size_t>(row) >= rows->size()) return;
-  auto& cells = (*rows)[row];
-  if (cells.size() <= static_cast<std::size_t>(column)) cells.resize(column + 1);
-  cells[column] = text ? text : "";
-}
-
-// The row as the copy command puts it on the clipboard, with LF for CR LF, and the MAC's
-// vendor as a fourth column, there (empty) when unknown so that every row has four fields.
-void ensureVisible(ListId list, int row) {
-  if (list != ListId::Scan || !session.printScanRows || row < 0) return;
-  if (static_cast<std::size_t>(row) >= session.scanRows.size()) return;
-  const auto& cells = session.scanRows[row];
+// The host as the copy command puts its row on the clipboard, with LF for CR LF, and the MAC's
+// vendor as a fourth field, there (empty) when unknown so that every line has four fields.
+void scanHostShown(const AddressEntry& host, int) {
+  if (!session.printScanRows) return;
+  const std::string_view ip = fieldView(host.ipText);
+  const std::string_view mac = fieldView(host.macText);
+  const std::string_view name = fieldView(host.hostName);
   std::string line;
   if (session.jsonRows) {
-    const auto cell = [&](std::size_t c) { return c < cells.size() ? cells[c] : std::string(); };
     const platform::WallClock now = platform::localNow();
-    line =
-        scanHostJson(cell(0), cell(1), cell(2), macVendor(cell(1)), now, localOffsetMinutes(now));
+    line = scanHostJson(ip, mac, name, macVendor(mac), now, localOffsetMinutes(now));
   } else {
     // TAB separates the fields: one inside a name would shift them.
-    for (std::size_t c = 0; c < 3; ++c) {
-      if (c > 0) line += '\t';
-      if (c < cells.size()) line += cleanExternalText(cells[c]);
-    }
-    line += '\t';
-    if (cells.size() > 1) line += macVendor(cells[1]);
+    for (const std::string_view field : {ip, mac, name}) line += cleanExternalText(field) + '\t';
+    line += macVendor(mac);
   }
   line += '\n';
   if (!writeConsole(consoleOut, line)) session.outputFailed = true;
@@ -99,13 +69,10 @@ void resetConsoleSession() {
   session.stopRequested = false;
   session.stopSignal = 0;
   session.refreshDepth = 0;
-  session.routeRows.clear();
-  session.scanRows.clear();
   session.journalToStderr = false;
   session.printScanRows = false;
   session.jsonRows = false;
   session.outputFailed = false;
-  for (int& n : session.rowCounts) n = 0;
   for (std::string& s : session.status) s.clear();
   session.journalLines = 0;
   session.checks = 0;
@@ -117,10 +84,7 @@ void resetConsoleSession() {
 
 void installConsoleHooks() {
   uiHooks = UiHooks{};
-  uiHooks.clearList = clearList;
-  uiHooks.appendRow = appendRow;
-  uiHooks.setCell = setCell;
-  uiHooks.ensureVisible = ensureVisible;
+  uiHooks.scanHostShown = scanHostShown;
   uiHooks.setStatusText = setStatusText;
   uiHooks.journalLine = journalLine;
   uiHooks.messageBox = messageBox;

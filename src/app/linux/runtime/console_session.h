@@ -1,15 +1,13 @@
 #pragma once
-// The console front end's state: the tick, the exit request, the lists the logic fills
-// and the figures that --stats prints. Main thread, except the journal counter.
+// The console front end's state: the tick, the exit request, what the scan prints and the
+// figures that --stats prints. Main thread, except the journal counter.
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "app/linux/runtime/tick_schedule.h"
 #include "arp/check_trigger.h"
-#include "base/ui_hooks.h"
 
 struct ConsoleSession {
   TickSchedule ticks;
@@ -19,16 +17,12 @@ struct ConsoleSession {
   int stopSignal = 0;
   int refreshDepth = 0;  // route refreshes running, the nested one included
 
-  // The route and scan lists as the logic fills them; the others only count their rows.
-  std::vector<std::vector<std::string>> routeRows;
-  std::vector<std::vector<std::string>> scanRows;
-  // vetrel scan: journal lines go to stderr (stdout carries the hosts), and each scan row is
-  // printed when the scanner scrolls it into view, which it does once per shown result.
+  // vetrel scan: journal lines go to stderr (stdout carries the hosts), and each host the
+  // scanner shows is printed.
   bool journalToStderr = false;
   bool printScanRows = false;
   bool jsonRows = false;      // --json: a scan row leaves as a JSON object
   bool outputFailed = false;  // a write to stdout failed
-  int rowCounts[4] = {};
   std::string status[3];
 
   std::atomic<std::uint64_t> journalLines{0};

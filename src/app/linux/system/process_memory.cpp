@@ -26,9 +26,14 @@ long statusFieldKb(std::string_view text, std::string_view key) {
   return -1;
 }
 
-long peakResidentKb() {
+namespace {
+long ownStatusKb(std::string_view key) {
   std::ifstream status("/proc/self/status");
   const std::string text((std::istreambuf_iterator<char>(status)),
                          std::istreambuf_iterator<char>());
-  return statusFieldKb(text, "VmHWM");
+  return statusFieldKb(text, key);
 }
+}  // namespace
+
+long residentKb() { return ownStatusKb("VmRSS"); }
+long peakResidentKb() { return ownStatusKb("VmHWM"); }

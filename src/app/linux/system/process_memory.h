@@ -6,5 +6,6 @@
 // The value in kB of a "Key:   123 kB" line of a status text; -1 when the key is missing or
 // its value is no number.
 long statusFieldKb(std::string_view statusText, std::string_view key);
-// VmHWM of this process in kB, or -1.
+// VmRSS and VmHWM of this process in kB, or -1.
+long residentKb();
 long peakResidentKb();
