@@ -190,24 +190,6 @@ TEST_F(Samples, FailedSaveKeepsTheOldFile) {
   EXPECT_EQ(readFile("samples.dat"), "1.1.1.1\tm\t\r\nold\tfile\t\r\n");
 }
 
-TEST_F(Samples, ASaveTakesInWhatAnotherWriterAddedAndLosesNothing) {
-  // Another process (a scan beside a monitor) rewrites the file between our saves, in
-  // either order; what we removed stays removed.
-  writeFile("samples.dat", "1.1.1.1\ta\t\r\n9.9.9.9\tz\t\r\n");
-  loadSamples();
-  writeFile("samples.dat", "1.1.1.1\ta\t\r\n9.9.9.9\tz\t\r\n2.2.2.2\tb\t\r\n");
-  SampleList.erase(SampleList.begin() + 1);
-  SampleList.push_back(sample("3.3.3.3", "c"));
-  saveSamples();
-  EXPECT_EQ(readFile("samples.dat"), "1.1.1.1\ta\t\r\n3.3.3.3\tc\t\r\n2.2.2.2\tb\t\r\n");
-  // The other writer had read before our save: its file lacks our 3.3.3.3.
-  writeFile("samples.dat", "1.1.1.1\ta\t\r\n2.2.2.2\tb\t\r\n4.4.4.4\td\t\r\n2.2.2.2\tx\t\r\n");
-  SampleList.push_back(sample("5.5.5.5", "e"));
-  saveSamples();
-  EXPECT_EQ(readFile("samples.dat"),
-            "1.1.1.1\ta\t\r\n3.3.3.3\tc\t\r\n2.2.2.2\tb\t\r\n5.5.5.5\te\t\r\n4.4.4.4\td\t\r\n");
-}
-
 TEST_F(Samples, PlantedTemporaryNameIsNeverWrittenThrough) {
   // A monitor running as root must not overwrite what a link planted beside its file names.
   writeFile("victim", "precious");

@@ -164,26 +164,19 @@ TEST_F(Statics, SaveOutcomesOfTheRead) {
 
 TEST_F(Statics, ATableWithoutStaticRowsAfterFailuresNeverEmptiesTheFile) {
   const std::string saved = "192.168.1.20\tAA-BB-CC-0D-0E-0F\r\n";
-  struct Case {
-    bool applyFails, readFails, noRows, kept;
-  } cases[] = {{false, false, false, false},
-               {true, false, false, true},
-               {false, true, false, true},
-               {false, true, true, true},
-               {false, false, true, false}};
-  for (const Case& c : cases) {
+  // Applying at the start failed, a read of the run failed, the table has no rows; kept?
+  const bool cases[][4] = {{0, 0, 0, 0}, {1, 0, 0, 1}, {0, 1, 0, 1}, {0, 1, 1, 1}, {0, 0, 1, 0}};
+  for (const auto& [applyFails, readFails, noRows, kept] : cases) {
     SetUp();
     writeFile("statics.dat", saved);
-    fake.setEntryResult = c.applyFails ? 5 : 0;
+    fake.setEntryResult = applyFails ? 5 : 0;
     loadStatics();
-    fake.arpError = c.readFails ? 5 : 0;
+    fake.arpError = readFails ? 5 : 0;
     readArpTable(false);  // a check of the run
     fake.arpError = 0;
-    fake.arpRows.clear();
-    if (!c.noRows) fake.arpRows = {fakeArpRow(5, "192.168.1.3", "00-11-22-33-44-55")};
+    fake.arpRows.assign(!noRows, fakeArpRow(5, "192.168.1.3", "00-11-22-33-44-55"));
     saveStatics();
-    EXPECT_EQ(std::filesystem::exists("statics.dat") && readFile("statics.dat") == saved, c.kept)
-        << c.applyFails << c.readFails << c.noRows;
+    EXPECT_EQ(std::filesystem::exists("statics.dat") && readFile("statics.dat") == saved, kept);
     TearDown();
   }
 }
