@@ -4,8 +4,7 @@
 Lab use only: run it inside a network namespace that the test created.
 
   arp_storm.py DEV IP MAC --kind request|reply [--hosts N] [--random] [--packets N]
-               [--rate PPS] [--max-seconds S] [--target IP] [--vlan VID]
-               [--ether MAC] [--flip MAC2]
+               [--rate PPS] [--max-seconds S] [--target IP] [--vlan VID] [--ether MAC] [--flip MAC2]
 
 Frames come from N senders: with --random, N addresses and MACs drawn at random from
 10.x.y.z (seeded, so runs repeat); otherwise N consecutive addresses from IP with MAC plus i
