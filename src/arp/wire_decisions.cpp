@@ -36,9 +36,9 @@ void decideWireBindings(const WireBinding* bindings, std::size_t count) {
   std::vector<OutsideBinding> fresh;
   for (std::size_t i = 0; i < count; ++i) {
     const WireBinding& b = bindings[i];
-    knowInterfaceOf(b, now);
     if (!reportWireFrame(b, now)) continue;        // no binding to decide
     if (!learnWireBinding(b.ip, b.mac)) continue;  // seen again as it was, or decided already
+    knowInterfaceOf(b, now);
     reportWireReturn(b, now);
     OutsideBinding o{};
     formatIpv4Host(b.ip, o.entry.ipText);
