@@ -100,6 +100,7 @@ d="$work/burst"
 mkdir -p "$d"
 ini_write "$d" CheckInt=10 WriteLog=1 AddNew=1 AddAddIp=1 CheckMac=1
 : >"$d/samples.dat"
+ip -n "$LAB"m addr add 10.78.255.254/16 dev eth0  # their subnet, as arpwatch's -n says
 monitor_start "$d" --listen=eth0 --stats
 aw_start "$d" -n 10.78.0.0/16
 vc0=$(cpu_ticks "$MON_PID")
@@ -112,6 +113,7 @@ ac1=$(cpu_ticks "$AW_PID")
 cat "$d/storm.txt"
 monitor_stop
 aw_stop
+ip -n "$LAB"m addr del 10.78.255.254/16 dev eth0
 vn=$(log_utf8 "$d" | grep -F 'Новый IP-адрес! 10.78.' | awk '{ print $5 }' | sort -u | wc -l)
 an=$(grep -o 'new station (10\.78\.[0-9.]*)' "$d/aw.out" | sort -u | wc -l)
 vcpu=$(awk -v t="$((vc1 - vc0))" -v hz="$hz" 'BEGIN { printf "%.2f", t / hz }')
@@ -142,7 +144,7 @@ aw_stop
 echo "flood_max_tick_lateness_ms=$(stats_value "$d" max_tick_lateness_ms) (target <= 100) max_tick_work_ms=$(stats_value "$d" max_tick_work_ms)"
 echo "flood_peak_rss_kb vetrel=$vhwm arpwatch=$ahwm ratio=$(ratio "$vhwm" "$ahwm")"
 echo "flood_cpu_s vetrel=$(awk -v t="$((vc1 - vc0))" -v hz="$hz" 'BEGIN { printf "%.2f", t / hz }') arpwatch=$(awk -v t="$((ac1 - ac0))" -v hz="$hz" 'BEGIN { printf "%.2f", t / hz }')"
-echo "flood_new_address_lines=$(log_count "$d" 'Новый IP-адрес!') drop_lines=$(log_count "$d" 'потеряно кадров ARP') lost=$(log_utf8 "$d" | grep -o 'потеряно кадров ARP: [0-9]*' | awk -F': ' '{ s += $2 } END { print s + 0 }')"
+echo "flood_new_address_lines=$(log_count "$d" 'Новый IP-адрес!') off_subnet_lines=$(log_count "$d" 'Адрес вне подсетей!') drop_lines=$(log_count "$d" 'потеряно кадров ARP') lost=$(log_utf8 "$d" | grep -o 'потеряно кадров ARP: [0-9]*' | awk -F': ' '{ s += $2 } END { print s + 0 }')"
 
 echo "== idle: 1,000 entries, CheckInt 2, ${idle_seconds} s, no traffic"
 d="$work/idle"

@@ -69,7 +69,11 @@ bool arpRowEntry(const ArpRow& row, AddressEntry& e) {
   return true;
 }
 
-ArpRead readArpTable(bool sortFlag) {
+std::uint64_t arpReadFailures = 0;
+
+namespace {
+
+ArpRead readArpTableOnce(bool sortFlag) {
   std::vector<std::uint8_t>& bytes = arpSnapshot.bytes;
   // The first offer is always 1540 bytes, so the buffer must hold at least that much; an
   // earlier smaller answer only shrank the size, not the capacity.
@@ -89,6 +93,15 @@ ArpRead readArpTable(bool sortFlag) {
   }
   if (r != kOk) return {ArpReadResult::Failure, r};
   return {ArpReadResult::Success, 0};
+}
+
+}  // namespace
+
+ArpRead readArpTable(bool sortFlag) {
+  const ArpRead read = readArpTableOnce(sortFlag);
+  if (read.result == ArpReadResult::Failure || read.result == ArpReadResult::OutOfMemory)
+    ++arpReadFailures;
+  return read;
 }
 
 void deleteArpEntry(const char* ipText) {

@@ -40,6 +40,8 @@ struct ArpRead {
 // Offers 1540 bytes; on "insufficient buffer" grows to exactly the size asked for and
 // asks once more. No data: the table is empty.
 ArpRead readArpTable(bool sortFlag);
+// Reads of this run that failed (or ran out of memory), for those that must doubt a table.
+extern std::uint64_t arpReadFailures;
 
 // Removes the address's binding on every local adapter; refusals are ignored.
 void deleteArpEntry(const char* ipText);

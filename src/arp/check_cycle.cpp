@@ -10,6 +10,7 @@
 #include "arp/list_views.h"
 #include "arp/samples.h"
 #include "arp/wire_bindings.h"
+#include "arp/wire_bounds.h"
 #include "base/address.h"
 #include "base/address_input.h"
 #include "base/mac_match.h"
@@ -17,6 +18,7 @@
 #include "base/ui_hooks.h"
 #include "report/journal.h"
 #include "report/mail_queue.h"
+#include "route/adapters.h"
 #include "settings/settings.h"
 
 std::int32_t checkCountdown = 1;
@@ -51,6 +53,7 @@ char journalLine[512];
 // snapshot row.
 constexpr std::uint32_t kOutsideRow = UINT32_MAX;
 ArpRow outsideRow{};
+double outsideNow = 0;  // when the outside bindings being decided were heard (steady clock)
 
 // Makes the row a static binding to mac, in the snapshot and in the table; false when the
 // table refused it.
@@ -64,7 +67,33 @@ bool writeStaticRow(std::uint32_t rowIndex, const std::uint8_t (&mac)[6]) {
 
 // What a check decides for one row that was not carried over. True when a restore or a
 // block rewrote the entry's binding.
+// A station that gives our own address its MAC takes our traffic: the clearest spoofing.
+// Never learned, restored or blocked (a static row for our own address would cut us off).
+// True when the address is ours, reported or not.
+bool ownAddressClaim(const AddressEntry& e) {
+  const LocalAddress* own = localAddressOf(parseIpv4(fieldView(e.ipText)));
+  if (!own) return false;
+  std::uint8_t mac[6];
+  if (!readMacText(fieldView(e.macText), mac) || isLocalMac(mac)) return true;  // ours
+  const LocalAdapter* adapter = localAdapterOf(own->index);
+  std::snprintf(journalLine, sizeof journalLine,
+                "Подмена адреса! %.20s %.20s (собственный адрес %.20s %.20s)", e.ipText, e.macText,
+                e.ipText, adapter ? adapter->macText : "");
+  reportEvent(journalLine, Spoofing);
+  return true;
+}
+
+// A binding heard on the wire is learned or blocked only when it belongs to a subnet of
+// the interface it was heard on, and only within the bound of what the wire may write.
+bool outsideMayWrite(const AddressEntry& e, WriteBound& bound) {
+  const std::uint32_t ip = parseIpv4(fieldView(e.ipText));
+  return onLocalSubnet(static_cast<std::int32_t>(outsideRow.index), ip) &&
+         spendWriteBound(bound, outsideNow);
+}
+
 bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
+  if (ownAddressClaim(e)) return false;
+  const bool outside = rowIndex == kOutsideRow;
   const std::string_view ip = fieldView(e.ipText);
   const int s = sampleIndex.firstIpMatch(SampleList, ip, ipHash ? ipHash : ipTextHash(ip));
 
@@ -109,6 +138,7 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
   // blocked, and never learned (restoring it would cut a host off).
   if (!isUnicastMacText(fieldView(e.macText))) return false;
   if (settings.BlockNew) {
+    if (outside && !outsideMayWrite(e, wireBlockBound)) return false;
     const std::uint8_t r = nextCheckRandomByte();
     const std::uint8_t mac[6] = {0, 0, 0, 0, 0, r};
     if (!writeStaticRow(rowIndex, mac)) {
@@ -126,6 +156,7 @@ bool decideRow(AddressEntry& e, std::uint32_t rowIndex, std::uint64_t ipHash) {
     reportEvent(journalLine, AdditionalIp);
     return false;
   }
+  if (outside && !outsideMayWrite(e, wireLearnBound)) return false;
   SampleList.push_back(e);
   noteSamplesChanged();
   sampleIndex.appended(SampleList, static_cast<int>(SampleList.size()) - 1);
@@ -235,8 +266,9 @@ void runCheck() {
   }
 }
 
-void decideOutsideBindings(std::vector<OutsideBinding>& bindings) {
+void decideOutsideBindings(std::vector<OutsideBinding>& bindings, double nowSeconds) {
   if (!settings.AddNew && !settings.CheckMac) return;
+  outsideNow = nowSeconds;
   sampleIndex.invalidate();
   for (OutsideBinding& b : bindings) {
     outsideRow = b.row;

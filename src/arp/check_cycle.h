@@ -32,5 +32,7 @@ struct OutsideBinding {
   bool rewritten = false;  // set: a restore or a block wrote entry's new binding
 };
 // Decides each binding as a check decides a changed row: the same comparison with the
-// samples, the same lines and actions; learned samples are saved once at the end.
-void decideOutsideBindings(std::vector<OutsideBinding>& bindings);
+// samples, the same lines and actions; learned samples are saved once at the end. Unlike a
+// table row, one off the interface's subnets is never learned or blocked, and learning and
+// blocking spend the wire's bounds (nowSeconds: a steady clock).
+void decideOutsideBindings(std::vector<OutsideBinding>& bindings, double nowSeconds);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <new>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -30,6 +31,16 @@ bool sameIpText(std::string_view a, std::string_view b) {
   std::uint32_t x, y;
   if (readIpv4Text(a, x) && readIpv4Text(b, y)) return x == y;
   return a == b;
+}
+
+// The samples as this process last read or wrote the file. Another process (a scan beside a
+// monitor) may have rewritten it since: what it added is taken in before our next save.
+std::unordered_set<std::string> samplesOnDisk;
+
+std::string sampleKey(const AddressEntry& e) {
+  std::string key(fieldView(e.ipText));
+  key.append(1, '\t').append(fieldView(e.macText)).append(1, '\t').append(fieldView(e.hostName));
+  return key;
 }
 
 void keepUnreadSamplesFile() {
@@ -124,15 +135,53 @@ void writeSample(FileRewrite& w, const AddressEntry& e) {
   writeText(w, "\r\n");
 }
 
+void noteSamplesOnDisk(std::size_t first) {
+  samplesOnDisk.clear();
+  for (std::size_t i = first; i < SampleList.size(); ++i)
+    samplesOnDisk.insert(sampleKey(SampleList[i]));
+}
+
+// Takes in the samples another process wrote since this one last read or wrote the file,
+// unless the list holds their address already. Removals there are not followed: a sample is
+// never lost by a merge. Lines that hold no sample are this process's to keep, not taken.
+void mergeSamplesOnDisk() {
+  LineReader reader;
+  if (openDataFile(kSamplesFile, reader.file) != DataFileOpen::Opened) return;
+  char line[kSampleLineMax + 2];
+  std::size_t length;
+  AddressList disk;
+  try {
+    while (readLine(reader, line, kSampleLineMax, length) == LineResult::Line) {
+      LineFields f;
+      if (splitSampleLine(lineText(line, length), f) && !sampleLineFault(f.ip, f.mac, f.macPresent))
+        disk.push_back(sampleOf(f));
+    }
+  } catch (const std::bad_alloc&) {
+    reader.failed = true;
+  }
+  std::fclose(reader.file);
+  if (reader.failed) return;
+  for (const AddressEntry& d : disk) {
+    if (samplesOnDisk.count(sampleKey(d))) continue;
+    bool known = false;
+    for (const AddressEntry& s : SampleList)
+      if ((known = sameIpText(fieldView(s.ipText), fieldView(d.ipText)))) break;
+    if (known) continue;
+    SampleList.push_back(d);
+    noteSamplesChanged();
+  }
+}
+
 }  // namespace
 
 void loadSamples() {
   samplesFileKept = false;
   keptLines.clear();
+  const std::size_t first = SampleList.size();
   LineReader reader;
   const DataFileOpen opened = openDataFile(kSamplesFile, reader.file);
   if (opened == DataFileOpen::Unreadable) keepUnreadSamplesFile();
-  if (opened != DataFileOpen::Opened) return;
+  if (opened != DataFileOpen::Opened) return noteSamplesOnDisk(first);
   char line[kSampleLineMax + 2];
   std::size_t length, number = 0;
   std::vector<std::string> notes;
@@ -145,11 +194,17 @@ void loadSamples() {
   std::fclose(reader.file);
   noteSamplesChanged();
   if (reader.failed) keepUnreadSamplesFile();
+  noteSamplesOnDisk(first);
   tellSampleNotes(notes);
 }
 
 void saveSamples() {
   if (samplesFileKept) return;
+  try {
+    mergeSamplesOnDisk();
+  } catch (const std::bad_alloc&) {
+    return;  // the file stays as it is, rather than lose what another process added
+  }
   FileRewrite w;
   if (!beginRewrite(w, kSamplesFile)) return;
   // Kept lines go back where they were among the samples; those after samples since removed,
@@ -160,7 +215,7 @@ void saveSamples() {
     writeSample(w, SampleList[i]);
   }
   for (; k < keptLines.size(); ++k) writeLine(w, keptLines[k].text);
-  commitRewrite(w);
+  if (commitRewrite(w)) noteSamplesOnDisk(0);
 }
 
 int addSample(const AddressEntry& entry) {

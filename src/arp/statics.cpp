@@ -41,9 +41,51 @@ bool staticsFileReplaceable() {
   return staticsFile != FileState::Kept;
 }
 
+// An entry of the file that could not be applied at the start, or a table read of this run
+// that failed: a save that then finds no static row at all may be looking at a table that
+// lost them, not at one the user emptied; the file's entries are kept for the next start.
+bool staticsApplyFailed = false;
+std::uint64_t readFailuresAtLoad = 0;
+
+bool fileHoldsEntries() {
+  LineReader reader;
+  if (openDataFile(kStaticsFile, reader.file) != DataFileOpen::Opened) return false;
+  char line[kStaticLineMax + 2];
+  std::size_t length;
+  bool any = false;
+  while (!any && readLine(reader, line, kStaticLineMax, length) == LineResult::Line) {
+    std::string_view tokens[2];
+    any = splitTokens(line, length, "\t \r", tokens, 2) == 2;
+  }
+  std::fclose(reader.file);
+  return any;
+}
+
+bool keepDoubtfulEmptySave() {
+  if ((!staticsApplyFailed && arpReadFailures == readFailuresAtLoad) || !fileHoldsEntries())
+    return false;
+  reportEvent(
+      "Статических записей в ARP-кэше нет, но были ошибки при обращении к ARP таблице. "
+      "Файл statics.dat не изменён.",
+      ProgramError);
+  return true;
+}
+
+// The system's own rows for multicast and broadcast addresses, and rows with a zero or group
+// MAC, are no binding anyone set: applied at the next start they would be garbage.
+bool savedStaticRow(const ArpRow& row) {
+  std::uint8_t mac[6];
+  std::memcpy(mac, row.physAddr, 6);
+  return row.type == kArpTypeStatic && isUnicastMac(mac) && isUnicastIpv4(networkToHost(row.addr));
+}
+
 }  // namespace
 
-void forgetStaticsFile() { staticsFile = FileState::NotRead; }
+void forgetStaticsFile() {
+  staticsFile = FileState::NotRead;
+  staticsApplyFailed = false;
+  readFailuresAtLoad = arpReadFailures;
+}
 
 void saveStatics() {
   if (!arpSnapshot.exists()) return;
@@ -54,27 +96,28 @@ void saveStatics() {
       uiMessageBox("Ошибка выделения памяти.", MessageIcon::Error);
       return;
     case ArpReadResult::NoData:
-      platform::removeFile(kStaticsFile);
+      if (!keepDoubtfulEmptySave()) platform::removeFile(kStaticsFile);
       return;
     case ArpReadResult::Failure:
       return;
     case ArpReadResult::Success:
       break;
   }
+  const std::uint32_t rows = arpRowCount(arpSnapshot);
+  bool anyStatic = false;
+  for (std::uint32_t i = 0; i < rows && !anyStatic; ++i)
+    anyStatic = savedStaticRow(arpRowAt(arpSnapshot, i));
+  if (!anyStatic && keepDoubtfulEmptySave()) return;
   FileRewrite w;
   if (!beginRewrite(w, kStaticsFile)) return;
-  const std::uint32_t rows = arpRowCount(arpSnapshot);
   std::set<std::array<std::uint8_t, 10>> written;  // address and MAC of every line written
   for (std::uint32_t i = 0; i < rows; ++i) {
     const ArpRow row = arpRowAt(arpSnapshot, i);
-    if (row.type != kArpTypeStatic) continue;
+    if (!savedStaticRow(row)) continue;
     char ip[20];
     formatIpv4(row.addr, ip);
     std::uint8_t mac[6];
     std::memcpy(mac, row.physAddr, 6);
-    // The system's own rows for multicast and broadcast addresses, and rows with a zero or
-    // group MAC, are no binding anyone set: applied at the next start they would be garbage.
-    if (!isUnicastMac(mac) || !isUnicastIpv4(networkToHost(row.addr))) continue;
     std::array<std::uint8_t, 10> key;
     std::memcpy(key.data(), &row.addr, 4);
     std::memcpy(key.data() + 4, mac, 6);
@@ -95,6 +138,7 @@ void saveStatics() {
 
 void loadStatics() {
   staticsFile = FileState::Read;
+  readFailuresAtLoad = arpReadFailures;
   LineReader reader;
   const DataFileOpen opened = openDataFile(kStaticsFile, reader.file);
   if (opened == DataFileOpen::Unreadable) keepUnreadStaticsFile();
@@ -108,7 +152,9 @@ void loadStatics() {
     copyField(ip, tokens[0]);
     copyField(mac, tokens[1]);
     const std::string failed = addStaticEntry(ip, mac);
-    if (!failed.empty()) reportEvent(failed.substr(0, kJournalTextMax).c_str(), ProgramError);
+    if (failed.empty()) continue;
+    staticsApplyFailed = true;
+    reportEvent(failed.substr(0, kJournalTextMax).c_str(), ProgramError);
   }
   std::fclose(reader.file);
   if (reader.failed) keepUnreadStaticsFile();

@@ -6,15 +6,12 @@
 #include <memory>
 #include <random>
 
+#include "arp/wire_bounds.h"
 #include "base/address_input.h"
 #include "base/text_field.h"
 #include "report/journal.h"
 
 namespace {
-
-constexpr std::size_t kFrameBytes = 14 + 28;  // Ethernet header and an IPv4 ARP body
-
-std::uint16_t be16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
 
 bool unicastIp(std::uint32_t ip) {
   const std::uint32_t first = ip >> 24;
@@ -43,22 +40,13 @@ void macOf(const AddressEntry& e, std::uint8_t (&mac)[6]) {
 
 }  // namespace
 
-bool readArpBinding(const std::uint8_t* frame, std::size_t length, WireBinding& out) {
-  if (!frame || length < kFrameBytes) return false;
-  const std::uint8_t* arp = frame + 14;
-  if (be16(frame + 12) != 0x0806 || be16(arp) != 1 || be16(arp + 2) != 0x0800 || arp[4] != 6 ||
-      arp[5] != 4)
-    return false;
-  const std::uint16_t op = be16(arp + 6);
-  if (op != 1 && op != 2) return false;
-  std::uint8_t mac[6];
-  std::memcpy(mac, arp + 8, 6);
-  const std::uint8_t* ip = arp + 14;
-  const std::uint32_t value =
-      std::uint32_t{ip[0]} << 24 | std::uint32_t{ip[1]} << 16 | std::uint32_t{ip[2]} << 8 | ip[3];
-  if (!unicastIp(value) || !isUnicastMac(mac)) return false;
-  out.ip = value;
-  std::memcpy(out.mac, mac, 6);
+bool readArpBinding(const platform::HeardArp& frame, WireBinding& out) {
+  if (frame.operation != 1 && frame.operation != 2) return false;
+  if (frame.tagged && frame.vlanId != 0) return false;
+  if (!unicastIp(frame.senderIp) || !isUnicastMac(frame.senderMac)) return false;
+  out.ip = frame.senderIp;
+  std::memcpy(out.mac, frame.senderMac, 6);
+  out.ifIndex = frame.ifIndex;
   return true;
 }
 
@@ -193,8 +181,14 @@ bool journalWireDrops(double nowSeconds) {
   return true;
 }
 
+void journalWireDropsAtEnd() {
+  dropsJournalled = false;  // the once-a-minute rule holds no line back now
+  journalWireDrops(0);
+}
+
 void resetWireBindings() {
   if (wireTable) wireTable->clear();
+  resetWireBounds();
   pendingDrops.store(0);
   dropsJournalled = false;
   lastDropsLine = 0;

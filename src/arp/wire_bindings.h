@@ -8,22 +8,26 @@
 #include <vector>
 
 #include "base/address.h"
+#include "platform/listen_platform.h"
 
 // What one ARP frame says about its sender.
 struct WireBinding {
   std::uint32_t ip;  // host order, as parseIpv4 gives it
   std::uint8_t mac[6];
-  std::uint32_t ifIndex;  // the interface it was heard on
+  std::uint32_t ifIndex;             // the interface it was heard on
+  std::uint8_t etherSource[6] = {};  // the frame's (arp/wire_reports.h)
+  std::uint8_t marks = 0;            // what else the frame shows (arp/wire_reports.h)
 };
 
 // A flood of random senders must not grow memory without end: the remembered bindings are
 // this many at most, the oldest forgotten first.
 inline constexpr std::size_t kWireBindingCapacity = 65536;
 
-// An Ethernet frame of ARP (request or reply, Ethernet and IPv4 sizes) whose sender is a
-// unicast station: IP not 0.0.0.0 (address probes), not loopback, multicast or broadcast,
-// MAC neither zero nor a group address. ifIndex is left as it was.
-bool readArpBinding(const std::uint8_t* frame, std::size_t length, WireBinding& out);
+// An ARP request or reply of the interface's own segment (untagged, or tagged with VID 0:
+// another VLAN is listened to by naming its sub-interface) whose sender is a unicast
+// station: IP not 0.0.0.0 (address probes), not loopback, multicast or broadcast, MAC
+// neither zero nor a group address.
+bool readArpBinding(const platform::HeardArp& frame, WireBinding& out);
 
 // IP to the MAC last seen for it and the MAC its decision left in the table (a restore or a
 // block writes another one). Open addressing in fixed arrays; first-in first-out forgetting.
@@ -74,5 +78,7 @@ void noteRowDecided(const AddressEntry& seen, const AddressEntry& decided);
 // once a minute (the first at once); nowSeconds is a steady clock. True when a line was written.
 void addWireDrops(std::uint64_t frames);
 bool journalWireDrops(double nowSeconds);
+// At shut-down: what was lost since the last line, whenever that was.
+void journalWireDropsAtEnd();
 // Forgets every binding and the drop counts (tests, and a new run).
 void resetWireBindings();

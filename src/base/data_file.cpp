@@ -71,10 +71,10 @@ std::string_view restAfter(std::string_view text, std::string_view token,
 }
 
 DataFileOpen openDataFile(const char* path, std::FILE*& file) {
-  errno = 0;
-  file = std::fopen(path, "rb");
+  bool missing = false;
+  file = platform::openForReading(path, missing);
   if (file) return DataFileOpen::Opened;
-  return errno == ENOENT ? DataFileOpen::Missing : DataFileOpen::Unreadable;
+  return missing ? DataFileOpen::Missing : DataFileOpen::Unreadable;
 }
 
 bool beginRewrite(FileRewrite& w, const char* finalPath) {

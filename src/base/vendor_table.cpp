@@ -116,7 +116,8 @@ void finishVendorTable(VendorTable& table) {
   table.names.shrink_to_fit();
 }
 
-bool loadVendorTable(VendorTable& table, const std::string& directory) {
+bool loadVendorTable(VendorTable& table, const std::string& directory,
+                     std::vector<std::string>* cutFiles) {
   static constexpr const char* kFiles[] = {"oui.csv", "mam.csv", "oui36.csv", "iab.csv"};
   bool any = false;
   std::vector<char> line(1026);
@@ -124,9 +125,13 @@ bool loadVendorTable(VendorTable& table, const std::string& directory) {
     const std::string path = directory + "/" + name;
     LineReader reader;
     if (openDataFile(path.c_str(), reader.file) != DataFileOpen::Opened) continue;
-    std::size_t length = 0;
-    while (readLine(reader, line.data(), 1023, length) == LineResult::Line)
+    std::size_t length = 0, lines = 0;
+    while (readLine(reader, line.data(), 1023, length) == LineResult::Line) {
       addVendorRow(table, lineText(line.data(), length));
+      if (++lines < kVendorFileLinesMax) continue;
+      if (cutFiles) cutFiles->push_back(name);
+      break;
+    }
     std::fclose(reader.file);
     any = true;
   }

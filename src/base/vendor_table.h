@@ -31,9 +31,15 @@ struct VendorTable {
 void addVendorRows(VendorTable& table, std::string_view csvText);
 void finishVendorTable(VendorTable& table);
 
+// The real files hold some 38,000 rows (oui.csv) or fewer each; a file is read up to this
+// many lines (each cut at 1,023 characters), so a huge one costs a bounded start.
+inline constexpr std::size_t kVendorFileLinesMax = 100000;
+
 // Reads oui.csv, mam.csv, oui36.csv and iab.csv from directory (a missing or unreadable file
-// adds nothing); true when any was read.
-bool loadVendorTable(VendorTable& table, const std::string& directory);
+// adds nothing); true when any was read. The names of files cut at kVendorFileLinesMax go
+// to cutFiles.
+bool loadVendorTable(VendorTable& table, const std::string& directory,
+                     std::vector<std::string>* cutFiles = nullptr);
 
 // The vendor of a MAC text (12 hex digits, with or without '-' or ':' between the bytes):
 // kLocallyAdministered for a locally administered address (bit 1 of the first byte), the name

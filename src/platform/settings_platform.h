@@ -32,10 +32,11 @@ void profileGetString(const char* section, const char* key, const char* def, cha
 // Writes the keys in order, as WritePrivateProfileStringA would one by one: creates the file
 // and the section when missing; keys updated in place; other keys and lines stay. The file is
 // replaced through a temporary file and an atomic rename, so a crash leaves the old or the
-// new file whole. False when it could not be written.
+// new file whole. False when it could not be written. secret: the keys hold a password (Linux:
+// the file is then readable by its owner only, mode 0600; any rewrite keeps the file's mode).
 bool profileWriteKeys(const char* section,
                       const std::vector<std::pair<std::string, std::string>>& keyValues,
-                      const char* path);
+                      const char* path, bool secret = false);
 
 // Machine-bound protection of bytes with an entropy; false on failure.
 bool protectData(const std::vector<std::uint8_t>& plain, const std::vector<std::uint8_t>& entropy,

@@ -27,6 +27,10 @@ std::FILE* createTempFile(const char* finalPath, std::string& tempPath);
 // Atomically puts tempPath in the place of finalPath (replacing it when present).
 bool replaceFile(const char* tempPath, const char* finalPath);
 bool removeFile(const char* path);
+// A data file opened for reading, in binary. Never blocks (Linux: O_NONBLOCK until it is
+// known to be a regular file): a FIFO, a device or a directory under the name gives null with
+// error set, as an unreadable file; a missing one gives null with missing set.
+std::FILE* openForReading(const char* path, bool& missing);
 // Append-only regular file that other processes may read; null on failure, with notRegular
 // set when the name is something else (a FIFO, a device, a directory). Never blocks.
 std::FILE* openAppendShared(const char* path, bool& notRegular);

@@ -27,6 +27,25 @@ std::string_view nextWord(std::string_view text, std::size_t& pos) {
   return text.substr(start, pos - start);
 }
 
+// The wire watch's tail from pos on: "(" [previous ", "] "Ethernet " MAC ", интерфейс " NAME ")".
+// The name is the last field, so that one holding ", " or ")" still reads whole.
+void parseWireTail(std::string_view text, std::size_t pos, EventFields& f) {
+  const std::size_t open = text.find(" (", pos);
+  if (open == std::string_view::npos || !text.ends_with(')')) return;
+  std::string_view tail = text.substr(open + 2, text.size() - open - 3);
+  const auto take = [&tail](std::string_view key, std::string_view& field, bool last) {
+    if (!tail.starts_with(key)) return false;
+    tail.remove_prefix(key.size());
+    const std::size_t end = last ? tail.size() : tail.find(", ");
+    if (end == std::string_view::npos) return false;
+    field = tail.substr(0, end);
+    tail.remove_prefix(last ? end : end + 2);
+    return true;
+  };
+  take(kWireTailPrevious, f.previousMac, false);
+  if (take(kWireTailEther, f.etherSource, false)) take(kWireTailInterface, f.interfaceName, true);
+}
+
 // Days since 1970-01-01 of a civil date (proleptic Gregorian).
 long long daysFromCivil(long long y, unsigned m, unsigned d) {
   y -= m <= 2;
@@ -50,11 +69,13 @@ EventFields parseEventFields(std::string_view text, std::int32_t kind) {
   struct Form {
     std::int32_t kind;
     std::string_view prefix;
+    bool wire = false;
   };
   static constexpr Form kForms[] = {
-      {Spoofing, "Подмена адреса! "},
-      {NewAddress, "Новый IP-адрес! "},
-      {AdditionalIp, "Дополн. IP-адрес! "},
+      {Spoofing, "Подмена адреса! "},       {NewAddress, "Новый IP-адрес! "},
+      {AdditionalIp, "Дополн. IP-адрес! "}, {Spoofing, kWireMismatchLine, true},
+      {Spoofing, kWireFlipFlopLine, true},  {Info, kWireGroupSenderLine, true},
+      {Info, kWireOffSubnetLine, true},
   };
   EventFields f;
   // A scan's conflict "Конфликт адреса! IP: ответы с MAC и MAC": the address, and the MAC that
@@ -72,6 +93,10 @@ EventFields parseEventFields(std::string_view text, std::int32_t kind) {
     std::size_t pos = form.prefix.size();
     f.ip = nextWord(text, pos);
     f.mac = nextWord(text, pos);
+    if (form.wire) {
+      parseWireTail(text, pos, f);
+      return f;
+    }
     if (kind != Spoofing) return f;
     std::string_view ip = nextWord(text, pos);
     std::string_view mac = nextWord(text, pos);

@@ -22,12 +22,24 @@ inline constexpr std::int32_t kAllEventKinds = 1 | 2 | 4 | 16 | 32 | 64 | 256;
 // holding no known bit is taken as Info.
 const EventKindNames& eventKindNames(std::int32_t kind);
 
+// What the wire watch journals beside the check's lines: the sender's IP and MAC, then
+// " (" [kWireTailPrevious MAC ", "] kWireTailEther MAC ", " kWireTailInterface NAME ")".
+inline constexpr const char* kWireMismatchLine = "Несовпадение MAC-адресов! ";      // Spoofing
+inline constexpr const char* kWireFlipFlopLine = "Возврат прежнего MAC! ";          // Spoofing
+inline constexpr const char* kWireGroupSenderLine = "Групповой MAC отправителя! ";  // Info
+inline constexpr const char* kWireOffSubnetLine = "Адрес вне подсетей! ";           // Info
+inline constexpr const char* kWireTailPrevious = "прежний MAC ";
+inline constexpr const char* kWireTailEther = "Ethernet ";
+inline constexpr const char* kWireTailInterface = "интерфейс ";
+
 // The addresses a line names. Views into the text; empty when the line has none.
 struct EventFields {
   std::string_view ip, mac, sampleIp, sampleMac;
+  std::string_view etherSource, previousMac, interfaceName;  // the wire watch's lines
 };
 // Spoofing "Подмена адреса! IP MAC (IP MAC)" and a scan's "Конфликт адреса! IP: ответы с MAC
-// и MAC" (the second MAC), new and additional address "... IP MAC".
+// и MAC" (the second MAC), new and additional address "... IP MAC", and the wire watch's lines
+// above.
 EventFields parseEventFields(std::string_view text, std::int32_t kind);
 
 // Minutes east of UTC in force at that local time (the platform's time-zone rules).

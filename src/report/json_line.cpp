@@ -73,6 +73,9 @@ std::string journalJson(std::string_view text, std::int32_t kind, const platform
   }
   if (!f.sampleIp.empty()) appendMember(out, "sampleIp", f.sampleIp);
   if (!f.sampleMac.empty()) appendMember(out, "sampleMac", f.sampleMac);
+  if (!f.previousMac.empty()) appendMember(out, "previousMac", f.previousMac);
+  if (!f.etherSource.empty()) appendMember(out, "etherSource", f.etherSource);
+  if (!f.interfaceName.empty()) appendMember(out, "interface", f.interfaceName);
   out += '}';
   return out;
 }

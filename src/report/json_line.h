@@ -8,7 +8,8 @@
 #include "report/journal_tap.h"
 
 // {"time":"2026-12-08T01:02:03+03:00","kind":"Spoofing","text":"...","ip":"...","mac":"...",
-//  "vendor":"...","sampleIp":"...","sampleMac":"..."}: the address fields only where the line
+//  "vendor":"...","sampleIp":"...","sampleMac":"...","previousMac":"...","etherSource":"...",
+//  "interface":"..."}: the address fields only where the line
 // names them, the vendor (base/vendor_table.h) of the MAC wherever "mac" is;
 // text in UTF-8. No line end. Any console command that prints journal lines uses this.
 std::string journalJson(std::string_view text, std::int32_t kind, const platform::WallClock& time,

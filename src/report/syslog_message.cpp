@@ -70,6 +70,9 @@ std::string syslogMessage(const SyslogEntry& entry, const SyslogOrigin& origin) 
     if (!f.mac.empty()) appendParam(out, "vendor", macVendor(f.mac));
     appendParam(out, "sampleIp", f.sampleIp);
     appendParam(out, "sampleMac", f.sampleMac);
+    appendParam(out, "previousMac", f.previousMac);
+    appendParam(out, "etherSource", f.etherSource);
+    appendParam(out, "interface", f.interfaceName);
   }
   out += "] \xEF\xBB\xBF";
   out += utf8FromWindows1251(entry.text);

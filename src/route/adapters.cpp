@@ -1,8 +1,10 @@
 #include "route/adapters.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "base/address.h"
+#include "base/address_input.h"
 #include "base/external_text.h"
 #include "base/text_field.h"
 #include "platform/adapter_platform.h"
@@ -35,4 +37,30 @@ bool discoverAdapters() {
     }
   }
   return true;
+}
+
+const LocalAddress* localAddressOf(std::uint32_t ip) {
+  for (const LocalAddress& a : LocalAddressList)
+    if (a.address == ip) return &a;
+  return nullptr;
+}
+
+const LocalAdapter* localAdapterOf(std::int32_t index) {
+  for (const LocalAdapter& a : LocalAdapterList)
+    if (a.index == index) return &a;
+  return nullptr;
+}
+
+bool isLocalMac(const std::uint8_t (&mac)[6]) {
+  for (const LocalAdapter& a : LocalAdapterList) {
+    std::uint8_t own[6];
+    if (readMacText(fieldView(a.macText), own) && std::memcmp(own, mac, 6) == 0) return true;
+  }
+  return false;
+}
+
+bool onLocalSubnet(std::int32_t index, std::uint32_t ip) {
+  for (const LocalAddress& a : LocalAddressList)
+    if (a.index == index && (ip & a.mask) == (a.address & a.mask)) return true;
+  return false;
 }

@@ -19,6 +19,13 @@ struct LocalAddress {
 extern std::vector<LocalAdapter> LocalAdapterList;
 extern std::vector<LocalAddress> LocalAddressList;
 
+// Lookups over the lists as last discovered.
+const LocalAddress* localAddressOf(std::uint32_t ip);  // the record holding ip, or null
+const LocalAdapter* localAdapterOf(std::int32_t index);
+bool isLocalMac(const std::uint8_t (&mac)[6]);  // the MAC of one of the adapters
+// Whether ip lies in the subnet of one of the interface's addresses.
+bool onLocalSubnet(std::int32_t index, std::uint32_t ip);
+
 // Fills both lists and journals "Адаптер: %s, IP: %s, Маска: %s" per address.
 // False when the system gives no adapter information.
 bool discoverAdapters();

@@ -266,7 +266,7 @@ void saveSettings() {
   for (auto& [key, value] : values)
     for (const HeldValue& h : heldValues)
       if (h.key == key && h.used == value) value = h.written;
-  platform::profileWriteKeys(kIniSection, values, iniPath.c_str());
+  platform::profileWriteKeys(kIniSection, values, iniPath.c_str(), !hex.empty());
 }
 
 void setAutostart(bool on) {

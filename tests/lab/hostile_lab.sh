@@ -189,4 +189,47 @@ in_s "$VETREL" route --dir "$d" delete 10.90.0.0 255.255.0.0 "$NET.3" 2>"$d/stde
 check "deleting through the second hop exits 0" [ $? -eq 0 ]
 check "... and the route is gone" bash -c "[ -z \"\$(ip -n '$S' route show 10.90.0.0/16)\" ]"
 
+echo "== A scan learning beside a monitor, the scan started first: no learned sample is lost"
+d=$(fresh_dir beside)
+ini_write "$d" WriteLog=1 CheckInt=30 AddNew=1 ScanCheckMac=1
+ip netns exec "$H" /usr/bin/python3 "$here/arp_hostile.py" up0 --max-seconds 15 \
+  "$NET.2=ok:02:77:00:00:00:02" "$NET.9=ok:02:77:00:00:00:09" &
+PIDS+=($!)
+sleep 0.5
+timeout 30 ip netns exec "$S" "$VETREL" scan --dir "$d" "$NET.2" "$NET.12" >/dev/null 2>&1 &
+scan=$!
+sleep 0.3
+ip netns exec "$S" "$VETREL" monitor --dir "$d" >/dev/null 2>&1 &
+mon=$!
+PIDS+=($mon)
+for _ in $(seq 50); do has "$d/quorel.log" "Запуск программы." && break; sleep 0.1; done
+ip -n "$S" neigh replace "$NET.50" lladdr 02:77:00:00:00:50 dev "$IF" nud reachable
+wait "$scan"
+ip -n "$S" neigh replace "$NET.51" lladdr 02:77:00:00:00:51 dev "$IF" nud reachable
+for _ in $(seq 50); do grep -q "^$NET.51" "$d/samples.dat" && break; sleep 0.1; done
+kill -TERM "$mon"
+wait "$mon"
+check "samples.dat holds the scan's and both of the monitor's samples ($(cut -f1 "$d/samples.dat" | tr '\r\n' '  '))" \
+  bash -c "for a in 2 9 50 51; do grep -q '^$NET.'\$a'\s' '$d/samples.dat' || exit 1; done"
+
+echo "== A careless administrator: a planted lock, FIFOs for data files, the password's file"
+d=$(fresh_dir careless)
+ini_write "$d" WriteLog=1 CheckInt=30 SaveStat=1
+ln -s "$d/elsewhere" "$d/monitor.lock"
+timeout 10 ip netns exec "$S" "$VETREL" monitor --dir "$d" >"$d/stdout" 2>"$d/stderr"
+check "a monitor.lock that is a link refuses the start, naming it (exit $?)" \
+  grep -qF "$d/monitor.lock is not a plain file" "$d/stderr"
+rm "$d/monitor.lock"
+mkfifo "$d/samples.dat" "$d/statics.dat"
+timeout -k 2 -s TERM 3 ip netns exec "$S" "$VETREL" monitor --dir "$d" >"$d/stdout" 2>"$d/stderr"
+rc=$?
+check "FIFOs for samples.dat and statics.dat: unreadable files, and SIGTERM ends the run (exit $rc)" \
+  bash -c "[ $rc -ne 137 ] && $(declare -f w1251 has); has '$d/quorel.log' 'Ошибка чтения файла samples.dat.' && has '$d/quorel.log' 'Выход из программы.'"
+check "... and both stay FIFOs" bash -c "[ -p '$d/samples.dat' ] && [ -p '$d/statics.dat' ]"
+d=$(fresh_dir password)
+(umask 022 && printf 'secret\n' | "$VETREL" settings --dir "$d" set-password >/dev/null 2>&1)
+(umask 022 && "$VETREL" settings --dir "$d" set AddNew=0 >/dev/null 2>&1)
+check "quorel.ini holding a password is 0600 under umask 022, after a rewrite too ($(stat -c %a "$d/quorel.ini"))" \
+  [ "$(stat -c %a "$d/quorel.ini")" = 600 ]
+
 lab_end "hostile lab"

@@ -48,6 +48,8 @@ check "the unit is neither enabled nor started" bash -c \
   "! test -e /etc/systemd/system/multi-user.target.wants/vetrel.service"
 check "systemd-analyze verify accepts the installed unit" bash -c \
   "systemd-analyze verify /lib/systemd/system/vetrel.service >'$work/verify' 2>&1 || { cat '$work/verify'; exit 1; }"
+check "systemd-analyze security rates the unit's exposure 2.5 or less" \
+  systemd-analyze security --offline=true --threshold=25 /lib/systemd/system/vetrel.service
 check "the unit runs the packaged binary on /var/lib/vetrel, listening, and reloads by SIGHUP" bash -c \
   "grep -qx 'ExecStart=/usr/bin/vetrel monitor --dir /var/lib/vetrel --utf8 --listen' /lib/systemd/system/vetrel.service &&
    grep -qx 'ExecReload=/bin/kill -HUP \$MAINPID' /lib/systemd/system/vetrel.service"

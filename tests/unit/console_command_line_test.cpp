@@ -109,6 +109,7 @@ TEST(ConsoleCommandLine, ListenTakesTheAdaptersOrNamedInterfaces) {
       {{"monitor", "--listen"}, "", true, {}},
       {{"--listen=eth0", "monitor"}, "", true, {"eth0"}},
       {{"monitor", "--listen=eth0,br-lan"}, "", true, {"eth0", "br-lan"}},
+      {{"monitor", "--listen=eth0", "--listen=eth1,eth0"}, "", true, {"eth0", "eth1"}},
       {{"monitor", "--listen="}, names, false, {}},
       {{"monitor", "--listen=eth0,"}, names, false, {}},
       {{"scan", "--listen", "10.0.0.1"},

@@ -162,6 +162,25 @@ TEST_F(Statics, SaveOutcomesOfTheRead) {
   EXPECT_EQ(readFile("statics.dat"), "old\r\n");
 }
 
+TEST_F(Statics, ATableWithoutStaticRowsAfterFailuresNeverEmptiesTheFile) {
+  const std::string saved = "192.168.1.20\tAA-BB-CC-0D-0E-0F\r\n";
+  // Applying at the start failed, a read of the run failed, the table has no rows; kept?
+  const bool cases[][4] = {{0, 0, 0, 0}, {1, 0, 0, 1}, {0, 1, 0, 1}, {0, 1, 1, 1}, {0, 0, 1, 0}};
+  for (const auto& [applyFails, readFails, noRows, kept] : cases) {
+    SetUp();
+    writeFile("statics.dat", saved);
+    fake.setEntryResult = applyFails ? 5 : 0;
+    loadStatics();
+    fake.arpError = readFails ? 5 : 0;
+    readArpTable(false);  // a check of the run
+    fake.arpError = 0;
+    fake.arpRows.assign(!noRows, fakeArpRow(5, "192.168.1.3", "00-11-22-33-44-55"));
+    saveStatics();
+    EXPECT_EQ(std::filesystem::exists("statics.dat") && readFile("statics.dat") == saved, kept);
+    TearDown();
+  }
+}
+
 TEST_F(Statics, LoadTokensLimitsAndFailures) {
   const std::string line59 = "192.168.1.9\t" + std::string(59 - 12 - 17, ' ') + "00-11-22-33-44-5A";
   ASSERT_EQ(line59.size(), 59u);

@@ -85,21 +85,27 @@ TEST(EventFields, AddressLinesGiveTheirFieldsOthersNone) {
   struct Row {
     const char* text;
     std::int32_t kind;
-    const char* fields;  // ip mac sampleIp sampleMac
+    const char* fields;  // ip mac sampleIp sampleMac|previousMac|etherSource|interface
   };
   const Row rows[] = {
       {"Подмена адреса! 10.0.0.5 02-aa (10.0.0.* 02-bb)", Spoofing,
-       "10.0.0.5 02-aa 10.0.0.* 02-bb"},
-      {"Новый IP-адрес! 10.0.0.7 02-cc", Info, "   "},  // the kind decides
-      {"Подмена адреса! 10.0.0.5", Spoofing, "10.0.0.5   "},
-      {"Подмена адреса! 10.0.0.5 02-aa 10.0.0.5 02-bb", Spoofing, "10.0.0.5 02-aa  "},
-      {"Ошибка восстановления MAC для IP 10.0.0.5", ProgramError, "   "},
-      {"Конфликт адреса! 10.0.0.3: ответы с 02-03 и 02-99", Spoofing, "10.0.0.3 02-99  "},
+       "10.0.0.5 02-aa 10.0.0.* 02-bb|||"},
+      {"Новый IP-адрес! 10.0.0.7 02-cc", Info, "   |||"},  // the kind decides
+      {"Подмена адреса! 10.0.0.5", Spoofing, "10.0.0.5   |||"},
+      {"Подмена адреса! 10.0.0.5 02-aa 10.0.0.5 02-bb", Spoofing, "10.0.0.5 02-aa  |||"},
+      {"Ошибка восстановления MAC для IP 10.0.0.5", ProgramError, "   |||"},
+      {"Возврат прежнего MAC! 10.0.0.5 02-aa (прежний MAC 02-bb, Ethernet 02-cc, интерфейс e, 1))",
+       Spoofing, "10.0.0.5 02-aa  |02-bb|02-cc|e, 1)"},
+      {"Адрес вне подсетей! 10.9.0.5 02-aa (Ethernet 02-cc, интерфейс eth0)", Info,
+       "10.9.0.5 02-aa  ||02-cc|eth0"},
+      {"Конфликт адреса! 10.0.0.3: ответы с 02-03 и 02-99", Spoofing, "10.0.0.3 02-99  |||"},
   };
   for (const Row& r : rows) {
     const EventFields f = parseEventFields(r.text, r.kind);
     const std::string got = std::string(f.ip) + " " + std::string(f.mac) + " " +
-                            std::string(f.sampleIp) + " " + std::string(f.sampleMac);
+                            std::string(f.sampleIp) + " " + std::string(f.sampleMac) + "|" +
+                            std::string(f.previousMac) + "|" + std::string(f.etherSource) + "|" +
+                            std::string(f.interfaceName);
     EXPECT_EQ(got, r.fields) << r.text;
   }
 }

@@ -7,6 +7,7 @@
 
 #include "report/json_line.h"
 #include "report/syslog_message.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -39,6 +40,20 @@ TEST(VendorTable, LongestBlockFirstLocalBitAndUnknowns) {
     EXPECT_EQ(vendorOf(table, mac), "") << mac;
   // Rows whose assignment is not hex of a block's length add nothing.
   EXPECT_EQ(table.blocks[0].size() + table.blocks[1].size() + table.blocks[2].size(), 8u);
+}
+
+TEST(VendorTable, AHugeFileIsReadOnlyUpToItsBoundAndSaysSo) {
+  ScratchDir dir;
+  std::string rows;
+  for (std::size_t i = 0; i <= kVendorFileLinesMax; ++i)
+    rows += "MA-L," + std::string(6 - std::to_string(i).size(), '0') + std::to_string(i) + ",V\n";
+  writeFile("oui.csv", rows);
+  VendorTable table;
+  std::vector<std::string> cut;
+  ASSERT_TRUE(loadVendorTable(table, ".", &cut));
+  EXPECT_EQ(cut, std::vector<std::string>{"oui.csv"});
+  EXPECT_EQ(vendorOf(table, "09-99-99-00-00-00"), "V");  // the last line read (hex digits)
+  EXPECT_EQ(vendorOf(table, "10-00-00-00-00-00"), "");   // past the bound
 }
 
 TEST(VendorTable, WithoutTheFilesEveryVendorIsEmpty) {

@@ -10,70 +10,67 @@
 #include <map>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "address_fixture.h"
 #include "arp/arp_table.h"
 #include "arp/check_cycle.h"
 #include "arp/check_trigger.h"
+#include "arp/wire_bounds.h"
 #include "arp/wire_decisions.h"
+#include "arp/wire_reports.h"
 #include "base/text_field.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
+#include "route/adapters.h"
 #include "scratch_dir.h"
 #include "settings/settings.h"
 
 namespace {
 
-std::vector<std::uint8_t> arpFrame(std::uint16_t op, const char* ip, std::uint8_t mac0 = 0x02) {
-  std::vector<std::uint8_t> f = {
-      0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 2, 0, 0, 0, 0,
-      1,    0x08, 0x06, 0,    1,    0x08, 0, 6, 4, 0, static_cast<std::uint8_t>(op),
-      mac0, 0x11, 0x22, 0x33, 0x44, 0x55};
-  const std::uint32_t v = parseIpv4(ip);
-  for (int i = 3; i >= 0; --i) f.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-  f.insert(f.end(), 10, 0);  // target MAC and IP
+platform::HeardArp heardArp(std::uint16_t op, const char* ip, std::uint8_t mac0 = 0x02,
+                            bool tagged = false, std::uint16_t vlan = 0) {
+  platform::HeardArp f{op,
+                       {2, 0, 0, 0, 0, 1},
+                       {mac0, 0x11, 0x22, 0x33, 0x44, 0x55},
+                       parseIpv4(ip),
+                       {},
+                       0,
+                       tagged,
+                       vlan,
+                       9};
   return f;
 }
 
-TEST(WireBindings, OnlyUnicastSendersOfArpFramesGiveBindings) {
+TEST(WireBindings, OnlyUnicastSendersOfTheUntaggedSegmentGiveBindings) {
   struct Case {
-    std::vector<std::uint8_t> frame;
+    platform::HeardArp frame;
     bool gives;
   };
-  auto cut = arpFrame(1, "10.0.0.5");
-  cut.pop_back();
-  auto ipv6Type = arpFrame(2, "10.0.0.5");
-  ipv6Type[12] = 0x86;
-  auto longHardware = arpFrame(2, "10.0.0.5");
-  longHardware[18] = 8;
   const Case cases[] = {
-      {arpFrame(1, "10.0.0.5"), true},          // a request
-      {arpFrame(2, "192.168.1.200"), true},     // a reply
-      {arpFrame(3, "10.0.0.5"), false},         // RARP and others
-      {arpFrame(1, "0.0.0.0"), false},          // an address probe
-      {arpFrame(1, "224.0.0.1"), false},        // multicast
-      {arpFrame(1, "255.255.255.255"), false},  // broadcast
-      {arpFrame(1, "127.0.0.1"), false},        // loopback
-      {arpFrame(1, "10.0.0.5", 0x01), false},   // a group MAC
-      {arpFrame(1, "10.0.0.5", 0x00), true},    // 00-11-22-...: a station
-      {cut, false},
-      {ipv6Type, false},
-      {longHardware, false},
+      {heardArp(1, "10.0.0.5"), true},                  // a request
+      {heardArp(2, "192.168.1.200"), true},             // a reply
+      {heardArp(3, "10.0.0.5"), false},                 // RARP and others
+      {heardArp(1, "0.0.0.0"), false},                  // an address probe
+      {heardArp(1, "224.0.0.1"), false},                // multicast
+      {heardArp(1, "255.255.255.255"), false},          // broadcast
+      {heardArp(1, "127.0.0.1"), false},                // loopback
+      {heardArp(1, "10.0.0.5", 0x01), false},           // a group MAC
+      {heardArp(1, "10.0.0.5", 0x00), true},            // 00-11-22-...: a station
+      {heardArp(2, "10.0.0.5", 0x02, true, 0), true},   // a priority tag
+      {heardArp(2, "10.0.0.5", 0x02, true, 5), false},  // another VLAN
+      {heardArp(2, "10.0.0.5", 0x02, true, 4095), false},
   };
   for (const Case& c : cases) {
     WireBinding b{};
-    b.ifIndex = 9;
-    EXPECT_EQ(readArpBinding(c.frame.data(), c.frame.size(), b), c.gives);
+    EXPECT_EQ(readArpBinding(c.frame, b), c.gives);
     if (c.gives) {
+      EXPECT_EQ(b.ip, c.frame.senderIp);
       EXPECT_EQ(b.mac[1], 0x11);
       EXPECT_EQ(b.ifIndex, 9u);
     }
   }
-  WireBinding b{};
-  const auto f = arpFrame(2, "192.168.1.200");
-  ASSERT_TRUE(readArpBinding(f.data(), f.size(), b));
-  EXPECT_EQ(b.ip, parseIpv4("192.168.1.200"));
 }
 
 TEST(WireBindings, TableIsBoundedAndForgetsTheOldestFirst) {
@@ -166,6 +163,16 @@ class WireAndCache : public ::testing::Test {
     ASSERT_TRUE(createArpSnapshot());
     enableWireBindings(true);
     resetWireBindings();
+    resetWireReports();
+    // The monitor is 10.0.0.1 on interface 4, the one the wire bindings are heard on.
+    PlatformAdapter own;
+    own.index = 4;
+    own.mac[0] = 2;
+    own.mac[5] = 1;
+    own.addresses = {{"10.0.0.1", "255.255.255.0"}};
+    fake.adapters = {own};
+    ASSERT_TRUE(discoverAdapters());
+    installUiRecorder();
   }
   void TearDown() override {
     enableWireBindings(false);
@@ -254,6 +261,54 @@ TEST_F(WireAndCache, WireAloneReportsWhatTheCacheNeverHolds) {
   EXPECT_EQ(lines(), 2u);  // the learned station's line, and the stranger reported again
 }
 
+TEST_F(WireAndCache, OwnAddressOffLinkSendersAndFloodsAreNeverWrittenBeyondTheirBounds) {
+  struct Case {
+    bool addNew, viaCache;  // else BlockNew, and the wire
+    const char* ip;
+    int senders;
+    std::size_t samples, writes, lines;  // learned, rows written, journal lines
+    const char* first;
+  } cases[] = {{true, false, "10.0.0.1", 1, 0, 0, 1,
+                "10.0.0.1 02-00-00-01-00-00 (собственный адрес "
+                "10.0.0.1 02-00-00-00-00-01)"},
+               {false, true, "10.0.0.1", 1, 0, 0, 1, "(собственный адрес"},
+               {true, false, "10.9.0.1", 50, 0, 0, 6, "Адрес вне подсетей! 10.9"},  // off-link
+               {false, false, "10.9.0.1", 50, 0, 0, 6, "Адрес вне подсетей!"},
+               {true, true, "10.9.0.1", 3, 3, 0, 3, "Новый"},        // the cache's path: as always
+               {true, false, "10.0.0.2", 200, 64, 0, 201, "Новый"},  // a flood: its stop told once
+               {false, false, "10.0.0.2", 200, 0, 32, 201, "Новый"}};
+  for (const Case& c : cases) {
+    SetUp();
+    SampleList.clear();
+    std::tie(settings.AddNew, settings.BlockNew, settings.Restore) =
+        std::tuple(c.addNew, !c.addNew, true);
+    for (int i = 0; i < c.senders; ++i) {
+      char ip[20], mac[32];
+      formatIpv4Host(parseIpv4(c.ip) + static_cast<std::uint32_t>(i), ip);
+      std::snprintf(mac, sizeof mac, "02-00-00-01-%02x-%02x", i >> 8, i & 0xff);
+      c.viaCache ? cache(ip, mac) : wire(ip, mac);
+    }
+    EXPECT_EQ(SampleList.size(), c.samples) << c.ip << c.senders;
+    EXPECT_EQ(fake.setEntries.size(), c.writes) << c.ip << c.senders;
+    ASSERT_EQ(ui.windowLines.size(), c.lines) << c.ip << c.senders;
+    EXPECT_NE(ui.windowLines[0].find(c.first), std::string::npos) << ui.windowLines[0];
+    TearDown();
+  }
+}
+
+TEST(WireBounds, ABurstThenARateThenTheRunsTotal) {
+  WriteBound b{"x", 3, 60, 5};
+  // At second: whether a write is allowed.
+  const std::pair<double, bool> steps[] = {{0, true},    {0, true},  {0, true},  {0, false},
+                                           {0.5, false}, {1, true},  {1, false}, {30, true},
+                                           {30, false},  {90, false}};
+  installUiRecorder();
+  for (const auto& [at, allowed] : steps) EXPECT_EQ(spendWriteBound(b, at), allowed) << at;
+  ASSERT_EQ(ui.windowLines.size(), 2u);  // the first stop, then the total
+  EXPECT_NE(ui.windowLines[0].find("не более 3 сразу и 60 в минуту"), std::string::npos);
+  EXPECT_NE(ui.windowLines[1].find("до перезапуска (предел 5)"), std::string::npos);
+}
+
 TEST_F(WireAndCache, LostFramesAreJournalledAtMostOnceAMinute) {
   struct Step {
     std::uint64_t lost;
@@ -274,6 +329,11 @@ TEST_F(WireAndCache, LostFramesAreJournalledAtMostOnceAMinute) {
     }
     ui.windowLines.clear();
   }
+  addWireDrops(2);  // within the minute: held back, but not past the end
+  EXPECT_FALSE(journalWireDrops(302));
+  journalWireDropsAtEnd();
+  ASSERT_EQ(ui.windowLines.size(), 1u);
+  EXPECT_NE(ui.windowLines[0].find("кадров ARP: 2."), std::string::npos);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -127,15 +128,15 @@ bool parseBounded(std::string_view text, int low, int high, int& value) {
 }
 
 // --listen alone (the monitor's adapters) or --listen=IFACE[,IFACE...]; no empty names.
+// Given more than once, the names of all of them, each once.
 bool parseListenList(const char* value, std::vector<std::string>& names) {
-  names.clear();
   if (!value) return true;
   std::string_view list = value;
   for (;;) {
     const std::size_t comma = list.find(',');
     const std::string_view name = list.substr(0, comma);
     if (name.empty()) return false;
-    names.emplace_back(name);
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.emplace_back(name);
     if (comma == std::string_view::npos) return true;
     list.remove_prefix(comma + 1);
   }

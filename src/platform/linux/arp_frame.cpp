@@ -1,10 +1,14 @@
 #include "platform/linux/arp_frame.h"
 
+#include <arpa/inet.h>
+
 #include <cstring>
 
 namespace {
 
 constexpr std::uint16_t kEtherTypeArp = 0x0806;
+constexpr std::uint16_t kEtherTypeVlan = 0x8100;  // 802.1Q
+constexpr std::uint16_t kEtherTypeQinQ = 0x88a8;  // 802.1ad
 constexpr std::uint16_t kHardwareEthernet = 1;
 constexpr std::uint16_t kProtocolIpv4 = 0x0800;
 constexpr std::uint16_t kOpRequest = 1;
@@ -53,6 +57,11 @@ struct Reader {
     bytes(b, 2);
     return static_cast<std::uint16_t>(b[0] << 8 | b[1]);
   }
+  std::uint32_t u32() {
+    std::uint8_t b[4] = {};
+    bytes(b, 4);
+    return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | b[3];
+  }
 };
 
 }  // namespace
@@ -78,21 +87,40 @@ std::size_t buildArpRequest(const std::uint8_t (&senderMac)[6], std::uint32_t se
   return w.ok ? w.at : 0;
 }
 
-bool readArpReply(const std::uint8_t* frame, std::size_t length, ArpReply& reply) {
+bool readArpFrame(const std::uint8_t* frame, std::size_t length, platform::HeardArp& heard) {
   Reader r{frame, length};
-  std::uint8_t skip[6];
-  r.bytes(skip, 6);  // destination
-  r.bytes(skip, 6);  // source; the ARP body's sender is the answer
-  if (r.u16() != kEtherTypeArp || r.u16() != kHardwareEthernet || r.u16() != kProtocolIpv4)
+  platform::HeardArp read{};
+  std::uint8_t destination[6];
+  r.bytes(destination, 6);
+  r.bytes(read.etherSource, 6);
+  std::uint16_t type = r.u16();
+  if (type == kEtherTypeVlan || type == kEtherTypeQinQ) {
+    read.tagged = true;
+    read.vlanId = r.u16() & 0x0fff;  // the priority and drop bits say nothing of the VLAN
+    type = r.u16();                  // a second tag is no ARP frame here
+  }
+  if (type != kEtherTypeArp || r.u16() != kHardwareEthernet || r.u16() != kProtocolIpv4)
     return false;
-  if (r.u8() != 6 || r.u8() != 4 || r.u16() != kOpReply) return false;
-  ArpReply read{};
+  if (r.u8() != 6 || r.u8() != 4) return false;
+  read.operation = r.u16();
   r.bytes(read.senderMac, 6);
-  r.bytes(&read.senderIp, 4);
+  read.senderIp = r.u32();
   r.bytes(read.targetMac, 6);
-  r.bytes(&read.targetIp, 4);
+  read.targetIp = r.u32();
   if (!r.ok) return false;
-  reply = read;
+  heard = read;
+  return true;
+}
+
+bool readArpReply(const std::uint8_t* frame, std::size_t length, ArpReply& reply) {
+  platform::HeardArp heard;
+  if (!readArpFrame(frame, length, heard) || heard.operation != kOpReply ||
+      (heard.tagged && heard.vlanId != 0))
+    return false;
+  std::memcpy(reply.senderMac, heard.senderMac, 6);
+  reply.senderIp = htonl(heard.senderIp);
+  std::memcpy(reply.targetMac, heard.targetMac, 6);
+  reply.targetIp = htonl(heard.targetIp);
   return true;
 }
 

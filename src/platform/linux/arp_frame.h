@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/listen_platform.h"
+
 inline constexpr std::size_t kArpFrameBytes = 42;        // Ethernet header and ARP body
 inline constexpr std::size_t kArpPaddedFrameBytes = 60;  // the Ethernet minimum
 
@@ -19,7 +21,11 @@ struct ArpReply {
   std::uint32_t targetIp;
 };
 
-// True when frame is a whole Ethernet/IPv4 ARP reply (opcode 2); reply then holds its body.
+// True when frame is a whole Ethernet/IPv4 ARP frame of any operation, untagged or with one
+// VLAN tag in it; heard then holds its fields (ifIndex 0, and a tag only from the frame).
+bool readArpFrame(const std::uint8_t* frame, std::size_t length, platform::HeardArp& heard);
+// True when frame is a whole Ethernet/IPv4 ARP reply (opcode 2) of no VLAN but the
+// untagged one (VID 0 counts as untagged); reply then holds its body.
 bool readArpReply(const std::uint8_t* frame, std::size_t length, ArpReply& reply);
 // True when reply answers a request of ours: its target is our MAC and address (a gratuitous
 // or broadcast reply is no answer) and its sender MAC a unicast, non-zero address.

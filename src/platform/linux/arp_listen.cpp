@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/linux/arp_frame.h"
 #include "platform/listen_platform.h"
 
 namespace {
@@ -29,10 +30,12 @@ constexpr unsigned kBlockTimeoutMs = 4;
 constexpr unsigned kSnapBytes = 64;  // Ethernet header and ARP body, with room to spare
 
 struct Listener {
-  int fd = -1;
+  int fd = -1;  // -1 while the interface is gone
   std::uint8_t* ring = nullptr;
   unsigned next = 0;  // the block to read next
   std::uint32_t ifIndex = 0;
+  std::string name;
+  std::uint32_t lastError = 0;  // of the last try to listen again: told once
 };
 
 std::vector<Listener> listeners;
@@ -40,7 +43,7 @@ std::vector<Listener> listeners;
 void closeListener(Listener& l) {
   if (l.ring) munmap(l.ring, std::size_t{kBlockBytes} * kBlocks);
   if (l.fd >= 0) close(l.fd);
-  l = Listener{};
+  l = Listener{-1, nullptr, 0, 0, l.name, l.lastError};
 }
 
 std::uint32_t errnoOr(std::uint32_t fallback) { return errno > 0 ? errno : fallback; }
@@ -52,9 +55,14 @@ std::uint32_t openListener(const std::string& name, Listener& l) {
   // Protocol 0 receives nothing until the bind below, by when the filter and ring are set.
   l.fd = socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, 0);
   if (l.fd < 0) return errnoOr(EIO);
+  // The kernel takes a VLAN tag out of the frame before the filter sees it; a tag left in it
+  // (the inner one of two) passes too, so that the reader can tell it is not ours.
   sock_filter code[] = {
-      BPF_STMT(BPF_LD | BPF_H | BPF_ABS, 12),                // the EtherType
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ETH_P_ARP, 0, 1),  // ARP?
+      BPF_STMT(BPF_LD | BPF_H | BPF_ABS, 12),                  // the EtherType
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ETH_P_ARP, 3, 0),    // ARP?
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ETH_P_8021Q, 0, 3),  // a tag?
+      BPF_STMT(BPF_LD | BPF_H | BPF_ABS, 16),                  // the tagged EtherType
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ETH_P_ARP, 0, 1),    // ARP?
       BPF_STMT(BPF_RET | BPF_K, kSnapBytes),
       BPF_STMT(BPF_RET | BPF_K, 0),
   };
@@ -77,7 +85,9 @@ std::uint32_t openListener(const std::string& name, Listener& l) {
   l.ring = static_cast<std::uint8_t*>(ring);
   sockaddr_ll address{};
   address.sll_family = AF_PACKET;
-  address.sll_protocol = htons(ETH_P_ARP);
+  // Every protocol, so that the socket sees frames before the kernel's VLAN handling, which
+  // hands an ARP frame of another VLAN on with its tag dropped.
+  address.sll_protocol = htons(ETH_P_ALL);
   address.sll_ifindex = static_cast<int>(l.ifIndex);
   if (bind(l.fd, reinterpret_cast<sockaddr*>(&address), sizeof address) < 0) return errnoOr(EIO);
   return 0;
@@ -88,6 +98,7 @@ tpacket_block_desc* block(const Listener& l, unsigned i) {
 }
 
 bool blockReady(const Listener& l) {
+  if (!l.ring) return false;
   const auto* b = block(l, l.next);
   return __atomic_load_n(&b->hdr.bh1.block_status, __ATOMIC_ACQUIRE) & TP_STATUS_USER;
 }
@@ -107,8 +118,19 @@ void drainBlock(Listener& l, platform::ArpFrameSink sink, void* context) {
       const auto* ll =
           reinterpret_cast<const sockaddr_ll*>(reinterpret_cast<std::uint8_t*>(b) + llAt);
       // Our own requests and replies go out through the same socket's view.
-      if (ll->sll_pkttype != PACKET_OUTGOING)
-        sink(context, reinterpret_cast<std::uint8_t*>(b) + frameAt, p->tp_snaplen, l.ifIndex);
+      platform::HeardArp heard;
+      if (ll->sll_pkttype != PACKET_OUTGOING &&
+          readArpFrame(reinterpret_cast<std::uint8_t*>(b) + frameAt, p->tp_snaplen, heard)) {
+        // The outer tag, taken out of the frame by the kernel; one still in the frame
+        // behind it makes two, of no VLAN of ours.
+        const bool twoTags = heard.tagged && (p->tp_status & TP_STATUS_VLAN_VALID);
+        if (p->tp_status & TP_STATUS_VLAN_VALID) {
+          heard.tagged = true;
+          heard.vlanId = p->hv1.tp_vlan_tci & 0x0fff;
+        }
+        heard.ifIndex = l.ifIndex;
+        if (!twoTags) sink(context, heard);
+      }
     }
     if (p->tp_next_offset == 0) break;
     offset += p->tp_next_offset;
@@ -126,6 +148,7 @@ std::uint32_t openArpListeners(const std::vector<std::string>& names, std::strin
   listeners.clear();
   for (const std::string& name : names) {
     Listener l;
+    l.name = name;
     if (std::uint32_t error = openListener(name, l)) {
       closeListener(l);
       for (Listener& open : listeners) closeListener(open);
@@ -169,9 +192,29 @@ std::uint32_t readArpFrames(int timeoutMs, ArpFrameSink sink, void* context) {
   return 0;
 }
 
+std::vector<ArpListenerChange> recheckArpListeners() {
+  std::vector<ArpListenerChange> changes;
+  for (Listener& l : listeners) {
+    const std::uint32_t now = if_nametoindex(l.name.c_str());
+    if (l.fd >= 0 && now == l.ifIndex) continue;
+    if (l.fd >= 0) {
+      // Deleted, or deleted and made again: a socket bound to the old index hears nothing.
+      closeListener(l);
+      changes.push_back({l.name, false, 0});
+    }
+    if (now == 0) continue;
+    const std::uint32_t error = openListener(l.name, l);
+    if (error) closeListener(l);  // tried again on the next call
+    if (error == 0 || error != l.lastError) changes.push_back({l.name, error == 0, error});
+    l.lastError = error;
+  }
+  return changes;
+}
+
 std::uint64_t takeArpFrameDrops() {
   std::uint64_t drops = 0;
   for (const Listener& l : listeners) {
+    if (l.fd < 0) continue;
     tpacket_stats_v3 stats{};
     socklen_t length = sizeof stats;
     // Reading the counters resets them.

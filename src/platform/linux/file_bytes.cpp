@@ -10,8 +10,14 @@
 
 bool readFileBytes(const char* path, std::string& bytes) {
   bytes.clear();
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  // A FIFO under the name would hold the start up until a writer came: not a file.
+  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return errno == ENOENT;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return false;
+  }
   char chunk[8192];
   for (;;) {
     ssize_t n = read(fd, chunk, sizeof chunk);
@@ -28,11 +34,15 @@ bool readFileBytes(const char* path, std::string& bytes) {
   return true;
 }
 
-bool writeFileAtomically(const char* path, const std::string& bytes, unsigned mode) {
+bool writeFileAtomically(const char* path, const std::string& bytes, unsigned mode,
+                         bool privateFile) {
   std::string temp;
-  int fd = createTempFd(path, mode, temp);
+  int fd = createTempFd(path, privateFile ? mode & 0600 : mode, temp);
   if (fd < 0) return false;
   bool ok = true;
+  struct stat st {};
+  // Before a byte is written: the text never lies in a file that others may read.
+  if (privateFile) ok = fstat(fd, &st) == 0 && fchmod(fd, st.st_mode & 0600) == 0;
   std::size_t done = 0;
   while (ok && done < bytes.size()) {
     ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);

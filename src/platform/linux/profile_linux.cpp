@@ -38,14 +38,14 @@ void profileGetString(const char* section, const char* key, const char* def, cha
 
 bool profileWriteKeys(const char* section,
                       const std::vector<std::pair<std::string, std::string>>& keyValues,
-                      const char* path) {
+                      const char* path, bool secret) {
   if (!section || !path) return false;
   std::string bytes;
   // A file that exists but cannot be read is left alone rather than replaced.
   if (!readFileBytes(path, bytes)) return false;
   std::string merged;
   if (!mergeIniKeys(bytes, section, keyValues, merged)) return false;
-  return writeFileAtomically(path, merged, 0644);
+  return writeFileAtomically(path, merged, 0644, secret);
 }
 
 }  // namespace platform

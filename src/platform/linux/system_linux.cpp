@@ -66,6 +66,22 @@ std::size_t appendWhole(std::FILE* file, const char* data, std::size_t length) {
   return written;
 }
 
+std::FILE* openForReading(const char* path, bool& missing) {
+  const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  missing = fd < 0 && errno == ENOENT;
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return nullptr;
+  }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  std::FILE* f = fdopen(fd, "rb");
+  if (!f) close(fd);
+  return f;
+}
+
 std::FILE* openAppendShared(const char* path, bool& notRegular) {
   notRegular = false;
   // Without O_NONBLOCK a FIFO would hold the start-up until some reader opened it. Without

@@ -99,9 +99,10 @@ void profileGetString(const char* section, const char* key, const char* def, cha
   }
 }
 
+// The data directory's own access rules guard the file; the password is sealed per user.
 bool profileWriteKeys(const char* section,
                       const std::vector<std::pair<std::string, std::string>>& keyValues,
-                      const char* path) {
+                      const char* path, bool /*secret*/) {
   if (!section) return false;
   const std::wstring wideFile = fullPath(path);
   std::string file;

@@ -85,6 +85,16 @@ std::FILE* streamOf(UniqueFileHandle& file, int flags, const char* mode) {
 
 }  // namespace
 
+std::FILE* openForReading(const char* path, bool& missing) {
+  UniqueFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const DWORD error = file ? 0 : GetLastError();
+  missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  // Only a file on a disk: a pipe or a device could hold the reading up.
+  if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return nullptr;
+  return streamOf(file, _O_BINARY | _O_RDONLY, "rb");
+}
+
 std::FILE* createTempFile(const char* finalPath, std::string& tempPath) {
   UniqueFileHandle file(createTempHandle(finalPath, tempPath));
   if (!file) return nullptr;

@@ -85,6 +85,24 @@ TEST(ArpFrame, RefusesOthersAndShortFrames) {
   EXPECT_EQ(0, std::memcmp(mac, untouched, 6));
 }
 
+// The wire watch reads every operation, and a VLAN tag the kernel left in the frame.
+TEST(ArpFrame, FramesGiveTheirFieldsAndTheirTag) {
+  platform::HeardArp heard{};
+  ASSERT_TRUE(readArpFrame(kRequest, sizeof kRequest, heard));
+  EXPECT_EQ(heard.operation * 1000 + heard.targetIp % 256, 1002);
+  for (std::uint16_t tci : {0x0005, 0xe000, 0x2fff}) {
+    std::vector<std::uint8_t> tagged(kReply, kReply + 42);
+    tagged.insert(tagged.begin() + 12, {0x81, 0x00, std::uint8_t(tci >> 8), std::uint8_t(tci)});
+    for (std::size_t cut = 0; cut < tagged.size(); ++cut)
+      EXPECT_FALSE(readArpFrame(tagged.data(), cut, heard)) << cut;
+    ASSERT_TRUE(readArpFrame(tagged.data(), tagged.size(), heard));
+    EXPECT_EQ(heard.tagged * 10000 + heard.vlanId, 10000 + (tci & 0x0fff));
+    EXPECT_EQ(heard.senderIp + heard.etherSource[1], 0x0a000002u + 0x99);
+    ArpReply reply{};
+    EXPECT_EQ(readArpReply(tagged.data(), tagged.size(), reply), (tci & 0x0fff) == 0) << tci;
+  }
+}
+
 // What a hostile host sends instead of an answer: each change to the golden reply makes it
 // no answer to our request.
 TEST(ArpFrame, OnlyAUnicastAnswerToUsCounts) {

@@ -24,6 +24,8 @@ std::uint32_t readArpFrames(int timeoutMs, ArpFrameSink, void*) {
   return 0;
 }
 
+std::vector<ArpListenerChange> recheckArpListeners() { return {}; }
+
 std::uint64_t takeArpFrameDrops() { return 0; }
 
 }  // namespace platform

@@ -235,6 +235,13 @@ std::size_t appendWhole(std::FILE* file, const char* data, std::size_t length) {
   return written;
 }
 
+std::FILE* openForReading(const char* path, bool& missing) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  missing = status.type() == std::filesystem::file_type::not_found;
+  return std::filesystem::is_regular_file(status) ? std::fopen(path, "rb") : nullptr;
+}
+
 std::FILE* openAppendShared(const char* path, bool& notRegular) {
   // Looked at before opening, so that a FIFO never blocks a test.
   std::error_code ec;
@@ -286,7 +293,7 @@ void profileGetString(const char* section, const char* key, const char* def, cha
 
 bool profileWriteKeys(const char* section,
                       const std::vector<std::pair<std::string, std::string>>& keyValues,
-                      const char* path) {
+                      const char* path, bool) {
   ++fake.profileWrites;
   if (fake.profileWriteFails) return false;
   fake.lastWrittenKeys = keyValues;

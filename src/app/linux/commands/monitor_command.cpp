@@ -28,9 +28,12 @@
 #include "arp/sample_view.h"
 #include "arp/samples.h"
 #include "arp/statics.h"
+#include "arp/wire_bindings.h"
 #include "base/detached_thread.h"
+#include "base/external_text.h"
 #include "base/text_field.h"
 #include "base/ui_hooks.h"
+#include "platform/adapter_platform.h"
 #include "platform/system_platform.h"
 #include "report/journal.h"
 #include "report/mail_message.h"
@@ -49,12 +52,34 @@ void postRouteCount(std::uint32_t count) {
   postMainEvent(mainQueue, {MainEventKind::RouteChange, count});
 }
 
-// The interfaces --listen reads: those named, else every adapter the monitor knows.
+// The interfaces --listen reads: those named, else every adapter with an IPv4 address. Asked
+// of the system before the adapters are discovered, so that listening begins before
+// "Запуск программы." is journalled.
 std::vector<std::string> listenInterfaces(const CommandLine& cl) {
   if (!cl.listenInterfaces.empty()) return cl.listenInterfaces;
   std::vector<std::string> names;
-  for (const LocalAdapter& a : LocalAdapterList) names.emplace_back(fieldView(a.name));
+  std::vector<PlatformAdapter> adapters;
+  if (platform::getAdapters(adapters) == 0)
+    for (const PlatformAdapter& a : adapters) names.push_back(a.name);
   return names;
+}
+
+// Frames that arrive from here on wait in the rings and the inbox until the loop runs.
+int startListening(const CommandLine& cl) {
+  std::string failed;
+  const std::vector<std::string> names = listenInterfaces(cl);
+  if (names.empty()) {
+    warnConsole("--listen: no interface to listen on");
+    return kExitUsage;
+  }
+  enableWireBindings(true);
+  if (const std::uint32_t error = startWireListen(names, failed)) {
+    warnConsole("--listen: cannot listen on " + cleanExternalText(failed) + ": " +
+                std::strerror(static_cast<int>(error)) +
+                (error == EPERM ? " (needs CAP_NET_RAW)" : ""));
+    return kExitUsage;
+  }
+  return kExitOk;
 }
 
 }  // namespace
@@ -103,6 +128,7 @@ void shutDownMonitor() {
   stopTicks(session.ticks);
   if (settings.SaveStat) saveStatics();
   saveSettings();
+  if (wireBindingsEnabled()) journalWireDropsAtEnd();
   reportEvent("Выход из программы.", Info);
   if (settings.WriteLog) reportEvent("Конец записи в лог-файл.", Info);
   stopSyslog(kSyslogExitWaitMs);
@@ -146,6 +172,11 @@ int runMonitor(const CommandLine& cl) {
     case DirLockResult::Failed:
       warnConsole("cannot take " + cl.dir + "/monitor.lock: a second monitor there is not refused");
       break;
+    case DirLockResult::NotAFile:
+      warnConsole(cl.dir +
+                  "/monitor.lock is not a plain file (a link, a FIFO, a directory?): "
+                  "remove it; a monitor does not start without its lock");
+      return kExitFailure;
     case DirLockResult::Held:
       break;
   }
@@ -173,24 +204,10 @@ int runMonitor(const CommandLine& cl) {
         "warning: no CAP_NET_ADMIN: restoring, blocking and static entries will fail "
         "(watching works)");
 
-  int code = startMonitor(cl.dir);
+  int code = cl.listen ? startListening(cl) : kExitOk;
+  if (code == kExitOk) code = startMonitor(cl.dir);
   if (code == kExitOk && !startNeighbourWatch())
     warnConsole("cannot start the neighbour watch; changes wait for the next timed check");
-  if (code == kExitOk && cl.listen) {
-    std::string failed;
-    const std::vector<std::string> names = listenInterfaces(cl);
-    enableWireBindings(true);
-    if (names.empty()) {
-      warnConsole("--listen: no interface to listen on");
-      code = kExitUsage;
-    } else if (const std::uint32_t error = startWireListen(names, failed)) {
-      warnConsole("--listen: cannot listen on " + failed + ": " +
-                  std::strerror(static_cast<int>(error)) +
-                  (error == EPERM ? " (needs CAP_NET_RAW)" : ""));
-      code = kExitUsage;
-    }
-    if (code != kExitOk) shutDownMonitor();
-  }
   if (code == kExitOk) {
     if (runMonitorLoop())
       shutDownMonitor();

@@ -81,9 +81,10 @@ int showSettings(const std::string& dir) {
   return written ? kExitOk : kExitFailure;
 }
 
-bool writeValues(const std::vector<std::pair<std::string, std::string>>& values) {
+bool writeValues(const std::vector<std::pair<std::string, std::string>>& values,
+                 bool secret = false) {
   errno = 0;
-  if (platform::profileWriteKeys(kIniSection, values, iniPath.c_str())) return true;
+  if (platform::profileWriteKeys(kIniSection, values, iniPath.c_str(), secret)) return true;
   const int error = errno;
   warnConsole("cannot write " + iniPath + (error ? std::string(": ") + std::strerror(error) : "") +
               "; nothing was changed");
@@ -207,7 +208,7 @@ int readSealedPassword(std::string& hex) {
 }
 
 int storePassword(const std::string& hex) {
-  if (!writeValues({{"MailPassw", hex}})) return kExitFailure;
+  if (!writeValues({{"MailPassw", hex}}, !hex.empty())) return kExitFailure;
   if (::isatty(0) == 1)
     warnConsole(hex.empty() ? "the mail password is cleared"
                             : "the mail password is stored, sealed to this machine");
@@ -270,6 +271,7 @@ int runSettings(const CommandLine& cl) {
       refuseWhileMonitorRuns(cl.dir);
       return kExitFailure;
     case DirLockResult::Failed:
+    case DirLockResult::NotAFile:
       warnConsole("cannot lock the data directory " + cl.dir + ": " + std::strerror(errno) +
                   "; nothing was written");
       return kExitFailure;

@@ -9,7 +9,9 @@
 #include <mutex>
 
 #include "app/linux/runtime/main_queue.h"
+#include "arp/wire_reports.h"
 #include "base/detached_thread.h"
+#include "base/external_text.h"
 #include "platform/listen_platform.h"
 #include "report/journal.h"
 
@@ -46,22 +48,51 @@ std::deque<WireBinding> inbox;
 
 struct ReadState {
   BindingTable seen;  // this thread's: a binding heard again unchanged stops here
+  RecentKeys marked{4096, kWireMarkedRepeat};  // and a marked frame repeated soon after
   std::vector<WireBinding> batch;
+  double now = 0;
 };
 
-void onFrame(void* context, const std::uint8_t* frame, std::size_t length, std::uint32_t ifIndex) {
+double steadySeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void onFrame(void* context, const platform::HeardArp& frame) {
   auto* state = static_cast<ReadState*>(context);
   WireBinding b{};
-  if (!readArpBinding(frame, length, b)) return;
-  b.ifIndex = ifIndex;
-  if (state->seen.learn(b.ip, b.mac)) state->batch.push_back(b);
+  if (!readWireFrame(frame, b)) return;
+  if (b.marks ? state->marked.firstWithin(wireFrameKey(b), state->now)
+              : state->seen.learn(b.ip, b.mac))
+    state->batch.push_back(b);
+}
+
+void reportListenerChanges() {
+  for (const platform::ArpListenerChange& c : platform::recheckArpListeners()) {
+    const std::string name = cleanExternalText(c.name);
+    char line[kJournalTextMax + 1];
+    if (c.listening)
+      std::snprintf(line, sizeof line, "Прослушивание сети: интерфейс %s снова прослушивается.",
+                    name.c_str());
+    else if (c.error)
+      std::snprintf(line, sizeof line,
+                    "Прослушивание сети: интерфейс %s не прослушивается: ошибка %u.", name.c_str(),
+                    static_cast<unsigned>(c.error));
+    else
+      std::snprintf(line, sizeof line,
+                    "Прослушивание сети: интерфейс %s пропал; прослушивание возобновится, когда он "
+                    "появится.",
+                    name.c_str());
+    reportEvent(line, c.listening ? Info : ProgramError);
+  }
 }
 
 void wireRead() {
   auto state = std::make_unique<ReadState>();
   auto lastStats = std::chrono::steady_clock::now();
+  auto lastForget = lastStats;
   for (;;) {
     state->batch.clear();
+    state->now = steadySeconds();
     if (const std::uint32_t error = platform::readArpFrames(200, onFrame, state.get())) {
       char line[96];
       std::snprintf(line, sizeof line, "Прослушивание сети остановлено: ошибка %u.", error);
@@ -73,6 +104,12 @@ void wireRead() {
     if (now - lastStats >= std::chrono::seconds(1)) {
       lastStats = now;
       if (const std::uint64_t drops = platform::takeArpFrameDrops()) addWireDrops(drops);
+      reportListenerChanges();
+    }
+    // A sender still there after a window is handed up once more, to be reported again.
+    if (now - lastForget >= std::chrono::duration<double>(kWireReportWindow)) {
+      lastForget = now;
+      state->seen.clear();
     }
   }
 }

@@ -10,6 +10,7 @@
 #include "arp/check_cycle.h"
 #include "arp/wire_bindings.h"
 #include "arp/wire_decisions.h"
+#include "arp/wire_reports.h"
 #include "route/route_table.h"
 
 namespace {
@@ -37,7 +38,9 @@ void runDueTick() {
     ++session.checks;
     noteCheckRan(session.tableChanges, now);
   }
-  journalWireDrops(std::chrono::duration<double>(now.time_since_epoch()).count());
+  const double seconds = std::chrono::duration<double>(now.time_since_epoch()).count();
+  journalWireDrops(seconds);
+  journalWireReportsHeld(seconds);
   const auto work = Clock::now() - now;
   if (work > session.maxTickWork) session.maxTickWork = work;
 }

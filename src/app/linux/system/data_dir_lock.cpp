@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -42,8 +43,17 @@ DirLockResult claimMonitorLock(const std::string& dir, int& fd) {
   const std::string path = dir + "/monitor.lock";
   const int flags = O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
   fd = ::open(path.c_str(), O_RDWR | O_CREAT | flags, 0644);
-  if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | flags);  // a directory we may not write
-  if (fd < 0) return DirLockResult::Failed;
+  if (fd < 0 && errno != ELOOP) fd = ::open(path.c_str(), O_RDONLY | flags);  // read-only dir
+  struct stat st {};
+  if (fd < 0) {
+    const bool there = ::lstat(path.c_str(), &st) == 0;
+    return there && !S_ISREG(st.st_mode) ? DirLockResult::NotAFile : DirLockResult::Failed;
+  }
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    fd = -1;
+    return DirLockResult::NotAFile;
+  }
   while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
     if (error == EINTR) continue;

@@ -2,14 +2,25 @@
 
 #include <malloc.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "base/vendor_table.h"
 #include "platform/vendor_platform.h"
+#include "report/journal.h"
 #include "report/syslog_settings.h"
 
 void loadMacVendors() {
-  loadVendorTable(MacVendors, platform::vendorDataDirectory());
+  std::vector<std::string> cut;
+  loadVendorTable(MacVendors, platform::vendorDataDirectory(), &cut);
+  for (const std::string& name : cut) {
+    char line[256];
+    std::snprintf(line, sizeof line,
+                  "Файл производителей %s прочитан не полностью: более %zu строк.", name.c_str(),
+                  kVendorFileLinesMax);
+    reportEvent(line, ProgramError);
+  }
   // The rows before their names were merged took twice the table's size.
   ::malloc_trim(0);
 }
