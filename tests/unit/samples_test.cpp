@@ -198,11 +198,12 @@ TEST_F(Samples, TenMegabyteFiles) {
 }
 
 TEST_F(Samples, FailedSaveKeepsTheOldFile) {
-  writeFile("samples.dat", "old\tfile\t\r\n");
+  const char* const kOld = "10.0.0.2\t02-00-00-00-00-02\told\r\n";
+  writeFile("samples.dat", kOld);
   SampleList = {sample("1.1.1.1", "m")};
   fake.replaceFails = true;
   saveSamples();
-  EXPECT_EQ(readFile("samples.dat"), "old\tfile\t\r\n");
+  EXPECT_EQ(readFile("samples.dat"), kOld);
   EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
 
   // A full disk: the temporary file cannot be written whole.
@@ -211,10 +212,10 @@ TEST_F(Samples, FailedSaveKeepsTheOldFile) {
     FileSizeLimit full(4);
     saveSamples();
   }
-  EXPECT_EQ(readFile("samples.dat"), "old\tfile\t\r\n");
+  EXPECT_EQ(readFile("samples.dat"), kOld);
   EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
   saveSamples();  // the file's sample came from elsewhere: it is kept
-  EXPECT_EQ(readFile("samples.dat"), "1.1.1.1\tm\t\r\nold\tfile\t\r\n");
+  EXPECT_EQ(readFile("samples.dat"), std::string("1.1.1.1\tm\t\r\n") + kOld);
 }
 
 TEST_F(Samples, PlantedTemporaryNameIsNeverWrittenThrough) {
