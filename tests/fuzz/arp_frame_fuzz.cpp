@@ -1,0 +1,47 @@
+// One Ethernet frame: read as a reply to a probe of ours, and as a binding heard on the wire
+// that goes on through the check's decisions against a few samples.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "arp/samples.h"
+#include "arp/wire_bindings.h"
+#include "arp/wire_decisions.h"
+#include "base/text_field.h"
+#include "platform/linux/arp_frame.h"
+
+namespace {
+constexpr std::uint8_t kOwnMac[6] = {2, 0, 0, 0, 0, 0xaa};
+constexpr std::uint32_t kOwnIp = 0x0100000a;  // 10.0.0.1, network order
+
+void addSample(const char* ip, const char* mac) {
+  AddressEntry e = makeEntry();
+  copyField(e.ipText, ip);
+  copyField(e.macText, mac);
+  SampleList.push_back(e);
+}
+
+bool setUp() {
+  char dir[] = "/tmp/vetrel-fuzz-XXXXXX";  // a learned sample is saved in the working folder
+  if (!mkdtemp(dir) || chdir(dir) != 0) std::abort();
+  addSample("10.0.0.2", "02-00-00-00-00-02");
+  addSample("10.0.0.3", "02-00-00-*");
+  addSample("10.0.0.4", "");
+  enableWireBindings(true);
+  return true;
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const bool ready = setUp();
+  (void)ready;
+  ArpReply reply;
+  if (readArpReply(data, size, reply)) answersUs(reply, kOwnMac, kOwnIp);
+  std::uint8_t mac[6];
+  parseArpReply(data, size, 0x0200000a, kOwnMac, kOwnIp, mac);
+  WireBinding binding{};
+  if (readArpBinding(data, size, binding)) decideWireBindings(&binding, 1);
+  resetWireBindings();  // every input starts from the same memory
+  return 0;
+}
