@@ -83,15 +83,19 @@ std::size_t wholeMessages(const char* buffer, std::size_t n) {
 }
 
 // Every read goes through here, so libmnl only ever walks whole messages. Bytes read, or -1
-// with errno set: EBADMSG for a read with a message that does not fit, EIO for an empty one
-// (the kernel never sends one; taking it for a reply would wait for ever).
+// with errno set: EBADMSG for a datagram larger than the buffer or one with a message that
+// does not fit, EIO for an empty one (the kernel sends none; taking it for a reply would
+// wait for ever).
 long receiveMessages(int fd, std::vector<char>& buffer, int flags) {
-  const ssize_t n = recv(fd, buffer.data(), buffer.size(), flags);
+  // MSG_TRUNC: the datagram's whole length, even when the buffer took only its start.
+  const ssize_t n = recv(fd, buffer.data(), buffer.size(), flags | MSG_TRUNC);
   if (n < 0) return -1;
-  errno = n == 0 ? EIO : EBADMSG;
-  const bool whole = n > 0 && wholeMessages(buffer.data(), static_cast<std::size_t>(n)) ==
-                                  static_cast<std::size_t>(n);
-  return whole ? n : -1;
+  const auto length = static_cast<std::size_t>(n);
+  if (n == 0 || length > buffer.size() || wholeMessages(buffer.data(), length) != length) {
+    errno = n == 0 ? EIO : EBADMSG;
+    return -1;
+  }
+  return n;
 }
 
 // Whether the watch heard a change of the dumped family since it was opened.
