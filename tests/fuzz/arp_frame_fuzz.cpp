@@ -11,6 +11,7 @@
 #include "arp/wire_decisions.h"
 #include "base/text_field.h"
 #include "platform/linux/arp_frame.h"
+#include "scratch_folder.h"
 #include "settings/settings.h"
 
 namespace {
@@ -25,8 +26,8 @@ void addSample(const char* ip, const char* mac) {
 }
 
 bool setUp() {
-  char dir[] = "/tmp/vetrel-fuzz-XXXXXX";  // a learned sample is saved in the working folder
-  if (!mkdtemp(dir) || chdir(dir) != 0) std::abort();
+  // A learned sample is saved in the working folder.
+  if (chdir(scratchFolder().c_str()) != 0) std::abort();
   enableWireBindings(true);
   return true;
 }

@@ -8,6 +8,7 @@
 #include "arp/samples.h"
 #include "arp/statics.h"
 #include "base/address.h"
+#include "scratch_folder.h"
 
 namespace {
 void writeFile(const char* name, const std::uint8_t* data, std::size_t size) {
@@ -18,8 +19,7 @@ void writeFile(const char* name, const std::uint8_t* data, std::size_t size) {
 }
 
 bool setUp() {
-  char dir[] = "/tmp/vetrel-fuzz-XXXXXX";
-  if (!mkdtemp(dir) || chdir(dir) != 0) std::abort();
+  if (chdir(scratchFolder().c_str()) != 0) std::abort();
   return true;
 }
 }  // namespace

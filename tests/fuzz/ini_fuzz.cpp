@@ -9,13 +9,12 @@
 
 #include "platform/ini_text.h"
 #include "report/syslog_settings.h"
+#include "scratch_folder.h"
 #include "settings/settings.h"
 
 namespace {
 bool setUp() {
-  char dir[] = "/tmp/vetrel-fuzz-XXXXXX";
-  if (!mkdtemp(dir)) std::abort();
-  iniPath = std::string(dir) + "/" + kIniName;
+  iniPath = scratchFolder() + "/" + kIniName;
   return true;
 }
 }  // namespace

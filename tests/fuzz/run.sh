@@ -17,11 +17,14 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || for d in "$root"/tests/fuzz/corpus/*/; do targets+=("$(basename "$d")"); done
 failed=()
 for t in "${targets[@]}"; do
-  work=$(mktemp -d)  # what the run finds goes here; the seeds in the repository stay as they are
+  # What the run finds goes to $work (the seeds in the repository stay as they are), the
+  # files a target writes to $work/files.
+  work=$(mktemp -d)
+  mkdir "$work/corpus" "$work/files"
   log=$build/fuzz-$t.log
-  "$build/tests/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  TMPDIR=$work/files "$build/tests/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
     -max_len=16384 -print_final_stats=1 -artifact_prefix="$build/fuzz-$t-" \
-    "$work" "$root/tests/fuzz/corpus/$t" >"$log" 2>&1
+    "$work/corpus" "$root/tests/fuzz/corpus/$t" >"$log" 2>&1
   rc=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   echo "fuzz $t: ${runs:-?} executions in $seconds s, exit $rc"
