@@ -2,7 +2,7 @@
 # Installs everything the builds, tests and benchmarks need. Safe to run again.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config clang-format ccache shellcheck
+  build-essential cmake ninja-build pkg-config clang-format ccache shellcheck clang libclang-rt-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libmnl-dev libsodium-dev

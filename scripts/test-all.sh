@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: unit tests natively and under ASan/UBSan, the lab
-# tests against the kernel in network namespaces (root), the Debian package and the Windows
-# zip, and the Windows tests under Wine.
+# Sets up, builds and runs every test: unit tests natively and under ASan/UBSan, the fuzz
+# targets briefly, the lab tests against the kernel in network namespaces (root), the Debian
+# package and the Windows zip, and the Windows tests under Wine.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup-deps.sh" || exit 1
@@ -19,6 +19,8 @@ suite "layers" bash "$root/scripts/check-layers.sh"
 suite "shellcheck" bash "$root/scripts/check-shell.sh"
 suite "unit (native)" ctest --test-dir "$root/build/native" --output-on-failure -j "$(nproc)" -L unit
 suite "unit (asan+ubsan)" ctest --test-dir "$root/build/asan" --output-on-failure -j "$(nproc)" -L unit
+# Every fuzz target from its seeds, 20 s each (clang, build/fuzz).
+suite "fuzz" bash "$root/tests/fuzz/run.sh" 20
 for t in "$root"/tests/lab/*.sh; do
   [ -e "$t" ] || continue
   suite "lab $(basename "$t" .sh)" bash "$t" "$root/build/native"

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/adapter_platform.h"
+#include "platform/linux/errno_result.h"
 #include "platform/linux/interface_tables.h"
 #include "platform/route_platform.h"
 
@@ -26,8 +27,8 @@ std::uint32_t getAdapters(std::vector<PlatformAdapter>& out) {
   out.clear();
   std::vector<LinkRecord> links;
   std::vector<AddressRecord> addresses;
-  if (std::uint32_t error = readLinks(links)) return error;
-  if (std::uint32_t error = readAddresses(addresses)) return error;
+  if (std::uint32_t error = readLinks(links)) return errnoResult(error);
+  if (std::uint32_t error = readAddresses(addresses)) return errnoResult(error);
   for (const LinkRecord& link : links) {
     if (link.loopback) continue;
     PlatformAdapter adapter;

@@ -108,32 +108,34 @@ void drainBlock(Listener& l, platform::ArpFrameSink sink, void* context) {
   tpacket_block_desc* b = block(l, l.next);
   const tpacket_hdr_v1& h = b->hdr.bh1;
   std::size_t offset = h.offset_to_first_pkt;
+  const std::uint8_t* bytes = reinterpret_cast<const std::uint8_t*>(b);
   for (std::uint32_t k = 0; k < h.num_pkts; ++k) {
     if (offset + sizeof(tpacket3_hdr) > kBlockBytes) break;
-    const auto* p =
-        reinterpret_cast<const tpacket3_hdr*>(reinterpret_cast<std::uint8_t*>(b) + offset);
-    const std::size_t frameAt = offset + p->tp_mac;
+    // Copied out: the kernel aligns the headers, but the offsets are only numbers in the ring.
+    tpacket3_hdr p;
+    std::memcpy(&p, bytes + offset, sizeof p);
+    const std::size_t frameAt = offset + p.tp_mac;
     const std::size_t llAt = offset + TPACKET_ALIGN(sizeof(tpacket3_hdr));
-    if (llAt + sizeof(sockaddr_ll) <= kBlockBytes && frameAt + p->tp_snaplen <= kBlockBytes) {
-      const auto* ll =
-          reinterpret_cast<const sockaddr_ll*>(reinterpret_cast<std::uint8_t*>(b) + llAt);
+    if (llAt + sizeof(sockaddr_ll) <= kBlockBytes && frameAt + p.tp_snaplen <= kBlockBytes) {
+      sockaddr_ll ll;
+      std::memcpy(&ll, bytes + llAt, sizeof ll);
       // Our own requests and replies go out through the same socket's view.
       platform::HeardArp heard;
-      if (ll->sll_pkttype != PACKET_OUTGOING &&
-          readArpFrame(reinterpret_cast<std::uint8_t*>(b) + frameAt, p->tp_snaplen, heard)) {
+      if (ll.sll_pkttype != PACKET_OUTGOING &&
+          readArpFrame(bytes + frameAt, p.tp_snaplen, heard)) {
         // The outer tag, taken out of the frame by the kernel; one still in the frame
         // behind it makes two, of no VLAN of ours.
-        const bool twoTags = heard.tagged && (p->tp_status & TP_STATUS_VLAN_VALID);
-        if (p->tp_status & TP_STATUS_VLAN_VALID) {
+        const bool twoTags = heard.tagged && (p.tp_status & TP_STATUS_VLAN_VALID);
+        if (p.tp_status & TP_STATUS_VLAN_VALID) {
           heard.tagged = true;
-          heard.vlanId = p->hv1.tp_vlan_tci & 0x0fff;
+          heard.vlanId = p.hv1.tp_vlan_tci & 0x0fff;
         }
         heard.ifIndex = l.ifIndex;
         if (!twoTags) sink(context, heard);
       }
     }
-    if (p->tp_next_offset == 0) break;
-    offset += p->tp_next_offset;
+    if (p.tp_next_offset == 0) break;
+    offset += p.tp_next_offset;
   }
   __atomic_store_n(&b->hdr.bh1.block_status, TP_STATUS_KERNEL, __ATOMIC_RELEASE);
   l.next = (l.next + 1) % kBlocks;

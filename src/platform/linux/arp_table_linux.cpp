@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/arp_platform.h"
+#include "platform/linux/errno_result.h"
 #include "platform/linux/neighbour_parse.h"
 #include "platform/linux/netlink.h"
 
@@ -83,7 +84,7 @@ namespace platform {
 std::uint32_t getIpNetTable(void* buffer, std::uint32_t* size, bool sorted) {
   if (!size) return EINVAL;
   std::vector<ArpRow> rows;
-  if (std::uint32_t error = readNeighbours(rows)) return error;
+  if (std::uint32_t error = readNeighbours(rows)) return errnoResult(error);
   if (rows.empty()) return kErrorNoData;
   if (sorted)
     std::stable_sort(rows.begin(), rows.end(), [](const ArpRow& a, const ArpRow& b) {

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -67,13 +68,42 @@ Socket openWatch(unsigned group) {
   return s;
 }
 
+// The bytes of buffer[0, n) that hold whole messages, each length checked against the bytes
+// read as the kernel's NLMSG_OK does. libmnl's own walk takes a length of 2 GiB or more for
+// a fitting one and jumps past the read.
+std::size_t wholeMessages(const char* buffer, std::size_t n) {
+  std::size_t at = 0;
+  while (n - at >= sizeof(nlmsghdr)) {
+    nlmsghdr h;
+    std::memcpy(&h, buffer + at, sizeof h);
+    if (h.nlmsg_len < sizeof h || h.nlmsg_len > n - at) break;
+    at += std::min<std::size_t>(NLMSG_ALIGN(h.nlmsg_len), n - at);
+  }
+  return at;
+}
+
+// Every read goes through here, so libmnl only ever walks whole messages. Bytes read, or -1
+// with errno set: EBADMSG for a datagram larger than the buffer or one with a message that
+// does not fit, EIO for an empty one (the kernel sends none; taking it for a reply would
+// wait for ever).
+long receiveMessages(int fd, std::vector<char>& buffer, int flags) {
+  // MSG_TRUNC: the datagram's whole length, even when the buffer took only its start.
+  const ssize_t n = recv(fd, buffer.data(), buffer.size(), flags | MSG_TRUNC);
+  if (n < 0) return -1;
+  const auto length = static_cast<std::size_t>(n);
+  if (n == 0 || length > buffer.size() || wholeMessages(buffer.data(), length) != length) {
+    errno = n == 0 ? EIO : EBADMSG;
+    return -1;
+  }
+  return n;
+}
+
 // Whether the watch heard a change of the dumped family since it was opened.
 bool changedMeanwhile(mnl_socket* watch, unsigned char family, const EventCheck& agrees) {
   std::vector<char> buffer(kReceiveBytes);
   for (;;) {
-    ssize_t n = recv(mnl_socket_get_fd(watch), buffer.data(), buffer.size(), MSG_DONTWAIT);
-    if (n < 0) return errno == ENOBUFS;  // events lost: assume the worst
-    if (n == 0) return false;
+    const long n = receiveMessages(mnl_socket_get_fd(watch), buffer, MSG_DONTWAIT);
+    if (n < 0) return errno == ENOBUFS || errno == EBADMSG;  // events lost: assume the worst
     int left = static_cast<int>(n);
     for (auto* m = reinterpret_cast<const nlmsghdr*>(buffer.data()); mnl_nlmsg_ok(m, left);
          m = mnl_nlmsg_next(m, &left)) {
@@ -106,7 +136,7 @@ std::uint32_t dumpOnce(std::uint16_t type, const void* familyHeader, std::size_t
   std::vector<char> buffer(kReceiveBytes);
   DumpState state{&onMessage};
   for (;;) {
-    ssize_t n = mnl_socket_recvfrom(s.get(), buffer.data(), buffer.size());
+    const long n = receiveMessages(mnl_socket_get_fd(s.get()), buffer, 0);
     if (n < 0) return errnoOr(EIO);  // ENOBUFS among them: the caller dumps again
     int r =
         mnl_cb_run(buffer.data(), static_cast<std::size_t>(n), seq, portid, dumpCallback, &state);
@@ -142,13 +172,14 @@ std::uint32_t listen(unsigned group, const MessageHandler& onMessage,
   setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &forever, sizeof forever);
   std::vector<char> buffer(kReceiveBytes);
   for (;;) {
-    const ssize_t n = recv(fd, buffer.data(), buffer.size(), 0);
+    const long n = receiveMessages(fd, buffer, 0);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno == ENOBUFS) {
+    // A message that does not fit is an event lost like those of a full buffer.
+    if (n < 0 && (errno == ENOBUFS || errno == EBADMSG)) {
       onOverrun();
       continue;
     }
-    if (n <= 0) return n < 0 ? errnoOr(EIO) : EIO;
+    if (n < 0) return errnoOr(EIO);
     int left = static_cast<int>(n);
     for (auto* m = reinterpret_cast<const nlmsghdr*>(buffer.data()); mnl_nlmsg_ok(m, left);
          m = mnl_nlmsg_next(m, &left))
@@ -166,14 +197,14 @@ std::uint32_t request(nlmsghdr* message, bool* sent) {
   message->nlmsg_seq = seq;
   if (mnl_socket_sendto(s.get(), message, message->nlmsg_len) < 0) return errnoOr(EIO);
   if (sent) *sent = true;
-  char buffer[MNL_SOCKET_BUFFER_SIZE];
+  std::vector<char> buffer(MNL_SOCKET_BUFFER_SIZE);
   const unsigned portid = mnl_socket_get_portid(s.get());
   for (;;) {
-    ssize_t n = mnl_socket_recvfrom(s.get(), buffer, sizeof buffer);
+    const long n = receiveMessages(mnl_socket_get_fd(s.get()), buffer, 0);
     if (n < 0) return errnoOr(EIO);
     // The acknowledgement is an error message with code 0; libmnl turns a non-zero code into
     // -1 with errno set.
-    int r = mnl_cb_run(buffer, static_cast<std::size_t>(n), seq, portid, nullptr, nullptr);
+    int r = mnl_cb_run(buffer.data(), static_cast<std::size_t>(n), seq, portid, nullptr, nullptr);
     if (r < 0) return errnoOr(EIO);
     if (r == MNL_CB_STOP) return 0;
   }

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/linux/errno_result.h"
 #include "platform/linux/interface_parse.h"
 #include "platform/linux/netlink.h"
 #include "platform/linux/route_parse.h"
@@ -79,8 +80,8 @@ std::uint32_t getIpForwardTable(std::vector<RouteRow>& rows) {
 
 std::uint32_t notifyRouteChange() {
   if (std::uint32_t error = openRouteEvents()) {
-    lastError = error;
-    return error;
+    lastError = errnoResult(error);
+    return lastError;
   }
   const int fd = mnl_socket_get_fd(routeEvents.socket);
   char buffer[MNL_SOCKET_BUFFER_SIZE];
@@ -89,7 +90,7 @@ std::uint32_t notifyRouteChange() {
     // ENOBUFS: events were dropped, so the table did change.
     if (n > 0 || (n < 0 && errno == ENOBUFS)) break;
     if (n < 0 && errno == EINTR) continue;
-    lastError = n < 0 ? errno : EIO;
+    lastError = errnoResult(n < 0 ? errno : EIO);
     return lastError;
   }
   // A burst of changes wakes the caller once; later ones stay queued for the next wait.
