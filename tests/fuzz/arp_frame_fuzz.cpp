@@ -9,6 +9,7 @@
 #include "arp/samples.h"
 #include "arp/wire_bindings.h"
 #include "arp/wire_decisions.h"
+#include "arp/wire_reports.h"
 #include "base/text_field.h"
 #include "platform/linux/arp_frame.h"
 #include "scratch_folder.h"
@@ -52,7 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (readArpReply(data, size, reply)) answersUs(reply, kOwnMac, kOwnIp);
   std::uint8_t mac[6];
   parseArpReply(data, size, 0x0200000a, kOwnMac, kOwnIp, mac);
+  platform::HeardArp heard{};
   WireBinding binding{};
-  if (readArpBinding(data, size, binding)) decideWireBindings(&binding, 1);
+  if (readArpFrame(data, size, heard) && readWireFrame(heard, binding))
+    decideWireBindings(&binding, 1);
   return 0;
 }

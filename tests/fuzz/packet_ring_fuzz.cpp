@@ -4,9 +4,9 @@
 #include "platform/linux/arp_listen.cpp"
 
 namespace {
-void readFrame(void*, const std::uint8_t* frame, std::size_t length, std::uint32_t) {
+void readFrame(void*, const platform::HeardArp& frame) {
   WireBinding binding;
-  readArpBinding(frame, length, binding);
+  readArpBinding(frame, binding);
 }
 }  // namespace
 
