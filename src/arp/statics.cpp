@@ -55,7 +55,9 @@ bool fileHoldsEntries() {
   bool any = false;
   while (!any && readLine(reader, line, kStaticLineMax, length) == LineResult::Line) {
     std::string_view tokens[2];
-    any = splitTokens(line, length, "\t \r", tokens, 2) == 2;
+    // Lines never applied (a zero or group MAC, a group address) are no entry to keep.
+    any = splitTokens(line, length, "\t \r", tokens, 2) == 2 &&
+          staticPairFault(tokens[0], tokens[1]).empty();
   }
   std::fclose(reader.file);
   return any;
@@ -153,7 +155,8 @@ void loadStatics() {
     copyField(mac, tokens[1]);
     const std::string failed = addStaticEntry(ip, mac);
     if (failed.empty()) continue;
-    staticsApplyFailed = true;
+    // A refused line is told, not a table that failed us.
+    if (staticPairFault(fieldView(ip), fieldView(mac)).empty()) staticsApplyFailed = true;
     reportEvent(failed.substr(0, kJournalTextMax).c_str(), ProgramError);
   }
   std::fclose(reader.file);
