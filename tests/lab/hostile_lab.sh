@@ -226,6 +226,9 @@ rc=$?
 check "FIFOs for samples.dat and statics.dat: unreadable files, and SIGTERM ends the run (exit $rc)" \
   bash -c "[ $rc -ne 137 ] && $(declare -f w1251 has); has '$d/quorel.log' 'Ошибка чтения файла samples.dat.' && has '$d/quorel.log' 'Выход из программы.'"
 check "... and both stay FIFOs" bash -c "[ -p '$d/samples.dat' ] && [ -p '$d/statics.dat' ]"
+mkdir "$d/fifo" && mkfifo "$d/fifo/quorel.ini"
+timeout 5 "$VETREL" settings --dir "$d/fifo" >/dev/null 2>"$d/stderr"
+check "a FIFO for quorel.ini is refused at once (exit $?)" grep -q "not a regular file" "$d/stderr"
 d=$(fresh_dir password)
 (umask 022 && printf 'secret\n' | "$VETREL" settings --dir "$d" set-password >/dev/null 2>&1)
 (umask 022 && "$VETREL" settings --dir "$d" set AddNew=0 >/dev/null 2>&1)
