@@ -196,21 +196,27 @@ ip netns exec "$H" /usr/bin/python3 "$here/arp_hostile.py" up0 --max-seconds 15 
   "$NET.2=ok:02:77:00:00:00:02" "$NET.9=ok:02:77:00:00:00:09" &
 PIDS+=($!)
 sleep 0.5
-timeout 30 ip netns exec "$S" "$VETREL" scan --dir "$d" "$NET.2" "$NET.12" >/dev/null 2>&1 &
+timeout 60 ip netns exec "$S" "$VETREL" scan --dir "$d" --repeat 1 --threads 1 "$NET.2" "$NET.60" \
+  >/dev/null 2>&1 &
 scan=$!
 sleep 0.3
 ip netns exec "$S" "$VETREL" monitor --dir "$d" >/dev/null 2>&1 &
 mon=$!
-PIDS+=($mon)
+PIDS+=("$mon")
+learned() { for _ in $(seq "$2"); do grep -q "^$NET.$1\s" "$d/samples.dat" && return; sleep 0.1; done; }
 for _ in $(seq 50); do has "$d/quorel.log" "Запуск программы." && break; sleep 0.1; done
 ip -n "$S" neigh replace "$NET.50" lladdr 02:77:00:00:00:50 dev "$IF" nud reachable
+learned 50 50
+learned 9 300  # the scan's pass has ended
+kill -TERM "$scan"  # a repeating scan saves once more as it stops, after the monitor's save
 wait "$scan"
+kept=$(grep -c "^$NET.50\s" "$d/samples.dat")
 ip -n "$S" neigh replace "$NET.51" lladdr 02:77:00:00:00:51 dev "$IF" nud reachable
-for _ in $(seq 50); do grep -q "^$NET.51" "$d/samples.dat" && break; sleep 0.1; done
+learned 51 50
 kill -TERM "$mon"
 wait "$mon"
-check "samples.dat holds the scan's and both of the monitor's samples ($(cut -f1 "$d/samples.dat" | tr '\r\n' '  '))" \
-  bash -c "for a in 2 9 50 51; do grep -q '^$NET.'\$a'\s' '$d/samples.dat' || exit 1; done"
+check "samples.dat keeps the monitor's sample at the scan's save ($kept) and the scan's at the monitor's ($(cut -f1 "$d/samples.dat" | tr '\r\n' '  '))" \
+  bash -c "[ $kept = 1 ] && for a in 2 9 50 51; do grep -q '^$NET.'\$a'\s' '$d/samples.dat' || exit 1; done"
 
 echo "== A careless administrator: a planted lock, FIFOs for data files, the password's file"
 d=$(fresh_dir careless)
@@ -226,6 +232,9 @@ rc=$?
 check "FIFOs for samples.dat and statics.dat: unreadable files, and SIGTERM ends the run (exit $rc)" \
   bash -c "[ $rc -ne 137 ] && $(declare -f w1251 has); has '$d/quorel.log' 'Ошибка чтения файла samples.dat.' && has '$d/quorel.log' 'Выход из программы.'"
 check "... and both stay FIFOs" bash -c "[ -p '$d/samples.dat' ] && [ -p '$d/statics.dat' ]"
+mkdir "$d/fifo" && mkfifo "$d/fifo/quorel.ini"
+timeout 5 "$VETREL" settings --dir "$d/fifo" >/dev/null 2>"$d/stderr"
+check "a FIFO for quorel.ini is refused at once (exit $?)" grep -q "not a regular file" "$d/stderr"
 d=$(fresh_dir password)
 (umask 022 && printf 'secret\n' | "$VETREL" settings --dir "$d" set-password >/dev/null 2>&1)
 (umask 022 && "$VETREL" settings --dir "$d" set AddNew=0 >/dev/null 2>&1)

@@ -38,7 +38,7 @@ PasswordState passwordState(const std::string& stored) {
 // A quorel.ini this user cannot read would show, and be edited from, the defaults as if they
 // were its values. A missing file is fine: it holds the defaults.
 std::string iniProblem() {
-  const int fd = ::open(iniPath.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(iniPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return errno == ENOENT ? "" : std::strerror(errno);
   struct stat st {};
   const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
