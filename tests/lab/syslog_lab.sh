@@ -44,7 +44,7 @@ echo "== UDP: spoofing, a new address and a route change reach rsyslogd; --json 
 reset_lab
 d=$(fresh_dir udp)
 rsyslog_up "$d" "$port" "$LAB"m || exit 1
-ini_write "$d" CheckInt=1 WriteLog=1 AddNew=0 CheckMac=1 MsgOnRoute=1 \
+ini_write "$d" CheckInt=2 WriteLog=1 AddNew=0 CheckMac=1 MsgOnRoute=1 \
   SyslogServer=127.0.0.1 SyslogPort=$port SyslogProto=udp
 peer_sample "$d"
 # A zone of its own, so the offset in the timestamps is not the trivial Z.
@@ -119,7 +119,7 @@ rsyslog_down
 echo "== a samples.dat line of odd bytes: told as it is, in the JSON and the syslog message alike"
 d=$(fresh_dir bytes)
 rsyslog_up "$d" "$port" "$LAB"m || exit 1
-ini_write "$d" CheckInt=1 WriteLog=1 AddNew=0 CheckMac=1 \
+ini_write "$d" CheckInt=2 WriteLog=1 AddNew=0 CheckMac=1 \
   SyslogServer=127.0.0.1 SyslogPort=$port SyslogProto=tcp
 # Everything a samples.dat MAC field can hold but its separators: quotes, backslash, brackets,
 # control bytes and DEL (which the journal turns into '?'), the unassigned 0x98, Cyrillic. No
@@ -163,7 +163,7 @@ rm "$d/quorel.ini"
 eval "$cmd"
 check "a missing quorel.ini is made with the section" bash -c "head -n1 '$d/quorel.ini' | grep -qx '\[Vetrel\]'"
 sed -i "s/logs.example.net/127.0.0.1/; s/^SyslogPort=514/SyslogPort=$port/" "$d/quorel.ini"
-printf 'CheckInt=1\r\nWriteLog=1\r\n' >>"$d/quorel.ini"
+printf 'CheckInt=2\r\nWriteLog=1\r\n' >>"$d/quorel.ini"
 rsyslog_up "$d" "$port" "$LAB"m || exit 1
 monitor_start "$d"
 check "a monitor started so sends to the collector" wait_for 5 received_has "Запуск программы."
@@ -177,7 +177,7 @@ check "rsyslogd -N1 accepts it" bash -c "[ -s '$work/rule.conf' ] && rsyslogd -N
 echo "== a bad value: journalled once as a program error, nothing sent"
 d=$(fresh_dir bad)
 rsyslog_up "$d" "$port" "$LAB"m || exit 1
-ini_write "$d" CheckInt=1 WriteLog=1 SyslogServer=127.0.0.1 SyslogPort=$port SyslogProto=sctp
+ini_write "$d" CheckInt=2 WriteLog=1 SyslogServer=127.0.0.1 SyslogPort=$port SyslogProto=sctp
 monitor_start "$d"
 sleep 1.5
 monitor_stop
@@ -191,7 +191,7 @@ echo "== TCP: 1,000 new addresses while rsyslogd restarts; every one arrives, no
 reset_lab
 d=$(fresh_dir flood)
 rsyslog_up "$d" "$port" "$LAB"m || exit 1
-ini_write "$d" CheckInt=1 WriteLog=1 AddNew=1 CheckMac=1 \
+ini_write "$d" CheckInt=2 WriteLog=1 AddNew=1 CheckMac=1 \
   SyslogServer=127.0.0.1 SyslogPort=$port SyslogProto=tcp SyslogMask=16
 monitor_start "$d" --stats
 for b in $(seq 0 9); do
@@ -234,7 +234,7 @@ time.sleep(float(sys.argv[2]))
 ' "$port" 60 &
 SINK_PID=$!
 sleep 0.5
-ini_write "$d" CheckInt=1 WriteLog=1 AddNew=1 CheckMac=1 \
+ini_write "$d" CheckInt=2 WriteLog=1 AddNew=1 CheckMac=1 \
   SyslogServer=127.0.0.1 SyslogPort=$port SyslogProto=tcp
 monitor_start "$d" --stats
 sleep 1
