@@ -39,7 +39,8 @@ void decideWireBindings(const WireBinding* bindings, std::size_t count) {
     if (!reportWireFrame(b, now)) continue;        // no binding to decide
     if (!learnWireBinding(b.ip, b.mac)) continue;  // seen again as it was, or decided already
     knowInterfaceOf(b, now);
-    reportWireReturn(b, now);
+    // A race between two MACs gives its one line, not a decision (and a line) per frame.
+    if (reportWireReturn(b, now)) continue;
     OutsideBinding o{};
     formatIpv4Host(b.ip, o.entry.ipText);
     formatMac(b.mac, o.entry.macText);

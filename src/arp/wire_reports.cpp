@@ -232,14 +232,15 @@ bool reportWireFrame(const WireBinding& b, double now) {
   return false;
 }
 
-void reportWireReturn(const WireBinding& b, double now) {
+bool reportWireReturn(const WireBinding& b, double now) {
   std::uint8_t previous[6];
-  if (!reports().history.goesBack(b.ip, b.mac, now, kWireReportWindow, previous)) return;
+  if (!reports().history.goesBack(b.ip, b.mac, now, kWireReportWindow, previous)) return false;
   // A race between two MACs is one sender, whichever of them came back.
   const std::uint64_t one = macBits(b.mac), other = macBits(previous);
   report(WireReport::FlipFlop,
          keyOf(WireReport::FlipFlop, b.ip, std::min(one, other), std::max(one, other)), b, now,
          previous);
+  return true;
 }
 
 void journalWireReportsHeld(double now) {

@@ -76,8 +76,9 @@ std::uint64_t wireFrameKey(const WireBinding& b);
 // shows. False when there is no binding to decide (a group sender, a probe, an address in
 // no subnet of the interface).
 bool reportWireFrame(const WireBinding& b, double nowSeconds);
-// Main thread, per binding whose MAC is new for its address: journals a flip-flop.
-void reportWireReturn(const WireBinding& b, double nowSeconds);
+// Main thread, per binding whose MAC is new for its address: journals a flip-flop. True when
+// the binding went back to a MAC it had within the window: both MACs were decided already.
+bool reportWireReturn(const WireBinding& b, double nowSeconds);
 // Main thread, each tick: a window that ended with lines held back says how many.
 void journalWireReportsHeld(double nowSeconds);
 // Forgets the senders and counts (tests, and a new run).
