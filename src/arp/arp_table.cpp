@@ -1,5 +1,6 @@
 #include "arp/arp_table.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -26,6 +27,15 @@ bool resizeBuffer(std::vector<std::uint8_t>& bytes, std::size_t size) {
   } catch (const std::length_error&) {
     return false;
   }
+}
+
+// Room for rows that join between two reads: an eighth more, and at least 64 rows.
+std::size_t withRoom(std::uint32_t needed) {
+  return std::size_t{needed} + std::max<std::size_t>(needed / 8, 64 * kRowBytes);
+}
+
+std::uint32_t offerSize(const std::vector<std::uint8_t>& bytes) {
+  return static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size(), UINT32_MAX));
 }
 
 void storeCount(ArpSnapshot& s, std::uint32_t n) {
@@ -71,16 +81,19 @@ bool arpRowEntry(const ArpRow& row, AddressEntry& e) {
 
 ArpRead readArpTable(bool sortFlag) {
   std::vector<std::uint8_t>& bytes = arpSnapshot.bytes;
-  // The first offer is always 1540 bytes, so the buffer must hold at least that much; an
-  // earlier smaller answer only shrank the size, not the capacity.
   if (bytes.size() < kArpSnapshotInitialBytes && !resizeBuffer(bytes, kArpSnapshotInitialBytes))
     return {ArpReadResult::OutOfMemory, 0};
 
-  std::uint32_t size = kArpSnapshotInitialBytes;
+  // The whole buffer is offered: it holds what the last read needed and some room, so a
+  // table that did not grow past that is read with one call.
+  std::uint32_t size = offerSize(bytes);
   std::uint32_t r = platform::getIpNetTable(bytes.data(), &size, sortFlag);
   if (r == kErrorInsufficientBuffer) {
-    if (size > kArpSnapshotMaxBytes || !resizeBuffer(bytes, size))
+    if (size > kArpSnapshotMaxBytes) return {ArpReadResult::OutOfMemory, 0};
+    const std::size_t wanted = withRoom(size);
+    if (wanted > bytes.size() && !resizeBuffer(bytes, wanted))
       return {ArpReadResult::OutOfMemory, 0};
+    size = offerSize(bytes);
     r = platform::getIpNetTable(bytes.data(), &size, sortFlag);
   }
   if (r == kErrorNoData) {

@@ -37,8 +37,8 @@ struct ArpRead {
   std::uint32_t error;  // the platform's code on Failure
 };
 
-// Offers 1540 bytes; on "insufficient buffer" grows to exactly the size asked for and
-// asks once more. No data: the table is empty.
+// Offers the whole snapshot buffer (1540 bytes at first); on "insufficient buffer" grows to
+// the size asked for plus room and asks once more. No data: the table is empty.
 ArpRead readArpTable(bool sortFlag);
 
 // Removes the address's binding on every local adapter; refusals are ignored.

@@ -23,6 +23,9 @@ void uiEnsureVisible(ListId list, int row) {
 void uiHoldRedraw(ListId list, bool hold) {
   if (uiHooks.holdRedraw) uiHooks.holdRedraw(list, hold);
 }
+bool uiShowRows(ListId list, std::size_t rows) {
+  return uiHooks.showRows && uiHooks.showRows(list, rows);
+}
 void uiMessageBox(const char* text, MessageIcon icon) {
   if (uiHooks.messageBox) uiHooks.messageBox(text, icon);
 }

@@ -16,6 +16,10 @@ struct UiHooks {
   void (*ensureVisible)(ListId list, int row);
   // Between hold true and hold false the list is not redrawn; the release repaints it once.
   void (*holdRedraw)(ListId list, bool hold);
+  // A list that reads its rows from the owner's list when it draws them (list_views.h says
+  // which cells) only learns their number: as a refill, the selection goes and every row is
+  // read anew. False when this list keeps rows of its own: the owner refills it instead.
+  bool (*showRows)(ListId list, std::size_t rows);
 
   // Status bar part 0, 1 or 2.
   void (*setStatusText)(int part, const char* text);
@@ -47,6 +51,7 @@ void uiSetCell(ListId list, int row, int column, const char* text);
 void uiMarkSortedColumn(ListId list, int column);
 void uiEnsureVisible(ListId list, int row);
 void uiHoldRedraw(ListId list, bool hold);
+bool uiShowRows(ListId list, std::size_t rows);
 void uiMessageBox(const char* text, MessageIcon icon);
 bool uiAskYesNo(const char* text, const char* caption);
 void uiStopCheckTimer();

@@ -42,6 +42,7 @@ void fillRouteList(const std::vector<RouteRow>& table) {
   std::vector<IpAddrRow> addresses;
   const bool haveAddresses = platform::getIpAddrTable(addresses) == 0;
 
+  uiHoldRedraw(ListId::Routes, true);
   uiClearList(ListId::Routes);
   RouteRows.clear();
   for (const RouteRow& route : table) {
@@ -69,4 +70,5 @@ void fillRouteList(const std::vector<RouteRow>& table) {
     uiSetCell(ListId::Routes, row, 4, metric);
     RouteRows.push_back(route);
   }
+  uiHoldRedraw(ListId::Routes, false);
 }

@@ -156,6 +156,8 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (!header) return FALSE;
+      if (ArpListView.AnswerCellRequest(header) || SampleListView.AnswerCellRequest(header))
+        return TRUE;
       if (header->idFrom == IDC_TABS && header->code == TCN_SELCHANGE)
         switchPage();
       else

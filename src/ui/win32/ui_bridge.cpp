@@ -48,7 +48,17 @@ void ensureVisible(ListId list, int row) {
 }
 
 void holdRedraw(ListId list, bool hold) {
-  if (list == ListId::Scan) holdScanListRedraw(hold);
+  if (list == ListId::Scan)
+    holdScanListRedraw(hold);
+  else if (ListViewControl* v = listFor(list))
+    v->HoldRedraw(hold);
+}
+
+bool showRows(ListId list, std::size_t rows) {
+  ListViewControl* v = listFor(list);
+  if (!v || !v->HasCellSource()) return false;
+  v->ShowRows(rows);
+  return true;
 }
 
 void setStatus(int part, const char* text) {
@@ -132,6 +142,7 @@ void installUiHooks() {
   uiHooks.markSortedColumn = markSortedColumn;
   uiHooks.ensureVisible = ensureVisible;
   uiHooks.holdRedraw = holdRedraw;
+  uiHooks.showRows = showRows;
   uiHooks.setStatusText = setStatus;
   uiHooks.journalLine = journalLine;
   uiHooks.popUpMessages = popUpMessages;
