@@ -116,7 +116,7 @@ done
 
 small=${sizes[0]} large=${sizes[-1]}
 [ "$small" != "$large" ] || exit 0
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b > 0 ? a / b : 0 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
 echo "== $large against $small neighbours"
 echo "longest unanswered: ${unanswered[$large]} ms against ${unanswered[$small]} ms, ratio" \
   "$(ratio "${unanswered[$large]}" "${unanswered[$small]}") (target <= 2, and < 500 ms)"

@@ -38,8 +38,8 @@ std::uint32_t offerSize(const std::vector<std::uint8_t>& bytes) {
   return static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size(), UINT32_MAX));
 }
 
-void storeCount(ArpSnapshot& s, std::uint32_t n) {
-  if (s.bytes.size() >= kCountBytes) std::memcpy(s.bytes.data(), &n, kCountBytes);
+void storeCount(std::vector<std::uint8_t>& bytes, std::uint32_t n) {
+  if (bytes.size() >= kCountBytes) std::memcpy(bytes.data(), &n, kCountBytes);
 }
 
 }  // namespace
@@ -79,8 +79,9 @@ bool arpRowEntry(const ArpRow& row, AddressEntry& e) {
   return true;
 }
 
-ArpRead readArpTable(bool sortFlag) {
-  std::vector<std::uint8_t>& bytes = arpSnapshot.bytes;
+ArpRead readArpTable(bool sortFlag) { return readArpTableInto(arpSnapshot.bytes, sortFlag); }
+
+ArpRead readArpTableInto(std::vector<std::uint8_t>& bytes, bool sortFlag) {
   if (bytes.size() < kArpSnapshotInitialBytes && !resizeBuffer(bytes, kArpSnapshotInitialBytes))
     return {ArpReadResult::OutOfMemory, 0};
 
@@ -97,7 +98,7 @@ ArpRead readArpTable(bool sortFlag) {
     r = platform::getIpNetTable(bytes.data(), &size, sortFlag);
   }
   if (r == kErrorNoData) {
-    storeCount(arpSnapshot, 0);
+    storeCount(bytes, 0);
     return {ArpReadResult::NoData, 0};
   }
   if (r != kOk) return {ArpReadResult::Failure, r};

@@ -40,6 +40,9 @@ struct ArpRead {
 // Offers the whole snapshot buffer (1540 bytes at first); on "insufficient buffer" grows to
 // the size asked for plus room and asks once more. No data: the table is empty.
 ArpRead readArpTable(bool sortFlag);
+// The same read into bytes instead of the snapshot: any thread may read into a buffer that
+// is its own.
+ArpRead readArpTableInto(std::vector<std::uint8_t>& bytes, bool sortFlag);
 
 // Removes the address's binding on every local adapter; refusals are ignored.
 void deleteArpEntry(const char* ipText);

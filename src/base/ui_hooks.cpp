@@ -44,3 +44,4 @@ void uiPumpMessages() {
 void uiSleepMs(int ms) {
   if (uiHooks.sleepMs) uiHooks.sleepMs(ms);
 }
+bool uiReadTableAside() { return uiHooks.readTableAside && uiHooks.readTableAside(); }

@@ -37,6 +37,10 @@ struct UiHooks {
   void (*endProgram)();      // destroy the main window after a fatal error
   void (*pumpMessages)();    // handle every waiting message of the main thread, without blocking
   void (*sleepMs)(int ms);
+  // Reads the ARP table for a due check on a thread of its own, so that the window answers
+  // however long the system takes; true when a read is under way (the front end hands its
+  // result to finishCheck on the main thread). Null or false: the check reads at once.
+  bool (*readTableAside)();
 };
 
 extern UiHooks uiHooks;
@@ -58,3 +62,4 @@ void uiStopCheckTimer();
 void uiEndProgram();
 void uiPumpMessages();
 void uiSleepMs(int ms);
+bool uiReadTableAside();

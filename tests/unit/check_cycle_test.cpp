@@ -643,3 +643,19 @@ TEST_F(CheckCycle, NamesFollowEveryChangeOfTheSamples) {
   showSamples();  // nothing changed: the list is left alone
   EXPECT_EQ(ui.clears[ListId::Arp], clears);
 }
+
+TEST_F(CheckCycle, ATableReadAsideIsCheckedWhenTheFrontEndHandsItOver) {
+  static int asked = 0;
+  asked = 0;
+  uiHooks.readTableAside = [] { return ++asked > 0; };
+  fake.arpRows = {fakeArpRow(1, "10.0.0.1", kA)};
+  checkTick();  // due: the front end begins its read
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(fake.arpCalls, 0);
+  checkTick();  // the star goes while the read is still under way
+  EXPECT_EQ(ui.status[0], "Кэш: 0");
+  finishCheck(readArpTable(false));
+  EXPECT_EQ(cache(), std::vector<std::string>{"10.0.0.1 00-1a-2b-3c-4d-5e д "});
+  EXPECT_EQ(ui.status[0], "Кэш: 1");
+  EXPECT_EQ(ui.lists[ListId::Arp].size(), 1u);
+}

@@ -110,6 +110,7 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return FALSE;
     case WM_TIMER:
       showWaitingLines();  // lines whose wake-up could not be posted
+      takeTableRead();     // a read whose wake-up could not be posted
       checkTick();
       return TRUE;
     case WM_CLOSE:
@@ -172,6 +173,9 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return TRUE;
     case kRouteChangeMessage:
       refreshRoutes(static_cast<std::uint32_t>(lParam));
+      return TRUE;
+    case kTableReadMessage:
+      takeTableRead();
       return TRUE;
     case kJournalLineMessage:
       showWaitingLines();

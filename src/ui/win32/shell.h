@@ -24,6 +24,7 @@ inline constexpr UINT kPopUpMessage = WM_APP + 2;
 // Posted by the shut-down at log-off; destroys the main window only once that has run.
 inline constexpr UINT kEndMessage = WM_APP + 3;
 inline constexpr UINT kScanRedrawMessage = WM_APP + 4;  // posted to ScanPage: repaint the list
+inline constexpr UINT kTableReadMessage = WM_APP + 5;   // takeTableRead: a check's table is read
 
 extern HINSTANCE Instance;
 extern HWND MainWindow;
@@ -113,6 +114,12 @@ void pumpWaitingMessages();
 const DLGTEMPLATE* loadDialogTemplate(int id);
 // Centres window on its parent's rectangle, keeping its size and Z order.
 void centreOnParent(HWND window);
+
+// The ARP table read for a check on a thread of its own (uiHooks.readTableAside); the main
+// thread takes a finished read and runs the check over it. After endTableReads no check runs.
+bool readTableAside();
+void takeTableRead();
+void endTableReads();
 
 // Connects the logic's user-interface hooks to these windows.
 void installUiHooks();

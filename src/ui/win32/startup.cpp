@@ -179,6 +179,7 @@ void shutDown(ShutDownEnd end) {
   if (!shuttingDown) {
     shuttingDown = true;
     KillTimer(MainWindow, IDT_CHECK);
+    endTableReads();
     if (settings.SaveStat) saveStatics();
     saveSettings();
     reportEvent("Выход из программы.", Info);

@@ -152,6 +152,7 @@ void installUiHooks() {
   uiHooks.endProgram = endProgram;
   uiHooks.pumpMessages = pumpWaitingMessages;
   uiHooks.sleepMs = sleepMs;
+  uiHooks.readTableAside = readTableAside;
   readMainWindowRect = readMainRect;
   readMessageWindowRect = readMessageRect;
 }
