@@ -82,10 +82,11 @@ for n in "${sizes[@]}"; do
   samples >"$work/samples.dat"
   t0=$(date +%s.%N)
   (cd "$work" && inns 1500 wine explorer "/desktop=$desk,1280x900" vetrel.exe >/dev/null 2>&1 &)
-  full=$(driver 1000 "$desk" full "$n" 900)
-  [ "${full#full }" != never ] && [ -n "$full" ] || { echo "the list never held $n rows" >&2; exit 1; }
-  up[$n]=$(awk -v a="$t0" -v b="${full#full }" 'BEGIN { printf "%.2f", b - a }')
-  echo "start-up until the ARP list is full: ${up[$n]} s"
+  full=$(driver 2000 "$desk" full "$n" 1800)
+  [ "$full" != "full never" ] && [ -n "$full" ] || { echo "the list never held $n rows" >&2; exit 1; }
+  up[$n]=$(echo "$full" | awk -v a="$t0" '{ printf "%.2f", $2 - a }')
+  echo "start-up until the ARP list is full: ${up[$n]} s; meanwhile the window left its" \
+    "count unanswered for $(echo "$full" | awk '{print $6}') ms at most"
   sleep 3
   pid=$(vetrel_pid)
   [ -n "$pid" ] || { echo "no vetrel.exe process" >&2; exit 1; }

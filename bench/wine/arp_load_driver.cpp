@@ -1,6 +1,7 @@
 // Watches vetrel.exe from outside under Wine while its ARP table is large or churning.
 //   arp_load_driver DESKTOP full ROWS SECONDS: waits until the ARP list holds ROWS rows and
-//     prints "full UNIX-SECONDS" (the shell subtracts its launch time), or "full never"
+//     prints "full UNIX-SECONDS" (the shell subtracts its launch time) and the longest wait
+//     for the count meanwhile, or "full never"
 //   arp_load_driver DESKTOP ping SECONDS: sends WM_NULL to the main window every 50 ms and
 //     prints the longest and the median time until an answer, in milliseconds
 //   arp_load_driver - tableread RUNS: the milliseconds of one GetIpNetTable of the whole
@@ -44,15 +45,16 @@ HWND mainWindow() { return FindWindowW(L"#32770", L" Vetrel 4.1.5"); }
 
 int waitFull(long rows, int seconds) {
   const double until = nowMs() + 1000.0 * seconds;
+  double longest = 0;  // the longest wait for an answer while the program starts
   while (nowMs() < until) {
     DWORD_PTR count = 0;
     HWND list = GetDlgItem(mainWindow(), 2002);
-    // A busy window answers late; the time counts from when the count was asked.
-    if (list &&
-        SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL,
-                            static_cast<UINT>(seconds) * 1000u, &count) &&
-        static_cast<long>(count) == rows) {
-      std::printf("full %.3f\n", unixSeconds());
+    const double t0 = nowMs();
+    const bool answered = list && SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL,
+                                                      static_cast<UINT>(seconds) * 1000u, &count);
+    if (answered) longest = std::max(longest, nowMs() - t0);
+    if (answered && static_cast<long>(count) == rows) {
+      std::printf("full %.3f longest unanswered ms %.0f\n", unixSeconds(), longest);
       return 0;
     }
     Sleep(50);
