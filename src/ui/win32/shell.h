@@ -76,7 +76,10 @@ void removeTrayIcon();
 // The message window (created hidden with MainWindow as owner).
 HWND createMessageWindow(HWND owner);
 void appendMessageLine(const char* windowLine);  // main thread; out of memory drops the line
-void showWaitingLines();    // main thread: the lines other threads queued, in their order
+void showWaitingLines();  // main thread: the lines other threads queued, in their order
+// Between begin and end the lines appended reach the list as one update (a check's reports).
+void beginMessageBatch();
+void endMessageBatch();
 void popUpMessageWindow();  // main thread
 // Characters the message window holds, a line end counted as one.
 std::size_t messageWindowLength();

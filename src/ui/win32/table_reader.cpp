@@ -58,7 +58,10 @@ void takeTableRead() {
     read = readerResult;
   }
   reading = false;
-  if (!ended) finishCheck(read);
+  if (ended) return;
+  beginMessageBatch();
+  finishCheck(read);
+  endMessageBatch();
 }
 
 void endTableReads() { ended = true; }

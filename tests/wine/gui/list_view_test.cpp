@@ -173,6 +173,12 @@ TEST(MessageWindow, LinesAppendInOrderAndOkOnlyHides) {
   SendMessageW(edit, LVM_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&row));
   GetClientRect(edit, &listClient);
   EXPECT_LE(row.bottom, listClient.bottom);
+  // A batch's lines reach the list when it closes.
+  beginMessageBatch();
+  appendMessageLine("c\r\n");
+  EXPECT_EQ(SendMessageW(edit, LVM_GETITEMCOUNT, 0, 0), 4);
+  endMessageBatch();
+  EXPECT_EQ(SendMessageW(edit, LVM_GETITEMCOUNT, 0, 0), 5);
 
   // Ctrl+A, Ctrl+C: every line on the clipboard, each with its line end.
   BYTE keys[256];
