@@ -583,9 +583,7 @@ TEST_F(CheckCycle, TableIsReadOnceWhileItFitsTheLastSizeAndItsRoom) {
   checkTick();
   // Asked for 100 rows, the buffer takes 64 more: up to 164 rows are read with one call.
   EXPECT_EQ(fake.arpOfferedSizes, (std::vector<std::uint32_t>{1540, 4 + 164 * 24}));
-  EXPECT_EQ(fake.arpSortedFlags, (std::vector<bool>{false, false}));
   EXPECT_EQ(CacheList.size(), 100u);
-  EXPECT_STREQ(CacheList[99].ipText, "10.0.0.99");
   plant(100, 164);
   fake.arpOfferedSizes.clear();
   nextCheck();
