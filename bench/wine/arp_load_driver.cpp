@@ -41,7 +41,15 @@ double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-HWND mainWindow() { return FindWindowW(L"#32770", L" Vetrel 4.1.5"); }
+wchar_t desktop[64] = {};
+
+// The program runs on a virtual desktop, which may appear only after this driver started.
+HWND mainWindow() {
+  HWND w = FindWindowW(L"#32770", L" Vetrel 4.1.5");
+  if (!w)
+    if (HDESK d = OpenDesktopW(desktop, 0, FALSE, GENERIC_ALL)) SetThreadDesktop(d);
+  return w;
+}
 
 int waitFull(long rows, int seconds) {
   const double until = nowMs() + 1000.0 * seconds;
@@ -108,9 +116,8 @@ int main(int argc, char** argv) {
                  "tableread RUNS\n");
     return 2;
   }
-  wchar_t desktop[64] = {};
   MultiByteToWideChar(CP_UTF8, 0, argv[1], -1, desktop, 63);
-  if (HDESK d = OpenDesktopW(desktop, 0, FALSE, GENERIC_ALL)) SetThreadDesktop(d);
+  mainWindow();
   const std::string_view what = argv[2];
   int rc = 2;
   if (what == "full" && argc == 5) rc = waitFull(std::atol(argv[3]), std::atoi(argv[4]));
