@@ -1,4 +1,4 @@
-// The ARP table read for a check on a thread of its own: Wine's read costs about a
+// The ARP table read for a check on a thread of its own: Wine's read costs about half a
 // millisecond a row, which the window's thread must not wait out on a large segment.
 #include <cstdint>
 #include <mutex>
