@@ -34,6 +34,7 @@ if [ -n "$mingw" ]; then
   mingw=$(cd "$mingw" && pwd)
   run gui_bench 'MB private' bash "$root/bench/gui_bench.sh" "$mingw"
   run scan_gui_bench '.' bash "$root/bench/scan_gui_bench.sh" "$mingw"
+  run gui_load_bench 'own CPU per unchanged check' bash "$root/bench/gui_load_bench.sh" "$mingw"
 fi
 echo "benchmarks (short): $failed failed"
 [ "$failed" -eq 0 ]

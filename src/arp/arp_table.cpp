@@ -1,5 +1,7 @@
 #include "arp/arp_table.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -28,8 +30,17 @@ bool resizeBuffer(std::vector<std::uint8_t>& bytes, std::size_t size) {
   }
 }
 
-void storeCount(ArpSnapshot& s, std::uint32_t n) {
-  if (s.bytes.size() >= kCountBytes) std::memcpy(s.bytes.data(), &n, kCountBytes);
+// Room for rows that join between two reads: an eighth more, and at least 64 rows.
+std::size_t withRoom(std::uint32_t needed) {
+  return std::size_t{needed} + std::max<std::size_t>(needed / 8, 64 * kRowBytes);
+}
+
+std::uint32_t offerSize(const std::vector<std::uint8_t>& bytes) {
+  return static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size(), UINT32_MAX));
+}
+
+void storeCount(std::vector<std::uint8_t>& bytes, std::uint32_t n) {
+  if (bytes.size() >= kCountBytes) std::memcpy(bytes.data(), &n, kCountBytes);
 }
 
 }  // namespace
@@ -69,26 +80,28 @@ bool arpRowEntry(const ArpRow& row, AddressEntry& e) {
   return true;
 }
 
-std::uint64_t arpReadFailures = 0;
+std::atomic<std::uint64_t> arpReadFailures{0};
 
 namespace {
 
-ArpRead readArpTableOnce(bool sortFlag) {
-  std::vector<std::uint8_t>& bytes = arpSnapshot.bytes;
-  // The first offer is always 1540 bytes, so the buffer must hold at least that much; an
-  // earlier smaller answer only shrank the size, not the capacity.
+ArpRead readTableOnce(std::vector<std::uint8_t>& bytes, bool sortFlag) {
   if (bytes.size() < kArpSnapshotInitialBytes && !resizeBuffer(bytes, kArpSnapshotInitialBytes))
     return {ArpReadResult::OutOfMemory, 0};
 
-  std::uint32_t size = kArpSnapshotInitialBytes;
+  // The whole buffer is offered: it holds what the last read needed and some room, so a
+  // table that did not grow past that is read with one call.
+  std::uint32_t size = offerSize(bytes);
   std::uint32_t r = platform::getIpNetTable(bytes.data(), &size, sortFlag);
   if (r == kErrorInsufficientBuffer) {
-    if (size > kArpSnapshotMaxBytes || !resizeBuffer(bytes, size))
+    if (size > kArpSnapshotMaxBytes) return {ArpReadResult::OutOfMemory, 0};
+    const std::size_t wanted = withRoom(size);
+    if (wanted > bytes.size() && !resizeBuffer(bytes, wanted))
       return {ArpReadResult::OutOfMemory, 0};
+    size = offerSize(bytes);
     r = platform::getIpNetTable(bytes.data(), &size, sortFlag);
   }
   if (r == kErrorNoData) {
-    storeCount(arpSnapshot, 0);
+    storeCount(bytes, 0);
     return {ArpReadResult::NoData, 0};
   }
   if (r != kOk) return {ArpReadResult::Failure, r};
@@ -97,8 +110,10 @@ ArpRead readArpTableOnce(bool sortFlag) {
 
 }  // namespace
 
-ArpRead readArpTable(bool sortFlag) {
-  const ArpRead read = readArpTableOnce(sortFlag);
+ArpRead readArpTable(bool sortFlag) { return readArpTableInto(arpSnapshot.bytes, sortFlag); }
+
+ArpRead readArpTableInto(std::vector<std::uint8_t>& bytes, bool sortFlag) {
+  const ArpRead read = readTableOnce(bytes, sortFlag);
   if (read.result == ArpReadResult::Failure || read.result == ArpReadResult::OutOfMemory)
     ++arpReadFailures;
   return read;

@@ -1,5 +1,6 @@
 #pragma once
 // Access to the machine's ARP table, over the platform's table calls.
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,11 +38,15 @@ struct ArpRead {
   std::uint32_t error;  // the platform's code on Failure
 };
 
-// Offers 1540 bytes; on "insufficient buffer" grows to exactly the size asked for and
-// asks once more. No data: the table is empty.
+// Offers the whole snapshot buffer (1540 bytes at first); on "insufficient buffer" grows to
+// the size asked for plus room and asks once more. No data: the table is empty.
 ArpRead readArpTable(bool sortFlag);
-// Reads of this run that failed (or ran out of memory), for those that must doubt a table.
-extern std::uint64_t arpReadFailures;
+// Reads of this run that failed (or ran out of memory), on any thread, for those that must
+// doubt a table.
+extern std::atomic<std::uint64_t> arpReadFailures;
+// The same read into bytes instead of the snapshot: any thread may read into a buffer that
+// is its own.
+ArpRead readArpTableInto(std::vector<std::uint8_t>& bytes, bool sortFlag);
 
 // Removes the address's binding on every local adapter; refusals are ignored.
 void deleteArpEntry(const char* ipText);

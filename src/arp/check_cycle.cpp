@@ -171,8 +171,7 @@ bool sameLists(const AddressList& a, const AddressList& b) {
   return true;
 }
 
-void runCheckUnguarded() {
-  const ArpRead read = readArpTable(false);
+void checkOver(const ArpRead& read) {
   if (read.result == ArpReadResult::OutOfMemory) {
     uiMessageBox("Ошибка выделения памяти.", MessageIcon::Error);
     uiEndProgram();
@@ -252,11 +251,9 @@ void runCheckUnguarded() {
   uiMarkSortedColumn(ListId::Arp, -1);
 }
 
-}  // namespace
-
-void runCheck() {
+void runGuarded(const ArpRead* read) {
   try {
-    runCheckUnguarded();
+    checkOver(read ? *read : readArpTable(false));
   } catch (const std::bad_alloc&) {
     // Growing a list failed: the same end as a snapshot that cannot grow.
     lastCacheIndex.invalidate();
@@ -264,6 +261,16 @@ void runCheck() {
     uiMessageBox("Ошибка выделения памяти.", MessageIcon::Error);
     uiEndProgram();
   }
+}
+
+}  // namespace
+
+void runCheck() { runGuarded(nullptr); }
+
+void finishCheck(const ArpRead& read) {
+  runGuarded(&read);
+  // The tick after the check began has taken the star away: the count is brought up to date.
+  if (!checkStarShown) setStatusText(0, "Кэш: %u", static_cast<unsigned>(CacheList.size()));
 }
 
 void decideOutsideBindings(std::vector<OutsideBinding>& bindings, double nowSeconds) {
@@ -295,7 +302,7 @@ void checkTick() {
   checkCountdown = settings.CheckInt;
   checkStarShown = true;
   setStatusText(0, "Кэш: %u *", static_cast<unsigned>(CacheList.size()));
-  runCheck();
+  if (!uiReadTableAside()) runCheck();
 }
 
 namespace {

@@ -12,6 +12,10 @@ extern std::int32_t arpErrorCount;
 
 void checkTick();
 void runCheck();
+struct ArpRead;
+// The check over a table the front end read aside (uiHooks.readTableAside): read is that
+// read's result, arpSnapshot holds its rows.
+void finishCheck(const ArpRead& read);
 
 // Gives the ARP list's entries the names the current samples give them, and refills the
 // list when one changed; run whenever the samples change.

@@ -25,21 +25,51 @@ int appendEntry(ListId list, const AddressEntry& e, bool withType) {
   return row;
 }
 
+// A list that keeps rows of its own is cleared and filled row by row, unseen until done.
+void refill(ListId list, const AddressList& entries, bool withType) {
+  uiHoldRedraw(list, true);
+  uiClearList(list);
+  for (const AddressEntry& e : entries) appendEntry(list, e, withType);
+  uiHoldRedraw(list, false);
+}
+
+std::string_view cell(const AddressList& entries, int row, int column, bool withType) {
+  if (row < 0 || static_cast<std::size_t>(row) >= entries.size()) return {};
+  const AddressEntry& e = entries[static_cast<std::size_t>(row)];
+  if (!withType && column >= 2) ++column;
+  switch (column) {
+    case 0:
+      return fieldView(e.ipText);
+    case 1:
+      return fieldView(e.macText);
+    case 2:
+      return fieldView(e.typeText);
+    case 3:
+      return fieldView(e.hostName);
+  }
+  return {};
+}
+
 using Ordering = bool (*)(const AddressEntry&, const AddressEntry&);
 
 }  // namespace
 
+std::string_view cacheListCell(int row, int column) { return cell(CacheList, row, column, true); }
+
+std::string_view sampleListCell(int row, int column) {
+  return cell(SampleList, row, column, false);
+}
+
 void showCacheList() {
-  uiClearList(ListId::Arp);
-  for (const AddressEntry& e : CacheList) appendEntry(ListId::Arp, e, true);
+  if (!uiShowRows(ListId::Arp, CacheList.size())) refill(ListId::Arp, CacheList, true);
 }
 
 void showSampleRows() {
-  uiClearList(ListId::Samples);
-  for (const AddressEntry& e : SampleList) appendEntry(ListId::Samples, e, false);
+  if (!uiShowRows(ListId::Samples, SampleList.size())) refill(ListId::Samples, SampleList, false);
   setStatusText(1, "Образцы: %u", static_cast<unsigned>(SampleList.size()));
 }
 
+// Its callers hold the scan list's redraw: a pass shows its rows inside a hold of its own.
 void refillScanList() {
   uiClearList(ListId::Scan);
   for (const AddressEntry& e : ScanResults)

@@ -1,5 +1,7 @@
 #pragma once
 // Refills of the list views from the address lists, and the column sorts.
+#include <string_view>
+
 struct AddressEntry;
 
 void showCacheList();  // CacheList into the ARP list: IP, MAC, type, name
@@ -8,6 +10,11 @@ void showCacheList();  // CacheList into the ARP list: IP, MAC, type, name
 void showSampleRows();
 void refillScanList();                     // ScanResults with probeState > 0: IP, MAC, name
 int appendScanRow(const AddressEntry& e);  // one such row; its index, or -1
+
+// The cells a list that reads its rows when it draws them shows: row of CacheList (IP, MAC,
+// type, name) or of SampleList (IP, MAC, name); empty beyond the list.
+std::string_view cacheListCell(int row, int column);
+std::string_view sampleListCell(int row, int column);
 
 // Sorts CacheList by an ARP list column (0 IP, 1 MAC, 2 type descending, 3 name), refills
 // and marks the column. Any other column sorts nothing.

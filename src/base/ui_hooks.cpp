@@ -23,6 +23,9 @@ void uiScanHostShown(const AddressEntry& host, int row) {
 void uiHoldRedraw(ListId list, bool hold) {
   if (uiHooks.holdRedraw) uiHooks.holdRedraw(list, hold);
 }
+bool uiShowRows(ListId list, std::size_t rows) {
+  return uiHooks.showRows && uiHooks.showRows(list, rows);
+}
 void uiMessageBox(const char* text, MessageIcon icon) {
   if (uiHooks.messageBox) uiHooks.messageBox(text, icon);
 }
@@ -41,3 +44,4 @@ void uiPumpMessages() {
 void uiSleepMs(int ms) {
   if (uiHooks.sleepMs) uiHooks.sleepMs(ms);
 }
+bool uiReadTableAside() { return uiHooks.readTableAside && uiHooks.readTableAside(); }

@@ -17,6 +17,10 @@ struct UiHooks {
   void (*markSortedColumn)(ListId list, int column);  // -1 removes the mark
   // Between hold true and hold false the list is not redrawn; the release repaints it once.
   void (*holdRedraw)(ListId list, bool hold);
+  // A list that reads its rows from the owner's list when it draws them (list_views.h says
+  // which cells) only learns their number: as a refill, the selection goes and every row is
+  // read anew. False when this list keeps rows of its own: the owner refills it instead.
+  bool (*showRows)(ListId list, std::size_t rows);
 
   // A scan pass shows a live host, its row just appended to the scan list (-1: the front end
   // keeps no list). A window scrolls the row into view; a console prints the host.
@@ -38,6 +42,10 @@ struct UiHooks {
   void (*endProgram)();      // destroy the main window after a fatal error
   void (*pumpMessages)();    // handle every waiting message of the main thread, without blocking
   void (*sleepMs)(int ms);
+  // Reads the ARP table for a due check on a thread of its own, so that the window answers
+  // however long the system takes; true when a read is under way (the front end hands its
+  // result to finishCheck on the main thread). Null or false: the check reads at once.
+  bool (*readTableAside)();
 };
 
 extern UiHooks uiHooks;
@@ -52,9 +60,11 @@ void uiSetCell(ListId list, int row, int column, const char* text);
 void uiMarkSortedColumn(ListId list, int column);
 void uiScanHostShown(const AddressEntry& host, int row);
 void uiHoldRedraw(ListId list, bool hold);
+bool uiShowRows(ListId list, std::size_t rows);
 void uiMessageBox(const char* text, MessageIcon icon);
 bool uiAskYesNo(const char* text, const char* caption);
 void uiStopCheckTimer();
 void uiEndProgram();
 void uiPumpMessages();
 void uiSleepMs(int ms);
+bool uiReadTableAside();

@@ -65,6 +65,7 @@ std::vector<RouteCells> routeListCells(const std::vector<RouteRow>& rows) {
 
 void fillRouteList(const std::vector<RouteRow>& table) {
   const std::vector<RouteCells> cells = routeListCells(table);
+  uiHoldRedraw(ListId::Routes, true);
   uiClearList(ListId::Routes);
   RouteRows = table;
   for (const RouteCells& c : cells) {
@@ -74,4 +75,5 @@ void fillRouteList(const std::vector<RouteRow>& table) {
     uiSetCell(ListId::Routes, row, 3, c.interfaceText);
     uiSetCell(ListId::Routes, row, 4, c.metric);
   }
+  uiHoldRedraw(ListId::Routes, false);
 }

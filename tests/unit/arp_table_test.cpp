@@ -64,14 +64,16 @@ TEST_F(ArpTable, GrowthAskedTwiceFailsAndOversizeIsOutOfMemory) {
   EXPECT_EQ(r.result, ArpReadResult::Failure);
   EXPECT_EQ(r.error, kErrorInsufficientBuffer);
   EXPECT_EQ(fake.arpCalls, 2);
-  // The next read still offers 1540 bytes that really exist.
+  // The buffer kept the room it grew by; the next read offers it, then what was asked plus
+  // 64 rows.
   fake.arpAskBytes = 0;
   fake.arpOfferedSizes.clear();
   r = readArpTable(false);
   EXPECT_EQ(r.result, ArpReadResult::Success);
-  EXPECT_EQ(fake.arpOfferedSizes, (std::vector<std::uint32_t>{1540, 4 + 70 * 24}));
+  EXPECT_EQ(fake.arpOfferedSizes, (std::vector<std::uint32_t>{100 + 64 * 24, 4 + 134 * 24}));
   EXPECT_EQ(arpRowCount(arpSnapshot), 70u);
 
+  fake.arpRows.resize(200);  // beyond the room
   fake.arpAskBytes = 0xffffffffu;
   EXPECT_EQ(readArpTable(false).result, ArpReadResult::OutOfMemory);
   EXPECT_TRUE(arpSnapshot.exists());

@@ -572,30 +572,34 @@ TEST_F(CheckCycle, OutOfMemoryEndsTheProgram) {
   EXPECT_EQ(CacheList.size(), 1u);
 }
 
-TEST_F(CheckCycle, LargeTableIsReadInTwoCallsIntoAnExactBuffer) {
+TEST_F(CheckCycle, TableIsReadOnceWhileItFitsTheLastSizeAndItsRoom) {
   settings.AddNew = settings.CheckMac = false;
-  for (int i = 0; i < 100; ++i) {
-    const std::string ip = "10.0.1." + std::to_string(i);
-    fake.arpRows.push_back(fakeArpRow(1, ip.c_str(), kA));
-  }
+  const auto plant = [](int from, int to) {
+    for (int i = from; i < to; ++i) {
+      const std::string ip = "10.0." + std::to_string(i / 250) + "." + std::to_string(i % 250);
+      fake.arpRows.push_back(fakeArpRow(1, ip.c_str(), kA));
+    }
+  };
+  plant(0, 100);
   checkTick();
-  EXPECT_EQ(fake.arpOfferedSizes, (std::vector<std::uint32_t>{1540, 4 + 100 * 24}));
-  EXPECT_EQ(fake.arpSortedFlags, (std::vector<bool>{false, false}));
-  EXPECT_EQ(arpSnapshot.bytes.size(), 4u + 100 * 24);
+  // Asked for 100 rows, the buffer takes 64 more: up to 164 rows are read with one call.
+  EXPECT_EQ(fake.arpOfferedSizes, (std::vector<std::uint32_t>{1540, 4 + 164 * 24}));
   EXPECT_EQ(CacheList.size(), 100u);
-  EXPECT_STREQ(CacheList[99].ipText, "10.0.1.99");
-
-  // 64 rows fit the first offer; the offer is 1540 bytes whatever the buffer grew to.
-  fake.arpRows.resize(64);
+  plant(100, 164);
   fake.arpOfferedSizes.clear();
   nextCheck();
-  EXPECT_EQ(fake.arpOfferedSizes, std::vector<std::uint32_t>{1540});
-  EXPECT_EQ(CacheList.size(), 64u);
-  fake.arpRows.push_back(fakeArpRow(1, "10.0.2.1", kB));
+  EXPECT_EQ(fake.arpOfferedSizes, std::vector<std::uint32_t>{4 + 164 * 24});
+  // Beyond: an eighth more room. A shorter table is read with the same offer.
+  plant(164, 4000);
   fake.arpOfferedSizes.clear();
   nextCheck();
-  EXPECT_EQ(fake.arpOfferedSizes, (std::vector<std::uint32_t>{1540, 4 + 65 * 24}));
-  EXPECT_EQ(arpSnapshot.bytes.size(), 4u + 65 * 24);
+  const std::uint32_t grown = 4 + 4000 * 24 + (4 + 4000 * 24) / 8;
+  EXPECT_EQ(fake.arpOfferedSizes, (std::vector<std::uint32_t>{4 + 164 * 24, grown}));
+  fake.arpRows.resize(65);
+  fake.arpOfferedSizes.clear();
+  nextCheck();
+  EXPECT_EQ(fake.arpOfferedSizes, std::vector<std::uint32_t>{grown});
+  EXPECT_EQ(arpSnapshot.bytes.size(), grown);
   EXPECT_EQ(CacheList.size(), 65u);
 }
 
@@ -637,4 +641,20 @@ TEST_F(CheckCycle, NamesFollowEveryChangeOfTheSamples) {
   const int clears = ui.clears[ListId::Arp];
   showSamples();  // nothing changed: the list is left alone
   EXPECT_EQ(ui.clears[ListId::Arp], clears);
+}
+
+TEST_F(CheckCycle, ATableReadAsideIsCheckedWhenTheFrontEndHandsItOver) {
+  static int asked = 0;
+  asked = 0;
+  uiHooks.readTableAside = [] { return ++asked > 0; };
+  fake.arpRows = {fakeArpRow(1, "10.0.0.1", kA)};
+  checkTick();  // due: the front end begins its read
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(fake.arpCalls, 0);
+  checkTick();  // the star goes while the read is still under way
+  EXPECT_EQ(ui.status[0], "Кэш: 0");
+  finishCheck(readArpTable(false));
+  EXPECT_EQ(cache(), std::vector<std::string>{"10.0.0.1 00-1a-2b-3c-4d-5e д "});
+  EXPECT_EQ(ui.status[0], "Кэш: 1");
+  EXPECT_EQ(ui.lists[ListId::Arp].size(), 1u);
 }

@@ -81,3 +81,31 @@ TEST_F(ListViews, SortsMarkTheirColumn) {
   sortSamples(3);
   EXPECT_EQ(ui.sortMarks[ListId::Samples], 1);
 }
+
+TEST_F(ListViews, OwnerDataListsLearnOnlyTheirCountAndReadTheirCells) {
+  static std::vector<std::pair<ListId, std::size_t>> shown;
+  static std::vector<bool> holds;
+  shown.clear();
+  holds.clear();
+  uiHooks.showRows = [](ListId list, std::size_t rows) -> bool {
+    if (list == ListId::Scan) return false;
+    shown.emplace_back(list, rows);
+    return true;
+  };
+  uiHooks.holdRedraw = [](ListId, bool hold) { holds.push_back(hold); };
+  showCacheList();
+  showSampleRows();
+  EXPECT_EQ(shown, (decltype(shown){{ListId::Arp, 3}, {ListId::Samples, 2}}));
+  EXPECT_EQ(ui.clears[ListId::Arp] + ui.clears[ListId::Samples], 0);
+  EXPECT_EQ(ui.status[1], "Образцы: 2");
+  EXPECT_EQ(cacheListCell(1, 2), kTypeStatic);
+  EXPECT_EQ(cacheListCell(1, 3), "ten");
+  EXPECT_EQ(sampleListCell(0, 2), "wild");
+  for (auto [row, column] : {std::pair{-1, 0}, {3, 0}, {0, 4}})
+    EXPECT_EQ(cacheListCell(row, column), "");
+  EXPECT_EQ(sampleListCell(2, 0), "");
+  uiHooks.showRows = nullptr;  // lists with rows of their own are refilled unseen
+  showCacheList();
+  EXPECT_EQ(holds, (std::vector<bool>{true, false}));
+  EXPECT_EQ(ui.lists[ListId::Arp].size(), 3u);
+}

@@ -1,5 +1,6 @@
 #include "ui/win32/list_view.h"
 
+#include <algorithm>
 #include <string>
 
 #include "base/text_field.h"
@@ -18,8 +19,9 @@ bool ListViewControl::Create(int x, int y, int width, int height, HWND parent, i
   parent_ = parent;
   id_ = id;
   window_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, x,
-                            y, width, height, parent,
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
+                                (source_ ? LVS_OWNERDATA : 0),
+                            x, y, width, height, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
   if (!window_) return false;
   SendMessageW(window_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
@@ -124,6 +126,69 @@ void ListViewControl::DeleteAllRows() { SendMessageW(window_, LVM_DELETEALLITEMS
 
 int ListViewControl::RowCount() const {
   return static_cast<int>(SendMessageW(window_, LVM_GETITEMCOUNT, 0, 0));
+}
+
+void ListViewControl::ShowRows(std::size_t rows) {
+  // Down to none first: that drops the selection and the focus, as deleting every row would.
+  SendMessageW(window_, LVM_SETITEMCOUNT, 0, 0);
+  SendMessageW(window_, LVM_SETITEMCOUNT, rows, 0);
+  InvalidateRect(window_, nullptr, FALSE);
+}
+
+namespace {
+
+// Whether text begins with (partial) or is (whole) wanted, ASCII letters in either case.
+bool textMatches(std::string_view text, std::string_view wanted, bool partial) {
+  if (text.size() < wanted.size() || (!partial && text.size() != wanted.size())) return false;
+  for (std::size_t i = 0; i < wanted.size(); ++i) {
+    const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (fold(text[i]) != fold(wanted[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ListViewControl::AnswerCellRequest(const NMHDR* header) {
+  if (!source_ || !header || header->hwndFrom != window_) return false;
+  if (header->code == LVN_GETDISPINFOW) {
+    LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(header))->item;
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return true;
+    const std::string_view text = source_(item.iItem, item.iSubItem);
+    const int room = item.cchTextMax - 1;
+    const int length = static_cast<int>(std::min<std::size_t>(text.size(), room));
+    const int n = length > 0 ? MultiByteToWideChar(kProgramCodePage, 0, text.data(), length,
+                                                   item.pszText, room)
+                             : 0;
+    item.pszText[n] = L'\0';
+    return true;
+  }
+  if (header->code != LVN_ODFINDITEMW) return false;
+  // Typing the first letters of a row: the list asks its owner, as it holds no texts.
+  const auto* find = reinterpret_cast<const NMLVFINDITEMW*>(header);
+  LRESULT found = -1;
+  const int rows = RowCount();
+  if ((find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) && find->lvfi.psz && rows > 0) {
+    const std::string wanted = toNarrow(find->lvfi.psz);
+    const int start = find->iStart >= 0 && find->iStart < rows ? find->iStart : 0;
+    const int span = (find->lvfi.flags & LVFI_WRAP) ? rows : rows - start;
+    for (int k = 0; k < span && found < 0; ++k) {
+      const int row = (start + k) % rows;
+      if (textMatches(source_(row, 0), wanted, (find->lvfi.flags & LVFI_PARTIAL) != 0)) found = row;
+    }
+  }
+  SetWindowLongPtrW(GetParent(window_), DWLP_MSGRESULT, found);
+  return true;
+}
+
+void ListViewControl::HoldRedraw(bool hold) {
+  // The default handling of a release marks the window visible: a hidden page is left alone
+  // (nothing draws it anyway).
+  if (!window_ || hold == redrawHeld_) return;
+  if (hold && !(GetWindowLongW(window_, GWL_STYLE) & WS_VISIBLE)) return;
+  redrawHeld_ = hold;
+  SendMessageW(window_, WM_SETREDRAW, hold ? FALSE : TRUE, 0);
+  if (!hold) InvalidateRect(window_, nullptr, TRUE);
 }
 
 int ListViewControl::NextSelected(int row) const {

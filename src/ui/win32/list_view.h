@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 class ListViewControl {
  public:
@@ -15,6 +16,13 @@ class ListViewControl {
   ListViewControl(const ListViewControl&) = delete;
   ListViewControl& operator=(const ListViewControl&) = delete;
   ~ListViewControl();
+
+  // Rows that live in the owner's list: given before Create, the control holds only their
+  // number (ShowRows) and asks source for a cell's Windows-1251 text when it needs it, so a
+  // refill costs the same for ten rows and for a hundred thousand.
+  using CellSource = std::string_view (*)(int row, int column);
+  void UseCellSource(CellSource source) { source_ = source; }
+  bool HasCellSource() const { return source_ != nullptr; }
 
   bool Create(int x, int y, int width, int height, HWND parent, int id, HINSTANCE instance);
   void Attach(HWND list);
@@ -37,6 +45,13 @@ class ListViewControl {
   void DeleteRow(int row);
   void DeleteAllRows();
   int RowCount() const;
+  // A list with a cell source shows rows rows, dropping the selection as DeleteAllRows does.
+  void ShowRows(std::size_t rows);
+  // Answers the list's requests for cells and for a row by its first letters; true when
+  // header was one of them (the parent hands every notification of this list here).
+  bool AnswerCellRequest(const NMHDR* header);
+  // Between true and false the list is not redrawn; false repaints it once.
+  void HoldRedraw(bool hold);
 
   int FirstSelected() const { return NextSelected(-1); }
   int NextSelected(int row) const;
@@ -61,6 +76,8 @@ class ListViewControl {
   HIMAGELIST images_ = nullptr;
   int columnCount_ = 0;
   int sortedColumn_ = -1;
+  CellSource source_ = nullptr;
+  bool redrawHeld_ = false;
   LVCOLUMNW column_{};
   LVITEMW item_{};
 };

@@ -163,6 +163,7 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return FALSE;
     case WM_TIMER:
       showWaitingLines();  // lines whose wake-up could not be posted
+      takeTableRead();     // a read whose wake-up could not be posted
       checkTick();
       return TRUE;
     case WM_CLOSE:
@@ -214,6 +215,8 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (!header) return FALSE;
+      if (ArpListView.AnswerCellRequest(header) || SampleListView.AnswerCellRequest(header))
+        return TRUE;
       if (header->idFrom == IDC_TABS && header->code == TCN_SELCHANGE)
         switchPage();
       else
@@ -229,6 +232,9 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case kRouteChangeMessage:
       refreshRoutes(static_cast<std::uint32_t>(lParam));
       fitRouteColumns();
+      return TRUE;
+    case kTableReadMessage:
+      takeTableRead();
       return TRUE;
     case kJournalLineMessage:
       showWaitingLines();

@@ -174,31 +174,75 @@ HWND createMessageWindow(HWND owner) {
   return CreateDialogParamW(Instance, MAKEINTRESOURCEW(IDD_MESSAGES), owner, messageWindowProc, 0);
 }
 
-// A line costs time in proportion to itself: it joins the end of the store, the front is
-// trimmed line by line, and the list only learns the new count. Text with several line
-// ends makes as many rows.
-void appendMessageLine(const char* windowLine) {
-  if (!messageList) return;
-  int wider = widest;
+namespace {
+
+// Lines that come while a batch is open (a check's reports) share one device context and
+// one update of the list; the list learns them when the batch closes.
+int batchDepth = 0;
+bool batchPending = false;
+HDC batchDc = nullptr;
+HGDIOBJ batchFont = nullptr;
+int batchWidest = 0;
+
+HDC measuringDc(HGDIOBJ& oldFont) {
   HDC dc = GetDC(messageList);
-  HGDIOBJ oldFont =
+  oldFont =
       dc ? SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(messageList, WM_GETFONT, 0, 0)))
          : nullptr;
-  try {
-    storeLines(toWide(windowLine), dc, wider);
-  } catch (const std::bad_alloc&) {
-    // The window misses the line (or its rest); the log and the mail have it.
-  }
-  if (dc) {
-    SelectObject(dc, oldFont);
-    ReleaseDC(messageList, dc);
-  }
+  return dc;
+}
+
+void releaseMeasuringDc(HDC dc, HGDIOBJ oldFont) {
+  if (!dc) return;
+  SelectObject(dc, oldFont);
+  ReleaseDC(messageList, dc);
+}
+
+void showLineCount(int wider) {
   if (wider > widest) {
     widest = wider;
     SendMessageW(messageList, LVM_SETCOLUMNWIDTH, 0, widest + 12);
   }
   SendMessageW(messageList, LVM_SETITEMCOUNT, lines.size(), LVSICF_NOSCROLL);
   if (!lines.empty()) SendMessageW(messageList, LVM_ENSUREVISIBLE, lines.size() - 1, FALSE);
+}
+
+}  // namespace
+
+// A line costs time in proportion to itself: it joins the end of the store, the front is
+// trimmed line by line, and the list only learns the new count. Text with several line
+// ends makes as many rows.
+void appendMessageLine(const char* windowLine) {
+  if (!messageList) return;
+  if (batchDepth > 0 && !batchDc) batchDc = measuringDc(batchFont);
+  HGDIOBJ oldFont = nullptr;
+  HDC dc = batchDepth > 0 ? batchDc : measuringDc(oldFont);
+  int wider = batchDepth > 0 ? batchWidest : widest;
+  try {
+    storeLines(toWide(windowLine), dc, wider);
+  } catch (const std::bad_alloc&) {
+    // The window misses the line (or its rest); the log and the mail have it.
+  }
+  if (batchDepth > 0) {
+    batchWidest = wider;
+    batchPending = true;
+    return;
+  }
+  releaseMeasuringDc(dc, oldFont);
+  showLineCount(wider);
+}
+
+void beginMessageBatch() {
+  if (batchDepth++ == 0) batchWidest = widest;
+}
+
+void endMessageBatch() {
+  if (batchDepth == 0 || --batchDepth > 0) return;
+  releaseMeasuringDc(batchDc, batchFont);
+  batchDc = nullptr;
+  if (!batchPending || !messageList) return;
+  batchPending = false;
+  showLineCount(batchWidest);
 }
 
 void showWaitingLines() {

@@ -24,6 +24,7 @@ inline constexpr UINT kPopUpMessage = WM_APP + 2;
 // Posted by the shut-down at log-off; destroys the main window only once that has run.
 inline constexpr UINT kEndMessage = WM_APP + 3;
 inline constexpr UINT kScanRedrawMessage = WM_APP + 4;  // posted to ScanPage: repaint the list
+inline constexpr UINT kTableReadMessage = WM_APP + 5;   // takeTableRead: a check's table is read
 
 extern HINSTANCE Instance;
 extern HWND MainWindow;
@@ -79,7 +80,10 @@ void removeTrayIcon();
 // The message window (created hidden with MainWindow as owner).
 HWND createMessageWindow(HWND owner);
 void appendMessageLine(const char* windowLine);  // main thread; out of memory drops the line
-void showWaitingLines();    // main thread: the lines other threads queued, in their order
+void showWaitingLines();  // main thread: the lines other threads queued, in their order
+// Between begin and end the lines appended reach the list as one update (a check's reports).
+void beginMessageBatch();
+void endMessageBatch();
 void popUpMessageWindow();  // main thread
 // Characters the message window holds, a line end counted as one.
 std::size_t messageWindowLength();
@@ -127,6 +131,12 @@ void pumpWaitingMessages();
 const DLGTEMPLATE* loadDialogTemplate(int id);
 // Centres window on its parent's rectangle, keeping its size and Z order.
 void centreOnParent(HWND window);
+
+// The ARP table read for a check on a thread of its own (uiHooks.readTableAside); the main
+// thread takes a finished read and runs the check over it. After endTableReads no check runs.
+bool readTableAside();
+void takeTableRead();
+void endTableReads();
 
 // Connects the logic's user-interface hooks to these windows.
 void installUiHooks();

@@ -73,6 +73,9 @@ void createListViews() {
                                             {"Метрика", kRouteColumnWidths[4], 2}};
   static const ListColumn arpColumns[] = {
       {"IP", 140, 0}, {"MAC", 160, 0}, {"Тип", 40, 1}, {"Имя", 160, 0}};
+  // The ARP and sample lists read their rows from CacheList and SampleList when drawn.
+  SampleListView.UseCellSource(sampleListCell);
+  ArpListView.UseCellSource(cacheListCell);
   createListPage(SampleListView, IDC_SAMPLE_LIST, sampleColumns, false);
   SampleListView.Hide();
   createListPage(RouteListView, IDC_ROUTE_LIST, routeColumns, true);
@@ -178,6 +181,7 @@ void shutDown(ShutDownEnd end) {
   if (!shuttingDown) {
     shuttingDown = true;
     KillTimer(MainWindow, IDT_CHECK);
+    endTableReads();
     if (settings.SaveStat) saveStatics();
     saveSettings();
     reportEvent("Выход из программы.", Info);

@@ -49,7 +49,17 @@ void scanHostShown(const AddressEntry&, int row) {
 }
 
 void holdRedraw(ListId list, bool hold) {
-  if (list == ListId::Scan) holdScanListRedraw(hold);
+  if (list == ListId::Scan)
+    holdScanListRedraw(hold);
+  else if (ListViewControl* v = listFor(list))
+    v->HoldRedraw(hold);
+}
+
+bool showRows(ListId list, std::size_t rows) {
+  ListViewControl* v = listFor(list);
+  if (!v || !v->HasCellSource()) return false;
+  v->ShowRows(rows);
+  return true;
 }
 
 void setStatus(int part, const char* text) {
@@ -133,6 +143,7 @@ void installUiHooks() {
   uiHooks.markSortedColumn = markSortedColumn;
   uiHooks.scanHostShown = scanHostShown;
   uiHooks.holdRedraw = holdRedraw;
+  uiHooks.showRows = showRows;
   uiHooks.setStatusText = setStatus;
   uiHooks.journalLine = journalLine;
   uiHooks.popUpMessages = popUpMessages;
@@ -142,6 +153,7 @@ void installUiHooks() {
   uiHooks.endProgram = endProgram;
   uiHooks.pumpMessages = pumpWaitingMessages;
   uiHooks.sleepMs = sleepMs;
+  uiHooks.readTableAside = readTableAside;
   readMainWindowRect = readMainRect;
   readMessageWindowRect = readMessageRect;
 }

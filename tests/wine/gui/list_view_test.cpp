@@ -173,6 +173,12 @@ TEST(MessageWindow, LinesAppendInOrderAndOkOnlyHides) {
   SendMessageW(edit, LVM_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&row));
   GetClientRect(edit, &listClient);
   EXPECT_LE(row.bottom, listClient.bottom);
+  // A batch's lines reach the list when it closes.
+  beginMessageBatch();
+  appendMessageLine("c\r\n");
+  EXPECT_EQ(SendMessageW(edit, LVM_GETITEMCOUNT, 0, 0), 4);
+  endMessageBatch();
+  EXPECT_EQ(SendMessageW(edit, LVM_GETITEMCOUNT, 0, 0), 5);
 
   // Ctrl+A, Ctrl+C: every line on the clipboard, each with its line end.
   BYTE keys[256];
@@ -221,6 +227,46 @@ TEST(MessageWindow, LinesAppendInOrderAndOkOnlyHides) {
   EXPECT_EQ(r.right - r.left, 100);
   EXPECT_EQ(r.bottom - r.top, 25);
   DestroyWindow(MessageWindow);
+}
+
+// A list over rows of its own owner: the parent answers its cell requests.
+const char* const ownerRows[][2] = {{"10.0.0.1", "имя"}, {"10.0.0.2", "012345678901234567890"}};
+ListViewControl* answering = nullptr;
+std::string_view ownerCell(int row, int column) {
+  return row >= 0 && row < 2 && column < 2 ? ownerRows[row][column] : "";
+}
+LRESULT CALLBACK ownerParent(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == WM_NOTIFY && answering && answering->AnswerCellRequest(reinterpret_cast<NMHDR*>(lp)))
+    return 0;
+  return DefWindowProcW(w, m, wp, lp);
+}
+
+TEST(OwnerDataList, CellsComeFromTheOwnerAndARefillDropsTheSelection) {
+  WNDCLASSW c{};
+  c.lpfnWndProc = ownerParent;
+  c.hInstance = Instance;
+  c.lpszClassName = L"OwnerParent";
+  RegisterClassW(&c);
+  HWND parent = CreateWindowExW(0, L"OwnerParent", L"", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400,
+                                nullptr, nullptr, Instance, nullptr);
+  ListViewControl list;
+  list.UseCellSource(ownerCell);
+  answering = &list;
+  ASSERT_TRUE(list.Create(0, 0, 500, 300, parent, 2002, Instance));
+  EXPECT_TRUE(GetWindowLongW(list.WindowHandle(), GWL_STYLE) & LVS_OWNERDATA);
+  list.AddColumn("IP", 140, 0);
+  list.AddColumn("Имя", 160, 0);
+  list.ShowRows(2);
+  char buffer[20];
+  EXPECT_EQ(list.RowCount(), 2);
+  EXPECT_STREQ(list.GetCellText(0, 1, buffer, sizeof buffer), "имя");
+  EXPECT_STREQ(list.GetCellText(1, 1, buffer, sizeof buffer), "0123456789012345678");
+  list.SelectOnly(1);
+  EXPECT_EQ(list.FirstSelected(), 1);
+  list.ShowRows(2);
+  EXPECT_EQ(list.FirstSelected(), -1);
+  answering = nullptr;
+  DestroyWindow(parent);
 }
 
 }  // namespace
