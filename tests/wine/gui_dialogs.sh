@@ -120,7 +120,7 @@ set_edits abc.def.ghi.jkl '' ''
 drive dlgpush address 3
 box=$(drive dlgbox address 30)
 drive dlganswer address
-[ "$box" = "$caption|Неверный IP-адрес: abc.def.ghi.jkl" ] && [ "$(drive dlgfocus address)" = 1000 ] &&
+[ "$box" = "$caption|Неверный IP-адрес: abc.def.ghi.jkl — ни адрес, ни шаблон: четыре числа от 0 до 255 через точку, * вместо любых." ] && [ "$(drive dlgfocus address)" = 1000 ] &&
   pass "the probe refuses what OK refuses: ${box#*|}" || fail "abc probe box: $box"
 
 # OK refuses a field that holds no value of its kind, naming it; the dialog stays with the
@@ -246,7 +246,7 @@ for button in 1014 1; do  # the probe and OK: one reading, one answer
   box=$(drive dlgbox address 10)
   drive dlganswer address
   sleep 0.5
-  [ "$box" = "$caption|Неверный IP-адрес: 10.77.5 (не четыре числа 0-255)" ] &&
+  [ "$box" = "$caption|Неверный IP-адрес: 10.77.5 (нужны четыре числа от 0 до 255 через точку)" ] &&
     [ "$(drive dlgfocus address)" = 1000 ] && pass "$button refuses 10.77.5: ${box#*|}" ||
     fail "$button on 10.77.5: box '$box'"
 done

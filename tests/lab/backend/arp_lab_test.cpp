@@ -165,7 +165,7 @@ TEST_F(LogicLab, DeleteRemovesTheAddressOnEveryInterface) {
   flushNeighbours();
 }
 
-TEST_F(LogicLab, ReadGrowsTheSnapshotToExactlyTheTable) {
+TEST_F(LogicLab, ReadGrowsTheSnapshotToHoldTheTableAndRoom) {
   flushNeighbours();
   std::string batch;
   for (int i = 1; i <= 100; ++i)
@@ -176,7 +176,7 @@ TEST_F(LogicLab, ReadGrowsTheSnapshotToExactlyTheTable) {
   ArpRead read = readArpTable(true);
   ASSERT_EQ(read.result, ArpReadResult::Success);
   EXPECT_EQ(arpRowCount(arpSnapshot), 100u);
-  EXPECT_EQ(arpSnapshot.bytes.size(), 4u + 24u * 100u);
+  EXPECT_GE(arpSnapshot.bytes.size(), 4u + 24u * (100u + 64u));
   for (std::uint32_t i = 1; i < 100; ++i)
     EXPECT_LE(ntohl(arpRowAt(arpSnapshot, i - 1).addr), ntohl(arpRowAt(arpSnapshot, i).addr));
   flushNeighbours();

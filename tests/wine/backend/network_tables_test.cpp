@@ -132,7 +132,8 @@ TEST_F(Lab, ArpTableReadsThePlantedNeighboursThroughTheRetry) {
   ASSERT_EQ(read.result, ArpReadResult::Success) << read.error;
   const std::vector<ArpRow> rows = snapshotRows();
   ASSERT_GT(rows.size(), 64u);  // more than the first offer of 1540 bytes holds
-  EXPECT_EQ(arpSnapshot.bytes.size(), 4 + 24 * rows.size());  // exactly what Wine asked for
+  // What Wine asked for and room for rows that join before the next read.
+  EXPECT_GE(arpSnapshot.bytes.size(), 4 + 24 * rows.size() + 64 * 24);
 
   for (const auto& [address, mac] : plantedStatic()) {
     const ArpRow* r = findRow(rows, address);
