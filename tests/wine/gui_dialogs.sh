@@ -288,7 +288,7 @@ for _ in $(seq 60); do
 done
 [ -n "$gone" ] && pass "program ended" || fail "program still running"
 want=$(printf '%s\r\n' $'10.77.0.2\t02-00-00-00-02-02\tшлюз' $'10.77.0.3\t02-00-00-00-03-03\tсервер' \
-  $'10.77.0.23\t02-00-00-00-03-33\tизменён' $'10.77.0.21\t*\t' $'10.77.0.22\t02-00-00-00-00-22\tканон' \
+  'мусорная  строка' $'10.77.0.23\t02-00-00-00-03-33\tизменён' $'10.77.0.21\t*\t' $'10.77.0.22\t02-00-00-00-00-22\tканон' \
   $'192.168.1.*\t*\tобразец' $'10.0.0.5\t*\tобразец' $'*\t00-1b-21-*\tобразец')
 got=$(iconv -f cp1251 -t utf-8 "$work/samples.dat")
 [ "$got" = "$want" ] && pass "samples.dat holds the edited and the added samples, the kept line" ||
