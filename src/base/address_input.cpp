@@ -232,10 +232,10 @@ const char* ipFaultText(IpFault fault) {
 std::string staticPairFault(std::string_view ipText, std::string_view macText) {
   const IpFault ip = ipTextFault(ipText);
   if (ip != IpFault::None)
-    return "Неверный IP-адрес: " + std::string(ipText) + " (" + ipFaultText(ip) + ")";
+    return "Неверный IP-адрес: " + std::string(ipText) + " — " + ipFaultText(ip) + ".";
   if (trimBlanks(macText).empty()) return "Нет MAC-адреса";
   const MacFault mac = macTextFault(macText);
   if (mac != MacFault::None)
-    return "Неверный MAC-адрес: " + std::string(macText) + " (" + macFaultText(mac) + ")";
+    return "Неверный MAC-адрес: " + std::string(macText) + " — " + macFaultText(mac) + ".";
   return {};
 }

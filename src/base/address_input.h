@@ -39,7 +39,7 @@ enum class IpFault { None, NotAddress, Zero, Multicast, Broadcast };
 IpFault ipTextFault(std::string_view text);
 const char* ipFaultText(IpFault fault);
 
-// "Неверный IP-адрес: <ip> (<reason>)" or the same for the MAC when the pair is no unicast
+// "Неверный IP-адрес: <ip> — <reason>." or the same for the MAC when the pair is no unicast
 // address with a real MAC; empty when only a real pair is given, which alone may reach the
 // system's table.
 std::string staticPairFault(std::string_view ipText, std::string_view macText);

@@ -158,7 +158,7 @@ check "no spoofing line for a colon sample, one without a MAC or a zero one" log
 check "nothing was restored" bash -c "! ip -n ${LAB}m neigh show | grep -v '^$LAB_NET.9 ' | grep -q PERMANENT"
 check "the zero sample is told once" test "$(log_count "$d" "Недопустимый MAC-адрес в образце: $LAB_NET.9")" -eq 1
 check "the zero statics lines are told, not applied" test \
-  "$(log_count "$d" "Неверный MAC-адрес: 00-00-00-00-00-00 (нулевой адрес)")" -eq 2
+  "$(log_count "$d" "Неверный MAC-адрес: 00-00-00-00-00-00 — нулевой адрес.")" -eq 2
 monitor_stop
 check "SIGTERM exits 0" test "$MON_RC" -eq 0
 check "the kernel still holds the zero entry" bash -c \

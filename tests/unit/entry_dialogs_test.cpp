@@ -196,7 +196,7 @@ TEST_F(EntryDialogs, ProbesAfterAnAnswer) {
     EXPECT_EQ(addArpEntry(t.ip, "02-00-00-00-00-01"), ArpEntryOutcome::Invalid) << t.ip;
   }
   EXPECT_EQ(arpEntryFault("10.77.5", "").text,
-            "Неверный IP-адрес: 10.77.5 (нужны четыре числа от 0 до 255 через точку)");
+            "Неверный IP-адрес: 10.77.5 — нужны четыре числа от 0 до 255 через точку.");
   EXPECT_FALSE(requestMacAndName("1.2.3").probed);  // too short: nothing at all
   EXPECT_TRUE(fake.setEntries.empty());
 }

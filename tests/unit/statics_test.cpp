@@ -115,10 +115,10 @@ TEST_F(Statics, NoGarbageRowIsSavedOrAppliedAndNoLineTwice) {
   ASSERT_EQ(told.size(), 6u);
   EXPECT_EQ(told[0],
             "Ошибка добавления записи в ARP-кэш для 10.0.0.7: Неверный MAC-адрес: "
-            "00-00-00-00-00-00 (нулевой адрес)");
+            "00-00-00-00-00-00 — нулевой адрес.");
   EXPECT_EQ(told[1],
             "Ошибка добавления записи в ARP-кэш для 224.0.0.22: Неверный IP-адрес: 224.0.0.22 "
-            "(групповой адрес)");
+            "— групповой адрес.");
 }
 
 TEST_F(Statics, SaveOutcomesOfTheRead) {
@@ -200,10 +200,10 @@ TEST_F(Statics, LoadTokensLimitsAndFailures) {
   EXPECT_EQ(events(),
             (std::vector<std::string>{
                 "Ошибка добавления записи в ARP-кэш для \xff\xfe: "
-                "Неверный IP-адрес: \xff\xfe (нужны четыре числа от 0 до 255 через точку)",
+                "Неверный IP-адрес: \xff\xfe — нужны четыре числа от 0 до 255 через точку.",
                 // a MAC with more after it is no MAC
                 "Ошибка добавления записи в ARP-кэш для 192.168.1.9: Неверный MAC-адрес: "
-                "00-11-22-33-44-5Ax (не шесть байтов)"}));
+                "00-11-22-33-44-5Ax — не шесть байтов."}));
 
   // Each failure is journalled with the first token and the others still go on.
   fake.setEntries.clear();
