@@ -134,7 +134,7 @@ void centreOnParent(HWND window);
 
 // The ARP table read for a check on a thread of its own (uiHooks.readTableAside); the main
 // thread takes a finished read and runs the check over it. After endTableReads no check runs.
-bool readTableAside();
+bool startTableRead();
 void takeTableRead();
 void endTableReads();
 

@@ -15,6 +15,7 @@
 #include "report/mail_message.h"
 #include "report/mail_queue.h"
 #include "report/mail_thread.h"
+#include "report/start_lines.h"
 #include "report/syslog_sender.h"
 #include "report/window_lines.h"
 #include "route/adapters.h"
@@ -142,10 +143,7 @@ bool initialiseMainWindow(HWND window) {
   showScanOptions();
   computeTimeZoneText();
   startSyslog();
-  if (settings.WriteLog) reportEvent("Начало записи в лог-файл.", Info);
-  reportEvent("Запуск программы.", Info);
-  for (const std::string& line : settingsBounds) reportEvent(line.c_str(), ProgramError);
-  reportSyslogProblem();
+  journalStartLines(settingsBounds, true);
 
   if (!discoverAdapters()) {
     failStartUp("Ошибка при определении сетевого адаптера.");

@@ -41,7 +41,7 @@ void readTable() {
 
 }  // namespace
 
-bool readTableAside() {
+bool startTableRead() {
   if (ended) return true;
   if (reading) return true;  // the check under way stands for this one
   reading = startDetached(readTable);

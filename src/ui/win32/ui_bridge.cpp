@@ -153,7 +153,7 @@ void installUiHooks() {
   uiHooks.endProgram = endProgram;
   uiHooks.pumpMessages = pumpWaitingMessages;
   uiHooks.sleepMs = sleepMs;
-  uiHooks.readTableAside = readTableAside;
+  uiHooks.readTableAside = startTableRead;
   readMainWindowRect = readMainRect;
   readMessageWindowRect = readMessageRect;
 }

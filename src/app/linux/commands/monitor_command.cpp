@@ -39,6 +39,7 @@
 #include "report/mail_message.h"
 #include "report/mail_queue.h"
 #include "report/mail_thread.h"
+#include "report/start_lines.h"
 #include "report/syslog_sender.h"
 #include "route/adapters.h"
 #include "route/route_table.h"
@@ -98,10 +99,7 @@ int startMonitor(const std::string& dir, bool watchRoutes) {
   // Before the syslog thread, which reads the table.
   if (monitorShowsVendors(session.jsonRows)) loadMacVendors();
   startSyslog();
-  if (settings.WriteLog) reportEvent("Начало записи в лог-файл.", Info);
-  reportEvent("Запуск программы.", Info);
-  for (const std::string& line : settingsBounds) reportEvent(line.c_str(), ProgramError);
-  reportSyslogProblem();
+  journalStartLines(settingsBounds, true);
   if (!discoverAdapters()) {
     uiMessageBox("Ошибка при определении сетевого адаптера.", MessageIcon::Error);
     return kExitFailure;

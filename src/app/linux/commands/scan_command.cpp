@@ -30,6 +30,7 @@
 #include "platform/socket_platform.h"
 #include "report/journal.h"
 #include "report/mail_queue.h"
+#include "report/start_lines.h"
 #include "report/syslog_sender.h"
 #include "scan/address_conflicts.h"
 #include "scan/range_offer.h"
@@ -296,8 +297,7 @@ int runScan(const CommandLine& cl) {
   loadMacVendors();
   // A comparing scan's journal lines reach the collector as the monitor's do.
   startSyslog();
-  for (const std::string& line : settingsBounds) reportEvent(line.c_str(), ProgramError);
-  reportSyslogProblem();
+  journalStartLines(settingsBounds, false);
   // For this run only: the settings are never saved by this command.
   if (cl.threads > 0) settings.MaxScanThreads = cl.threads;
   if (cl.names) settings.ScanGetName = true;
