@@ -70,7 +70,7 @@ std::string_view trimBlanks(std::string_view text) {
   return text;
 }
 
-bool readIpv4Text(std::string_view text, std::uint32_t& hostOrder, bool shortForms) {
+bool readIpv4Text(std::string_view text, std::uint32_t& hostOrder) {
   text = trimBlanks(text);
   std::uint64_t parts[4];
   int n = 0;
@@ -82,16 +82,13 @@ bool readIpv4Text(std::string_view text, std::uint32_t& hostOrder, bool shortFor
     if (dot == std::string_view::npos) break;
     text.remove_prefix(dot + 1);
   }
-  if (n != 4 && !shortForms) return false;
-  // Every number but the last is one byte; the last fills what is left, never wrapping.
+  if (n != 4) return false;
   std::uint32_t value = 0;
-  for (int i = 0; i < n - 1; ++i) {
+  for (int i = 0; i < 4; ++i) {
     if (parts[i] > 0xFF) return false;
     value |= static_cast<std::uint32_t>(parts[i]) << (24 - 8 * i);
   }
-  const int restBits = 32 - 8 * (n - 1);
-  if (restBits < 32 && parts[n - 1] >> restBits) return false;
-  hostOrder = value | static_cast<std::uint32_t>(parts[n - 1]);
+  hostOrder = value;
   return true;
 }
 

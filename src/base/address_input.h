@@ -5,12 +5,10 @@
 #include <string>
 #include <string_view>
 
-// IPv4 as a user types or a file holds it: one to four decimal numbers 0-255 joined by dots, blanks
-// around ignored; leading zeros are decimal (010 is 10, one meaning everywhere). With shortForms,
-// a.b.c and a.b are read as the system's dotted-quad conversion reads them (the last number fills
-// the remaining bytes, refused when it does not fit: never wrapping); without, exactly four
-// numbers. Hex, signs, empty parts, more than four: refused.
-bool readIpv4Text(std::string_view text, std::uint32_t& hostOrder, bool shortForms = false);
+// IPv4 as a user types or a file holds it: four decimal numbers 0-255 joined by dots, blanks
+// around ignored; leading zeros are decimal (010 is 10, one meaning everywhere). Short forms
+// (a.b.c: a typo more often than meant), hex, signs, empty parts, more than four: refused.
+bool readIpv4Text(std::string_view text, std::uint32_t& hostOrder);
 // MAC in any usual form: xx-xx-xx-xx-xx-xx and xx:xx:xx:xx:xx:xx (one or two digits a group),
 // xxxx.xxxx.xxxx, 12 bare hex digits; any case.
 bool readMacText(std::string_view text, std::uint8_t (&bytes)[6]);

@@ -13,7 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::uint8_t mac[6];
   char canonical[20];
   readIpv4Text(text, ip);
-  readIpv4Text(text, ip, true);
   readMacText(text, mac);
   canonicalMacText(text, canonical);
   canonicalIpv4Text(text, canonical);

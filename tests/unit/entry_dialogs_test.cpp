@@ -33,28 +33,34 @@ class EntryDialogs : public ::testing::Test {
   ScratchDir dir;
 };
 
-// The scan's range reads the short forms as the socket layer's conversion does, but one
-// meaning for leading zeros and never a wrapped or hexadecimal number.
-TEST(DottedQuad, ScanRangeReadsShortFormsAsTheSocketLayerButDecimal) {
+// The scan's range reads four numbers: not the socket layer's short forms, one meaning for
+// leading zeros, never a wrapped or hexadecimal number.
+TEST(DottedQuad, ScanRangeReadsFourDecimalNumbers) {
   constexpr std::uint32_t kNoAddress = 0xFFFFFFFFu;
   struct Case {
     const char* text;
     std::uint32_t expected;  // network order
   } cases[] = {
-      {"10.77.0.2", net("10.77.0.2")},   {"10.77.0.2  trailing", kNoAddress},
-      {"1.2.3", net("1.2.0.3")},          // the last number fills what is left
-      {"1.70000", net("1.1.17.112")},     // 70000 = 0x011170
+      {"10.77.0.2", net("10.77.0.2")},
+      {"10.77.0.2  trailing", kNoAddress},
+      {"1.2.3", kNoAddress},  // a short form is a typo
+      {"1.70000", kNoAddress},
       {"0x0a.010.0.1", kNoAddress},       // no hexadecimal
       {"010.010.0.1", net("10.10.0.1")},  // leading zeros are decimal
-      {"167772161", net("10.0.0.1")},    {"10.77.0.*", kNoAddress},
-      {"10.77.0.2x", kNoAddress},        {"1.2.3.256", kNoAddress},
-      {"1.2.3.4.5", kNoAddress},         {"1..2.3", kNoAddress},
-      {"09.1.1.1", net("9.1.1.1")},      {"99999999999", kNoAddress},
-      {" 1.2.3.4", net("1.2.3.4")},      {"1.2.65536", kNoAddress},
+      {"167772161", kNoAddress},
+      {"10.77.0.*", kNoAddress},
+      {"10.77.0.2x", kNoAddress},
+      {"1.2.3.256", kNoAddress},
+      {"1.2.3.4.5", kNoAddress},
+      {"1..2.3", kNoAddress},
+      {"09.1.1.1", net("9.1.1.1")},
+      {"99999999999", kNoAddress},
+      {" 1.2.3.4", net("1.2.3.4")},
+      {"1.2.65536", kNoAddress},
   };
   for (const Case& c : cases) {
     std::uint32_t host = 0;
-    const bool read = readIpv4Text(c.text, host, true);
+    const bool read = readIpv4Text(c.text, host);
     EXPECT_EQ(read ? hostToNetwork(host) : kNoAddress, c.expected) << c.text;
   }
 }
