@@ -42,42 +42,56 @@ std::string utf8FromWindows1251(std::string_view text) {
   return out;
 }
 
+namespace {
+
+// The code point of the UTF-8 sequence at text[i] and its length; 0 when none starts there.
+// Overlong and four-byte forms are read too: the callers decide what they mean.
+std::size_t decodeUtf8(std::string_view text, std::size_t i, std::uint32_t& cp) {
+  const unsigned char lead = static_cast<unsigned char>(text[i]);
+  const std::size_t length = lead < 0x80             ? 1
+                             : (lead & 0xE0) == 0xC0 ? 2
+                             : (lead & 0xF0) == 0xE0 ? 3
+                             : (lead & 0xF8) == 0xF0 ? 4
+                                                     : 0;
+  if (length == 0 || i + length > text.size()) return 0;
+  cp = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+  for (std::size_t k = 1; k < length; ++k) {
+    const unsigned char c = static_cast<unsigned char>(text[i + k]);
+    if ((c & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  return length;
+}
+
+bool overlong(std::uint32_t cp, std::size_t length) {
+  return (length == 2 && cp < 0x80) || (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
+}
+
+// The Windows-1251 byte of a code point; -1 when it has none.
+int windows1251Byte(std::uint32_t cp) {
+  if (cp < 0x80) return static_cast<int>(cp);
+  if (cp >= 0x0410 && cp <= 0x044F) return static_cast<int>(0xC0 + (cp - 0x0410));
+  for (int b = 0x80; b < 0xC0; ++b)
+    if (cp != 0xFFFD && kHighHalf[b - 0x80] == cp) return b;
+  return -1;
+}
+
+}  // namespace
+
 std::string windows1251FromUtf8(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
-    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-    const std::size_t length = lead < 0x80             ? 1
-                               : (lead & 0xE0) == 0xC0 ? 2
-                               : (lead & 0xF0) == 0xE0 ? 3
-                               : (lead & 0xF8) == 0xF0 ? 4
-                                                       : 0;
-    std::uint32_t cp = length == 1   ? lead
-                       : length == 2 ? lead & 0x1F
-                       : length == 3 ? lead & 0x0F
-                                     : lead & 0x07;
-    bool valid = length > 0 && i + length <= utf8.size();
-    for (std::size_t k = 1; valid && k < length; ++k) {
-      const unsigned char c = static_cast<unsigned char>(utf8[i + k]);
-      valid = (c & 0xC0) == 0x80;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    if (!valid) {
+    std::uint32_t cp = 0;
+    const std::size_t length = decodeUtf8(utf8, i, cp);
+    if (length == 0) {
       out += '?';
       ++i;
       continue;
     }
     i += length;
-    char byte = '?';
-    if (cp < 0x80 && length == 1) {
-      byte = static_cast<char>(cp);
-    } else if (cp >= 0x0410 && cp <= 0x044F) {
-      byte = static_cast<char>(0xC0 + (cp - 0x0410));
-    } else if (cp >= 0x80 && cp != 0xFFFD) {
-      for (int b = 0x80; b < 0xC0; ++b)
-        if (kHighHalf[b - 0x80] == cp) byte = static_cast<char>(b);
-    }
-    out += byte;
+    const int byte = overlong(cp, length) ? -1 : windows1251Byte(cp);
+    out += byte < 0 ? '?' : static_cast<char>(byte);
   }
   return out;
 }
@@ -85,41 +99,13 @@ std::string windows1251FromUtf8(std::string_view utf8) {
 bool utf8ToCp1251(std::string_view text, std::string& out) {
   out.clear();
   for (std::size_t i = 0; i < text.size();) {
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
     std::uint32_t cp = 0;
-    std::size_t length = 0;
-    if (lead < 0x80) {
-      cp = lead;
-      length = 1;
-    } else if ((lead & 0xE0) == 0xC0) {
-      cp = lead & 0x1F;
-      length = 2;
-    } else if ((lead & 0xF0) == 0xE0) {
-      cp = lead & 0x0F;
-      length = 3;
-    } else {
-      return false;  // four-byte forms hold nothing Windows-1251 has
-    }
-    if (i + length > text.size()) return false;
-    for (std::size_t k = 1; k < length; ++k) {
-      const unsigned char c = static_cast<unsigned char>(text[i + k]);
-      if ((c & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    // Overlong forms are not UTF-8.
-    if ((length == 2 && cp < 0x80) || (length == 3 && cp < 0x800)) return false;
+    const std::size_t length = decodeUtf8(text, i, cp);
+    if (length == 0 || overlong(cp, length)) return false;
+    const int byte = windows1251Byte(cp);
+    if (byte < 0) return false;
+    out += static_cast<char>(byte);
     i += length;
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp >= 0x0410 && cp <= 0x044F) {
-      out += static_cast<char>(0xC0 + (cp - 0x0410));
-    } else {
-      int hit = -1;
-      for (int b = 0x80; b < 0xC0; ++b)
-        if (cp != 0xFFFD && windows1251CodePoint(static_cast<unsigned char>(b)) == cp) hit = b;
-      if (hit < 0) return false;
-      out += static_cast<char>(hit);
-    }
   }
   return true;
 }
