@@ -3,8 +3,8 @@
 # The layers, bottom to top; the two front ends share the top.
 set -uo pipefail
 cd "$(dirname "$0")/../src" || exit 1
-declare -A level=([platform]=0 [base]=1 [settings]=2 [report]=3 [route]=4 [arp]=5 [scan]=6
-                  [forms]=7 [ui]=8 [app]=8)
+declare -A level=([platform]=0 [base]=1 [settings]=2 [report]=3 [route]=4 [ipv6]=5 [arp]=6
+                  [scan]=7 [forms]=8 [ui]=9 [app]=9)
 bad=0
 while IFS= read -r line; do
   file=${line%%:*}

@@ -6,7 +6,7 @@
 
 struct AddressEntry;
 
-enum class ListId { Arp, Samples, Scan, Routes };
+enum class ListId { Arp, Samples, Scan, Routes, Neighbours6, Samples6 };
 enum class MessageIcon { Error, Information, Question };
 
 struct UiHooks {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/arp_platform.h"
+#include "platform/neighbour6_platform.h"
 
 namespace platform {
 
@@ -16,6 +17,9 @@ using NeighbourSink = void (*)(const ArpRow& row, bool removed);
 // event and onOverrun when events were lost (the socket's buffer ran over, ENOBUFS). Returns
 // only on a failure: its errno value.
 std::uint32_t watchNeighbours(NeighbourSink onChange, void (*onOverrun)());
+// IPv6 neighbour events of the same watch; set before watchNeighbours. Null: not handed up.
+using Neighbour6Sink = void (*)(const Neighbour6Row& row, bool removed);
+void setNeighbour6Sink(Neighbour6Sink onChange);
 
 // Opens a packet socket per interface name, each passing only ARP frames into a ring shared
 // with the kernel. 0, or the errno value of the first that failed (ENODEV for an unknown
@@ -37,6 +41,37 @@ struct HeardArp {
 };
 // Called per ARP frame received from another station on the interface listened to.
 using ArpFrameSink = void (*)(void* context, const HeardArp& frame);
+// What one IPv6 frame of neighbour or router discovery or a DHCPv6 server says, read field by
+// field with every length and option checked. Lists hold the first kHeardListMax entries.
+inline constexpr int kHeardListMax = 8;
+struct HeardIpv6 {
+  enum Kind : std::uint8_t { NeighbourSolicit, NeighbourAdvert, RouterAdvert, Dhcp6Server };
+  Kind kind;
+  std::uint8_t etherSource[6];
+  std::uint8_t source[16];  // the IPv6 source address
+  std::uint8_t target[16];  // NS/NA: the target address; otherwise zero
+  // NS/RA: source link-layer option; NA: target link-layer option. Absent: hasLinkAddress false.
+  bool hasLinkAddress;
+  std::uint8_t linkAddress[6];
+  bool routerFlag, solicitedFlag, overrideFlag;  // NA
+  std::uint16_t routerLifetime;                  // RA, seconds (0: not a default router)
+  std::uint8_t prefixCount;                      // RA prefix information options
+  struct Prefix {
+    std::uint8_t bytes[16];
+    std::uint8_t length;
+    std::uint32_t validLifetime;
+  } prefixes[kHeardListMax];
+  std::uint8_t dnsCount;  // RA RDNSS option, DHCPv6 option 23
+  std::uint8_t dns[kHeardListMax][16];
+  std::uint8_t dhcpType;  // Dhcp6Server: 2 advertise, 7 reply
+  bool tagged;
+  std::uint16_t vlanId;
+  std::uint32_t ifIndex;
+};
+using Ipv6FrameSink = void (*)(void* context, const HeardIpv6& frame);
+// Set before openArpListeners: the listeners then also pass those IPv6 frames, handed to sink
+// by readArpFrames with its context. Null (the default): ARP only, as before.
+void listenIpv6(Ipv6FrameSink sink);
 // Waits up to timeoutMs for frames and hands over every frame the rings hold. 0 or errno.
 std::uint32_t readArpFrames(int timeoutMs, ArpFrameSink sink, void* context);
 // Notices listened interfaces that went away (deleted, or re-created under a new index: a

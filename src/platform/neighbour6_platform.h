@@ -1,0 +1,65 @@
+#pragma once
+// The IPv6 side of the system's tables: neighbours (the NDP cache), default routes, our own
+// addresses and the DNS servers set on the adapters. Results are the platform's codes as in
+// arp_platform.h: 0 on success, 50 when the system does not offer the call, otherwise a
+// Win32 error code or an errno value.
+//
+// Windows: GetIpNetTable2/SetIpNetEntry2/CreateIpNetEntry2 (AF_INET6), GetIpForwardTable2,
+//   GetUnicastIpAddressTable, GetAdaptersAddresses, NotifyRouteChange2.
+// Linux: rtnetlink AF_INET6 neighbours, routes of the main table and addresses; DNS servers
+//   are not kept by the kernel (getDnsServers answers 50; the wire watch hears them).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+
+// One IPv6 neighbour. type as ArpRow's: 4 permanent/static, 3 any other state the kernel
+// learned, 1 made by the system (NOARP: multicast, loopback).
+struct Neighbour6Row {
+  std::uint32_t ifIndex = 0;
+  std::uint8_t addr[16] = {};
+  std::uint8_t mac[8] = {};
+  std::uint32_t macLength = 0;  // 0: no link-layer address known (incomplete, failed)
+  std::uint32_t type = 0;
+  bool router = false;  // the neighbour said it is a router (NTF_ROUTER, IsRouter)
+};
+
+// One IPv6 route of the main table. A default route has prefixLength 0.
+struct Route6Row {
+  std::uint8_t dest[16] = {};
+  std::uint8_t prefixLength = 0;
+  std::uint8_t gateway[16] = {};  // all zero: on-link
+  std::uint32_t ifIndex = 0;
+  std::uint32_t metric = 0;
+  std::uint32_t proto = 0;     // Linux: 9 (ra) for routes learned from router advertisements
+  std::uint32_t lifetime = 0;  // seconds left; 0xffffffff infinite or not known
+};
+
+// One of our own IPv6 addresses.
+struct Address6Row {
+  std::uint32_t ifIndex = 0;
+  std::uint8_t addr[16] = {};
+  std::uint8_t prefixLength = 0;
+};
+
+// One DNS server set on an adapter, IPv4 or IPv6, as the system's text.
+struct DnsServerRow {
+  std::uint32_t ifIndex = 0;
+  std::string adapter;  // its name, cleaned of control characters by the reader
+  std::string address;  // "192.0.2.1" or "fe80::1" (no zone)
+};
+
+namespace platform {
+
+std::uint32_t getNeighbours6(std::vector<Neighbour6Row>& rows);
+// Writes the row as a permanent (static) neighbour: interface, address, MAC. 0 on success.
+std::uint32_t setNeighbour6(const Neighbour6Row& row);
+std::uint32_t getRoutes6(std::vector<Route6Row>& rows);
+std::uint32_t getAddresses6(std::vector<Address6Row>& rows);
+std::uint32_t getDnsServers(std::vector<DnsServerRow>& rows);
+// Blocks until the IPv6 routing table changes: 0 then. Any other value ends the watch (50:
+// the system cannot tell). Each thread keeps its own subscription between calls.
+std::uint32_t notifyRoute6Change();
+
+}  // namespace platform
