@@ -6,7 +6,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libmnl-dev libsodium-dev
-  iproute2 iputils-ping arp-scan arpwatch nftables
+  iproute2 iputils-ping arp-scan arpwatch nftables radvd
   wine wine64 xvfb xdotool x11-utils xclip imagemagick
   python3 python3-aiosmtpd rsyslog logrotate
   ieee-data locales
