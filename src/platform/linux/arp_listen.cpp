@@ -121,7 +121,8 @@ void drainBlock(Listener& l, platform::ArpFrameSink sink, void* context) {
       std::memcpy(&ll, bytes + llAt, sizeof ll);
       // Our own requests and replies go out through the same socket's view.
       platform::HeardArp heard;
-      if (ll.sll_pkttype != PACKET_OUTGOING && readArpFrame(bytes + frameAt, p.tp_snaplen, heard)) {
+      if (ll.sll_pkttype != PACKET_OUTGOING &&
+          readArpFrame(bytes + frameAt, p.tp_snaplen, heard)) {
         // The outer tag, taken out of the frame by the kernel; one still in the frame
         // behind it makes two, of no VLAN of ours.
         const bool twoTags = heard.tagged && (p.tp_status & TP_STATUS_VLAN_VALID);
