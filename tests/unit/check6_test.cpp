@@ -10,6 +10,7 @@
 #include "base/address6.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
+#include "forms/settings_form.h"
 #include "ipv6/watch6.h"
 #include "route/adapters.h"
 #include "scratch_dir.h"
@@ -176,4 +177,15 @@ TEST_F(Check6, ReadFailureToldOnceAndUnsupportedTableSwitchesTheCheckOff) {
   runCheck6();
   EXPECT_EQ(fake.neighbours6Reads, 3);
   EXPECT_TRUE(events().empty());
+}
+
+TEST_F(Check6, SwitchedOffByTheSettingsFormNoRowStays) {
+  fake.neighbours6 = {fakeNeighbour6(2, "fe80::a", kA)};
+  runCheck6();
+  SettingsForm form = formFromSettings(settings);
+  form.WatchIpv6 = false;
+  ASSERT_EQ(applySettingsForm(form), SettingsVerdict::Applied);
+  runCheck6();
+  EXPECT_EQ(fake.neighbours6Reads, 1);
+  EXPECT_TRUE(Neighbour6List.empty() && ui.lists[ListId::Neighbours6].empty());
 }
