@@ -102,9 +102,10 @@ void checkRoutes6() {
     if (route.prefixLength != 0 || allZero(route.gateway)) continue;
     std::uint8_t mac[6];
     if (!gatewayMac(route, tableRead, mac)) continue;
+    // The index, as the route lists show it (a Windows adapter's name is a GUID).
     decideRouter(
         route.gateway, mac,
-        std::string(kRouterTailRoute) + ", " + kWireTailInterface + interfaceText(route.ifIndex));
+        std::string(kRouterTailRoute) + ", " + kWireTailInterface + std::to_string(route.ifIndex));
   }
 }
 
