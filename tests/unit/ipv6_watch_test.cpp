@@ -10,6 +10,7 @@
 #include "base/text_field.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
+#include "ipv6/routers6.h"
 #include "ipv6/samples6.h"
 #include "ipv6/watch6.h"
 #include "route/adapters.h"
@@ -136,7 +137,10 @@ TEST_F(Ipv6Watch, RoutersAreToldOncePerAddressAndMacUnlessAFittingSampleNamesThe
        "Подмена адреса! fe80::1 02-00-00-00-00-67", ""},
       {Frame, "fe80::1", H::NeighbourSolicit, 0x68, 0, false, "", ""},  // no option: no MAC
   };
+  runSteps(&steps[5], 1);
+  EXPECT_TRUE(routerAwaitsMac6());
   runSteps(steps, std::size(steps));
+  EXPECT_FALSE(routerAwaitsMac6());
   resetIpv6Watch();
   settings.WatchIpv6 = false;
   ui.windowLines.clear();
