@@ -40,6 +40,11 @@ constexpr CommandHelp kHelp[] = {
     {Command::Routes, "vetrel routes [--dir DIR] [--utf8|--cp1251]\n",
      "Prints the IPv4 route table (address, mask, gateway, interface, metric) and\n"
      "exits. Files: none are read or written.\n"},
+    {Command::Neighbours, "vetrel neighbours [--dir DIR] [--utf8|--cp1251]\n",
+     "Prints the IPv6 neighbour table (address, MAC, type, interface, router, the\n"
+     "name samples6.dat gives the binding) and exits: the rows the monitor compares,\n"
+     "those with a MAC and a unicast address. Files: reads DIR/quorel.ini and\n"
+     "DIR/samples6.dat; writes nothing.\n"},
     {Command::Scan,
      "vetrel scan [--dir DIR] [--threads N] [--names] [--compare] [--repeat MINUTES]\n"
      "            [--interface IFACE] [--utf8|--cp1251] [--json]\n"

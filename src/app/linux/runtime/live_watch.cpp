@@ -7,6 +7,8 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <new>
+#include <string>
 
 #include "app/linux/runtime/main_queue.h"
 #include "arp/wire_reports.h"
@@ -25,22 +27,45 @@ constexpr std::uint8_t kRemovedTag = 0xff;
 // Eight times the kernel's default table (gc_thresh3); a row forgotten only costs a check.
 constexpr std::size_t kHeardRows = 8192;
 
+Neighbour6Memory* heardRows6 = nullptr;  // null: IPv6 events are not asked for
+
 void postTableChange() { postMainEvent(mainQueue, {MainEventKind::TableChange, 0}); }
+void postTable6Change() { postMainEvent(mainQueue, {MainEventKind::Table6Change, 0}); }
 
 void onNeighbour(const ArpRow& row, bool removed) {
   if (neighbourChangeCounts(*heardRows, row, removed)) postTableChange();
 }
 
+void onNeighbour6(const Neighbour6Row& row, bool removed) {
+  if (heardRows6 && neighbour6ChangeCounts(*heardRows6, row, removed)) postTable6Change();
+}
+
 void onNeighbourOverrun() {
   heardRows->clear();  // what was missed is unknown: the next of each row counts
   postTableChange();
+  if (!heardRows6) return;
+  heardRows6->clear();
+  postTable6Change();
 }
 
-void neighbourWatch() {
+void neighbourWatch(bool ipv6) {
   BindingTable heard(kHeardRows);
+  Neighbour6Memory heard6(kHeardRows);
   heardRows = &heard;
+  if (ipv6) {
+    heardRows6 = &heard6;
+    platform::setNeighbour6Sink(onNeighbour6);
+  }
   platform::watchNeighbours(onNeighbour, onNeighbourOverrun);
+  platform::setNeighbour6Sink(nullptr);
+  heardRows6 = nullptr;
   heardRows = nullptr;  // the events have stopped; the timer's checks go on
+}
+
+// Blocks in the system's IPv6 route notification for the rest of the run.
+void route6Watch() {
+  while (platform::notifyRoute6Change() == 0)
+    postMainEvent(mainQueue, {MainEventKind::Route6Change, 0});
 }
 
 std::mutex inboxLock;
@@ -128,7 +153,32 @@ bool neighbourChangeCounts(BindingTable& heard, const ArpRow& row, bool removed)
   return heard.learn(ntohl(row.addr), mac, tag) && !removed;
 }
 
-bool startNeighbourWatch() { return startDetached(neighbourWatch); }
+bool neighbour6ChangeCounts(Neighbour6Memory& heard, const Neighbour6Row& row, bool removed) {
+  static constexpr std::uint8_t kNoMac[6] = {};
+  std::string binding(8, '\0');  // MAC, type, router flag; the tag alone for a deletion
+  if (removed) {
+    binding[6] = static_cast<char>(kRemovedTag);
+  } else {
+    if (row.macLength != 6 || std::memcmp(row.mac, kNoMac, 6) == 0) return false;
+    std::memcpy(binding.data(), row.mac, 6);
+    binding[6] = static_cast<char>(row.type);
+    binding[7] = row.router ? 1 : 0;
+  }
+  std::string key(reinterpret_cast<const char*>(row.addr), 16);
+  key.append(reinterpret_cast<const char*>(&row.ifIndex), sizeof row.ifIndex);
+  try {
+    std::string& last = heard.put(key);
+    if (last == binding) return false;
+    last = binding;
+  } catch (const std::bad_alloc&) {
+    // Without the memory a change costs a check, as one forgotten would.
+  }
+  return !removed;
+}
+
+bool startNeighbourWatch(bool ipv6) { return startDetached(neighbourWatch, ipv6); }
+
+bool startRoute6Watch() { return startDetached(route6Watch); }
 
 std::uint32_t startWireListen(const std::vector<std::string>& interfaces, std::string& failedName) {
   if (std::uint32_t error = platform::openArpListeners(interfaces, failedName)) return error;

@@ -1,21 +1,30 @@
 #pragma once
-// The monitor's live sources: the neighbour table's change events (a check runs on them) and,
-// with --listen, the ARP frames on the wire. Their threads hand the main thread work through
-// the main queue; the main thread does every comparison.
+// The monitor's live sources: the neighbour table's change events (a check runs on them), the
+// IPv6 route events and, with --listen, the frames on the wire. Their threads hand the main
+// thread work through the main queue; the main thread does every comparison.
 #include <cstddef>
 #include <string>
 #include <vector>
 
 #include "arp/wire_bindings.h"
+#include "ipv6/bounded_memory.h"
 #include "platform/arp_platform.h"
+#include "platform/neighbour6_platform.h"
 
 // Whether a neighbour event asks for a check: a binding added, or changed in MAC or type.
 // A move between states of an unchanged binding, a row without a link-layer address and a
 // deletion do not; heard keeps the last binding per address (a deletion included, so that
 // the same binding coming back counts).
 bool neighbourChangeCounts(BindingTable& heard, const ArpRow& row, bool removed);
-// Starts the thread that hears neighbour changes; false when it cannot start.
-bool startNeighbourWatch();
+// The IPv6 side of the same filter: the last binding (MAC, type, router flag) per interface
+// and address.
+using Neighbour6Memory = BoundedMemory<std::string>;
+bool neighbour6ChangeCounts(Neighbour6Memory& heard, const Neighbour6Row& row, bool removed);
+// Starts the thread that hears neighbour changes (with ipv6, the IPv6 ones too); false when
+// it cannot start.
+bool startNeighbourWatch(bool ipv6);
+// Starts the thread that hears IPv6 route changes; false when it cannot start.
+bool startRoute6Watch();
 // Opens the listeners on the named interfaces and starts the reading thread. 0, or the
 // errno value of the interface in failedName (nothing is then listening).
 std::uint32_t startWireListen(const std::vector<std::string>& interfaces, std::string& failedName);
