@@ -8,6 +8,7 @@
 #include <deque>
 #include <mutex>
 #include <new>
+#include <random>
 #include <string>
 
 #include "app/linux/runtime/main_queue.h"
@@ -16,6 +17,7 @@
 #include "base/external_text.h"
 #include "platform/listen_platform.h"
 #include "report/journal.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -70,13 +72,65 @@ void route6Watch() {
 
 std::mutex inboxLock;
 std::deque<WireBinding> inbox;
+std::deque<platform::HeardIpv6> inbox6;
 
 struct ReadState {
   BindingTable seen;  // this thread's: a binding heard again unchanged stops here
   RecentKeys marked{4096, kWireMarkedRepeat};  // and a marked frame repeated soon after
   std::vector<WireBinding> batch;
+  RecentKeys heard6{4096, kWireMarkedRepeat};  // an IPv6 frame repeated soon after
+  std::vector<platform::HeardIpv6> batch6;
+  std::uint64_t seed6 = std::uint64_t{std::random_device{}()} << 32 | std::random_device{}();
   double now = 0;
 };
+
+// FNV-1a from a per-run seed, so that no sender can choose frames that pass for another's.
+struct FrameKey {
+  std::uint64_t value;
+  void add(const void* p, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+      value ^= static_cast<const std::uint8_t*>(p)[i];
+      value *= 0x100000001b3u;
+    }
+  }
+  template <typename T>
+  void add(const T& field) {
+    add(&field, sizeof field);
+  }
+};
+
+// Every field of the frame, the interface and Ethernet source included: a repeat is the same
+// frame from the same sender.
+std::uint64_t heardIpv6Key(const platform::HeardIpv6& f, std::uint64_t seed) {
+  FrameKey k{seed ^ 0xcbf29ce484222325u};
+  k.add(f.kind);
+  k.add(f.etherSource);
+  k.add(f.source);
+  k.add(f.target);
+  k.add(f.hasLinkAddress);
+  k.add(f.linkAddress);
+  const std::uint8_t flags = f.routerFlag << 2 | f.solicitedFlag << 1 | f.overrideFlag;
+  k.add(flags);
+  k.add(f.routerLifetime);
+  for (std::uint8_t i = 0; i < f.prefixCount && i < platform::kHeardListMax; ++i) {
+    k.add(f.prefixes[i].bytes);
+    k.add(f.prefixes[i].length);
+    k.add(f.prefixes[i].validLifetime);
+  }
+  k.add(f.prefixCount);
+  for (std::uint8_t i = 0; i < f.dnsCount && i < platform::kHeardListMax; ++i) k.add(f.dns[i]);
+  k.add(f.dnsCount);
+  k.add(f.dhcpType);
+  k.add(f.ifIndex);
+  return k.value;
+}
+
+void onIpv6Frame(void* context, const platform::HeardIpv6& frame) {
+  auto* state = static_cast<ReadState*>(context);
+  if (frame.tagged && frame.vlanId != 0) return;  // another VLAN: not this segment
+  if (state->heard6.firstWithin(heardIpv6Key(frame, state->seed6), state->now))
+    state->batch6.push_back(frame);
+}
 
 double steadySeconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -117,6 +171,7 @@ void wireRead() {
   auto lastForget = lastStats;
   for (;;) {
     state->batch.clear();
+    state->batch6.clear();
     state->now = steadySeconds();
     if (const std::uint32_t error = platform::readArpFrames(200, onFrame, state.get())) {
       char line[96];
@@ -125,6 +180,7 @@ void wireRead() {
       return;
     }
     if (!state->batch.empty()) handWireBindings(state->batch);
+    if (!state->batch6.empty()) handHeardIpv6(state->batch6);
     const auto now = std::chrono::steady_clock::now();
     if (now - lastStats >= std::chrono::seconds(1)) {
       lastStats = now;
@@ -181,6 +237,7 @@ bool startNeighbourWatch(bool ipv6) { return startDetached(neighbourWatch, ipv6)
 bool startRoute6Watch() { return startDetached(route6Watch); }
 
 std::uint32_t startWireListen(const std::vector<std::string>& interfaces, std::string& failedName) {
+  platform::listenIpv6(settings.WatchIpv6 ? onIpv6Frame : nullptr);
   if (std::uint32_t error = platform::openArpListeners(interfaces, failedName)) return error;
   if (!startDetached(wireRead)) {
     failedName = interfaces.empty() ? std::string() : interfaces.front();
@@ -215,4 +272,33 @@ bool takeWireBindings(std::vector<WireBinding>& out, std::size_t max) {
     inbox.pop_front();
   }
   return !inbox.empty();
+}
+
+void handHeardIpv6(const std::vector<platform::HeardIpv6>& batch) {
+  bool wake = false;
+  std::uint64_t lost = 0;
+  {
+    std::lock_guard<std::mutex> hold(inboxLock);
+    // Each inbox wakes the main thread on its own: it may have just emptied the other.
+    wake = inbox6.empty();
+    for (const platform::HeardIpv6& f : batch) {
+      if (inbox6.size() >= kIpv6InboxLimit) {
+        ++lost;
+        continue;
+      }
+      inbox6.push_back(f);
+    }
+  }
+  if (lost) addWireDrops(lost);
+  if (wake) postMainEvent(mainQueue, {MainEventKind::WireBatch, 0});
+}
+
+bool takeHeardIpv6(std::vector<platform::HeardIpv6>& out, std::size_t max) {
+  out.clear();
+  std::lock_guard<std::mutex> hold(inboxLock);
+  while (!inbox6.empty() && out.size() < max) {
+    out.push_back(inbox6.front());
+    inbox6.pop_front();
+  }
+  return !inbox6.empty();
 }
