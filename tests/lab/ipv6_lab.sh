@@ -53,6 +53,7 @@ mon_addr=$(global_of m)
 hostile() { in_ns a /usr/bin/python3 "$here/nd_hostile.py" eth0 "$ATT_MAC" "$@"; }
 fast() { awk -v m="${1#ms=}" 'BEGIN { exit !(m != "none" && m + 0 <= 50) }'; }
 once() { [ "$(log_count "$1" "$2")" -eq 1 ]; }
+heard() { [[ $1 == ms=[0-9]* ]] && once "$2" "$3"; }  # the sender saw the line, the log has one
 start() {  # dir, settings...: samples6.dat names the router; monitor --json and more
   local d=$1
   ini_write "$d" WriteLog=1 AddNew=1 CheckMac=1 Restore=1 "${@:2}"
@@ -71,6 +72,8 @@ check "the router's MAC is back as a permanent neighbour" \
   wait_for 2 bash -c "ip -n ${LAB}m -6 neigh show fe80::1 | grep -q '$RTR_MAC PERMANENT'"
 monitor_stop
 check "one line: our own restore did not loop ($(log_count "$d" "Подмена адреса!"))" once "$d" "Подмена адреса!"
+check "vetrel neighbours lists the row, named by samples6.dat" \
+  grep -qE "^fe80::1 +$rtr +с +eth0 .*router$" <(in_ns m "$VETREL" neighbours --utf8 --dir "$d")
 
 echo "== --listen: the NA again, a second router, a DHCPv6 server, a host rotating addresses"
 d=$(fresh_dir wire)
@@ -84,13 +87,13 @@ check "the wire alone (the kernel keeps the permanent row) within 50 ms ($ms)" f
 rogue="Чужой маршрутизатор IPv6! fe80::bad $att (префиксы 2001:db8:bad::/64; время жизни 1800 с; DNS 2001:db8:bad::53)"
 ms=$(hostile ra 2001:db8:bad::/64 2001:db8:bad::53 --count 3 --expect "$d/stdout" "$rogue")
 check "a second router once, with prefix, lifetime and DNS, over three RAs ($ms)" \
-  bash -c "[ '$ms' != ms=none ] && $(declare -f log_utf8 log_count once); once '$d' 'Чужой маршрутизатор IPv6! fe80::bad'"
+  heard "$ms" "$d" "Чужой маршрутизатор IPv6! fe80::bad"
 hostile dhcp 2001:db8:bad::53 --expect "$d/stdout" "Чужой DHCPv6-сервер! fe80::bad $att (DNS 2001:db8:bad::53)" >"$work/dhcp" &
 sleep 0.5
 in_ns m /usr/bin/python3 "$here/nd_hostile.py" eth0 "$MON_MAC" solicit
 wait $!
-check "the server answering a Solicit once, naming its DNS ($(cat "$work/dhcp"))" \
-  bash -c "grep -q 'ms=[0-9]' '$work/dhcp' && $(declare -f log_utf8 log_count once); once '$d' 'Чужой DHCPv6-сервер!'"
+ms=$(cat "$work/dhcp")
+check "the server answering a Solicit once, naming its DNS ($ms)" heard "$ms" "$d" "Чужой DHCPv6-сервер!"
 mon6 neigh replace fe80::99 lladdr 02:66:00:00:00:99 dev eth0 nud stale
 mon6 route add default via fe80::99 dev eth0
 check "a default route through an unknown router, told from the route event (CheckInt=30)" \
