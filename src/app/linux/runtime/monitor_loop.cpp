@@ -11,6 +11,7 @@
 #include "arp/wire_bindings.h"
 #include "arp/wire_decisions.h"
 #include "arp/wire_reports.h"
+#include "ipv6/routers6.h"
 #include "ipv6/watch6.h"
 #include "route/route_table.h"
 
@@ -55,7 +56,9 @@ void runTriggeredCheck() {
     runCheck();
     ++session.eventChecks;
   }
-  if (takeTriggeredCheck(session.table6Changes, now)) runCheck6();
+  if (!takeTriggeredCheck(session.table6Changes, now)) return;
+  runCheck6();
+  if (routerAwaitsMac6()) checkRoutes6();  // the change may be the MAC a default router lacked
 }
 
 void runWireBatch() {
