@@ -80,7 +80,7 @@ void decideDhcp6Server(const platform::HeardIpv6& frame) {
   const Ipv6Address a = ipv6From(frame.source);
   if (!isUnicast6(a) || !isUnicastMac(frame.etherSource) || isLocalMac(frame.etherSource)) return;
   const std::string ip = formatIpv6(a), hardware = macText(frame.etherSource);
-  if (judgeBySample6(ip, hardware).fits) return;
+  if (judgeBySample6(ip, hardware, true).fits) return;
   if (!servers().dhcpTold.first(addressMacKey(frame.source, frame.etherSource))) return;
   std::string line = kRogueDhcp6Line + ip + ' ' + hardware;
   if (frame.dnsCount) {

@@ -8,12 +8,15 @@
 #include "base/address6.h"
 
 // The sample of samples6.dat that names the address (canonical text), -1 for none; fits is
-// set when its MAC fits macText or says nothing (the address alone is known).
+// set when its MAC fits macText or says nothing (the address alone is known). A router or a
+// DHCPv6 server is known only by a sample with a name (namedOnly): learned samples have
+// none, and a station learned by AddNew must not silence its own later announcements.
 struct SampleVerdict6 {
   int index = -1;
   bool fits = false;
 };
-SampleVerdict6 judgeBySample6(std::string_view ipText, std::string_view macText);
+SampleVerdict6 judgeBySample6(std::string_view ipText, std::string_view macText,
+                              bool namedOnly = false);
 // Whether a sample of either list names the address (IPv4 dotted or canonical IPv6 text).
 bool sampleNamesAddress(std::string_view ipText);
 

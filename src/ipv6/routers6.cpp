@@ -39,7 +39,7 @@ void decideRouter(const std::uint8_t (&address)[16], const std::uint8_t (&mac)[6
   // Our own MAC: the machine is the router (a daemon of its own), nobody else's.
   if (!isUnicast6(a) || !isUnicastMac(mac) || isLocalMac(mac)) return;
   const std::string ip = formatIpv6(a), hardware = macText(mac);
-  const SampleVerdict6 sample = judgeBySample6(ip, hardware);
+  const SampleVerdict6 sample = judgeBySample6(ip, hardware, true);
   if (sample.fits) return;
   if (!routers().told.first(addressMacKey(address, mac))) return;
   std::string line = kRogueRouterLine + ip + ' ' + hardware + " (";
