@@ -19,15 +19,14 @@ const std::uint64_t keySeed = std::random_device{}();
 
 }  // namespace
 
-SampleVerdict6 judgeBySample6(std::string_view ipText, std::string_view macText,
-                              bool namedOnly) {
+SampleVerdict6 judgeBySample6(std::string_view ipText, std::string_view macText, bool namedOnly) {
   SampleVerdict6 v;
   v.index = findSample6(ipText);
   if (v.index < 0) return v;
   const Address6Entry& s = Sample6List[v.index];
   const std::string_view sampleMac = fieldView(s.macText);
-  v.fits = (matchMacPattern(sampleMac, macText) || sampleMacSaysNothing(sampleMac)) &&
-           (!namedOnly || !trimBlanks(fieldView(s.hostName)).empty());
+  v.macFits = matchMacPattern(sampleMac, macText) || sampleMacSaysNothing(sampleMac);
+  v.fits = v.macFits && (!namedOnly || !trimBlanks(fieldView(s.hostName)).empty());
   return v;
 }
 

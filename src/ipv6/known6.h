@@ -14,6 +14,7 @@
 struct SampleVerdict6 {
   int index = -1;
   bool fits = false;
+  bool macFits = false;  // the MAC alone fits (the sample may still lack the name)
 };
 SampleVerdict6 judgeBySample6(std::string_view ipText, std::string_view macText,
                               bool namedOnly = false);

@@ -43,7 +43,7 @@ void decideRouter(const std::uint8_t (&address)[16], const std::uint8_t (&mac)[6
   if (sample.fits) return;
   if (!routers().told.first(addressMacKey(address, mac))) return;
   std::string line = kRogueRouterLine + ip + ' ' + hardware + " (";
-  if (sample.index >= 0) {
+  if (sample.index >= 0 && !sample.macFits) {
     const Address6Entry& s = Sample6List[sample.index];
     line += kRouterTailSample;
     line += fieldView(s.ipText);

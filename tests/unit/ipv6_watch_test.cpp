@@ -98,7 +98,9 @@ class Ipv6Watch : public ::testing::Test {
     installUiRecorder();
     settings = Settings{};
     resetIpv6Watch();
-    Sample6List = {entry6("fe80::1", "02-00-00-00-00-01"), entry6("2001:db8::77", "")};
+    Sample6List = {entry6("fe80::1", "02-00-00-00-00-01"), entry6("2001:db8::77", ""),
+                   entry6("fe80::5", "02-00-00-00-00-05")};
+    copyField(Sample6List[0].hostName, "router");  // the third is learned: no name
     SampleList = {makeEntry()};
     copyField(SampleList[0].ipText, "192.0.2.*");
     LocalAdapterList.clear();
@@ -115,6 +117,8 @@ TEST_F(Ipv6Watch, RoutersAreToldOncePerAddressAndMacUnlessAFittingSampleNamesThe
        "префиксы 2001:db8:1::/64, 2001:db8:2::/56; время жизни 1800 с; DNS 2001:db8::53, fe80::53)",
        ""},
       {Frame, "fe80::1", H::RouterAdvert, 0x66, 0, false, "", ""},  // the same router and MAC
+      {Frame, "fe80::5", H::RouterAdvert, 5, 5, false,
+       "Чужой маршрутизатор IPv6! fe80::5 02-00-00-00-00-05 (время жизни 0 с)", ""},
       {Frame, "fe80::2", H::RouterAdvert, 0x22, 0x23, false,
        "Чужой маршрутизатор IPv6! fe80::2 02-00-00-00-00-23 (время жизни 0 с)",
        "Несовпадение MAC-адресов! fe80::2 02-00-00-00-00-23 (Ethernet 02-00-00-00-00-22, "
@@ -137,7 +141,7 @@ TEST_F(Ipv6Watch, RoutersAreToldOncePerAddressAndMacUnlessAFittingSampleNamesThe
        "Подмена адреса! fe80::1 02-00-00-00-00-67", ""},
       {Frame, "fe80::1", H::NeighbourSolicit, 0x68, 0, false, "", ""},  // no option: no MAC
   };
-  runSteps(&steps[5], 1);
+  runSteps(&steps[6], 1);
   EXPECT_TRUE(routerAwaitsMac6());
   runSteps(steps, std::size(steps));
   EXPECT_FALSE(routerAwaitsMac6());
