@@ -94,7 +94,7 @@ in_ns m /usr/bin/python3 "$here/nd_hostile.py" eth0 "$MON_MAC" solicit
 wait $!
 ms=$(cat "$work/dhcp")
 check "the server answering a Solicit once, naming its DNS ($ms)" heard "$ms" "$d" "Чужой DHCPv6-сервер!"
-mon6 neigh replace fe80::99 lladdr 02:66:00:00:00:99 dev eth0 nud stale
+mon6 neigh replace fe80::99 lladdr 02:66:00:00:00:99 dev eth0 router nud stale  # AddNew learns no router
 mon6 route add default via fe80::99 dev eth0
 check "a default route through an unknown router, told from the route event (CheckInt=30)" \
   wait_for 2 log_has "$d" "Чужой маршрутизатор IPv6! fe80::99 02-66-00-00-00-99 (маршрут по умолчанию"
