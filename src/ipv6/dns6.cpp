@@ -61,6 +61,9 @@ void checkDnsServers() {
   const std::uint32_t result = platform::getDnsServers(s.rows);
   if (result == kErrorNotSupported) s.state = DnsRead::Off;  // the kernel keeps none
   if (result != kOk) return;
+  // A program started before the network is up reads no server yet: that is no baseline,
+  // or every server the network then gives would be told at each start.
+  if (s.state == DnsRead::First && s.rows.empty()) return;
   const bool baseline = s.state == DnsRead::First;
   s.state = DnsRead::Watching;
   std::string address;

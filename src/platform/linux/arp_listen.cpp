@@ -121,7 +121,8 @@ void handFrame(const Listener& l, const tpacket3_hdr& p, const std::uint8_t* fra
   }
   // Read only when asked for: without the sink the filter lets none through anyway.
   platform::HeardIpv6 heard6;
-  if (ipv6Sink && readIpv6Frame(frame, p.tp_snaplen, heard6) && addKernelTag(p, heard6)) {
+  const bool checkSum = !(p.tp_status & (TP_STATUS_CSUM_VALID | TP_STATUS_CSUMNOTREADY));
+  if (ipv6Sink && readIpv6Frame(frame, p.tp_snaplen, heard6, checkSum) && addKernelTag(p, heard6)) {
     heard6.ifIndex = l.ifIndex;
     ipv6Sink(context, heard6);
   }

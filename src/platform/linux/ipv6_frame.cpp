@@ -32,6 +32,7 @@ constexpr std::uint8_t kDhcp6Reply = 7;
 constexpr std::uint16_t kDhcp6DnsServers = 23;
 
 struct Ipv6Header {
+  bool checkSum;
   std::uint8_t hopLimit;
   std::uint8_t source[16];
   std::uint8_t destination[16];
@@ -47,6 +48,21 @@ bool unspecified(const std::uint8_t (&a)[16]) {
 bool solicitedNode(const std::uint8_t (&a)[16]) {
   static constexpr std::uint8_t prefix[13] = {0xff, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0xff};
   return std::memcmp(a, prefix, sizeof prefix) == 0;
+}
+
+// The Internet checksum over the pseudo-header and the upper-layer message: hosts drop a frame
+// whose sum fails, so the frame would tell of something that never took effect.
+bool checksumHolds(const Ipv6Header& h, std::uint8_t next, const std::uint8_t* message,
+                   std::size_t length) {
+  if (!h.checkSum) return true;
+  // One's complement: 65536 counts as 1, so the pseudo-header's 32-bit length needs no split.
+  std::uint64_t sum = length + next;
+  for (int i = 0; i < 16; i += 2)
+    sum += (h.source[i] << 8 | h.source[i + 1]) + (h.destination[i] << 8 | h.destination[i + 1]);
+  for (std::size_t i = 0; i < length; i += 2)
+    sum += message[i] << 8 | (i + 1 < length ? message[i + 1] : 0);
+  while (sum >> 16) sum = (sum & 0xffff) + (sum >> 16);
+  return sum == 0xffff;
 }
 
 // Walks Hop-by-Hop (first only, as hosts take it) and Destination Options headers; next is
@@ -101,6 +117,8 @@ void readNdOption(std::uint8_t type, std::size_t units, FrameReader& o, platform
 
 bool readNdMessage(FrameReader& m, const Ipv6Header& h, platform::HeardIpv6& read) {
   using K = platform::HeardIpv6::Kind;
+  const std::uint8_t* message = m.in + m.at;
+  const std::size_t length = m.left();
   const std::uint8_t type = m.u8();
   const std::uint8_t code = m.u8();
   m.skip(2);  // checksum
@@ -144,17 +162,19 @@ bool readNdMessage(FrameReader& m, const Ipv6Header& h, platform::HeardIpv6& rea
     if (!m.ok) return false;
     readNdOption(option, units, o, read, sawLinkOption);
   }
-  // An address probe names no link-layer address of its own.
-  return !(probe && sawLinkOption);
+  // An address probe names no link-layer address of its own. The sum last, so that a fuzzer
+  // that cannot make it hold still reaches every option.
+  return !(probe && sawLinkOption) && checksumHolds(h, kIcmpv6, message, length);
 }
 
-bool readDhcp6Message(FrameReader& p, platform::HeardIpv6& read) {
+bool readDhcp6Message(FrameReader& p, const Ipv6Header& h, platform::HeardIpv6& read) {
+  const std::uint8_t* datagram = p.in + p.at;
   const std::uint16_t sourcePort = p.u16();
   const std::uint16_t destinationPort = p.u16();
   const std::uint16_t udpLength = p.u16();
-  p.skip(2);  // checksum
+  const std::uint16_t checksum = p.u16();  // IPv6 has no datagram without one
   if (!p.ok || sourcePort != kDhcp6ServerPort || destinationPort != kDhcp6ClientPort ||
-      udpLength < 8)
+      udpLength < 8 || checksum == 0)
     return false;
   FrameReader m = p.take(udpLength - 8u);
   read.kind = platform::HeardIpv6::Dhcp6Server;
@@ -169,12 +189,13 @@ bool readDhcp6Message(FrameReader& p, platform::HeardIpv6& read) {
     if (code == kDhcp6DnsServers && length % 16 == 0)
       readAddresses(o, length / 16u, read.dns, read.dnsCount);
   }
-  return true;
+  return checksumHolds(h, kUdp, datagram, udpLength);
 }
 
 }  // namespace
 
-bool readIpv6Frame(const std::uint8_t* frame, std::size_t length, platform::HeardIpv6& out) {
+bool readIpv6Frame(const std::uint8_t* frame, std::size_t length, platform::HeardIpv6& out,
+                   bool checkSum) {
   FrameReader r{frame, length};
   platform::HeardIpv6 read{};
   r.skip(6);  // destination
@@ -188,6 +209,7 @@ bool readIpv6Frame(const std::uint8_t* frame, std::size_t length, platform::Hear
   }
   if (type != kEtherTypeIpv6 || r.u8() >> 4 != 6) return false;
   Ipv6Header h;
+  h.checkSum = checkSum;
   r.skip(3);  // traffic class, flow label
   const std::uint16_t payloadLength = r.u16();
   std::uint8_t next = r.u8();
@@ -199,7 +221,7 @@ bool readIpv6Frame(const std::uint8_t* frame, std::size_t length, platform::Hear
   if (!r.ok || !skipExtensionHeaders(payload, next)) return false;
   std::memcpy(read.source, h.source, 16);
   const bool ok = next == kIcmpv6 ? readNdMessage(payload, h, read)
-                                  : next == kUdp && readDhcp6Message(payload, read);
+                                  : next == kUdp && readDhcp6Message(payload, h, read);
   if (!ok) return false;
   out = read;
   return true;

@@ -12,5 +12,8 @@
 // IPv6 Neighbor Solicitation, Neighbor Advertisement, Router Advertisement, or a DHCPv6
 // Advertise or Reply from server port 547 to client port 546, behind no extension headers
 // but Hop-by-Hop and Destination Options; out then holds what it says (ifIndex 0; vlanId the
-// first non-zero VID of its tags).
-bool readIpv6Frame(const std::uint8_t* frame, std::size_t length, platform::HeardIpv6& out);
+// first non-zero VID of its tags). Its ICMPv6 or UDP checksum must hold unless checkSum is
+// false: the kernel checked it already, or has yet to fill it in (a frame from a socket of
+// this machine crossing a virtual link, as hosts on that link take it).
+bool readIpv6Frame(const std::uint8_t* frame, std::size_t length, platform::HeardIpv6& out,
+                   bool checkSum = true);

@@ -28,6 +28,27 @@ const Bytes kAllNodes = address(0xff, 2, {1}), kNone = Bytes(16);
 const Bytes kSolicited = address(0xff, 2, {1, 0xff, 0, 0, 2});
 const Bytes kMac = {2, 0, 0, 0, 0, 9};
 
+// The sum a host checks, written into the message behind the extension headers.
+Bytes summed(Bytes payload, std::uint8_t next, const Bytes& from, const Bytes& to) {
+  std::size_t at = 0;
+  for (; (next == 0 || next == 60) && at + 8 <= payload.size(); at += (payload[at + 1] + 1) * 8)
+    next = payload[at];
+  const std::size_t field = at + (next == 17 ? 6 : 2);
+  if (field + 2 > payload.size()) return payload;
+  std::uint32_t sum = payload.size() - at + next;
+  for (int i = 0; i < 16; i += 2) sum += (from[i] << 8 | from[i + 1]) + (to[i] << 8 | to[i + 1]);
+  for (std::size_t i = at; i < payload.size(); i += 2)
+    sum += payload[i] << 8 | (i + 1 < payload.size() ? payload[i + 1] : 0);
+  while (sum >> 16) sum = (sum & 0xffff) + (sum >> 16);
+  payload[field] = std::uint8_t(~sum >> 8);
+  payload[field + 1] = std::uint8_t(~sum);
+  return payload;
+}
+Bytes flip(Bytes frame, std::size_t at) {
+  frame[at] ^= 1;
+  return frame;
+}
+
 // Ethernet with tags (VIDs) and the IPv6 header; payload length true unless given.
 Bytes ipv6(const Bytes& payload, std::uint8_t next = 58, std::uint8_t hops = 255,
            const Bytes& from = kHost, const Bytes& to = kAllNodes, int length = -1,
@@ -36,7 +57,7 @@ Bytes ipv6(const Bytes& payload, std::uint8_t next = 58, std::uint8_t hops = 255
   for (unsigned vid : tags) frame = frame + u16(0x8100) + u16(vid);
   return frame + u16(0x86dd) + Bytes{0x60, 0, 0, 0} +
          u16(length < 0 ? payload.size() : unsigned(length)) + Bytes{next, hops} + from + to +
-         payload;
+         summed(payload, next, from, to);
 }
 Bytes ns(const Bytes& options = {}) { return Bytes{135, 0, 0, 0, 0, 0, 0, 0} + kHost + options; }
 Bytes na(const Bytes& target, const Bytes& options) {
@@ -98,6 +119,7 @@ TEST(Ipv6Frame, HostileAndValidFrames) {
       {"DNS option of 17", ipv6(dhcp(dns(17, kRouter + Bytes{1})), 17), K::Dhcp6Server, true, 0},
       {"DHCPv6 option past end", ipv6(dhcp(dns(48, kRouter + kHost)), 17), -1, true, 0},
       {"DHCPv6 from 548", ipv6(dhcp({}, 548), 17), -1, false, 0},
+      {"checksum", flip(ipv6(na(kHost, {})), 56), -1, true, 0},
       {"hop limit 254", ipv6(na(kHost, {}), 58, 254), -1, true, 0},
       {"zero-length option", ipv6(ra(Bytes{1, 0} + kMac)), -1, true, 0},
       {"option past end", ipv6(ra(rdnss(5, 1))), -1, true, 0},
@@ -130,6 +152,9 @@ TEST(Ipv6Frame, HostileAndValidFrames) {
     for (std::size_t cut = 0; cut < c.frame.size(); ++cut)
       EXPECT_FALSE(readIpv6Frame(c.frame.data(), cut, heard)) << c.what << cut;
   }
+  const Bytes badSum = flip(ipv6(na(kHost, {})), 56);
+  K heard{};
+  EXPECT_TRUE(readIpv6Frame(badSum.data(), badSum.size(), heard, false));  // the kernel's to check
   EXPECT_EQ(listenFilter(false).size(), 7u);  // ARP alone: the program as it always was
 }
 

@@ -21,6 +21,7 @@ using Clock = std::chrono::steady_clock;
 
 // Wire bindings decided per turn of the loop, so that a flood never holds up the tick.
 constexpr std::size_t kWireBindingsPerTurn = 1024;
+constexpr std::size_t kIpv6FramesPerTurn = 256;
 
 void noteStop(const MainEvent& e) {
   session.stopRequested = true;
@@ -64,8 +65,12 @@ void runTriggeredCheck() {
 void runWireBatch() {
   if (!running() || !session.wireBacklog) return;
   static std::vector<WireBinding> batch;
-  session.wireBacklog = takeWireBindings(batch, kWireBindingsPerTurn);
+  static std::vector<platform::HeardIpv6> frames6;
+  const bool more = takeWireBindings(batch, kWireBindingsPerTurn);
+  session.wireBacklog = takeHeardIpv6(frames6, kIpv6FramesPerTurn) || more;
   decideWireBindings(batch.data(), batch.size());
+  const double now = std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+  for (const platform::HeardIpv6& frame : frames6) decideHeardIpv6(frame, now);
 }
 
 void noteMainEvent(const MainEvent& e) {
