@@ -218,7 +218,8 @@ bool readIpv6Frame(const std::uint8_t* frame, std::size_t length, platform::Hear
   r.bytes(h.destination, 16);
   // What follows the payload is the Ethernet minimum's padding.
   FrameReader payload = r.take(payloadLength);
-  if (!r.ok || !skipExtensionHeaders(payload, next)) return false;
+  // No station sends from a group address; hosts drop such a packet before reading it.
+  if (!r.ok || multicast(h.source) || !skipExtensionHeaders(payload, next)) return false;
   std::memcpy(read.source, h.source, 16);
   const bool ok = next == kIcmpv6 ? readNdMessage(payload, h, read)
                                   : next == kUdp && readDhcp6Message(payload, h, read);

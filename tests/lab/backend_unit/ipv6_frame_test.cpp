@@ -126,6 +126,7 @@ TEST(Ipv6Frame, HostileAndValidFrames) {
       {"option cut", ipv6(ns(Bytes{1})), -1, true, 0},
       {"header cut", Bytes(whole.begin(), whole.begin() + 44), -1, false, 0},
       {"payload length past held", ipv6(ns(), 58, 255, kHost, kAllNodes, 33), -1, true, 0},
+      {"NS from a group", ipv6(ns(), 58, 255, kAllNodes), -1, true, 0},
       {"NA for a group", ipv6(na(kAllNodes, {})), -1, true, 0},
       {"echo request", ipv6(Bytes{128, 0, 0, 0, 0, 0, 0, 1}), -1, false, 0},
       {"tagged", ipv6(ns(), 58, 255, kHost, kAllNodes, -1, {0x2005}), K::NeighbourSolicit, true, 5},
