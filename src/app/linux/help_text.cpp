@@ -102,12 +102,12 @@ constexpr const char* kPrivileges =
 constexpr const char* kExitCodes =
     "Exit codes: 0 success (monitor: stopped by SIGINT/SIGTERM; scan: also a pass\n"
     "stopped by SIGINT), 1 run-time failure (no network adapter, out of memory, route\n"
-    "table unreadable, no scan worker started, no CAP_NET_RAW for a scan or a range\n"
-    "off every subnet, a route refused or not found, settings held by a running\n"
-    "monitor, unreadable or not writable, RunOnStart not applied), 2 bad command line\n"
-    "(scan: an address that is not four dotted numbers, TO below FROM, more than 65536\n"
-    "addresses, an unknown interface), unusable data directory or a setting the checks\n"
-    "refuse, 130 scan: a second SIGINT.\n";
+    "or IPv6 neighbour table unreadable, no scan worker started, no CAP_NET_RAW for a\n"
+    "scan or a range off every subnet, a route refused or not found, settings held by\n"
+    "a running monitor, unreadable or not writable, RunOnStart not applied), 2 bad\n"
+    "command line (scan: an address that is not four dotted numbers, TO below FROM,\n"
+    "more than 65536 addresses, an unknown interface), unusable data directory or a\n"
+    "setting the checks refuse, 130 scan: a second SIGINT.\n";
 
 bool takesDir(Command c) { return c != Command::Route && c != Command::Version; }
 

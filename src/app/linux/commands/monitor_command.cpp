@@ -36,6 +36,7 @@
 #include "ipv6/neighbour6_view.h"
 #include "ipv6/samples6.h"
 #include "platform/adapter_platform.h"
+#include "platform/settings_platform.h"
 #include "platform/system_platform.h"
 #include "report/journal.h"
 #include "report/mail_message.h"
@@ -67,8 +68,17 @@ std::vector<std::string> listenInterfaces(const CommandLine& cl) {
   return names;
 }
 
+// Whether the listeners pass IPv6 frames as well. Listening begins before the settings are
+// loaded, so this one key is asked of quorel.ini on its own.
+bool ipv6Wanted(const std::string& dir) {
+  const std::string ini = dir + "/" + kIniName;
+  return platform::profileGetInt(kIniSection, "WatchIpv6", Settings{}.WatchIpv6 ? 1 : 0,
+                                 ini.c_str()) != 0;
+}
+
 // Frames that arrive from here on wait in the rings and the inbox until the loop runs.
 int startListening(const CommandLine& cl) {
+  settings.WatchIpv6 = ipv6Wanted(cl.dir);
   std::string failed;
   const std::vector<std::string> names = listenInterfaces(cl);
   if (names.empty()) {
