@@ -20,7 +20,7 @@ class BoundedMemory {
   Value& put(const std::string& key) {
     if (const auto it = items_.find(key); it != items_.end()) return it->second;
     if (items_.size() >= capacity_ && !order_.empty()) {
-      items_.erase(order_.front());
+      items_.extract(order_.front());  // forgotten with its node
       order_.pop_front();
     }
     order_.push_back(key);
@@ -30,7 +30,6 @@ class BoundedMemory {
     items_.clear();
     order_.clear();
   }
-  std::size_t size() const { return items_.size(); }
 
  private:
   std::size_t capacity_;
