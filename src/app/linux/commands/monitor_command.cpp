@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "app/linux/commands/command_directory.h"
 #include "app/linux/console/console_locale.h"
 #include "app/linux/console/console_text.h"
 #include "app/linux/console/console_writer.h"
@@ -99,10 +100,7 @@ int startListening(const CommandLine& cl) {
 
 int startMonitor(const std::string& dir, bool watchRoutes) {
   socketsReady = platform::startSockets();
-  if (!initPathsInDirectory(dir)) {
-    warnConsole("cannot enter the data directory " + dir);
-    return kExitFailure;
-  }
+  if (!enterDirectory(dir)) return kExitFailure;
   openLogLazily();
   loadSettings();
   const std::vector<std::string> settingsBounds = boundLoadedSettings();
@@ -172,11 +170,7 @@ std::string monitorStatsLine() {
 
 int runMonitor(const CommandLine& cl) {
   chooseConsoleEncoding(cl.forceUtf8, cl.forceCp1251);
-  const DirectoryCheck dir = checkDataDirectory(cl.dir);
-  if (!dir.usable) {
-    warnConsole(dir.problem);
-    return kExitUsage;
-  }
+  if (!usableDirectory(cl.dir)) return kExitUsage;
   // Two monitors on one directory would each rewrite the files and lose the other's changes.
   int monitorLock = -1;
   switch (claimMonitorLock(cl.dir, monitorLock)) {
@@ -210,7 +204,7 @@ int runMonitor(const CommandLine& cl) {
   startConsoleWriter(consoleOut);
   startConsoleWriter(consoleErr);
   if (cl.json) installJsonOutput();
-  if (!dir.writable)
+  if (!checkDataDirectory(cl.dir).writable)
     warnConsole("data directory " + cl.dir +
                 " is not writable: the log, samples, statics and settings will not be saved");
   if (!processHasNetAdmin())

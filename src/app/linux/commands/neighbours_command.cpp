@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 
+#include "app/linux/commands/command_directory.h"
 #include "app/linux/console/console_locale.h"
 #include "app/linux/console/console_text.h"
 #include "app/linux/runtime/console_session.h"
@@ -82,17 +83,10 @@ std::string formatNeighbourTable(const std::vector<Neighbour6Row>& rows) {
 }
 
 int runNeighbours(const CommandLine& cl) {
-  const DirectoryCheck dir = checkDataDirectory(cl.dir);
   chooseConsoleEncoding(cl.forceUtf8, cl.forceCp1251);
-  if (!dir.usable) {
-    warnConsole(dir.problem);
-    return kExitUsage;
-  }
+  if (!usableDirectory(cl.dir)) return kExitUsage;
   installConsoleHooks();
-  if (!initPathsInDirectory(cl.dir)) {
-    warnConsole("cannot enter the data directory " + cl.dir);
-    return kExitFailure;
-  }
+  if (!enterDirectory(cl.dir)) return kExitFailure;
   loadNamingSamples();
   std::vector<Neighbour6Row> rows;
   if (const std::uint32_t error = platform::getNeighbours6(rows)) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/linux/commands/command_directory.h"
 #include "app/linux/console/console_locale.h"
 #include "app/linux/console/console_text.h"
 #include "app/linux/runtime/console_session.h"
@@ -76,12 +77,8 @@ bool readRouteTable() {
 }
 
 int runRoutes(const CommandLine& cl) {
-  const DirectoryCheck dir = checkDataDirectory(cl.dir);
   chooseConsoleEncoding(cl.forceUtf8, cl.forceCp1251);
-  if (!dir.usable) {
-    warnConsole(dir.problem);
-    return kExitUsage;
-  }
+  if (!usableDirectory(cl.dir)) return kExitUsage;
   installConsoleHooks();
   if (!readRouteTable()) return kExitFailure;
   return writeConsole(consoleOut, formatRouteTable(RouteRows)) ? kExitOk : kExitFailure;

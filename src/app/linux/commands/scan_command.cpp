@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/linux/commands/command_directory.h"
 #include "app/linux/commands/scan_target.h"
 #include "app/linux/console/console_locale.h"
 #include "app/linux/console/console_text.h"
@@ -266,11 +267,7 @@ int runScan(const CommandLine& cl) {
   chooseConsoleEncoding(cl.forceUtf8, cl.forceCp1251);
   std::uint32_t first = 0, last = 0;
   if (const int code = chooseScanRange(cl, first, last); code != kExitOk) return code;
-  const DirectoryCheck dir = checkDataDirectory(cl.dir);
-  if (!dir.usable) {
-    warnConsole(dir.problem);
-    return kExitUsage;
-  }
+  if (!usableDirectory(cl.dir)) return kExitUsage;
 
   // A monitor on the directory holds it shared. It keeps its own samples in memory and
   // rewrites samples.dat when it learns, so what this scan learned would be lost, and this
@@ -288,10 +285,7 @@ int runScan(const CommandLine& cl) {
   session.printScanRows = true;
   if (cl.json) installJsonOutput();
   socketsReady = platform::startSockets();
-  if (!initPathsInDirectory(cl.dir)) {
-    warnConsole("cannot enter the data directory " + cl.dir);
-    return kExitFailure;
-  }
+  if (!enterDirectory(cl.dir)) return kExitFailure;
   openLogLazily();
   loadSettings();
   const std::vector<std::string> settingsBounds = boundLoadedSettings();

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "app/linux/commands/command_directory.h"
 #include "app/linux/commands/password_input.h"
 #include "app/linux/commands/settings_edit.h"
 #include "app/linux/commands/settings_input.h"
@@ -231,16 +232,9 @@ int runSettings(const CommandLine& cl) {
     warnConsole(ops.error + "\nTry 'vetrel --help'.");
     return kExitUsage;
   }
-  const DirectoryCheck dir = checkDataDirectory(cl.dir);
-  if (!dir.usable) {
-    warnConsole(dir.problem);
-    return kExitUsage;
-  }
+  if (!usableDirectory(cl.dir)) return kExitUsage;
   installConsoleHooks();
-  if (!initPathsInDirectory(cl.dir)) {
-    warnConsole("cannot enter the data directory " + cl.dir);
-    return kExitFailure;
-  }
+  if (!enterDirectory(cl.dir)) return kExitFailure;
   if (const std::string problem = iniProblem(); !problem.empty()) {
     warnConsole("cannot read " + iniPath + ": " + problem +
                 (ops.mode == SettingsMode::Show ? "" : "; nothing was written"));
