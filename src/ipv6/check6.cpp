@@ -44,12 +44,6 @@ std::size_t wireLearned = 0;
 
 char journalLine[kJournalTextMax + 1];
 
-bool isOwn(const Ipv6Address& a) {
-  for (const Address6Row& own : ownAddresses)
-    if (std::memcmp(own.addr, a.bytes, 16) == 0) return true;
-  return false;
-}
-
 const Address6Row* ownRow(const Ipv6Address& a) {
   for (const Address6Row& own : ownAddresses)
     if (std::memcmp(own.addr, a.bytes, 16) == 0) return &own;
@@ -311,7 +305,7 @@ std::string_view sampleName6(std::string_view ipText, std::string_view macText) 
 
 bool ownAddress6(std::string_view ipText) {
   Ipv6Address a;
-  return readIpv6Text(ipText, a) && isOwn(a);
+  return readIpv6Text(ipText, a) && ownRow(a) != nullptr;
 }
 
 void resetCheck6() {
