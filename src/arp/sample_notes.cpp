@@ -3,17 +3,17 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "arp/samples.h"
 #include "base/address_input.h"
+#include "base/sample_lines.h"
 #include "base/text_field.h"
-#include "platform/settings_platform.h"
 #include "report/journal.h"
+#include "report/sample_notes_told.h"
 #include "route/adapters.h"
-#include "settings/settings.h"
 
 namespace {
 
 constexpr std::size_t kSampleFieldMax = 19;  // what ipText and macText hold
-constexpr std::size_t kShownLineMax = 60;    // of a line told in the journal
 
 // 255.255.255.255, an address ending in .255 (the broadcast of every subnet of /24 or
 // wider) or the broadcast of a subnet of this machine.
@@ -23,13 +23,6 @@ bool broadcastAddress(std::uint32_t ip) {
     if ((ip & a.mask) == (a.address & a.mask) && (ip | a.mask) == 0xFFFFFFFFu && ~a.mask > 1)
       return true;
   return false;
-}
-
-std::uint64_t fnv1a(const std::vector<std::string>& texts) {
-  std::uint64_t h = 14695981039346656037ull;
-  for (const std::string& t : texts)
-    for (unsigned char c : t + '\n') h = (h ^ c) * 1099511628211ull;
-  return h;
 }
 
 }  // namespace
@@ -58,20 +51,7 @@ const char* sampleLineFault(std::string_view ip, std::string_view mac, bool macP
 }
 
 std::string unreadLineNote(std::size_t lineNumber, std::string_view text, const char* why) {
-  // The line as a reader sees it: runs of blanks and TABs as one blank, cut.
-  std::string shown;
-  for (char c : trimBlanks(text)) {
-    const bool blank = c == ' ' || c == '\t';
-    if (blank && !shown.empty() && shown.back() == ' ') continue;
-    if (shown.size() == kShownLineMax) break;
-    shown.push_back(blank ? ' ' : c);
-  }
-  char note[kJournalTextMax + 1];
-  std::snprintf(note, sizeof note,
-                "Ошибка в файле samples.dat, строка %zu (%s): %s. Строка оставлена как есть и "
-                "не используется.",
-                lineNumber, why, shown.c_str());
-  return note;
+  return unreadLineNote(kSamplesFile, lineNumber, text, why);
 }
 
 std::string macMisfitNote(const AddressEntry& sample, const char* why) {
@@ -84,23 +64,5 @@ std::string macMisfitNote(const AddressEntry& sample, const char* why) {
 }
 
 void tellSampleNotes(const std::vector<std::string>& notes) {
-  char stamp[20] = "";
-  if (!notes.empty())
-    std::snprintf(stamp, sizeof stamp, "%016llx", static_cast<unsigned long long>(fnv1a(notes)));
-  if (!iniPath.empty()) {
-    char told[20] = "";
-    platform::profileGetString(kIniSection, kSamplesToldKey, "", told, sizeof told,
-                               iniPath.c_str());
-    if (fieldView(told) == fieldView(stamp)) return;
-    // Written before the telling: a start that cannot keep the stamp tells again, no more.
-    platform::profileWriteKeys(kIniSection, {{kSamplesToldKey, stamp}}, iniPath.c_str());
-  }
-  // A file full of faults gives a bounded number of lines.
-  constexpr std::size_t kToldMax = 16;
-  for (std::size_t i = 0; i < notes.size() && i < kToldMax; ++i)
-    reportEvent(notes[i].c_str(), ProgramError);
-  if (notes.size() <= kToldMax) return;
-  char more[80];
-  std::snprintf(more, sizeof more, "Ещё ошибок в файле samples.dat: %zu.", notes.size() - kToldMax);
-  reportEvent(more, ProgramError);
+  tellSampleFileNotes(notes, kSamplesFile, kSamplesToldKey);
 }

@@ -137,7 +137,11 @@ std::uint32_t networkToHost(std::uint32_t networkOrder) {
 }
 
 bool matchPattern(std::string_view pattern, std::string_view text) {
-  if (pattern.size() > kPatternMax || text.size() > kPatternMax) return false;
+  return matchPattern(pattern, text, kPatternMax);
+}
+
+bool matchPattern(std::string_view pattern, std::string_view text, std::size_t maxLength) {
+  if (pattern.size() > maxLength || text.size() > maxLength) return false;
   std::size_t star = pattern.find('*');
   if (star == std::string_view::npos) return pattern == text;
 

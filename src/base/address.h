@@ -48,6 +48,9 @@ std::uint32_t networkToHost(std::uint32_t networkOrder);
 // Wildcard match with '*'; texts or patterns longer than kPatternMax characters never match.
 constexpr std::size_t kPatternMax = 31;
 bool matchPattern(std::string_view pattern, std::string_view text);
+// The same with another bound: IPv6 texts are longer than any IPv4 or MAC text.
+bool matchPattern(std::string_view pattern, std::string_view text, std::size_t maxLength);
+inline constexpr std::size_t kPattern6Max = 63;
 inline bool matchPattern(const char* pattern, const char* text) {
   return matchPattern(std::string_view(pattern), std::string_view(text));
 }

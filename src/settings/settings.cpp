@@ -67,6 +67,7 @@ const SettingKey kKeys[] = {
     intKey("MsgY", &Settings::MsgY),
     intKey("Msgcx", &Settings::Msgcx),
     intKey("Msgcy", &Settings::Msgcy),
+    boolKey("WatchIpv6", &Settings::WatchIpv6),
 };
 
 // The table's defaults, window positions centred on the primary screen as it is now.

@@ -35,6 +35,7 @@ struct Settings {
   std::int32_t MailMask = 4;
   std::int32_t WndX = 0, WndY = 0, Wndcx = 550, Wndcy = 420;
   std::int32_t MsgX = 0, MsgY = 0, Msgcx = 670, Msgcy = 230;
+  bool WatchIpv6 = true;  // off: no IPv6 table, frame, line or file is touched
 };
 
 extern Settings settings;  // main thread writes; other threads read single fields

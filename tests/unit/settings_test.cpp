@@ -194,7 +194,7 @@ TEST_F(SettingsTest, SaveWritesEveryKeyButMsgOnRouteInOneReplacement) {
       "CheckInt", "MaxScanThreads", "MsgToMail",  "MailTo",      "MailFrom",    "MailServer",
       "MailPort", "MailLogin",      "MailPassw",  "SendMailInt", "MsgMask",     "MailMask",
       "WndX",     "WndY",           "Wndcx",      "Wndcy",       "MsgX",        "MsgY",
-      "Msgcx",    "Msgcy"};
+      "Msgcx",    "Msgcy",          "WatchIpv6"};
   EXPECT_EQ(names, expected);
   EXPECT_EQ(writtenValue("MailTo"), "admin@example.org");
   EXPECT_EQ(writtenValue("MailPassw"), "");
