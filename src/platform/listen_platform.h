@@ -18,6 +18,7 @@ using NeighbourSink = void (*)(const ArpRow& row, bool removed);
 // only on a failure: its errno value.
 std::uint32_t watchNeighbours(NeighbourSink onChange, void (*onOverrun)());
 // IPv6 neighbour events of the same watch; set before watchNeighbours. Null: not handed up.
+// Events lost from the shared socket are told once, through watchNeighbours' onOverrun.
 using Neighbour6Sink = void (*)(const Neighbour6Row& row, bool removed);
 void setNeighbour6Sink(Neighbour6Sink onChange);
 

@@ -3,6 +3,8 @@
 // quietly at a cut attribute, which would turn a damaged message into a partial row.
 #include <libmnl/libmnl.h>
 
+#include <cstring>
+
 inline bool walkAttributes(const nlmsghdr* message, unsigned familyHeaderBytes, mnl_attr_cb_t cb,
                            void* data) {
   const auto* attr =
@@ -15,5 +17,13 @@ inline bool walkAttributes(const nlmsghdr* message, unsigned familyHeaderBytes, 
     left -= MNL_ALIGN(attr->nla_len);
     attr = mnl_attr_next(attr);
   }
+  return true;
+}
+
+// Copies an attribute's payload of exactly length bytes; false (out untouched) when the
+// attribute is missing or of another length.
+inline bool readFixed(const nlattr* attr, void* out, unsigned length) {
+  if (!attr || mnl_attr_get_payload_len(attr) != length) return false;
+  std::memcpy(out, mnl_attr_get_payload(attr), length);
   return true;
 }

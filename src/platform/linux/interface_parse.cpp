@@ -24,10 +24,22 @@ int collect(const nlattr* attr, void* data) {
   return MNL_CB_OK;
 }
 
-bool read4(const nlattr* attr, std::uint32_t& out) {
-  if (!attr || mnl_attr_validate2(attr, MNL_TYPE_BINARY, 4) != 0) return false;
-  std::memcpy(&out, mnl_attr_get_payload(attr), 4);
-  return true;
+bool read4(const nlattr* attr, std::uint32_t& out) { return readFixed(attr, &out, 4); }
+
+// The family header of a well-formed address of family, its attributes in a; null otherwise.
+const ifaddrmsg* addressMessage(const nlmsghdr* message, unsigned char family, Attributes& a) {
+  if (message->nlmsg_len < NLMSG_LENGTH(sizeof(ifaddrmsg))) return nullptr;
+  if (message->nlmsg_type != RTM_NEWADDR) return nullptr;
+  const auto* ifa = static_cast<const ifaddrmsg*>(mnl_nlmsg_get_payload(message));
+  if (ifa->ifa_family != family || ifa->ifa_prefixlen > (family == AF_INET ? 32 : 128))
+    return nullptr;
+  return walkAttributes(message, sizeof(ifaddrmsg), collect, &a) ? ifa : nullptr;
+}
+
+// On a point-to-point link IFA_ADDRESS is the peer; IFA_LOCAL is always our own.
+bool readOwnAddress(const Attributes& a, void* out, unsigned length) {
+  return readFixed(a.byType[IFA_LOCAL], out, length) ||
+         readFixed(a.byType[IFA_ADDRESS], out, length);
 }
 
 }  // namespace
@@ -56,21 +68,25 @@ bool parseLink(const nlmsghdr* message, LinkRecord& link) {
 }
 
 bool parseAddress(const nlmsghdr* message, AddressRecord& address) {
-  if (message->nlmsg_len < NLMSG_LENGTH(sizeof(ifaddrmsg))) return false;
-  if (message->nlmsg_type != RTM_NEWADDR) return false;
-  const auto* ifa = static_cast<const ifaddrmsg*>(mnl_nlmsg_get_payload(message));
-  if (ifa->ifa_family != AF_INET || ifa->ifa_prefixlen > 32) return false;
   Attributes a;
-  if (!walkAttributes(message, sizeof(ifaddrmsg), collect, &a)) return false;
-
+  const ifaddrmsg* ifa = addressMessage(message, AF_INET, a);
   AddressRecord r;
-  // On a point-to-point link IFA_ADDRESS is the peer; IFA_LOCAL is always our own.
-  if (!read4(a.byType[IFA_LOCAL], r.address) && !read4(a.byType[IFA_ADDRESS], r.address))
-    return false;
+  if (!ifa || !readOwnAddress(a, &r.address, 4)) return false;
   r.index = ifa->ifa_index;
   r.prefixLength = ifa->ifa_prefixlen;
   read4(a.byType[IFA_BROADCAST], r.broadcast);
   r.secondary = (ifa->ifa_flags & IFA_F_SECONDARY) != 0;
+  address = r;
+  return true;
+}
+
+bool parseAddress6(const nlmsghdr* message, Address6Row& address) {
+  Attributes a;
+  const ifaddrmsg* ifa = addressMessage(message, AF_INET6, a);
+  Address6Row r;
+  if (!ifa || !readOwnAddress(a, r.addr, sizeof r.addr)) return false;
+  r.ifIndex = ifa->ifa_index;
+  r.prefixLength = ifa->ifa_prefixlen;
   address = r;
   return true;
 }

@@ -1,7 +1,9 @@
 #pragma once
-// Link and IPv4 address messages to plain records, from the plain message bytes.
+// Link and address messages to plain records, from the plain message bytes.
 #include <cstdint>
 #include <string>
+
+#include "platform/neighbour6_platform.h"
 
 struct nlmsghdr;
 
@@ -24,6 +26,8 @@ struct AddressRecord {
 // False when the message is not a well-formed link (with a name) or IPv4 address.
 bool parseLink(const nlmsghdr* message, LinkRecord& link);
 bool parseAddress(const nlmsghdr* message, AddressRecord& address);
+// The same for an IPv6 address, of any scope.
+bool parseAddress6(const nlmsghdr* message, Address6Row& address);
 
 // Network-order mask of a prefix length (0 to 32; more counts as 32).
 std::uint32_t prefixMask(std::uint32_t prefixLength);

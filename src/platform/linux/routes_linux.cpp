@@ -1,4 +1,4 @@
-// The IPv4 main routing table over rtnetlink, and its change events.
+// The IPv4 main routing table over rtnetlink, and the change events of both families.
 #include <arpa/inet.h>
 #include <libmnl/libmnl.h>
 #include <linux/rtnetlink.h>
@@ -13,13 +13,14 @@
 #include "platform/linux/interface_parse.h"
 #include "platform/linux/netlink.h"
 #include "platform/linux/route_parse.h"
+#include "platform/neighbour6_platform.h"
 #include "platform/route_platform.h"
 
 namespace {
 
 thread_local std::uint32_t lastError = 0;
 
-// The event socket lives as long as its thread, so changes between two waits are queued in
+// An event socket lives as long as its thread, so changes between two waits are queued in
 // it rather than missed.
 struct EventSocket {
   mnl_socket* socket = nullptr;
@@ -28,20 +29,38 @@ struct EventSocket {
   }
 };
 thread_local EventSocket routeEvents;
+thread_local EventSocket route6Events;
 
-std::uint32_t openRouteEvents() {
-  if (routeEvents.socket) return 0;
+std::uint32_t openEvents(EventSocket& events, int group) {
+  if (events.socket) return 0;
   mnl_socket* s = mnl_socket_open(NETLINK_ROUTE);
   if (!s) return errno ? errno : EIO;
-  int group = RTNLGRP_IPV4_ROUTE;
   if (mnl_socket_bind(s, 0, MNL_SOCKET_AUTOPID) < 0 ||
       mnl_socket_setsockopt(s, NETLINK_ADD_MEMBERSHIP, &group, sizeof group) < 0) {
     std::uint32_t error = errno ? errno : EIO;
     mnl_socket_close(s);
     return error;
   }
-  routeEvents.socket = s;
+  events.socket = s;
   return 0;
+}
+
+// Blocks until the group announces a change: 0, or the failure as a platform result.
+std::uint32_t waitForChange(EventSocket& events, int group) {
+  if (std::uint32_t error = openEvents(events, group)) return errnoResult(error);
+  const int fd = mnl_socket_get_fd(events.socket);
+  char buffer[MNL_SOCKET_BUFFER_SIZE];
+  for (;;) {
+    ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    // ENOBUFS: events were dropped, so the table did change.
+    if (n > 0 || (n < 0 && errno == ENOBUFS)) break;
+    if (n < 0 && errno == EINTR) continue;
+    return errnoResult(n < 0 ? errno : EIO);
+  }
+  // A burst of changes wakes the caller once; later ones stay queued for the next wait.
+  while (recv(fd, buffer, sizeof buffer, MSG_DONTWAIT) > 0 || errno == ENOBUFS) {
+  }
+  return kOk;
 }
 
 bool parseDotted(const char* text, std::uint32_t& networkOrder) {
@@ -79,26 +98,11 @@ std::uint32_t getIpForwardTable(std::vector<RouteRow>& rows) {
 }
 
 std::uint32_t notifyRouteChange() {
-  if (std::uint32_t error = openRouteEvents()) {
-    lastError = errnoResult(error);
-    return lastError;
-  }
-  const int fd = mnl_socket_get_fd(routeEvents.socket);
-  char buffer[MNL_SOCKET_BUFFER_SIZE];
-  for (;;) {
-    ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-    // ENOBUFS: events were dropped, so the table did change.
-    if (n > 0 || (n < 0 && errno == ENOBUFS)) break;
-    if (n < 0 && errno == EINTR) continue;
-    lastError = errnoResult(n < 0 ? errno : EIO);
-    return lastError;
-  }
-  // A burst of changes wakes the caller once; later ones stay queued for the next wait.
-  while (recv(fd, buffer, sizeof buffer, MSG_DONTWAIT) > 0 || errno == ENOBUFS) {
-  }
-  lastError = 0;
-  return kOk;
+  lastError = waitForChange(routeEvents, RTNLGRP_IPV4_ROUTE);
+  return lastError;
 }
+
+std::uint32_t notifyRoute6Change() { return waitForChange(route6Events, RTNLGRP_IPV6_ROUTE); }
 
 std::uint32_t lastErrorCode() { return lastError; }
 

@@ -8,6 +8,7 @@
 
 #include "platform/adapter_platform.h"
 #include "platform/arp_platform.h"
+#include "platform/neighbour6_platform.h"
 #include "platform/probe_platform.h"
 #include "platform/route_platform.h"
 #include "platform/system_platform.h"
@@ -42,6 +43,20 @@ struct FakePlatform {
   bool addRouteStarts = true;
   RouteCommandFailure addRouteFailure;  // what a started command answers
 
+  // IPv6 tables: an error non-zero is answered instead of the rows.
+  std::vector<Neighbour6Row> neighbours6;
+  std::uint32_t neighbours6Error = 0;
+  int neighbours6Reads = 0;
+  std::vector<Neighbour6Row> setNeighbours6;  // every write, in order
+  std::uint32_t setNeighbour6Result = 0;
+  std::vector<Address6Row> addresses6;
+  std::uint32_t addresses6Error = 0;
+  std::vector<Route6Row> routes6;
+  std::uint32_t routes6Error = 0;
+  std::vector<DnsServerRow> dnsServers;
+  std::uint32_t dnsServersError = 0;
+  std::vector<std::uint32_t> route6Notifications;  // answers of notifyRoute6Change, in order
+
   std::map<std::uint32_t, std::vector<std::uint8_t>> macAnswers;  // network order -> bytes
   std::map<std::uint32_t, std::string> names;
   std::vector<platform::ArpConflict> arpConflicts;  // what takeArpConflicts hands over next
@@ -74,6 +89,10 @@ std::vector<std::uint32_t> fakeProbedAddresses();  // every sendArp call, in ord
 // A dynamic or static row for scripted tables.
 ArpRow fakeArpRow(std::uint32_t ifIndex, const char* ip, const char* mac,
                   std::uint32_t type = kArpTypeDynamic);
+
+// An IPv6 neighbour row for scripted tables (ip: IPv6 text, mac: "xx-xx-xx-xx-xx-xx").
+Neighbour6Row fakeNeighbour6(std::uint32_t ifIndex, const char* ip, const char* mac,
+                             std::uint32_t type = 3, bool router = false);
 
 // The in-memory profile store of one path: "Section/Key" -> value.
 namespace platform {
