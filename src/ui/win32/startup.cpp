@@ -1,6 +1,7 @@
 // The process entry, the start-up of the main window and the orderly end.
 
 #include <cstdint>
+#include <iterator>
 
 #include "arp/arp_table.h"
 #include "arp/check_cycle.h"
@@ -10,6 +11,8 @@
 #include "arp/statics.h"
 #include "base/detached_thread.h"
 #include "base/ui_hooks.h"
+#include "ipv6/neighbour6_view.h"
+#include "ipv6/samples6.h"
 #include "platform/system_platform.h"
 #include "report/journal.h"
 #include "report/mail_message.h"
@@ -74,6 +77,18 @@ void createListViews() {
                                             {"Метрика", kRouteColumnWidths[4], 2}};
   static const ListColumn arpColumns[] = {
       {"IP", 140, 0}, {"MAC", 160, 0}, {"Тип", 40, 1}, {"Имя", 160, 0}};
+  static const ListColumn neighbour6Columns[] = {{"IP-адрес", 260, 0},
+                                                 {"MAC-адрес", 160, 0},
+                                                 {"Тип", 40, 1},
+                                                 {"Интерфейс", 80, 2},
+                                                 {"Имя", 160, 0}};
+  static const ListColumn sample6Columns[] = {{"IPv6", 260, 0}, {"MAC", 160, 0}, {"Имя", 200, 0}};
+  Neighbour6ListView.UseCellSource(neighbour6ListCell);
+  Sample6ListView.UseCellSource(sample6ListCell);
+  createListPage(Neighbour6ListView, IDC_NEIGHBOUR6_LIST, neighbour6Columns, true);
+  Neighbour6ListView.Hide();
+  createListPage(Sample6ListView, IDC_SAMPLE6_LIST, sample6Columns, false);
+  Sample6ListView.Hide();
   // The ARP and sample lists read their rows from CacheList and SampleList when drawn.
   SampleListView.UseCellSource(sampleListCell);
   ArpListView.UseCellSource(cacheListCell);
@@ -91,8 +106,8 @@ void createTabs() {
                       WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_HOTTRACK, 0, 0, 0,
                       0, MainWindow, reinterpret_cast<HMENU>(IDC_TABS), Instance, nullptr);
   SendMessageW(TabControl, WM_SETFONT, SendMessageW(StatusBar, WM_GETFONT, 0, 0), FALSE);
-  const char* titles[] = {"ARP-кэш", "Образцы", "Опрос", "Маршруты"};
-  for (int i = 0; i < 4; ++i) {
+  const char* titles[] = {"ARP-кэш", "Образцы", "Опрос", "Маршруты", "IPv6"};
+  for (int i = 0; i < static_cast<int>(std::size(titles)); ++i) {
     std::wstring title = toWide(titles[i]);
     TCITEMW item{};
     item.mask = TCIF_TEXT;
@@ -157,6 +172,8 @@ bool initialiseMainWindow(HWND window) {
                SWP_NOZORDER | SWP_NOACTIVATE);
   loadSamples();
   showSamples();
+  loadSamples6();  // while WatchIpv6 is off it tells nothing
+  showSamples6();
   if (settings.SaveStat) loadStatics();
   seedCheckRandom(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window)));
   if (settings.HideOnRun) PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
@@ -206,6 +223,8 @@ void finishMainWindow() {
   ArpListView.ReleaseImageList();
   SampleListView.ReleaseImageList();
   RouteListView.ReleaseImageList();
+  Neighbour6ListView.ReleaseImageList();
+  Sample6ListView.ReleaseImageList();
   MainWindow = nullptr;
   PostQuitMessage(0);
 }
