@@ -3,6 +3,8 @@
 #include <mutex>
 
 #include "base/text_field.h"
+#include "ipv6/check6.h"
+#include "ipv6/neighbour6_view.h"
 #include "report/journal.h"
 #include "report/mail_thread.h"
 
@@ -73,6 +75,7 @@ SettingsForm formFromSettings(const Settings& s) {
   f.MailPassw = fieldView(s.MailPassw);
   f.MsgMask = s.MsgMask;
   f.MailMask = s.MailMask;
+  f.WatchIpv6 = s.WatchIpv6;
   return f;
 }
 
@@ -192,5 +195,11 @@ SettingsVerdict applySettingsForm(const SettingsForm& form) {
   forgetHeldSettings();
   settings.MsgMask = form.MsgMask & offeredBits(kMsgMaskItems);
   settings.MailMask = form.MailMask & offeredBits(kMailMaskItems);
+  if (form.WatchIpv6 != settings.WatchIpv6) {
+    settings.WatchIpv6 = form.WatchIpv6;
+    // Switched on, the next tick reads afresh; switched off, no IPv6 row stays shown.
+    resetCheck6();
+    showNeighbours6();
+  }
   return SettingsVerdict::Applied;
 }

@@ -39,6 +39,7 @@ struct SettingsForm {
   std::string MailTo, MailFrom, MailServer, MailPort, MailLogin, MailPassw;
   std::int32_t MsgMask = 0;   // OR of the ticked items of the pop-up list
   std::int32_t MailMask = 0;  // OR of the ticked items of the mail list
+  bool WatchIpv6 = false;
 };
 
 // The form as the dialog opens on s: numbers as unsigned decimals, masks as they are (the
@@ -83,5 +84,6 @@ SettingsVerdict checkSettingsForm(const SettingsForm& form);
 // cancel after any message leaves the settings as they were when the dialog opened.
 // Otherwise: CheckInt stored only when it changed; the log switch journals its line on the
 // right side of WriteLog; setAutostart only when RunOnStart changed; the mail fields under
-// mailSettingsLock; bits the lists do not offer dropped from both masks. Main thread.
+// mailSettingsLock; bits the lists do not offer dropped from both masks; WatchIpv6 switched
+// off forgets the IPv6 neighbours and empties their list. Main thread.
 SettingsVerdict applySettingsForm(const SettingsForm& form);

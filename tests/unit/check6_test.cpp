@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "address_fixture.h"
-#include "base/address6.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
+#include "forms/settings_form.h"
 #include "ipv6/watch6.h"
 #include "route/adapters.h"
 #include "scratch_dir.h"
@@ -33,68 +33,30 @@ struct Check6Case {
   bool restore = false, watch = true, arpKnowsA = false;
 };
 
+// clang-format off
 const Check6Case kCases[] = {
-    {"sample spoofed and restored",
-     {{"fe80::1", kGw, "gw"}},
-     {fakeNeighbour6(2, "fe80::1", kX)},
+    {"sample spoofed and restored", {{"fe80::1", kGw, "gw"}}, {fakeNeighbour6(2, "fe80::1", kX)},
      {"fe80::1 00-00-00-00-00-0e", "fe80::1 00-00-00-00-00-0f"},
      {"Подмена адреса! fe80::1 00-00-00-00-00-0e (fe80::1 00-11-22-33-44-55)",
-      "Подмена адреса! fe80::1 00-00-00-00-00-0f (fe80::1 00-11-22-33-44-55)"},
-     1,
-     2,
-     "",
-     true},
-    {"own address claimed",
-     {},
-     {fakeNeighbour6(1, "2001:db8::10", kX),
-      fakeNeighbour6(1, "2001:db8::10", "02-00-00-00-00-01")},
-     {},
+      "Подмена адреса! fe80::1 00-00-00-00-00-0f (fe80::1 00-11-22-33-44-55)"}, 1, 2, "", true},
+    {"own address claimed", {}, {fakeNeighbour6(1, "2001:db8::10", kX),
+      fakeNeighbour6(1, "2001:db8::10", "02-00-00-00-00-01")}, {},
      {"Подмена адреса! 2001:db8::10 00-00-00-00-00-0e (собственный адрес 2001:db8::10 "
-      "02-00-00-00-00-01)"},
-     0},
-    {"new station told once, its link-local binding learned",
-     {},
+      "02-00-00-00-00-01)"}, 0},
+    {"new station told once, its link-local binding learned", {},
      {fakeNeighbour6(2, "2001:db8::a", kA), fakeNeighbour6(2, "2001:db8::b", kA),
       fakeNeighbour6(2, "fe80::a", kA), fakeNeighbour6(2, "fe80::b", kA)},
-     {"2001:db8::c 00-00-00-00-00-0a"},
-     {"Новый IP-адрес! 2001:db8::a 00-00-00-00-00-0a"},
-     1},
-    {"a MAC the ARP lists show is no new station",
-     {},
-     {fakeNeighbour6(2, "fe80::a", kA)},
-     {},
-     {},
-     1,
-     0,
-     "",
-     false,
-     true,
-     true},
-    {"a router is never learned",
-     {},
-     {fakeNeighbour6(2, "fe80::1", kX, 3, true)},
-     {},
-     {"Новый IP-адрес! fe80::1 00-00-00-00-00-0e"},
-     0},
-    {"pattern sample names the link",
-     {{"fe80::*", "", "lan"}},
-     {fakeNeighbour6(2, "fe80::a", kA)},
-     {},
-     {},
-     1,
-     0,
-     "lan"},
-    {"WatchIpv6 off",
-     {},
-     {fakeNeighbour6(2, "fe80::a", kA)},
-     {"fe80::b 00-00-00-00-00-0e"},
-     {},
-     0,
-     0,
-     "",
-     false,
-     false},
+     {"2001:db8::c 00-00-00-00-00-0a"}, {"Новый IP-адрес! 2001:db8::a 00-00-00-00-00-0a"}, 1},
+    {"a MAC the ARP lists show is no new station", {}, {fakeNeighbour6(2, "fe80::a", kA)}, {}, {},
+     1, 0, "", false, true, true},
+    {"a router is never learned", {}, {fakeNeighbour6(2, "fe80::1", kX, 3, true)}, {},
+     {"Новый IP-адрес! fe80::1 00-00-00-00-00-0e"}, 0},
+    {"pattern sample names the link", {{"fe80::*", "", "lan"}}, {fakeNeighbour6(2, "fe80::a", kA)},
+     {}, {}, 1, 0, "lan"},
+    {"WatchIpv6 off", {}, {fakeNeighbour6(2, "fe80::a", kA)}, {"fe80::b 00-00-00-00-00-0e"}, {},
+     0, 0, "", false, false},
 };
+// clang-format on
 
 std::vector<std::string> events() {
   std::vector<std::string> out;
@@ -118,12 +80,8 @@ class Check6 : public ::testing::TestWithParam<Check6Case> {
     own.index = 1;
     copyField(own.macText, "02-00-00-00-00-01");
     LocalAdapterList = {own};
-    Address6Row mine;
-    mine.ifIndex = 1;
-    Ipv6Address a;
-    readIpv6Text("2001:db8::10", a);
-    std::memcpy(mine.addr, a.bytes, 16);
-    fake.addresses6 = {mine};
+    fake.addresses6 = {{1, {}, 64}};
+    std::memcpy(fake.addresses6[0].addr, fakeNeighbour6(1, "2001:db8::10", kA).addr, 16);
   }
   void TearDown() override { LocalAdapterList.clear(); }
   ScratchDir dir;
@@ -176,4 +134,15 @@ TEST_F(Check6, ReadFailureToldOnceAndUnsupportedTableSwitchesTheCheckOff) {
   runCheck6();
   EXPECT_EQ(fake.neighbours6Reads, 3);
   EXPECT_TRUE(events().empty());
+}
+
+TEST_F(Check6, SwitchedOffByTheSettingsFormNoRowStays) {
+  fake.neighbours6 = {fakeNeighbour6(2, "fe80::a", kA)};
+  runCheck6();
+  SettingsForm form = formFromSettings(settings);
+  form.WatchIpv6 = false;
+  ASSERT_EQ(applySettingsForm(form), SettingsVerdict::Applied);
+  runCheck6();
+  EXPECT_EQ(fake.neighbours6Reads, 1);
+  EXPECT_TRUE(Neighbour6List.empty() && ui.lists[ListId::Neighbours6].empty());
 }

@@ -59,6 +59,7 @@ constexpr KeyLabel kLabels[] = {
     {"SendMailInt", "Пауза перед отправкой почты, сек. (нет в окне настроек)"},
     {"MsgMask", "Показывать сообщения при событиях:"},
     {"MailMask", "Сообщать о событиях:"},
+    {"WatchIpv6", "IPv6: соседи, маршрутизаторы, DHCPv6 и DNS"},
 };
 
 char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
