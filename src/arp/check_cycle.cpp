@@ -16,6 +16,7 @@
 #include "base/mac_match.h"
 #include "base/text_field.h"
 #include "base/ui_hooks.h"
+#include "ipv6/watch6.h"
 #include "report/journal.h"
 #include "report/mail_queue.h"
 #include "route/adapters.h"
@@ -303,6 +304,7 @@ void checkTick() {
   checkStarShown = true;
   setStatusText(0, "Кэш: %u *", static_cast<unsigned>(CacheList.size()));
   if (!uiReadTableAside()) runCheck();
+  watchIpv6Tick();  // its own tables, read here whichever way the ARP table is read
 }
 
 namespace {

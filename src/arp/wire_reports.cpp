@@ -8,27 +8,12 @@
 
 #include "base/address.h"
 #include "base/address_input.h"
+#include "base/recent_keys.h"
 #include "report/event_text.h"
 #include "report/journal.h"
 #include "route/adapters.h"
 
 namespace {
-
-constexpr std::size_t kWays = 4;
-
-std::size_t setsFor(std::size_t capacity) {
-  std::size_t n = 1;
-  while (n * kWays < capacity) n *= 2;
-  return n;
-}
-
-std::uint64_t mix64(std::uint64_t x) {
-  x ^= x >> 30;
-  x *= 0xbf58476d1ce4e5b9ull;
-  x ^= x >> 27;
-  x *= 0x94d049bb133111ebull;
-  return x ^ (x >> 31);
-}
 
 std::uint64_t macBits(const std::uint8_t (&mac)[6]) {
   std::uint64_t v = 0;
@@ -40,9 +25,9 @@ std::uint64_t macBits(const std::uint8_t (&mac)[6]) {
 const std::uint64_t keySeed = std::random_device{}();
 
 std::uint64_t keyOf(WireReport kind, std::uint32_t ip, std::uint64_t a, std::uint64_t b) {
-  std::uint64_t k = mix64(keySeed ^ (std::uint64_t{ip} << 8 | static_cast<std::uint8_t>(kind)));
-  k = mix64(k ^ a);
-  return mix64(k ^ b);
+  std::uint64_t k = mixKey(keySeed ^ (std::uint64_t{ip} << 8 | static_cast<std::uint8_t>(kind)));
+  k = mixKey(k ^ a);
+  return mixKey(k ^ b);
 }
 
 struct KindWindow {
@@ -145,35 +130,14 @@ bool offSubnet(const WireBinding& b) {
 
 }  // namespace
 
-RecentKeys::RecentKeys(std::size_t capacity, double window)
-    : slots_(setsFor(capacity) * kWays, Slot{0, -1}), window_(window) {}
-
-bool RecentKeys::firstWithin(std::uint64_t key, double now) {
-  Slot* set = &slots_[(mix64(key) & (slots_.size() / kWays - 1)) * kWays];
-  Slot* oldest = set;
-  for (std::size_t i = 0; i < kWays; ++i) {
-    Slot& s = set[i];
-    if (s.at >= 0 && s.key == key) {
-      if (now - s.at < window_) return false;
-      s.at = now;
-      return true;
-    }
-    if (s.at < oldest->at) oldest = &s;  // an empty slot is older than any
-  }
-  *oldest = Slot{key, now};
-  return true;
-}
-
-void RecentKeys::clear() { std::fill(slots_.begin(), slots_.end(), Slot{0, -1}); }
-
-MacHistory::MacHistory(std::size_t capacity) : slots_(setsFor(capacity) * kWays, Slot{}) {}
+MacHistory::MacHistory(std::size_t capacity) : slots_(keySets(capacity) * kKeyWays, Slot{}) {}
 
 bool MacHistory::goesBack(std::uint32_t ip, const std::uint8_t (&mac)[6], double now, double window,
                           std::uint8_t (&previous)[6]) {
   if (ip == 0) return false;
-  Slot* set = &slots_[(mix64(keySeed ^ ip) & (slots_.size() / kWays - 1)) * kWays];
+  Slot* set = &slots_[(mixKey(keySeed ^ ip) & (slots_.size() / kKeyWays - 1)) * kKeyWays];
   Slot* victim = set;
-  for (std::size_t i = 0; i < kWays; ++i) {
+  for (std::size_t i = 0; i < kKeyWays; ++i) {
     Slot& s = set[i];
     if (s.ip == ip) {
       s.used = now;

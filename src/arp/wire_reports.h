@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "arp/wire_bindings.h"
+#include "base/recent_keys.h"
 #include "platform/listen_platform.h"
 
 enum class WireReport : std::uint8_t { Mismatch, GroupSender, OffSubnet, FlipFlop };
@@ -21,24 +22,6 @@ inline constexpr double kWireReportWindow = 600;
 inline constexpr std::uint32_t kWireReportLines = 5;
 // The reading thread hands up a marked frame of one sender at most this often.
 inline constexpr double kWireMarkedRepeat = 1;
-
-// Keys seen within a window, at most a fixed number (sets of four, the oldest of a set
-// forgotten first), so that a flood of made-up senders cannot grow memory.
-class RecentKeys {
- public:
-  RecentKeys(std::size_t capacity, double window);
-  // True when key was not seen within the window before now; it is then seen at now.
-  bool firstWithin(std::uint64_t key, double now);
-  void clear();
-
- private:
-  struct Slot {
-    std::uint64_t key;
-    double at;  // below 0: empty
-  };
-  std::vector<Slot> slots_;
-  double window_;
-};
 
 // Per address the MAC seen last, the one before it and when it changed; bounded as above.
 class MacHistory {

@@ -66,16 +66,20 @@ const EventKindNames& eventKindNames(std::int32_t kind) {
 }
 
 EventFields parseEventFields(std::string_view text, std::int32_t kind) {
+  // What follows the line's address (and MAC): a sample in parentheses, the wire watch's
+  // tail, a router's tail (its sample first), nothing more to read, or no MAC but an adapter.
+  enum Tail { Sample, Wire, Router, None, Adapter };
   struct Form {
     std::int32_t kind;
     std::string_view prefix;
-    bool wire = false;
+    Tail tail = Sample;
   };
   static constexpr Form kForms[] = {
       {Spoofing, "Подмена адреса! "},       {NewAddress, "Новый IP-адрес! "},
-      {AdditionalIp, "Дополн. IP-адрес! "}, {Spoofing, kWireMismatchLine, true},
-      {Spoofing, kWireFlipFlopLine, true},  {Info, kWireGroupSenderLine, true},
-      {Info, kWireOffSubnetLine, true},
+      {AdditionalIp, "Дополн. IP-адрес! "}, {Spoofing, kWireMismatchLine, Wire},
+      {Spoofing, kWireFlipFlopLine, Wire},  {Info, kWireGroupSenderLine, Wire},
+      {Info, kWireOffSubnetLine, Wire},     {Spoofing, kRogueRouterLine, Router},
+      {Spoofing, kRogueDhcp6Line, None},    {Spoofing, kNewDnsServerLine, Adapter},
   };
   EventFields f;
   // A scan's conflict "Конфликт адреса! IP: ответы с MAC и MAC": the address, and the MAC that
@@ -92,9 +96,29 @@ EventFields parseEventFields(std::string_view text, std::int32_t kind) {
     if (kind != form.kind || !text.starts_with(form.prefix)) continue;
     std::size_t pos = form.prefix.size();
     f.ip = nextWord(text, pos);
+    if (form.tail == Adapter) {
+      // The name is the last field, so that one holding ")" still reads whole.
+      const std::string_view tail = text.substr(pos);
+      const std::size_t from = 2 + std::string_view(kDnsTailAdapter).size();
+      if (tail.starts_with(" (") && tail.substr(2).starts_with(kDnsTailAdapter) &&
+          tail.size() > from && tail.ends_with(')'))
+        f.interfaceName = tail.substr(from, tail.size() - from - 1);
+      return f;
+    }
     f.mac = nextWord(text, pos);
-    if (form.wire) {
+    if (form.tail == Wire) {
       parseWireTail(text, pos, f);
+      return f;
+    }
+    if (form.tail == None) return f;
+    if (form.tail == Router) {
+      const std::string_view tail = text.substr(pos);
+      const std::string_view sample = kRouterTailSample;
+      if (!tail.starts_with(" (") || !tail.substr(2).starts_with(sample)) return f;
+      pos += 2 + sample.size();
+      f.sampleIp = nextWord(text, pos);
+      f.sampleMac = nextWord(text, pos);
+      if (f.sampleMac.ends_with(';') || f.sampleMac.ends_with(')')) f.sampleMac.remove_suffix(1);
       return f;
     }
     if (kind != Spoofing) return f;

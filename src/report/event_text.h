@@ -32,14 +32,29 @@ inline constexpr const char* kWireTailPrevious = "прежний MAC ";
 inline constexpr const char* kWireTailEther = "Ethernet ";
 inline constexpr const char* kWireTailInterface = "интерфейс ";
 
+// What the IPv6 watch journals (all Spoofing): the router's address and MAC, then " (" and
+// the parts known, joined by "; ": [kRouterTailSample IP " " MAC] kRouterTailPrefixes P/L ", "
+// P/L, kRouterTailLifetime N " с", kRouterTailDns D ", " D, or (a default route of the table)
+// kRouterTailRoute ", интерфейс " NAME; ")". The DHCPv6 server's address and MAC, then
+// " (DNS D, D)" when it names servers. A DNS server's address and " (адаптер NAME)".
+inline constexpr const char* kRogueRouterLine = "Чужой маршрутизатор IPv6! ";
+inline constexpr const char* kRogueDhcp6Line = "Чужой DHCPv6-сервер! ";
+inline constexpr const char* kNewDnsServerLine = "Новый DNS-сервер! ";
+inline constexpr const char* kRouterTailSample = "образец ";
+inline constexpr const char* kRouterTailPrefixes = "префиксы ";
+inline constexpr const char* kRouterTailLifetime = "время жизни ";
+inline constexpr const char* kRouterTailDns = "DNS ";
+inline constexpr const char* kRouterTailRoute = "маршрут по умолчанию";
+inline constexpr const char* kDnsTailAdapter = "адаптер ";
+
 // The addresses a line names. Views into the text; empty when the line has none.
 struct EventFields {
   std::string_view ip, mac, sampleIp, sampleMac;
   std::string_view etherSource, previousMac, interfaceName;  // the wire watch's lines
 };
 // Spoofing "Подмена адреса! IP MAC (IP MAC)" and a scan's "Конфликт адреса! IP: ответы с MAC
-// и MAC" (the second MAC), new and additional address "... IP MAC", and the wire watch's lines
-// above.
+// и MAC" (the second MAC), new and additional address "... IP MAC", the wire watch's lines and
+// the IPv6 watch's lines above (a router's sample; a DNS server's adapter as interfaceName).
 EventFields parseEventFields(std::string_view text, std::int32_t kind);
 
 // Minutes east of UTC in force at that local time (the platform's time-zone rules).

@@ -67,6 +67,7 @@ std::string journalJson(std::string_view text, std::int32_t kind, const platform
   appendMember(out, "text", text);
   const EventFields f = parseEventFields(text, kind);
   if (!f.ip.empty()) appendMember(out, "ip", f.ip);
+  if (f.ip.find(':') != std::string_view::npos) out += ",\"family\":\"ipv6\"";
   if (!f.mac.empty()) {
     appendMember(out, "mac", f.mac);
     appendMember(out, "vendor", macVendor(f.mac));

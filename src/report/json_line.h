@@ -7,7 +7,8 @@
 #include "platform/system_platform.h"
 #include "report/journal_tap.h"
 
-// {"time":"2026-12-08T01:02:03+03:00","kind":"Spoofing","text":"...","ip":"...","mac":"...",
+// {"time":"2026-12-08T01:02:03+03:00","kind":"Spoofing","text":"...","ip":"...",
+//  "family":"ipv6" (only when ip is an IPv6 address),"mac":"...",
 //  "vendor":"...","sampleIp":"...","sampleMac":"...","previousMac":"...","etherSource":"...",
 //  "interface":"..."}: the address fields only where the line
 // names them, the vendor (base/vendor_table.h) of the MAC wherever "mac" is;

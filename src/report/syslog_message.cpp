@@ -66,6 +66,7 @@ std::string syslogMessage(const SyslogEntry& entry, const SyslogOrigin& origin) 
   } else {
     const EventFields f = parseEventFields(entry.text, entry.kind);
     appendParam(out, "ip", f.ip);
+    if (f.ip.find(':') != std::string_view::npos) appendParam(out, "family", "ipv6");
     appendParam(out, "mac", f.mac);
     if (!f.mac.empty()) appendParam(out, "vendor", macVendor(f.mac));
     appendParam(out, "sampleIp", f.sampleIp);

@@ -9,6 +9,7 @@
 
 #include "report/event_text.h"
 #include "report/journal.h"
+#include "report/json_line.h"
 #include "report/syslog_message.h"
 #include "report/syslog_settings.h"
 
@@ -99,6 +100,13 @@ TEST(EventFields, AddressLinesGiveTheirFieldsOthersNone) {
       {"Адрес вне подсетей! 10.9.0.5 02-aa (Ethernet 02-cc, интерфейс eth0)", Info,
        "10.9.0.5 02-aa  ||02-cc|eth0"},
       {"Конфликт адреса! 10.0.0.3: ответы с 02-03 и 02-99", Spoofing, "10.0.0.3 02-99  |||"},
+      {"Чужой маршрутизатор IPv6! fe80::1 02-aa (образец fe80::* 02-bb; маршрут по умолчанию, "
+       "интерфейс 2)",
+       Spoofing, "fe80::1 02-aa fe80::* 02-bb|||"},
+      {"Чужой маршрутизатор IPv6! fe80::2 02-cc (время жизни 0 с)", Spoofing, "fe80::2 02-cc  |||"},
+      {"Чужой DHCPv6-сервер! fe80::3 02-dd (DNS 2001:db8::53)", Spoofing, "fe80::3 02-dd  |||"},
+      {"Новый DNS-сервер! 192.0.2.53 (адаптер Ethernet (2))", Spoofing,
+       "192.0.2.53   |||Ethernet (2)"},
   };
   for (const Row& r : rows) {
     const EventFields f = parseEventFields(r.text, r.kind);
@@ -107,6 +115,19 @@ TEST(EventFields, AddressLinesGiveTheirFieldsOthersNone) {
                             std::string(f.previousMac) + "|" + std::string(f.etherSource) + "|" +
                             std::string(f.interfaceName);
     EXPECT_EQ(got, r.fields) << r.text;
+  }
+}
+
+TEST(EventFields, OnlyIpv6LinesNameTheirFamily) {
+  const std::pair<const char*, bool> rows[] = {{"10.0.0.5", false}, {"fe80::5", true}};
+  for (const auto& [ip, v6] : rows) {
+    const std::string text = std::string("Новый IP-адрес! ") + ip + " 02-aa";
+    const std::string j = journalJson(text, NewAddress, kTime, 0);
+    EXPECT_EQ(j.find(",\"ip\":\"fe80::5\",\"family\":\"ipv6\",") != std::string::npos, v6);
+    EXPECT_EQ(j.find("family") != std::string::npos, v6);
+    const std::string m = syslogMessage(entry(text.c_str(), NewAddress), kOrigin);
+    EXPECT_EQ(m.find(" ip=\"fe80::5\" family=\"ipv6\" mac=") != std::string::npos, v6);
+    EXPECT_EQ(m.find("family") != std::string::npos, v6);
   }
 }
 
