@@ -66,7 +66,6 @@ SettingsForm formFromSettings(const Settings& s) {
   f.RunOnStart = s.RunOnStart;
   f.HideOnRun = s.HideOnRun;
   f.MsgToMail = s.MsgToMail;
-  f.WatchIpv6 = s.WatchIpv6;
   f.MailTo = fieldView(s.MailTo);
   f.MailFrom = fieldView(s.MailFrom);
   f.MailServer = fieldView(s.MailServer);
@@ -168,7 +167,6 @@ SettingsVerdict applySettingsForm(const SettingsForm& form) {
   settings.CheckMac = form.CheckMac;
   settings.Restore = form.Restore;
   settings.BlockNew = form.BlockNew;
-  settings.WatchIpv6 = form.WatchIpv6;
 
   if (form.WriteLog != settings.WriteLog) switchLogging(form.WriteLog);
 

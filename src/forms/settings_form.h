@@ -35,7 +35,6 @@ struct SettingsForm {
   std::string CheckInt, MaxScanThreads;
   bool SaveStat = false, RunOnStart = false, HideOnRun = false;
   bool MsgToMail = false;
-  bool WatchIpv6 = false;
   std::string MailTo, MailFrom, MailServer, MailPort, MailLogin, MailPassw;
   std::int32_t MsgMask = 0;   // OR of the ticked items of the pop-up list
   std::int32_t MailMask = 0;  // OR of the ticked items of the mail list

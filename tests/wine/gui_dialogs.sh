@@ -29,7 +29,7 @@ cp "$build/vetrel.exe" "$build/gui_driver.exe" "$build/gui_hook.dll" "$work/"
 printf '%s\r\n' $'10.77.0.2\t02-00-00-00-02-02\tшлюз' $'10.77.0.3\t02-00-00-00-03-03\tсервер' \
   'мусорная  строка' | iconv -f utf-8 -t cp1251 >"$work/samples.dat"
 printf '%s\r\n' '[Vetrel]' AddNew=0 AddAddIp=0 ShowMsg=0 CheckInt=60 WndX=40 WndY=30 Wndcx=700 \
-  Wndcy=480 >"$work/quorel.ini"
+  Wndcy=480 WatchIpv6=0 >"$work/quorel.ini"
 
 cd "$work" || exit 1
 wine_lab_show_vetrel || { fail "the main window did not appear within 60 s"; exit 1; }
@@ -277,9 +277,15 @@ drive answer ok >/dev/null
 
 # --- IPv6. Wine 8 lists no IPv6 neighbours (GetIpNetTable2 answers 1): gui_hook.dll points
 # the program's import at a table of 2001:db8:77::2 (router), fe80::3 and ff02::1.
+# The program starts with WatchIpv6=0 and reads nothing until the settings switch it on.
 [ "$(drive plant6)" = planted ] || fail "the IPv6 neighbour table was not planted"
 drive tab 4 >/dev/null
-for _ in $(seq 30); do drive rows neighbours6 | grep -q '^fe80::3' && break; sleep 0.5; done
+sleep 3
+[ -z "$(drive rows neighbours6)" ] && pass "WatchIpv6=0: no IPv6 neighbour is read" || fail "read while off"
+drive post 32774
+drive dlgset settings 1021=1 1000=2
+drive dlgpush settings 1
+for _ in $(seq 140); do drive rows neighbours6 | grep -q '^fe80::3' && break; sleep 0.5; done
 rows6=$(drive rows neighbours6)
 echo "$rows6" | grep -q $'^2001:db8:77::2\t02-00-5e-00-00-02\t' && echo "$rows6" | grep -q $'^fe80::3\t02-00-5e-00-00-03\t' &&
   pass "the IPv6 tab lists the planted neighbours" || fail "IPv6 tab: $rows6"
