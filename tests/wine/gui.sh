@@ -58,8 +58,8 @@ else
 fi
 
 tabs=$(drive tabs)
-expected_tabs=$'ARP-кэш\nОбразцы\nОпрос\nМаршруты\nselected 0'
-[ "$tabs" = "$expected_tabs" ] && pass "four tabs" || fail "tabs: $tabs"
+expected_tabs=$'ARP-кэш\nОбразцы\nОпрос\nМаршруты\nIPv6\nselected 0'
+[ "$tabs" = "$expected_tabs" ] && pass "five tabs" || fail "tabs: $tabs"
 
 status=$(drive status)
 echo "$status" | sed -n 1p | grep -Eq '^Кэш: [0-9]+( \*)?$' && pass "status part 0: $(echo "$status" | sed -n 1p)" ||

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "arp/check_cycle.h"
+#include "ipv6/watch6.h"
 #include "route/route_table.h"
 #include "ui/win32/scan_page.h"
 #include "ui/win32/shell.h"
@@ -247,6 +248,9 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case kRouteChangeMessage:
       refreshRoutes(static_cast<std::uint32_t>(lParam));
       fitRouteColumns();
+      return TRUE;
+    case kRoute6ChangeMessage:
+      checkRoutes6();
       return TRUE;
     case kTableReadMessage:
       takeTableRead();

@@ -13,6 +13,7 @@
 #include "base/ui_hooks.h"
 #include "ipv6/neighbour6_view.h"
 #include "ipv6/samples6.h"
+#include "platform/neighbour6_platform.h"
 #include "platform/system_platform.h"
 #include "report/journal.h"
 #include "report/mail_message.h"
@@ -39,6 +40,11 @@ constexpr COLORREF kListText = RGB(220, 220, 220);
 
 void postRouteChange(std::uint32_t count) {
   PostMessageW(MainWindow, kRouteChangeMessage, 0, static_cast<LPARAM>(count));
+}
+
+// Ends when the system cannot tell (Wine at once); the check's tick reads the routes anyway.
+void route6Watch() {
+  while (platform::notifyRoute6Change() == 0) PostMessageW(MainWindow, kRoute6ChangeMessage, 0, 0);
 }
 
 void createStatusBar() {
@@ -77,11 +83,11 @@ void createListViews() {
                                             {"Метрика", kRouteColumnWidths[4], 2}};
   static const ListColumn arpColumns[] = {
       {"IP", 140, 0}, {"MAC", 160, 0}, {"Тип", 40, 1}, {"Имя", 160, 0}};
-  static const ListColumn neighbour6Columns[] = {{"IP-адрес", 260, 0},
-                                                 {"MAC-адрес", 160, 0},
+  static const ListColumn neighbour6Columns[] = {{"IP-адрес", 220, 0},
+                                                 {"MAC-адрес", 150, 0},
                                                  {"Тип", 40, 1},
-                                                 {"Интерфейс", 80, 2},
-                                                 {"Имя", 160, 0}};
+                                                 {"Интерфейс", 95, 2},
+                                                 {"Имя", 150, 0}};
   static const ListColumn sample6Columns[] = {{"IPv6", 260, 0}, {"MAC", 160, 0}, {"Имя", 200, 0}};
   Neighbour6ListView.UseCellSource(neighbour6ListCell);
   Sample6ListView.UseCellSource(sample6ListCell);
@@ -181,6 +187,7 @@ bool initialiseMainWindow(HWND window) {
 
   // Without the thread route changes go unnoticed; the list still fills and "Обновить" works.
   startDetached(routeWatch, postRouteChange);
+  startDetached(route6Watch);
   OwnRouteChange = true;
   // The first fill runs from the loop: the refresh waits a second for further changes and
   // handles waiting messages meanwhile, which would delay the window and let the minimise
