@@ -3,8 +3,8 @@
 #include <mutex>
 
 #include "base/text_field.h"
-#include "ipv6/check6.h"
 #include "ipv6/neighbour6_view.h"
+#include "ipv6/watch6.h"
 #include "report/journal.h"
 #include "report/mail_thread.h"
 
@@ -196,7 +196,7 @@ SettingsVerdict applySettingsForm(const SettingsForm& form) {
   if (form.WatchIpv6 != settings.WatchIpv6) {
     settings.WatchIpv6 = form.WatchIpv6;
     // Switched on, the next tick reads afresh; switched off, no IPv6 row stays shown.
-    resetCheck6();
+    resetIpv6Watch();
     showNeighbours6();
   }
   return SettingsVerdict::Applied;

@@ -84,5 +84,5 @@ SettingsVerdict checkSettingsForm(const SettingsForm& form);
 // Otherwise: CheckInt stored only when it changed; the log switch journals its line on the
 // right side of WriteLog; setAutostart only when RunOnStart changed; the mail fields under
 // mailSettingsLock; bits the lists do not offer dropped from both masks; WatchIpv6 switched
-// off forgets the IPv6 neighbours and empties their list. Main thread.
+// off forgets the IPv6 watch (resetIpv6Watch) and empties the neighbours list. Main thread.
 SettingsVerdict applySettingsForm(const SettingsForm& form);

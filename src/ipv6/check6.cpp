@@ -116,6 +116,8 @@ bool restoreSample(Address6Entry& e, const Ipv6Address& a, std::uint32_t ifIndex
 // a link-local binding of a host that is not a router.
 void decideUnknown(const Address6Entry& e, const Ipv6Address& a, bool router, bool outside) {
   const std::string_view mac = fieldView(e.macText);
+  std::uint8_t bytes[6];
+  if (!readMacText(mac, bytes) || isLocalMac(bytes)) return;  // one of our own adapters
   if (!stationsTold.find(std::string(mac)) && !sampleNamesMac(mac) && !arpShowsMac(mac)) {
     stationsTold.put(std::string(mac)) = true;
     std::snprintf(journalLine, sizeof journalLine, "Новый IP-адрес! %.46s %.20s", e.ipText,

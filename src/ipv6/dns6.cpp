@@ -44,6 +44,13 @@ bool serverText(std::string_view text, std::string& out) {
   return true;
 }
 
+// What Windows lists on an IPv6 adapter that was given no DNS server: an adapter coming up
+// later shows them, and nobody set them.
+bool windowsPlaceholder(std::string_view address) {
+  return address == "fec0:0:0:ffff::1" || address == "fec0:0:0:ffff::2" ||
+         address == "fec0:0:0:ffff::3";
+}
+
 }  // namespace
 
 void checkDnsServers() {
@@ -54,12 +61,15 @@ void checkDnsServers() {
   const std::uint32_t result = platform::getDnsServers(s.rows);
   if (result == kErrorNotSupported) s.state = DnsRead::Off;  // the kernel keeps none
   if (result != kOk) return;
+  // A program started before the network is up reads no server yet: that is no baseline,
+  // or every server the network then gives would be told at each start.
+  if (s.state == DnsRead::First && s.rows.empty()) return;
   const bool baseline = s.state == DnsRead::First;
   s.state = DnsRead::Watching;
   std::string address;
   for (const DnsServerRow& row : s.rows) {
     if (!serverText(row.address, address) || !s.known.first(textKey(address)) || baseline) continue;
-    if (sampleNamesAddress(address)) continue;
+    if (sampleNamesAddress(address) || windowsPlaceholder(address)) continue;
     const std::string line =
         kNewDnsServerLine + address + " (" + kDnsTailAdapter + row.adapter.substr(0, 128) + ')';
     reportEvent(line.c_str(), Spoofing);

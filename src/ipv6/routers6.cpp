@@ -23,6 +23,7 @@ struct Routers {
   std::vector<Route6Row> routes;
   std::vector<Neighbour6Row> neighbours;
   bool routesOff = false;  // the system offers no route table
+  bool awaiting = false;   // a gateway's MAC was not known at the last pass
 };
 
 Routers& routers() {
@@ -98,13 +99,18 @@ void checkRoutes6() {
   if (result == kErrorNotSupported) r.routesOff = true;
   if (result != kOk) return;
   bool tableRead = false;
+  r.awaiting = false;
   for (const Route6Row& route : r.routes) {
     if (route.prefixLength != 0 || allZero(route.gateway)) continue;
     std::uint8_t mac[6];
-    if (!gatewayMac(route, tableRead, mac)) continue;
+    if (!gatewayMac(route, tableRead, mac)) {
+      r.awaiting = true;
+      continue;
+    }
+    // The index, as the route lists show it (a Windows adapter's name is a GUID).
     decideRouter(
         route.gateway, mac,
-        std::string(kRouterTailRoute) + ", " + kWireTailInterface + interfaceText(route.ifIndex));
+        std::string(kRouterTailRoute) + ", " + kWireTailInterface + std::to_string(route.ifIndex));
   }
 }
 
@@ -130,8 +136,11 @@ void decideRouterAdvert(const platform::HeardIpv6& advert) {
                details);
 }
 
+bool routerAwaitsMac6() { return routers().awaiting; }
+
 void resetRouters6() {
   Routers& r = routers();
   r.told.clear();
   r.routesOff = false;
+  r.awaiting = false;
 }

@@ -8,4 +8,8 @@
 // A heard advertisement: the router's MAC from its source link-layer option, else the
 // frame's Ethernet source; its prefixes, lifetime and RDNSS servers go into the line.
 void decideRouterAdvert(const platform::HeardIpv6& advert);
+// Whether a default route's router waits for its MAC since the last checkRoutes6: the
+// neighbour table's next change may bring it (a monitor on neighbour events runs checkRoutes6
+// again then, rather than waiting for the tick).
+bool routerAwaitsMac6();
 void resetRouters6();

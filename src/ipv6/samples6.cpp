@@ -98,6 +98,10 @@ class Sample6ListFile final : public SampleListAccess {
 Sample6ListFile sample6ListFile;
 SampleFile samples6File(kSamples6File);
 
+// Whether this run read the file: a list that never did (a front end that does not load it)
+// must not replace what the file holds.
+bool samples6Read = false;
+
 // The list as the file last held it: a run that changed nothing writes nothing, so a host
 // that never names an IPv6 sample never gets the file.
 std::vector<std::string> savedKeys;
@@ -123,6 +127,7 @@ Address6Entry makeEntry6() {
 void loadSamples6() {
   std::vector<std::string> notes;
   const SampleFileRead read = readSampleFile(samples6File, sample6ListFile, notes);
+  samples6Read = true;
   try {
     savedKeys = listKeys();
   } catch (const std::bad_alloc&) {
@@ -138,7 +143,7 @@ void loadSamples6() {
 
 void saveSamples6() {
   try {
-    if (listKeys() == savedKeys) return;
+    if (!samples6Read || listKeys() == savedKeys) return;
     if (writeSampleFile(samples6File, sample6ListFile)) savedKeys = listKeys();
   } catch (const std::bad_alloc&) {
     // the file stays as it was

@@ -26,7 +26,9 @@ Address6Entry makeEntry6();  // all zero
 // told once and written back in their place, as samples.dat's are. A plain address is read
 // into its canonical form.
 void loadSamples6();
-void saveSamples6();  // temporary file and atomic rename
+// Temporary file and atomic rename; nothing when the list is as the file last held it, or
+// when this run has not read the file (loadSamples6) yet.
+void saveSamples6();
 // The new index; -1 when the address is present already; -2 when the list cannot grow.
 int addSample6(const Address6Entry& entry);
 void removeSample6(int index);

@@ -5,6 +5,7 @@
 #include "ipv6/check6.h"
 #include "ipv6/dns6.h"
 #include "ipv6/routers6.h"
+#include "ipv6/wire6.h"
 #include "settings/settings.h"
 
 void watchIpv6Tick() {
@@ -22,4 +23,5 @@ void resetIpv6Watch() {
   resetCheck6();
   resetRouters6();
   resetDns6();
+  resetWire6();
 }

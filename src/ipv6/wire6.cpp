@@ -1,3 +1,5 @@
+#include "ipv6/wire6.h"
+
 #include <cstring>
 #include <string>
 
@@ -88,4 +90,11 @@ void decideHeardIpv6(const platform::HeardIpv6& frame, double nowSeconds) {
       decideDhcp6Server(frame);
       break;
   }
+}
+
+void resetWire6() {
+  Mismatches& m = mismatches();
+  m.senders.clear();
+  m.windowStart = -1;
+  m.lines = 0;
 }

@@ -15,14 +15,15 @@
 //   the process, so setNeighbour6 answers 50 under Wine without calling them.
 // Linux: rtnetlink AF_INET6 neighbours, routes of the main table and addresses; DNS servers
 //   are not kept by the kernel (getDnsServers answers 50, no rows; the wire watch hears them).
-//   Every call answers 0 or an errno value (never one of the numbers of platform/errors.h).
+//   The other calls answer 0 or an errno value (never a number of platform/errors.h); on a
+//   failure the rows given are left as they were.
 //   getNeighbours6: as getIpNetTable of arp_platform.h: EAGAIN when a change cut through each
 //     attempt to read the table whole, EINTR/ENOBUFS likewise for interrupted or overflowing
 //     dumps, socket errors (EMFILE, ENOMEM, ...); type 4 NUD_PERMANENT, 1 NUD_NOARP, 3 any
 //     other state; macLength 0 for a binding without link-layer address, a longer one than 8
 //     bytes cut to 8. An empty table is 0 with no rows.
 //   setNeighbour6: RTM_NEWNEIGH create-or-replace, NUD_PERMANENT. EINVAL for a macLength other
-//     than 6 or an address the kernel refuses, EPERM without CAP_NET_ADMIN, ENODEV for an
+//     than 6, no interface or one with IPv6 off; EPERM without CAP_NET_ADMIN, ENODEV for an
 //     unknown interface.
 //   getRoutes6: unicast routes only (blackhole, unreachable, prohibit and cached clones left
 //     out), a row per hop of a multipath route; proto is rtm_protocol (9: ra); lifetime from

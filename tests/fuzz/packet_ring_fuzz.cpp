@@ -8,6 +8,7 @@ void readFrame(void*, const platform::HeardArp& frame) {
   WireBinding binding;
   readArpBinding(frame, binding);
 }
+void readFrame6(void*, const platform::HeardIpv6&) {}
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -15,6 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static std::vector<std::uint8_t> ring(kBlockBytes);
   std::fill(ring.begin(), ring.end(), 0);
   std::memcpy(ring.data(), data, std::min<std::size_t>(size, kBlockBytes));
+  platform::listenIpv6(readFrame6);
   Listener l;
   l.ring = ring.data();
   drainBlock(l, readFrame, nullptr);

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -286,9 +287,19 @@ TEST(ConsoleNeighbourEvents, OnlyANewOrChangedBindingAsksForACheck) {
       {"02-00-00-00-00-02", kArpTypeStatic, false, true},  // back again
   };
   BindingTable heard(16);
+  Neighbour6Memory heard6(16);
   for (const Event& e : events) {
     ArpRow row = *e.mac ? fakeArpRow(3, "10.9.0.7", e.mac, e.type) : ArpRow{};
     if (!*e.mac) row.addr = fakeArpRow(3, "10.9.0.7", "02-00-00-00-00-01").addr;
     EXPECT_EQ(neighbourChangeCounts(heard, row, e.removed), e.counts) << e.mac << " " << e.type;
+    Neighbour6Row row6;  // the same events on fe80::7
+    row6.ifIndex = 3;
+    row6.addr[0] = 0xfe;
+    row6.addr[1] = 0x80;
+    row6.addr[15] = 7;
+    std::memcpy(row6.mac, row.physAddr, 6);
+    row6.macLength = row.physAddrLen;
+    row6.type = e.type;
+    EXPECT_EQ(neighbour6ChangeCounts(heard6, row6, e.removed), e.counts) << e.mac << " " << e.type;
   }
 }

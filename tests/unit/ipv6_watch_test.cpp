@@ -10,6 +10,7 @@
 #include "base/text_field.h"
 #include "fake/fake_platform.h"
 #include "fake/ui_recorder.h"
+#include "ipv6/routers6.h"
 #include "ipv6/samples6.h"
 #include "ipv6/watch6.h"
 #include "route/adapters.h"
@@ -136,7 +137,10 @@ TEST_F(Ipv6Watch, RoutersAreToldOncePerAddressAndMacUnlessAFittingSampleNamesThe
        "Подмена адреса! fe80::1 02-00-00-00-00-67", ""},
       {Frame, "fe80::1", H::NeighbourSolicit, 0x68, 0, false, "", ""},  // no option: no MAC
   };
+  runSteps(&steps[5], 1);
+  EXPECT_TRUE(routerAwaitsMac6());
   runSteps(steps, std::size(steps));
+  EXPECT_FALSE(routerAwaitsMac6());
   resetIpv6Watch();
   settings.WatchIpv6 = false;
   ui.windowLines.clear();
@@ -147,14 +151,15 @@ TEST_F(Ipv6Watch, RoutersAreToldOncePerAddressAndMacUnlessAFittingSampleNamesThe
 TEST_F(Ipv6Watch, DnsServersAgainstTheFirstReadAndDhcp6ServersAgainstTheSamples) {
   const DnsServerRow first{1, "LAN", "198.51.100.1"}, second{1, "LAN", "fe80::53"};
   const std::vector<DnsServerRow> reads[] = {
+      {},               // no server yet: no baseline
       {first, second},  // the baseline
       {second, {3, "VPN", "2001:DB8:0::99"}},
-      {{4, "Wi-Fi", "2001:db8::99"}},
-      {{1, "LAN", "2001:db8::77"}, {1, "LAN", "192.0.2.53"}},  // samples name them
+      {{4, "Wi-Fi", "2001:db8::99"}, {4, "Wi-Fi", "fec0:0:0:ffff::1"}},  // no server set
+      {{1, "LAN", "2001:db8::77"}, {1, "LAN", "192.0.2.53"}},            // samples name them
       {{1, "LAN", "203.0.113.5"}},
   };
-  const char* lines[] = {"", "Новый DNS-сервер! 2001:db8::99 (адаптер VPN)", "", "",
-                         "Новый DNS-сервер! 203.0.113.5 (адаптер LAN)"};
+  const char* lines[] = {"", "", "Новый DNS-сервер! 2001:db8::99 (адаптер VPN)",
+                         "", "", "Новый DNS-сервер! 203.0.113.5 (адаптер LAN)"};
   for (std::size_t i = 0; i < std::size(reads); ++i) {
     fake.dnsServers = reads[i];
     const Step read{Servers, "::1", H::Dhcp6Server, 0, 0, false, lines[i], ""};

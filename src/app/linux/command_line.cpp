@@ -17,6 +17,7 @@ struct CommandName {
 constexpr CommandName kCommands[] = {
     {"monitor", Command::Monitor, 0},
     {"routes", Command::Routes, 0},
+    {"neighbours", Command::Neighbours, 0},
     // FROM [TO], or one of ADDRESS/BITS and FROM-TO, or none with --localnet.
     {"scan", Command::Scan, 2},
     {"help", Command::Help, 1},  // help COMMAND

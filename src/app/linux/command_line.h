@@ -8,7 +8,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;  // start-up or run-time failure
 inline constexpr int kExitUsage = 2;    // bad command line or data directory
 
-enum class Command { None, Help, Version, Monitor, Routes, Settings, Route, Scan };
+enum class Command { None, Help, Version, Monitor, Routes, Settings, Route, Scan, Neighbours };
 
 struct CommandLine {
   Command command = Command::None;

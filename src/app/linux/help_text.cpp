@@ -22,13 +22,16 @@ constexpr CommandHelp kHelp[] = {
      "Watches the ARP table: checks it every CheckInt seconds against the samples,\n"
      "reports spoofing, new addresses and additional IPs, and restores, blocks or\n"
      "learns as quorel.ini says. A change the kernel announces in its neighbour table\n"
-     "runs a check at once (at most one per 20 ms). Journal lines go to stdout and,\n"
-     "with WriteLog=1, to quorel.log. SIGINT or SIGTERM saves the static entries\n"
-     "(SaveStat=1) and the settings and exits 0; SIGHUP reopens quorel.log after log\n"
-     "rotation (and ends the monitor only when its terminal was closed).\n"
-     "Files, all in DIR: reads quorel.ini, samples.dat, statics.dat (SaveStat=1);\n"
-     "writes quorel.log (created by its first line), samples.dat (learning),\n"
-     "statics.dat and quorel.ini at exit, and holds monitor.lock.\n"
+     "runs a check at once (at most one per 20 ms). With WatchIpv6=1 the IPv6\n"
+     "neighbours are checked against samples6.dat the same way, and default routers on\n"
+     "the kernel's IPv6 route events. Journal lines go to stdout and, with WriteLog=1,\n"
+     "to quorel.log. SIGINT or SIGTERM saves the static entries (SaveStat=1) and the\n"
+     "settings and exits 0; SIGHUP reopens quorel.log after log rotation (and ends the\n"
+     "monitor only when its terminal was closed).\n"
+     "Files, all in DIR: reads quorel.ini, samples.dat, samples6.dat (WatchIpv6=1),\n"
+     "statics.dat (SaveStat=1); writes quorel.log (created by its first line),\n"
+     "samples.dat and samples6.dat (learning), statics.dat and quorel.ini at exit, and\n"
+     "holds monitor.lock.\n"
      "  --stats        print tick timing and memory use to stderr at exit\n"
      "  --json         each journal line as one JSON object (UTF-8) on stdout: time,\n"
      "                 kind, text and the addresses and vendors the line names\n"
@@ -40,6 +43,11 @@ constexpr CommandHelp kHelp[] = {
     {Command::Routes, "vetrel routes [--dir DIR] [--utf8|--cp1251]\n",
      "Prints the IPv4 route table (address, mask, gateway, interface, metric) and\n"
      "exits. Files: none are read or written.\n"},
+    {Command::Neighbours, "vetrel neighbours [--dir DIR] [--utf8|--cp1251]\n",
+     "Prints the IPv6 neighbour table (address, MAC, type, interface, router, the\n"
+     "name samples6.dat gives the binding) and exits: the rows the monitor compares,\n"
+     "those with a MAC and a unicast address. Files: reads DIR/quorel.ini and\n"
+     "DIR/samples6.dat; writes nothing.\n"},
     {Command::Scan,
      "vetrel scan [--dir DIR] [--threads N] [--names] [--compare] [--repeat MINUTES]\n"
      "            [--interface IFACE] [--utf8|--cp1251] [--json]\n"

@@ -8,6 +8,7 @@
 
 #include "app/linux/command_line.h"
 #include "app/linux/commands/monitor_command.h"
+#include "app/linux/commands/neighbours_command.h"
 #include "app/linux/commands/route_edit_command.h"
 #include "app/linux/commands/routes_command.h"
 #include "app/linux/commands/scan_command.h"
@@ -49,6 +50,8 @@ int main(int argc, char** argv) {
                  : kExitFailure;
     case Command::Routes:
       return runRoutes(cl);
+    case Command::Neighbours:
+      return runNeighbours(cl);
     case Command::Settings:
       return runSettings(cl);
     case Command::Route:

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "platform/linux/frame_reader.h"
+
 namespace {
 
 constexpr std::uint16_t kEtherTypeArp = 0x0806;
@@ -34,36 +36,6 @@ struct Writer {
   }
 };
 
-struct Reader {
-  const std::uint8_t* in;
-  std::size_t length;
-  std::size_t at = 0;
-  bool ok = true;
-  void bytes(void* p, std::size_t n) {
-    if (!ok || n > length - at) {
-      ok = false;
-      return;
-    }
-    std::memcpy(p, in + at, n);
-    at += n;
-  }
-  std::uint8_t u8() {
-    std::uint8_t v = 0;
-    bytes(&v, 1);
-    return v;
-  }
-  std::uint16_t u16() {
-    std::uint8_t b[2] = {};
-    bytes(b, 2);
-    return static_cast<std::uint16_t>(b[0] << 8 | b[1]);
-  }
-  std::uint32_t u32() {
-    std::uint8_t b[4] = {};
-    bytes(b, 4);
-    return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | b[3];
-  }
-};
-
 }  // namespace
 
 std::size_t buildArpRequest(const std::uint8_t (&senderMac)[6], std::uint32_t senderIp,
@@ -88,7 +60,7 @@ std::size_t buildArpRequest(const std::uint8_t (&senderMac)[6], std::uint32_t se
 }
 
 bool readArpFrame(const std::uint8_t* frame, std::size_t length, platform::HeardArp& heard) {
-  Reader r{frame, length};
+  FrameReader r{frame, length};
   platform::HeardArp read{};
   std::uint8_t destination[6];
   r.bytes(destination, 6);

@@ -1,6 +1,7 @@
 // ARP frames off the wire: one packet socket per interface, a classic BPF filter that lets
-// only ARP through (cut to the bytes the ARP body needs), and a TPACKET_V3 ring, so that a
-// burst costs no system call per frame. One reading thread serves every interface.
+// only ARP through (cut to the bytes the ARP body needs; with listenIpv6, the IPv6 discovery
+// and DHCPv6 frames as well), and a TPACKET_V3 ring, so that a burst costs no system call per
+// frame. One reading thread serves every interface.
 #include <arpa/inet.h>
 #include <linux/filter.h>
 #include <linux/if_ether.h>
@@ -16,6 +17,8 @@
 #include <cstring>
 
 #include "platform/linux/arp_frame.h"
+#include "platform/linux/ipv6_frame.h"
+#include "platform/linux/listen_filter.h"
 #include "platform/listen_platform.h"
 
 namespace {
@@ -27,7 +30,6 @@ constexpr unsigned kBlockBytes = 64 * 1024;
 constexpr unsigned kBlocks = 32;
 constexpr unsigned kFrameBytes = 2048;
 constexpr unsigned kBlockTimeoutMs = 4;
-constexpr unsigned kSnapBytes = 64;  // Ethernet header and ARP body, with room to spare
 
 struct Listener {
   int fd = -1;  // -1 while the interface is gone
@@ -39,6 +41,7 @@ struct Listener {
 };
 
 std::vector<Listener> listeners;
+platform::Ipv6FrameSink ipv6Sink = nullptr;
 
 void closeListener(Listener& l) {
   if (l.ring) munmap(l.ring, std::size_t{kBlockBytes} * kBlocks);
@@ -57,16 +60,8 @@ std::uint32_t openListener(const std::string& name, Listener& l) {
   if (l.fd < 0) return errnoOr(EIO);
   // The kernel takes a VLAN tag out of the frame before the filter sees it; a tag left in it
   // (the inner one of two) passes too, so that the reader can tell it is not ours.
-  sock_filter code[] = {
-      BPF_STMT(BPF_LD | BPF_H | BPF_ABS, 12),                  // the EtherType
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ETH_P_ARP, 3, 0),    // ARP?
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ETH_P_8021Q, 0, 3),  // a tag?
-      BPF_STMT(BPF_LD | BPF_H | BPF_ABS, 16),                  // the tagged EtherType
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ETH_P_ARP, 0, 1),    // ARP?
-      BPF_STMT(BPF_RET | BPF_K, kSnapBytes),
-      BPF_STMT(BPF_RET | BPF_K, 0),
-  };
-  sock_fprog program{static_cast<unsigned short>(sizeof code / sizeof code[0]), code};
+  std::vector<sock_filter> code = listenFilter(ipv6Sink != nullptr);
+  sock_fprog program{static_cast<unsigned short>(code.size()), code.data()};
   if (setsockopt(l.fd, SOL_SOCKET, SO_ATTACH_FILTER, &program, sizeof program) < 0)
     return errnoOr(EIO);
   int version = TPACKET_V3;
@@ -103,6 +98,35 @@ bool blockReady(const Listener& l) {
   return __atomic_load_n(&b->hdr.bh1.block_status, __ATOMIC_ACQUIRE) & TP_STATUS_USER;
 }
 
+// The outer tag, taken out of the frame by the kernel; one still in the frame behind it makes
+// two, of no VLAN of ours. False then.
+template <typename Heard>
+bool addKernelTag(const tpacket3_hdr& p, Heard& heard) {
+  const bool kernelTag = p.tp_status & TP_STATUS_VLAN_VALID;
+  if (kernelTag && heard.tagged) return false;
+  if (kernelTag) {
+    heard.tagged = true;
+    heard.vlanId = p.hv1.tp_vlan_tci & 0x0fff;
+  }
+  return true;
+}
+
+void handFrame(const Listener& l, const tpacket3_hdr& p, const std::uint8_t* frame,
+               platform::ArpFrameSink sink, void* context) {
+  platform::HeardArp heard;
+  if (readArpFrame(frame, p.tp_snaplen, heard)) {
+    heard.ifIndex = l.ifIndex;
+    if (addKernelTag(p, heard)) sink(context, heard);
+    return;
+  }
+  // Read only when asked for: without the sink the filter lets none through anyway.
+  platform::HeardIpv6 heard6;
+  if (ipv6Sink && readIpv6Frame(frame, p.tp_snaplen, heard6) && addKernelTag(p, heard6)) {
+    heard6.ifIndex = l.ifIndex;
+    ipv6Sink(context, heard6);
+  }
+}
+
 // Hands over the frames of one block and gives the block back to the kernel.
 void drainBlock(Listener& l, platform::ArpFrameSink sink, void* context) {
   tpacket_block_desc* b = block(l, l.next);
@@ -120,19 +144,7 @@ void drainBlock(Listener& l, platform::ArpFrameSink sink, void* context) {
       sockaddr_ll ll;
       std::memcpy(&ll, bytes + llAt, sizeof ll);
       // Our own requests and replies go out through the same socket's view.
-      platform::HeardArp heard;
-      if (ll.sll_pkttype != PACKET_OUTGOING &&
-          readArpFrame(bytes + frameAt, p.tp_snaplen, heard)) {
-        // The outer tag, taken out of the frame by the kernel; one still in the frame
-        // behind it makes two, of no VLAN of ours.
-        const bool twoTags = heard.tagged && (p.tp_status & TP_STATUS_VLAN_VALID);
-        if (p.tp_status & TP_STATUS_VLAN_VALID) {
-          heard.tagged = true;
-          heard.vlanId = p.hv1.tp_vlan_tci & 0x0fff;
-        }
-        heard.ifIndex = l.ifIndex;
-        if (!twoTags) sink(context, heard);
-      }
+      if (ll.sll_pkttype != PACKET_OUTGOING) handFrame(l, p, bytes + frameAt, sink, context);
     }
     if (p.tp_next_offset == 0) break;
     offset += p.tp_next_offset;
@@ -162,6 +174,8 @@ std::uint32_t openArpListeners(const std::vector<std::string>& names, std::strin
   }
   return 0;
 }
+
+void listenIpv6(Ipv6FrameSink sink) { ipv6Sink = sink; }
 
 std::uint32_t readArpFrames(int timeoutMs, ArpFrameSink sink, void* context) {
   if (listeners.empty()) return ENODEV;

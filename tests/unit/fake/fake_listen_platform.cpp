@@ -19,6 +19,9 @@ std::uint32_t openArpListeners(const std::vector<std::string>& names, std::strin
   return 0;
 }
 
+void listenIpv6(Ipv6FrameSink) {}
+void setNeighbour6Sink(Neighbour6Sink) {}
+
 std::uint32_t readArpFrames(int timeoutMs, ArpFrameSink, void*) {
   std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
   return 0;

@@ -33,6 +33,8 @@
 #include "base/external_text.h"
 #include "base/text_field.h"
 #include "base/ui_hooks.h"
+#include "ipv6/neighbour6_view.h"
+#include "ipv6/samples6.h"
 #include "platform/adapter_platform.h"
 #include "platform/system_platform.h"
 #include "report/journal.h"
@@ -110,6 +112,10 @@ int startMonitor(const std::string& dir, bool watchRoutes) {
   }
   loadSamples();
   showSamples();
+  if (settings.WatchIpv6) {
+    loadSamples6();
+    showSamples6();
+  }
   if (settings.SaveStat) loadStatics();
   seedCheckRandom(static_cast<std::uint32_t>(::getpid()) ^
                   static_cast<std::uint32_t>(std::time(nullptr)));
@@ -204,8 +210,11 @@ int runMonitor(const CommandLine& cl) {
 
   int code = cl.listen ? startListening(cl) : kExitOk;
   if (code == kExitOk) code = startMonitor(cl.dir);
-  if (code == kExitOk && !startNeighbourWatch())
+  if (code == kExitOk && !startNeighbourWatch(settings.WatchIpv6))
     warnConsole("cannot start the neighbour watch; changes wait for the next timed check");
+  if (code == kExitOk && settings.WatchIpv6 && !startRoute6Watch())
+    warnConsole(
+        "cannot start the IPv6 route watch; IPv6 route changes wait for the next timed check");
   if (code == kExitOk) {
     if (runMonitorLoop())
       shutDownMonitor();

@@ -201,6 +201,8 @@ int scanLoop() {
         break;
       case MainEventKind::RouteChange:
       case MainEventKind::TableChange:  // the monitor's; a scan posts none
+      case MainEventKind::Table6Change:
+      case MainEventKind::Route6Change:
       case MainEventKind::WireBatch:
         break;
     }

@@ -77,6 +77,7 @@ void resetConsoleSession() {
   session.journalLines = 0;
   session.checks = 0;
   session.tableChanges = CheckTrigger{};
+  session.table6Changes = CheckTrigger{};
   session.eventChecks = 0;
   session.wireBacklog = false;
   session.maxTickWork = {};

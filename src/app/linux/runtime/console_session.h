@@ -27,7 +27,8 @@ struct ConsoleSession {
 
   std::atomic<std::uint64_t> journalLines{0};
   std::uint64_t checks = 0;
-  CheckTrigger tableChanges;  // checks run on the neighbour table's change events
+  CheckTrigger tableChanges;   // checks run on the neighbour table's change events
+  CheckTrigger table6Changes;  // the IPv6 check on its rows' events
   std::uint64_t eventChecks = 0;
   bool wireBacklog = false;  // wire bindings wait in their inbox
   std::chrono::steady_clock::duration maxTickWork{};

@@ -5,9 +5,7 @@
 MainQueue mainQueue;
 
 void postMainEvent(MainQueue& q, MainEvent event) {
-  const bool joins =
-      event.kind == MainEventKind::RouteChange || event.kind == MainEventKind::TableChange ||
-      event.kind == MainEventKind::WireBatch || event.kind == MainEventKind::LogReopen;
+  const bool joins = event.kind != MainEventKind::Stop && event.kind != MainEventKind::ScanHandOff;
   {
     std::lock_guard<std::mutex> hold(q.lock);
     auto waiting = joins ? std::find_if(q.events.begin(), q.events.end(),

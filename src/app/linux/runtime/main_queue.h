@@ -8,9 +8,19 @@
 #include <deque>
 #include <mutex>
 
-// TableChange: the neighbour table changed; WireBatch: wire bindings wait in their inbox;
-// LogReopen: SIGHUP asks for quorel.log to be opened afresh.
-enum class MainEventKind { RouteChange, Stop, ScanHandOff, TableChange, WireBatch, LogReopen };
+// TableChange: the neighbour table changed (Table6Change: its IPv6 rows); Route6Change: the
+// IPv6 routes changed; WireBatch: wire bindings wait in their inbox; LogReopen: SIGHUP asks
+// for quorel.log to be opened afresh.
+enum class MainEventKind {
+  RouteChange,
+  Stop,
+  ScanHandOff,
+  TableChange,
+  WireBatch,
+  LogReopen,
+  Table6Change,
+  Route6Change,
+};
 
 struct MainEvent {
   MainEventKind kind;
@@ -27,8 +37,8 @@ struct MainQueue {
 extern MainQueue mainQueue;
 
 // A route count replaces a count still waiting in the queue: only the newest one leads to
-// a re-read, so a burst of changes never piles up refreshes. A table change, a wire batch or
-// a log reopening already waiting is not queued twice.
+// a re-read, so a burst of changes never piles up refreshes. A table change, a wire batch,
+// an IPv6 table or route change or a log reopening already waiting is not queued twice.
 void postMainEvent(MainQueue& q, MainEvent event);
 // Waits until an event is there or the deadline passes; false on time-out.
 bool waitMainEvent(MainQueue& q, std::chrono::steady_clock::time_point deadline, MainEvent& out);

@@ -11,6 +11,8 @@
 #include "arp/wire_bindings.h"
 #include "arp/wire_decisions.h"
 #include "arp/wire_reports.h"
+#include "ipv6/routers6.h"
+#include "ipv6/watch6.h"
 #include "route/route_table.h"
 
 namespace {
@@ -37,6 +39,7 @@ void runDueTick() {
   if (checkStarShown) {
     ++session.checks;
     noteCheckRan(session.tableChanges, now);
+    noteCheckRan(session.table6Changes, now);  // the tick's IPv6 check follows its ARP check
   }
   const double seconds = std::chrono::duration<double>(now.time_since_epoch()).count();
   journalWireDrops(seconds);
@@ -49,9 +52,13 @@ void runTriggeredCheck() {
   // A timer stopped after too many failed reads stops these checks too.
   if (!running() || !session.ticks.running) return;
   const auto now = Clock::now();
-  if (!takeTriggeredCheck(session.tableChanges, now)) return;
-  runCheck();
-  ++session.eventChecks;
+  if (takeTriggeredCheck(session.tableChanges, now)) {
+    runCheck();
+    ++session.eventChecks;
+  }
+  if (!takeTriggeredCheck(session.table6Changes, now)) return;
+  runCheck6();
+  if (routerAwaitsMac6()) checkRoutes6();  // the change may be the MAC a default router lacked
 }
 
 void runWireBatch() {
@@ -72,6 +79,12 @@ void noteMainEvent(const MainEvent& e) {
     case MainEventKind::TableChange:
       noteTableChange(session.tableChanges);
       break;
+    case MainEventKind::Table6Change:
+      noteTableChange(session.table6Changes);
+      break;
+    case MainEventKind::Route6Change:
+      if (running()) checkRoutes6();
+      break;
     case MainEventKind::WireBatch:
       session.wireBacklog = true;
       break;
@@ -87,7 +100,9 @@ void pumpMainQueue() {
   MainEvent e{};
   if (takeMainEvent(mainQueue, MainEventKind::Stop, e)) noteStop(e);
   runDueTick();
-  if (takeMainEvent(mainQueue, MainEventKind::TableChange, e)) noteMainEvent(e);
+  for (const MainEventKind kind :
+       {MainEventKind::TableChange, MainEventKind::Table6Change, MainEventKind::Route6Change})
+    if (takeMainEvent(mainQueue, kind, e)) noteMainEvent(e);
   if (takeMainEvent(mainQueue, MainEventKind::WireBatch, e)) noteMainEvent(e);
   runTriggeredCheck();
   runWireBatch();
@@ -109,11 +124,10 @@ bool runMonitorLoop() {
     auto deadline =
         session.ticks.running ? session.ticks.next : Clock::now() + std::chrono::hours(1);
     Clock::time_point checkAt;
-    if (session.wireBacklog)
-      deadline = Clock::now();
-    else if (session.ticks.running && checkWaiting(session.tableChanges, checkAt) &&
-             checkAt < deadline)
-      deadline = checkAt;
+    if (session.wireBacklog) deadline = Clock::now();
+    for (const CheckTrigger* t : {&session.tableChanges, &session.table6Changes})
+      if (session.ticks.running && checkWaiting(*t, checkAt) && checkAt < deadline)
+        deadline = checkAt;
     MainEvent e{};
     if (waitMainEvent(mainQueue, deadline, e)) noteMainEvent(e);
     runDueTick();

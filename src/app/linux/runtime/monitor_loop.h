@@ -1,14 +1,14 @@
 #pragma once
 // The console's message loop: the one-second tick, route refreshes handed over by the
-// route watch, checks on neighbour table changes, wire bindings, and the stop request of a
-// signal.
+// route watch, checks on neighbour table changes (the IPv6 check on its rows' changes), the
+// IPv6 routers on IPv6 route changes, wire bindings, and the stop request of a signal.
 #include <cstdint>
 
 #include "app/linux/runtime/main_queue.h"
 
 // Runs checkTick when the tick is due (and no stop is pending).
 void runDueTick();
-// A check asked for by the neighbour table's changes, when one is due.
+// A check asked for by the neighbour table's changes (ARP or IPv6), when one is due.
 void runTriggeredCheck();
 // Decides a share of the wire bindings waiting, if any.
 void runWireBatch();
