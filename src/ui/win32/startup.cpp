@@ -83,10 +83,10 @@ void createListViews() {
                                             {"Метрика", kRouteColumnWidths[4], 2}};
   static const ListColumn arpColumns[] = {
       {"IP", 140, 0}, {"MAC", 160, 0}, {"Тип", 40, 1}, {"Имя", 160, 0}};
-  static const ListColumn neighbour6Columns[] = {{"IP-адрес", 220, 0},
+  static const ListColumn neighbour6Columns[] = {{"IP-адрес", 210, 0},
                                                  {"MAC-адрес", 150, 0},
                                                  {"Тип", 40, 1},
-                                                 {"Интерфейс", 95, 2},
+                                                 {"Интерфейс", 105, 2},
                                                  {"Имя", 150, 0}};
   static const ListColumn sample6Columns[] = {{"IPv6", 260, 0}, {"MAC", 160, 0}, {"Имя", 200, 0}};
   Neighbour6ListView.UseCellSource(neighbour6ListCell);
