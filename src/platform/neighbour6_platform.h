@@ -6,6 +6,13 @@
 //
 // Windows: GetIpNetTable2/SetIpNetEntry2/CreateIpNetEntry2 (AF_INET6), GetIpForwardTable2,
 //   GetUnicastIpAddressTable, GetAdaptersAddresses, NotifyRouteChange2.
+//   Under Wine 8 (proven by the backend tests under Wine): GetUnicastIpAddressTable and the DNS
+//   servers of GetAdaptersAddresses are real (every adapter lists the resolver file's servers,
+//   with Ipv6IfIndex 0); GetIpNetTable2(AF_INET6) answers 1 (not implemented), which
+//   getNeighbours6 answers as 50; GetIpForwardTable2(AF_INET6) answers 0 with no rows;
+//   NotifyRouteChange2 answers 0 without a handle and never calls back, which
+//   notifyRoute6Change answers as 50; CreateIpNetEntry2 and SetIpNetEntry2 are stubs that end
+//   the process, so setNeighbour6 answers 50 under Wine without calling them.
 // Linux: rtnetlink AF_INET6 neighbours, routes of the main table and addresses; DNS servers
 //   are not kept by the kernel (getDnsServers answers 50, no rows; the wire watch hears them).
 //   The other calls answer 0 or an errno value (never a number of platform/errors.h); on a

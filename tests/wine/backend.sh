@@ -15,6 +15,7 @@ log=$(mktemp /tmp/winbe-boot.XXXXXX) || exit 1
 cleanup() {
   [ -n "$prefix" ] && WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
   ip netns del "$ns" 2>/dev/null
+  rm -rf "/etc/netns/$ns"
   [ -n "$prefix" ] && rm -rf "$prefix"
   rm -f "$log"
 }
@@ -47,6 +48,9 @@ boot() {
 
 set -e
 ip netns add "$ns"
+# The resolver file Wine's adapters take their DNS servers from, seen only in the namespace.
+mkdir -p "/etc/netns/$ns"
+printf 'nameserver 10.201.0.53\nnameserver 2001:db8:201::53\n' >"/etc/netns/$ns/resolv.conf"
 ip -n "$ns" link set lo up
 ip -n "$ns" link add wb0 address 02:77:00:00:00:01 type veth peer name wb1
 ip -n "$ns" link set wb0 up
@@ -60,6 +64,11 @@ ip -n "$ns" addr add 10.202.0.1/16 dev wb0
     printf 'neigh add 10.201.0.%d lladdr 02:00:5e:00:01:%02x dev wb0 nud permanent\n' $((100 + i)) "$i"
   done
   echo "route add 10.203.0.0/16 via 10.201.0.2"
+  echo "addr add 2001:db8:201::1/64 dev wb0 nodad"
+  echo "neigh add 2001:db8:201::2 lladdr 02:00:5e:00:00:02 dev wb0 nud permanent router"
+  echo "neigh add fe80::3 lladdr 02:00:5e:00:00:03 dev wb0 nud reachable"
+  echo "neigh add 2001:db8:201::4 dev wb0 nud incomplete"
+  echo "route add default via fe80::2 dev wb0"
 } | ip -n "$ns" -batch -
 set +e
 

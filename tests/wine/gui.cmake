@@ -32,8 +32,9 @@ if(TARGET wine_gtest)
   set_target_properties(gui_unit_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 endif()
 
-# The message hook that gui_driver puts into vetrel.exe (a bare WM_NOTIFY from inside).
+# The message hooks that gui_driver puts into vetrel.exe (a bare WM_NOTIFY from inside, the
+# IPv6 neighbour table Wine lacks).
 add_library(gui_hook SHARED ${CMAKE_CURRENT_LIST_DIR}/gui_hook.cpp)
 target_link_options(gui_hook PRIVATE -static -static-libgcc -static-libstdc++)
-target_link_libraries(gui_hook PRIVATE user32)
+target_link_libraries(gui_hook PRIVATE user32 ws2_32)
 set_target_properties(gui_hook PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

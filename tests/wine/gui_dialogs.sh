@@ -11,7 +11,7 @@ set -uo pipefail
 build=$(cd "${1:?usage: gui_dialogs.sh MINGW_BUILD_DIR}" && pwd)
 . "$(dirname "$0")/../../scripts/wine/wine_lab.sh"
 guide=$(cd "$(dirname "$0")/../.." && pwd)/doc/README.ru.txt
-wine_lab_need gui_dialogs.sh "$build/vetrel.exe" "$build/gui_driver.exe"
+wine_lab_need gui_dialogs.sh "$build/vetrel.exe" "$build/gui_driver.exe" "$build/gui_hook.dll"
 
 wine_lab_init guidlg
 
@@ -24,12 +24,12 @@ no_name=$'Ошибка получения имени хоста.\nНет дан�
 resolver_files() { wine_lab_hosts '10.77.0.8 named-host.lab'; }
 wine_lab_start 10.77.0.1/24 gui-dialogs resolver_files || exit 1
 
-cp "$build/vetrel.exe" "$build/gui_driver.exe" "$work/"
+cp "$build/vetrel.exe" "$build/gui_driver.exe" "$build/gui_hook.dll" "$work/"
 # The third line holds no sample: every save writes it back as it stands, in its place.
 printf '%s\r\n' $'10.77.0.2\t02-00-00-00-02-02\tшлюз' $'10.77.0.3\t02-00-00-00-03-03\tсервер' \
   'мусорная  строка' | iconv -f utf-8 -t cp1251 >"$work/samples.dat"
 printf '%s\r\n' '[Vetrel]' AddNew=0 AddAddIp=0 ShowMsg=0 CheckInt=60 WndX=40 WndY=30 Wndcx=700 \
-  Wndcy=480 >"$work/quorel.ini"
+  Wndcy=480 WatchIpv6=0 >"$work/quorel.ini"
 
 cd "$work" || exit 1
 wine_lab_show_vetrel || { fail "the main window did not appear within 60 s"; exit 1; }
@@ -275,6 +275,44 @@ drive answer ok >/dev/null
   [ "$(writes)" = "$before" ] && pass "3008 refuses the '*' sample: ${box#*|}" ||
   fail "3008 on '*': box '$box', $(writes) writes"
 
+# --- IPv6. Wine 8 lists no IPv6 neighbours (GetIpNetTable2 answers 1): gui_hook.dll points
+# the program's import at a table of 2001:db8:77::2 (router), fe80::3 and ff02::1.
+# The program starts with WatchIpv6=0 and reads nothing until the settings switch it on.
+[ "$(drive plant6)" = planted ] || fail "the IPv6 neighbour table was not planted"
+drive tab 4 >/dev/null
+sleep 3
+[ -z "$(drive rows neighbours6)" ] && pass "WatchIpv6=0: no IPv6 neighbour is read" || fail "read while off"
+drive post 32774
+drive dlgset settings 1021=1 1000=2
+drive dlgpush settings 1
+for _ in $(seq 140); do drive rows neighbours6 | grep -q '^fe80::3' && break; sleep 0.5; done
+rows6=$(drive rows neighbours6)
+echo "$rows6" | grep -q $'^2001:db8:77::2\t02-00-5e-00-00-02\t' && echo "$rows6" | grep -q $'^fe80::3\t02-00-5e-00-00-03\t' &&
+  pass "the IPv6 tab lists the planted neighbours" || fail "IPv6 tab: $rows6"
+shot ipv6_tab main
+drive select neighbours6 "$(($(echo "$rows6" | grep -n '^fe80::3' | cut -d: -f1) - 1))"
+drive command 3022
+drive tab 1 >/dev/null
+drive post 3004
+set_edits 'FE80::77%3' 02:00:00:00:77:77 хост-v6
+shot sample_add_ipv6
+drive dlgpush address 1
+set_edits ff02::1 02-00-00-00-77-78 группа
+drive dlgpush address 1
+box=$(drive dlgbox address 30)
+drive dlganswer address
+[ "$box" = "$caption|Неверный IPv6-адрес: ff02::1 — групповой адрес." ] && [ "$(drive dlgfocus address)" = 1000 ] &&
+  pass "IPv6 refused: ${box#*|}" || fail "ff02::1: box '$box'"
+drive dlgpush address 2
+[ "$(drive rows samples6 | cut -f1-3)" = $'fe80::3\t02-00-5e-00-00-03\t\nfe80::77\t02-00-00-00-77-77\tхост-v6' ] &&
+  pass "the IPv6 samples list holds the neighbour's row and the typed one, canonical" ||
+  fail "IPv6 samples: $(drive rows samples6)"
+shot samples_tab main
+drive post 32774
+drive dlgset settings 1021=0
+drive dlgpush settings 1
+[ "$(drive dlggone settings 30)" = 1 ] || fail "settings did not close"
+
 # --- exit, then the file
 drive foreground
 sleep 0.5
@@ -293,6 +331,10 @@ want=$(printf '%s\r\n' $'10.77.0.2\t02-00-00-00-02-02\tшлюз' $'10.77.0.3\t02
 got=$(iconv -f cp1251 -t utf-8 "$work/samples.dat")
 [ "$got" = "$want" ] && pass "samples.dat holds the edited and the added samples, the kept line" ||
   fail "samples.dat: $(od -c "$work/samples.dat" | head -12)"
+want6=$(printf '%s\r\n' $'fe80::3\t02-00-5e-00-00-03\t' $'fe80::77\t02-00-00-00-77-77\tхост-v6')
+[ "$(iconv -f cp1251 -t utf-8 "$work/samples6.dat")" = "$want6" ] && grep -q '^WatchIpv6=0' "$work/quorel.ini" &&
+  pass "samples6.dat holds both IPv6 samples; quorel.ini WatchIpv6=0" ||
+  fail "samples6.dat: $(od -c "$work/samples6.dat" | head -6); $(grep WatchIpv6 "$work/quorel.ini")"
 
 echo "screenshots in $shots"
 wine_lab_verdict gui_dialogs

@@ -10,10 +10,10 @@
 //              |dlgread|dlgset|dlgpush|dlgbox|dlganswer|dlggone|dlgfocus KIND ... (their block)
 //              |rect WINDOW|above WINDOW|place WINDOW X Y W H|show WINDOW max|restore
 //              |barenotify ID CODE|postraw [WINDOW] MESSAGE WPARAM LPARAM|lines|workarea|ping
-//              |endsession
-// LIST is arp, samples, routes or results (the scan page's); WINDOW main, messages, ok, tabs, arp,
-// status, dialog (the address dialog), box (its message box) or scan (the scan page). Texts go to
-// stdout as UTF-8, one item per line.
+//              |endsession|plant6
+// LIST is arp, samples, samples6, neighbours6, routes or results (the scan page's); WINDOW main,
+// messages, ok, tabs, arp, status, dialog (the address dialog), box (its message box) or scan (the
+// scan page). Texts go to stdout as UTF-8, one item per line.
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
@@ -73,9 +73,11 @@ HWND scanPage();
 
 HWND listWindow(const char* name) {
   if (std::strcmp(name, "results") == 0) return GetDlgItem(scanPage(), 2004);
-  const int id = std::strcmp(name, "arp") == 0       ? 2002
-                 : std::strcmp(name, "samples") == 0 ? 2003
-                                                     : 2007;
+  const int id = std::strcmp(name, "arp") == 0           ? 2002
+                 : std::strcmp(name, "samples") == 0     ? 2003
+                 : std::strcmp(name, "neighbours6") == 0 ? 2009
+                 : std::strcmp(name, "samples6") == 0    ? 2010
+                                                         : 2007;
   return GetDlgItem(mainWindow, id);
 }
 
@@ -540,26 +542,34 @@ int edgeRequest(int argc, char** argv, bool& handled) {
     HWND w = namedWindow(argv[3]);
     if (!w) return 5;
     ShowWindow(w, std::strcmp(argv[4], "max") == 0 ? SW_MAXIMIZE : SW_RESTORE);
-  } else if (what == "barenotify" && argc == 5) {
-    // gui_hook.dll, beside the driver, sends it from inside vetrel's process. Prints
-    // "returned", or "faulted" when the program read past the header (Wine swallows that).
+  } else if ((what == "barenotify" && argc == 5) || (what == "plant6" && argc == 3)) {
+    // gui_hook.dll, beside the driver, acts from inside vetrel's process. barenotify prints
+    // "returned", or "faulted" when the program read past the header (Wine swallows that);
+    // plant6 prints "planted" once the program's import points at the hook's IPv6 table.
+    const bool plant = what == "plant6";
     wchar_t path[MAX_PATH] = {};
     const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring dll(path, n);
     dll = dll.substr(0, dll.find_last_of(L'\\') + 1) + L"gui_hook.dll";
     HMODULE module = LoadLibraryW(dll.c_str());
-    auto proc = module ? reinterpret_cast<HOOKPROC>(
-                             reinterpret_cast<void*>(GetProcAddress(module, "bareNotifyHook")))
-                       : nullptr;
+    const char* entry = plant ? "plantNeighbours6Hook" : "bareNotifyHook";
+    auto proc =
+        module ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module, entry)))
+               : nullptr;
     if (!proc) return 6;
     HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, proc, module,
                                    GetWindowThreadProcessId(mainWindow, nullptr));
     if (!hook) return 7;
-    PostMessageW(mainWindow, RegisterWindowMessageW(L"VetrelTestBareNotify"),
-                 static_cast<WPARAM>(std::atoi(argv[3])), std::atoi(argv[4]));
+    const wchar_t* mark = plant ? L"VetrelTestPlant6" : L"VetrelTestBareNotify";
+    PostMessageW(mainWindow, RegisterWindowMessageW(mark),
+                 plant ? 0 : static_cast<WPARAM>(std::atoi(argv[3])),
+                 plant ? 0 : std::atoi(argv[4]));
     Sleep(1500);
     UnhookWindowsHookEx(hook);
-    print(GetPropW(mainWindow, L"VetrelTestBareNotify") ? L"returned" : L"faulted");
+    if (plant)
+      print(GetPropW(mainWindow, mark) ? L"planted" : L"not planted");
+    else
+      print(GetPropW(mainWindow, mark) ? L"returned" : L"faulted");
   } else if (what == "postraw" && (argc == 6 || argc == 7)) {
     // A stray message from another process, to the main window or the named one.
     HWND w = argc == 7 ? namedWindow(argv[3]) : mainWindow;

@@ -5,9 +5,11 @@
 #include <string>
 
 #include "arp/samples.h"
+#include "base/address6.h"
 #include "base/text_field.h"
 #include "base/ui_hooks.h"
 #include "scan/entry_dialogs.h"
+#include "scan/entry_dialogs6.h"
 #include "ui/win32/shell.h"
 #include "ui/win32/win_text.h"
 
@@ -30,18 +32,20 @@ const EntryEdit kEntryEdits[] = {
     {IDC_ENTRY_IP, "IP", 19}, {IDC_ENTRY_MAC, "MAC", 19}, {IDC_ENTRY_NAME, "Имя", 63}};
 
 // A text longer than its record's field is refused by name rather than cut; true when all fit.
-bool editsFit(HWND dialog) {
+// With ipv6, an address text holding a ':' may be as long as an IPv6 address with its zone.
+bool editsFit(HWND dialog, bool ipv6) {
   for (const EntryEdit& e : kEntryEdits) {
     HWND edit = GetDlgItem(dialog, e.id);
     if (!edit) continue;
     wchar_t wide[256] = {};
     GetWindowTextW(edit, wide, static_cast<int>(std::size(wide)));
     const std::string text = toNarrow(wide);
-    if (text.size() <= e.room) continue;
+    const bool long6 = ipv6 && e.id == IDC_ENTRY_IP && looksLikeIpv6(text);
+    const std::size_t room = long6 ? kEntryIpv6TextMax : e.room;
+    if (text.size() <= room) continue;
     const std::string message = std::string("Слишком длинное значение «") + e.label + "»: " + text +
                                 " — " + std::to_string(text.size()) +
-                                " символов, а поле вмещает не больше " + std::to_string(e.room) +
-                                ".";
+                                " символов, а поле вмещает не больше " + std::to_string(room) + ".";
     MessageBoxW(dialog, toWide(message.c_str()).c_str(), toWide(messageCaption).c_str(),
                 MB_OK | MB_ICONERROR);
     SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
@@ -106,7 +110,7 @@ INT_PTR entryCommand(HWND dialog, int id, int requestId, void (*take)(HWND),
 //--- the ARP entry dialog
 
 void writeArpEntry(HWND dialog) {
-  if (!editsFit(dialog)) return;
+  if (!editsFit(dialog, false)) return;
   char ip[20], mac[20];
   readEdit(dialog, IDC_ENTRY_IP, ip);
   readEdit(dialog, IDC_ENTRY_MAC, mac);
@@ -158,28 +162,26 @@ INT_PTR CALLBACK arpEntryDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
   return entryCommand(dialog, LOWORD(wParam), IDC_REQUEST_MAC, writeArpEntry, requestArpEntryMac);
 }
 
-//--- the sample dialog; SelectedRow is the sample it edits, -1 when it adds
+//--- the sample dialog; SelectedRow is the sample it edits, -1 when it adds. It edits a row of
+// the focused samples list; a new sample goes to the list its address text belongs to.
+
+bool editing6 = false;  // the edited row is an IPv6 sample
+
+// Whether OK and the request button read the address as IPv6.
+bool ipv6Entry(const char* ip) { return SelectedRow >= 0 ? editing6 : looksLikeIpv6(ip); }
 
 void fillFromSelectedRow(HWND dialog) {
   SetWindowTextW(dialog, toWide("Редактировать").c_str());
-  char ip[20], mac[20], name[64];
-  SampleListView.GetCellText(SelectedRow, 0, ip, sizeof ip);
-  SampleListView.GetCellText(SelectedRow, 1, mac, sizeof mac);
-  SampleListView.GetCellText(SelectedRow, 2, name, sizeof name);
+  char ip[kEntryIpv6TextMax + 1], mac[20], name[64];
+  FocusedSampleList->GetCellText(SelectedRow, 0, ip, sizeof ip);
+  FocusedSampleList->GetCellText(SelectedRow, 1, mac, sizeof mac);
+  FocusedSampleList->GetCellText(SelectedRow, 2, name, sizeof name);
   writeEdit(dialog, IDC_ENTRY_IP, ip);
   writeEdit(dialog, IDC_ENTRY_MAC, mac);
   writeEdit(dialog, IDC_ENTRY_NAME, name);
 }
 
-void storeDialogSample(HWND dialog) {
-  if (!editsFit(dialog)) return;
-  char ip[20], mac[20], name[64];
-  readEdit(dialog, IDC_ENTRY_IP, ip);
-  readEdit(dialog, IDC_ENTRY_MAC, mac);
-  readEdit(dialog, IDC_ENTRY_NAME, name);
-  // The list is shown, the sample selected, and only then the file written.
-  const SampleStore stored = storeSample(sampleFromTexts(ip, mac, name), SelectedRow,
-                                         [](int row) { SampleListView.SelectOnly(row); });
+void showStoreOutcome(HWND dialog, const SampleStore& stored, const char* ip) {
   switch (stored.outcome) {
     case SampleOutcome::Invalid:
       refuseField(dialog, stored.fault);
@@ -200,9 +202,42 @@ void storeDialogSample(HWND dialog) {
   }
 }
 
-void requestSampleMacAndName(HWND dialog) {
-  char ip[20];
+void storeDialogSample(HWND dialog) {
+  char ip[kEntryIpv6TextMax + 1], mac[20], name[64];
   readEdit(dialog, IDC_ENTRY_IP, ip);
+  const bool ipv6 = ipv6Entry(ip);
+  if (!editsFit(dialog, ipv6)) return;
+  readEdit(dialog, IDC_ENTRY_MAC, mac);
+  readEdit(dialog, IDC_ENTRY_NAME, name);
+  // The list is shown, the sample selected, and only then the file written.
+  const SampleStore stored = ipv6 ? storeSample6(sample6FromTexts(ip, mac, name), SelectedRow,
+                                                 [](int row) { Sample6ListView.SelectOnly(row); })
+                                  : storeSample(sampleFromTexts(ip, mac, name), SelectedRow,
+                                                [](int row) { SampleListView.SelectOnly(row); });
+  showStoreOutcome(dialog, stored, ip);
+}
+
+// An IPv6 address is not asked on the network: its MAC is the neighbour table's.
+void requestSample6Mac(HWND dialog, const char* ip) {
+  const FieldFault fault = sample6Fault(sample6FromTexts(ip, "*", ""), false);
+  if (fault.field != EntryField::None) {
+    refuseField(dialog, fault);
+    return;
+  }
+  char mac[20];
+  if (neighbour6Mac(ip, mac))
+    writeEdit(dialog, IDC_ENTRY_MAC, mac);
+  else
+    showDialogError(dialog, kNoMacText);
+}
+
+void requestSampleMacAndName(HWND dialog) {
+  char ip[kEntryIpv6TextMax + 1];
+  readEdit(dialog, IDC_ENTRY_IP, ip);
+  if (ipv6Entry(ip)) {
+    if (ip[0]) requestSample6Mac(dialog, ip);
+    return;
+  }
   AddressProbe found;
   if (probeAsks(ip)) {
     WaitCursor wait;
@@ -220,6 +255,7 @@ void requestSampleMacAndName(HWND dialog) {
 INT_PTR CALLBACK sampleDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   if (message == WM_INITDIALOG) {
     prepareDialog(dialog, {IDC_ENTRY_IP, IDC_ENTRY_MAC, IDC_ENTRY_NAME});
+    editing6 = SelectedRow >= 0 && FocusedSampleList == &Sample6ListView;
     if (SelectedRow >= 0) fillFromSelectedRow(dialog);
     return TRUE;
   }

@@ -176,7 +176,7 @@ void deleteLogFile() {
 }
 
 void editSelectedSample() {
-  SelectedRow = SampleListView.FirstSelected();
+  SelectedRow = FocusedSampleList->FirstSelected();
   if (SelectedRow < 0) return;
   openSampleDialog(0);
 }
@@ -245,6 +245,13 @@ void buildContextMenus() {
                          {IDM_SAMPLE_DOWN, "Ниже"},
                          {IDM_SAMPLE_TO_CACHE, "Добавить в кэш"},
                          {IDM_SAMPLE_COPY, "Копировать список"}});
+  // The IPv6 samples: no order (none is kept for them) and no IPv4 cache to write.
+  Sample6Menu = makeMenu({{IDM_SAMPLE_ADD, "Добавить новый"},
+                          {IDM_SAMPLE_EDIT, "Редактировать"},
+                          {IDM_SAMPLE_DELETE, "Удалить выделенные"},
+                          {IDM_SAMPLE_COPY, "Копировать список"}});
+  Neighbour6Menu = makeMenu({{IDM_NEIGHBOUR6_TO_SAMPLES, "Добавить в образцы"},
+                             {IDM_NEIGHBOUR6_COPY, "Копировать список"}});
   RouteMenu = makeMenu({{IDM_ROUTE_REFRESH, "Обновить"},
                         {IDM_ROUTE_ADD, "Добавить маршрут"},
                         {IDM_ROUTE_DELETE, "Удалить маршрут"}});
@@ -287,7 +294,10 @@ void handleCommand(int id) {
       editSelectedSample();
       break;
     case IDM_SAMPLE_DELETE:
-      deleteSelectedSamples();
+      if (FocusedSampleList == &Sample6ListView)
+        deleteSelectedSamples6();
+      else
+        deleteSelectedSamples();
       break;
     case IDM_SAMPLE_UP:
       moveSelectedSample(moveSampleUp);
@@ -299,7 +309,16 @@ void handleCommand(int id) {
       addSelectedToCache();
       break;
     case IDM_SAMPLE_COPY:
-      copySampleList();
+      if (FocusedSampleList == &Sample6ListView)
+        copySample6List();
+      else
+        copySampleList();
+      break;
+    case IDM_NEIGHBOUR6_TO_SAMPLES:
+      addSelectedNeighbours6ToSamples();
+      break;
+    case IDM_NEIGHBOUR6_COPY:
+      copyNeighbour6List();
       break;
     case IDM_ROUTE_REFRESH:
       refreshRouteList();
@@ -338,9 +357,15 @@ void handleKeyboardContextMenu(HWND list) {
   if (list == ArpListView.WindowHandle()) {
     showContextMenu(ArpMenu, list);
   } else if (list == SampleListView.WindowHandle()) {
+    FocusedSampleList = &SampleListView;
     if (!(scanRunning && settings.ScanCheckMac)) showContextMenu(SampleMenu, list);
+  } else if (list == Sample6ListView.WindowHandle()) {
+    FocusedSampleList = &Sample6ListView;
+    if (!(scanRunning && settings.ScanCheckMac)) showContextMenu(Sample6Menu, list);
   } else if (list == RouteListView.WindowHandle()) {
     showContextMenu(RouteMenu, list);
+  } else if (list == Neighbour6ListView.WindowHandle()) {
+    showContextMenu(Neighbour6Menu, list);
   }
 }
 
@@ -353,6 +378,8 @@ void handleListNotify(const NMHDR* header) {
       if (header->code == LVN_COLUMNCLICK) sortCacheList(column());
       break;
     case IDC_SAMPLE_LIST:
+      if (header->code == NM_SETFOCUS || header->code == NM_RCLICK || header->code == NM_DBLCLK)
+        FocusedSampleList = &SampleListView;
       // While a scan compares with the samples, they may not be changed from the menu.
       if (header->code == NM_RCLICK && !(scanRunning && settings.ScanCheckMac))
         showContextMenu(SampleMenu);
@@ -362,6 +389,20 @@ void handleListNotify(const NMHDR* header) {
         openSampleDialog(0);
         SelectedRow = -1;
       }
+      break;
+    case IDC_SAMPLE6_LIST:
+      if (header->code == NM_SETFOCUS || header->code == NM_RCLICK || header->code == NM_DBLCLK)
+        FocusedSampleList = &Sample6ListView;
+      if (header->code == NM_RCLICK && !(scanRunning && settings.ScanCheckMac))
+        showContextMenu(Sample6Menu);
+      if (header->code == NM_DBLCLK) {
+        SelectedRow = Sample6ListView.FirstSelected();
+        openSampleDialog(0);
+        SelectedRow = -1;
+      }
+      break;
+    case IDC_NEIGHBOUR6_LIST:
+      if (header->code == NM_RCLICK) showContextMenu(Neighbour6Menu);
       break;
     case IDC_ROUTE_LIST:
       if (header->code == NM_RCLICK) showContextMenu(RouteMenu);

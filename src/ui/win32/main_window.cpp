@@ -3,6 +3,7 @@
 #include <string>
 
 #include "arp/check_cycle.h"
+#include "ipv6/watch6.h"
 #include "route/route_table.h"
 #include "ui/win32/scan_page.h"
 #include "ui/win32/shell.h"
@@ -18,7 +19,10 @@ HWND MessageWindow = nullptr;
 HWND CurrentPage = nullptr;
 HFONT ListFont = nullptr;
 HMENU ArpMenu = nullptr, SampleMenu = nullptr, RouteMenu = nullptr;
+HMENU Neighbour6Menu = nullptr, Sample6Menu = nullptr;
 ListViewControl ArpListView, SampleListView, RouteListView;
+ListViewControl Neighbour6ListView, Sample6ListView;
+ListViewControl* FocusedSampleList = &SampleListView;
 UINT TaskbarCreatedMessage = 0;
 DWORD GuiThreadId = 0;
 
@@ -90,9 +94,15 @@ void layoutMainWindow(int width, int height) {
   GetClientRect(StatusBar, &s);
   const int statusHeight = s.bottom - s.top;
   MoveWindow(TabControl, 5, 5, width - 10, height - statusHeight - 8, TRUE);
-  ArpListView.Move(12, 34, width - 25, height - 44 - statusHeight);
-  SampleListView.Move(12, 34, width - 25, height - 44 - statusHeight);
-  RouteListView.Move(12, 34, width - 25, height - 44 - statusHeight);
+  const int pageHeight = height - 44 - statusHeight;
+  ArpListView.Move(12, 34, width - 25, pageHeight);
+  // The IPv4 samples above, the IPv6 samples below, a gap of 4 between them.
+  const int ipv4Height = std::max(0, (pageHeight - 4) * 3 / 5);
+  SampleListView.Move(12, 34, width - 25, ipv4Height);
+  Sample6ListView.Move(12, 34 + ipv4Height + 4, width - 25,
+                       std::max(0, pageHeight - ipv4Height - 4));
+  RouteListView.Move(12, 34, width - 25, pageHeight);
+  Neighbour6ListView.Move(12, 34, width - 25, pageHeight);
   fitRouteColumns();
   if (ScanPage) MoveWindow(ScanPage, 7, 29, width - 16, height - statusHeight - 34, TRUE);
 }
@@ -105,14 +115,19 @@ void layoutMainWindowNow() {
 void switchPage() {
   const int index = static_cast<int>(SendMessageW(TabControl, TCM_GETCURSEL, 0, 0));
   if (CurrentPage) ShowWindow(CurrentPage, SW_HIDE);
+  if (CurrentPage == SampleListView.WindowHandle()) Sample6ListView.Hide();
   HWND pages[] = {ArpListView.WindowHandle(), SampleListView.WindowHandle(), ScanPage,
-                  RouteListView.WindowHandle()};
-  if (index >= 0 && index < 4) {
+                  RouteListView.WindowHandle(), Neighbour6ListView.WindowHandle()};
+  if (index >= 0 && index < static_cast<int>(std::size(pages))) {
     CurrentPage = pages[index];
     ShowWindow(CurrentPage, SW_SHOW);
     if (CurrentPage == ScanPage) offerScanRange();
+    if (CurrentPage == SampleListView.WindowHandle()) Sample6ListView.Show();
   }
-  if (CurrentPage) SetFocus(CurrentPage);
+  if (CurrentPage == SampleListView.WindowHandle())
+    SetFocus(FocusedSampleList->WindowHandle());
+  else if (CurrentPage)
+    SetFocus(CurrentPage);
 }
 
 bool switchTabByKey(const MSG& msg) {
@@ -182,7 +197,7 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       endAfterShutDown();
       return TRUE;
     case WM_GETMINMAXINFO:
-      // Room for the four tabs, the scan status in full and a few rows of every list, the
+      // Room for the five tabs, the scan status in full and a few rows of every list, the
       // scan page's result list under its controls included.
       limitWindowSize(window, reinterpret_cast<MINMAXINFO*>(lParam), kMainMinWidth, kMainMinHeight);
       return TRUE;
@@ -215,7 +230,8 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (!header) return FALSE;
-      if (ArpListView.AnswerCellRequest(header) || SampleListView.AnswerCellRequest(header))
+      if (ArpListView.AnswerCellRequest(header) || SampleListView.AnswerCellRequest(header) ||
+          Neighbour6ListView.AnswerCellRequest(header) || Sample6ListView.AnswerCellRequest(header))
         return TRUE;
       if (header->idFrom == IDC_TABS && header->code == TCN_SELCHANGE)
         switchPage();
@@ -232,6 +248,9 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case kRouteChangeMessage:
       refreshRoutes(static_cast<std::uint32_t>(lParam));
       fitRouteColumns();
+      return TRUE;
+    case kRoute6ChangeMessage:
+      checkRoutes6();
       return TRUE;
     case kTableReadMessage:
       takeTableRead();

@@ -33,6 +33,7 @@ const CheckBox kCheckBoxes[] = {
     {IDC_SETTINGS_RUN_ON_START, &SettingsForm::RunOnStart},
     {IDC_SETTINGS_HIDE_ON_RUN, &SettingsForm::HideOnRun},
     {IDC_SETTINGS_MSG_TO_MAIL, &SettingsForm::MsgToMail},
+    {IDC_SETTINGS_WATCH_IPV6, &SettingsForm::WatchIpv6},
 };
 
 struct TextField {

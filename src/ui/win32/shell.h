@@ -17,6 +17,7 @@
 inline constexpr UINT kScanResultMessage = WM_USER + 100;   // a scan worker, sent to ScanPage
 inline constexpr UINT kTrayMessage = WM_USER + 101;         // the tray icon's mouse activity
 inline constexpr UINT kRouteChangeMessage = WM_USER + 102;  // routeWatch, posted; lParam: count
+inline constexpr UINT kRoute6ChangeMessage = WM_USER + 103;  // the IPv6 routes changed, posted
 // Wake-ups from other threads to the GUI thread. They carry nothing: any process may post
 // them, so the GUI thread only looks at what the program itself queued.
 inline constexpr UINT kJournalLineMessage = WM_APP + 1;  // lines wait in takeWindowLines
@@ -35,8 +36,12 @@ extern HWND MessageWindow;
 extern HWND CurrentPage;
 extern HFONT ListFont;
 extern ListViewControl* ScanListView;  // set by the scan page when it has its list
-extern HMENU ArpMenu, SampleMenu, RouteMenu;
+extern HMENU ArpMenu, SampleMenu, RouteMenu, Neighbour6Menu, Sample6Menu;
 extern ListViewControl ArpListView, SampleListView, RouteListView;
+// The IPv6 tab's neighbours, and the IPv6 samples below the samples on their tab.
+extern ListViewControl Neighbour6ListView, Sample6ListView;
+// The samples list the sample commands act on: the one of the two last focused.
+extern ListViewControl* FocusedSampleList;
 extern UINT TaskbarCreatedMessage;
 // The route list's written column widths: address, mask, gateway, interface, metric.
 inline constexpr int kRouteColumnWidths[] = {140, 140, 140, 140, 75};
@@ -120,6 +125,12 @@ bool askQuestion(const char* text, const char* caption);
 struct AddressEntry;
 // Adds e to the samples, saying so when it is there already; false when memory ran out.
 bool addSampleTelling(const AddressEntry& e);
+
+// The IPv6 lists' commands (commands6.cpp).
+void addSelectedNeighbours6ToSamples();
+void copyNeighbour6List();
+void copySample6List();
+void deleteSelectedSamples6();
 
 // Puts text on the clipboard as Windows-1251 and as UTF-16; nothing when it is busy.
 void copyTextToClipboard(HWND owner, const std::string& text);

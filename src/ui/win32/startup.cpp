@@ -1,6 +1,7 @@
 // The process entry, the start-up of the main window and the orderly end.
 
 #include <cstdint>
+#include <iterator>
 
 #include "arp/arp_table.h"
 #include "arp/check_cycle.h"
@@ -10,6 +11,9 @@
 #include "arp/statics.h"
 #include "base/detached_thread.h"
 #include "base/ui_hooks.h"
+#include "ipv6/neighbour6_view.h"
+#include "ipv6/samples6.h"
+#include "platform/neighbour6_platform.h"
 #include "platform/system_platform.h"
 #include "report/journal.h"
 #include "report/mail_message.h"
@@ -36,6 +40,11 @@ constexpr COLORREF kListText = RGB(220, 220, 220);
 
 void postRouteChange(std::uint32_t count) {
   PostMessageW(MainWindow, kRouteChangeMessage, 0, static_cast<LPARAM>(count));
+}
+
+// Ends when the system cannot tell (Wine at once); the check's tick reads the routes anyway.
+void route6Watch() {
+  while (platform::notifyRoute6Change() == 0) PostMessageW(MainWindow, kRoute6ChangeMessage, 0, 0);
 }
 
 void createStatusBar() {
@@ -74,6 +83,18 @@ void createListViews() {
                                             {"Метрика", kRouteColumnWidths[4], 2}};
   static const ListColumn arpColumns[] = {
       {"IP", 140, 0}, {"MAC", 160, 0}, {"Тип", 40, 1}, {"Имя", 160, 0}};
+  static const ListColumn neighbour6Columns[] = {{"IP-адрес", 210, 0},
+                                                 {"MAC-адрес", 150, 0},
+                                                 {"Тип", 40, 1},
+                                                 {"Интерфейс", 105, 2},
+                                                 {"Имя", 150, 0}};
+  static const ListColumn sample6Columns[] = {{"IPv6", 260, 0}, {"MAC", 160, 0}, {"Имя", 200, 0}};
+  Neighbour6ListView.UseCellSource(neighbour6ListCell);
+  Sample6ListView.UseCellSource(sample6ListCell);
+  createListPage(Neighbour6ListView, IDC_NEIGHBOUR6_LIST, neighbour6Columns, true);
+  Neighbour6ListView.Hide();
+  createListPage(Sample6ListView, IDC_SAMPLE6_LIST, sample6Columns, false);
+  Sample6ListView.Hide();
   // The ARP and sample lists read their rows from CacheList and SampleList when drawn.
   SampleListView.UseCellSource(sampleListCell);
   ArpListView.UseCellSource(cacheListCell);
@@ -91,8 +112,8 @@ void createTabs() {
                       WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_HOTTRACK, 0, 0, 0,
                       0, MainWindow, reinterpret_cast<HMENU>(IDC_TABS), Instance, nullptr);
   SendMessageW(TabControl, WM_SETFONT, SendMessageW(StatusBar, WM_GETFONT, 0, 0), FALSE);
-  const char* titles[] = {"ARP-кэш", "Образцы", "Опрос", "Маршруты"};
-  for (int i = 0; i < 4; ++i) {
+  const char* titles[] = {"ARP-кэш", "Образцы", "Опрос", "Маршруты", "IPv6"};
+  for (int i = 0; i < static_cast<int>(std::size(titles)); ++i) {
     std::wstring title = toWide(titles[i]);
     TCITEMW item{};
     item.mask = TCIF_TEXT;
@@ -157,6 +178,8 @@ bool initialiseMainWindow(HWND window) {
                SWP_NOZORDER | SWP_NOACTIVATE);
   loadSamples();
   showSamples();
+  loadSamples6();  // while WatchIpv6 is off it tells nothing
+  showSamples6();
   if (settings.SaveStat) loadStatics();
   seedCheckRandom(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window)));
   if (settings.HideOnRun) PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
@@ -164,6 +187,7 @@ bool initialiseMainWindow(HWND window) {
 
   // Without the thread route changes go unnoticed; the list still fills and "Обновить" works.
   startDetached(routeWatch, postRouteChange);
+  startDetached(route6Watch);
   OwnRouteChange = true;
   // The first fill runs from the loop: the refresh waits a second for further changes and
   // handles waiting messages meanwhile, which would delay the window and let the minimise
@@ -206,6 +230,8 @@ void finishMainWindow() {
   ArpListView.ReleaseImageList();
   SampleListView.ReleaseImageList();
   RouteListView.ReleaseImageList();
+  Neighbour6ListView.ReleaseImageList();
+  Sample6ListView.ReleaseImageList();
   MainWindow = nullptr;
   PostQuitMessage(0);
 }

@@ -22,6 +22,10 @@ ListViewControl* listFor(ListId list) {
       return &RouteListView;
     case ListId::Scan:
       return ScanListView;
+    case ListId::Neighbours6:
+      return &Neighbour6ListView;
+    case ListId::Samples6:
+      return &Sample6ListView;
   }
   return nullptr;
 }

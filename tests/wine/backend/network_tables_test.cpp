@@ -5,6 +5,8 @@
 //     10.201.0.100 .. 10.201.0.179 = 02:00:5e:00:01:00 .. 02:00:5e:00:01:4f (more than 64 rows)
 //   a reachable neighbour 10.201.0.3 = 02:00:5e:00:00:03
 //   a route 10.203.0.0/16 via 10.201.0.2
+//   IPv6: 2001:db8:201::1/64 on wb0, the neighbours and default route named below, and a
+//     resolver file naming 10.201.0.53 and 2001:db8:201::53
 // Wine answers some IP Helper calls without doing them; those tests say "WineStub".
 // clang-format off
 #include <winsock2.h>
@@ -25,8 +27,10 @@
 
 #include "arp/arp_table.h"
 #include "base/address.h"
+#include "base/address6.h"
 #include "platform/adapter_platform.h"
 #include "platform/arp_platform.h"
+#include "platform/neighbour6_platform.h"
 #include "platform/probe_platform.h"
 #include "platform/route_platform.h"
 #include "platform/system_platform.h"
@@ -306,4 +310,59 @@ TEST_F(Lab, ReverseLookupOfAnUnnamedAddressFindsNothing) {
   char text[64] = "";
   EXPECT_FALSE(probeName(ip("10.201.0.77"), text, sizeof text));
   platform::stopSockets();
+}
+
+namespace {
+
+std::string text6(const std::uint8_t (&bytes)[16]) {
+  Ipv6Address a;
+  std::memcpy(a.bytes, bytes, 16);
+  return formatIpv6(a);
+}
+
+}  // namespace
+
+TEST_F(Lab, Ipv6AddressesAndDnsServersAreRead) {
+  std::vector<Address6Row> addresses;
+  ASSERT_EQ(platform::getAddresses6(addresses), 0u);
+  std::map<std::string, Address6Row> byText;
+  for (const Address6Row& a : addresses) byText[text6(a.addr)] = a;
+  ASSERT_TRUE(byText.count("2001:db8:201::1"));
+  EXPECT_EQ(byText["2001:db8:201::1"].ifIndex, static_cast<std::uint32_t>(wb0->index));
+  EXPECT_EQ(byText["2001:db8:201::1"].prefixLength, 64u);
+  EXPECT_TRUE(byText.count("::1"));
+
+  // Wine gives every adapter the resolver file's servers, IPv4 and IPv6, without a zone.
+  std::vector<DnsServerRow> servers;
+  ASSERT_EQ(platform::getDnsServers(servers), 0u);
+  std::vector<std::string> onWb0;
+  for (const DnsServerRow& s : servers)
+    if (s.adapter == "wb0") {
+      EXPECT_EQ(s.ifIndex, static_cast<std::uint32_t>(wb0->index));
+      onWb0.push_back(s.address);
+    }
+  EXPECT_EQ(onWb0, (std::vector<std::string>{"10.201.0.53", "2001:db8:201::53"}));
+}
+
+// The namespace holds a permanent router neighbour 2001:db8:201::2, a reachable fe80::3 and a
+// default route via fe80::2: Wine 8 shows none of them and cannot watch or write the tables.
+TEST_F(Lab, WineStub_Ipv6NeighboursRoutesWritesAndWatch) {
+  std::vector<Neighbour6Row> neighbours(1);
+  EXPECT_EQ(platform::getNeighbours6(neighbours), kErrorNotSupported);
+  EXPECT_EQ(neighbours.size(), 1u);  // left as it was
+
+  std::vector<Route6Row> routes(1);
+  EXPECT_EQ(platform::getRoutes6(routes), 0u);
+  EXPECT_TRUE(routes.empty());
+
+  Neighbour6Row row;
+  row.ifIndex = static_cast<std::uint32_t>(wb0->index);
+  ASSERT_TRUE(readIpv6Text("2001:db8:201::9", *reinterpret_cast<Ipv6Address*>(row.addr)));
+  row.macLength = 6;
+  std::memcpy(row.mac, kWb0Mac, 6);
+  EXPECT_EQ(platform::setNeighbour6(row), kErrorNotSupported);  // and the process lives on
+
+  auto watch = std::async(std::launch::async, [] { return platform::notifyRoute6Change(); });
+  ASSERT_EQ(watch.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_EQ(watch.get(), kErrorNotSupported);
 }
