@@ -14,9 +14,9 @@
 #include "ui/win32/resource_ids.h"
 
 // The program's private window messages.
-inline constexpr UINT kScanResultMessage = WM_USER + 100;   // a scan worker, sent to ScanPage
-inline constexpr UINT kTrayMessage = WM_USER + 101;         // the tray icon's mouse activity
-inline constexpr UINT kRouteChangeMessage = WM_USER + 102;  // routeWatch, posted; lParam: count
+inline constexpr UINT kScanResultMessage = WM_USER + 100;    // a scan worker, sent to ScanPage
+inline constexpr UINT kTrayMessage = WM_USER + 101;          // the tray icon's mouse activity
+inline constexpr UINT kRouteChangeMessage = WM_USER + 102;   // routeWatch, posted; lParam: count
 inline constexpr UINT kRoute6ChangeMessage = WM_USER + 103;  // the IPv6 routes changed, posted
 // Wake-ups from other threads to the GUI thread. They carry nothing: any process may post
 // them, so the GUI thread only looks at what the program itself queued.
