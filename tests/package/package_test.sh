@@ -98,7 +98,7 @@ complete_words() {  # words of the command line, the last one being completed
     COMP_WORDS=("$@"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _vetrel; printf "%s\n" "${COMPREPLY[@]}"' _ "$@"
 }
 export -f complete_words
-check "commands" bash -c "test \"\$(complete_words vetrel '' | paste -sd' ')\" = 'monitor routes scan settings route version help'"
+check "commands" bash -c "test \"\$(complete_words vetrel '' | paste -sd' ')\" = 'monitor routes neighbours scan settings route version help'"
 check "settings set offers exactly the keys vetrel settings prints (but the password)" bash -c \
   "diff <(complete_words vetrel settings set '' | sed 's/=\$//' | sort) \
         <(/usr/bin/vetrel settings --dir '$d' | sed 's/=.*//' | grep -vx MailPassw | sort)"
