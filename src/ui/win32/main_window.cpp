@@ -34,8 +34,17 @@ constexpr int kMainMinWidth = 480, kMainMinHeight = 340;
 
 namespace {
 
-// The widest of a column's title and cells, with the list's cell margins.
-int neededWidth(ListViewControl& view, int column) {
+int textWidth(HWND list, const wchar_t* text) {
+  return static_cast<int>(
+      SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)));
+}
+
+// The widest of a column's cells, and of its title too, with the list's cell margins.
+struct ColumnWidths {
+  int cells = 0;
+  int whole = 0;
+};
+ColumnWidths neededWidths(ListViewControl& view, int column) {
   HWND list = view.WindowHandle();
   wchar_t title[32] = {};
   LVCOLUMNW c{};
@@ -43,26 +52,23 @@ int neededWidth(ListViewControl& view, int column) {
   c.pszText = title;
   c.cchTextMax = static_cast<int>(std::size(title));
   SendMessageW(list, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&c));
-  int widest =
-      static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(title)));
+  int widest = 0;
   const int rows = std::min(view.RowCount(), 512);  // a route table is short
   for (int row = 0; row < rows; ++row) {
     char text[64];  // an IPv6 prefix with its length
     view.GetCellText(row, column, text, sizeof text);
-    const std::wstring wide = toWide(text);
-    widest =
-        std::max(widest, static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
-                                                       reinterpret_cast<LPARAM>(wide.c_str()))));
+    widest = std::max(widest, textWidth(list, toWide(text).c_str()));
   }
-  return widest + 16;
+  return {widest + 16, std::max(widest, textWidth(list, title)) + 16};
 }
 
 // The written widths when they fit; otherwise each column as wide as its widest text, the
 // spare room shared out. Only when even that does not fit do the columns of givingWay
-// narrow, in that order, down to a third each.
+// narrow, in that order: down to a third each, or, cellsStay, to their widest cell (only
+// titles are cut).
 template <std::size_t N>
 void fitColumns(ListViewControl& view, const int (&written)[N],
-                std::initializer_list<int> givingWay) {
+                std::initializer_list<int> givingWay, bool cellsStay) {
   HWND list = view.WindowHandle();
   RECT client{};
   if (!list || !GetClientRect(list, &client)) return;
@@ -73,13 +79,18 @@ void fitColumns(ListViewControl& view, const int (&written)[N],
   int total = 0;
   for (int i = 0; i < kColumns; ++i) total += widths[i] = written[i];
   if (room > 0 && total > room) {
+    ColumnWidths needed[N];
     total = 0;
-    for (int i = 0; i < kColumns; ++i) total += widths[i] = neededWidth(view, i);
+    for (int i = 0; i < kColumns; ++i) {
+      needed[i] = neededWidths(view, i);
+      total += widths[i] = needed[i].whole;
+    }
     const int spare = room - total;
     for (int i = 0; spare > 0 && i < kColumns; ++i) widths[i] += spare / kColumns;
     for (int i : givingWay) {
       if (total <= room) break;
-      const int cut = std::min(total - room, widths[i] - widths[i] / 3);
+      const int floor = cellsStay ? needed[i].cells : widths[i] / 3;
+      const int cut = std::clamp(total - room, 0, std::max(0, widths[i] - floor));
       widths[i] -= cut;
       total -= cut;
     }
@@ -89,12 +100,13 @@ void fitColumns(ListViewControl& view, const int (&written)[N],
 
 }  // namespace
 
-// Addresses, masks, metrics and lifetimes are not cut at the default size; the interface
-// and gateway give way first (an IPv4 route's interface is an address, an IPv6 one's an
-// index), then the IPv6 destination.
+// Addresses, masks, metrics and lifetimes are not cut at the default size. Narrower, an IPv4
+// route's interface (an address) and gateway give way, down to a third; an IPv6 route's
+// columns whose titles are wider than their cells give way first, and no cell is cut while
+// the titles can make room.
 void fitRouteColumns() {
-  fitColumns(RouteListView, kRouteColumnWidths, {3, 2});
-  fitColumns(Route6ListView, kRoute6ColumnWidths, {1, 0});
+  fitColumns(RouteListView, kRouteColumnWidths, {3, 2}, false);
+  fitColumns(Route6ListView, kRoute6ColumnWidths, {2, 3, 4, 1, 0}, true);
 }
 
 void layoutMainWindow(int width, int height) {

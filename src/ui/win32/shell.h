@@ -46,7 +46,7 @@ extern UINT TaskbarCreatedMessage;
 // The route list's written column widths: address, mask, gateway, interface, metric.
 inline constexpr int kRouteColumnWidths[] = {140, 140, 140, 140, 75};
 // The IPv6 route list's: destination, gateway, interface, metric, lifetime.
-inline constexpr int kRoute6ColumnWidths[] = {200, 200, 90, 75, 110};
+inline constexpr int kRoute6ColumnWidths[] = {190, 190, 110, 90, 120};
 // A later start in the same folder asks the first copy's main window to come forward.
 extern UINT ShowFirstCopyMessage;
 // False when another copy runs on this folder: its window was asked forward, and this one
