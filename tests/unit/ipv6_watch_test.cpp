@@ -196,7 +196,6 @@ TEST_F(Ipv6Watch, RouteListShowsDefaultRoutesFirstAndIsRefilledOnlyWhenARouteCha
   readInto("fe80::1", byDefault.gateway);
   prefix.prefixLength = 64;
   prefix.lifetime = 0xffffffff;
-  prefix.ifIndex = byDefault.ifIndex = 2;
   struct Read {
     std::uint32_t lifetime, metric;
     int refills;
@@ -208,8 +207,8 @@ TEST_F(Ipv6Watch, RouteListShowsDefaultRoutesFirstAndIsRefilledOnlyWhenARouteCha
     checkRoutes6();
     EXPECT_EQ(ui.clears[ListId::Routes6], r.refills);
     const std::vector<std::vector<std::string>> want = {
-        {"::/0", "fe80::1", "2", std::to_string(r.metric), std::to_string(r.lifetime)},
-        {"2001:db8::/64", "", "2", "0", "бессрочно"}};
+        {"::/0", "fe80::1", "0", std::to_string(r.metric), std::to_string(r.lifetime)},
+        {"2001:db8::/64", "", "0", "0", "бессрочно"}};
     EXPECT_EQ(ui.lists[ListId::Routes6], want) << r.lifetime << ' ' << r.metric;
   }
 }

@@ -10,10 +10,10 @@
 //              |dlgread|dlgset|dlgpush|dlgbox|dlganswer|dlggone|dlgfocus KIND ... (their block)
 //              |rect WINDOW|above WINDOW|place WINDOW X Y W H|show WINDOW max|restore
 //              |barenotify ID CODE|postraw [WINDOW] MESSAGE WPARAM LPARAM|lines|workarea|ping
-//              |endsession|plant6
-// LIST is arp, samples, samples6, neighbours6, routes, routes6 or results (the scan page's); WINDOW
-// main, messages, ok, tabs, arp, status, dialog (the address dialog), box (its message box) or scan
-// (the scan page). Texts go to stdout as UTF-8, one item per line.
+//              |endsession|plant6 (LIST routes6 is the IPv6 route list)
+// LIST is arp, samples, samples6, neighbours6, routes or results (the scan page's); WINDOW main,
+// messages, ok, tabs, arp, status, dialog (the address dialog), box (its message box) or scan (the
+// scan page). Texts go to stdout as UTF-8, one item per line.
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
