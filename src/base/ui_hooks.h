@@ -6,13 +6,14 @@
 
 struct AddressEntry;
 
-enum class ListId { Arp, Samples, Scan, Routes, Neighbours6, Samples6 };
+enum class ListId { Arp, Samples, Scan, Routes, Neighbours6, Samples6, Routes6 };
 enum class MessageIcon { Error, Information, Question };
 
 struct UiHooks {
   // List views (refills: clear, then append row by row).
   void (*clearList)(ListId list);
   int (*appendRow)(ListId list, const char* column0);  // new row index or -1
+  // On a list that reads its rows when it draws them (showRows), the row is drawn anew.
   void (*setCell)(ListId list, int row, int column, const char* text);
   void (*markSortedColumn)(ListId list, int column);  // -1 removes the mark
   // Between hold true and hold false the list is not redrawn; the release repaints it once.

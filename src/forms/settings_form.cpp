@@ -4,6 +4,7 @@
 
 #include "base/text_field.h"
 #include "ipv6/neighbour6_view.h"
+#include "ipv6/route6_view.h"
 #include "ipv6/watch6.h"
 #include "report/journal.h"
 #include "report/mail_thread.h"
@@ -198,6 +199,7 @@ SettingsVerdict applySettingsForm(const SettingsForm& form) {
     // Switched on, the next tick reads afresh; switched off, no IPv6 row stays shown.
     resetIpv6Watch();
     showNeighbours6();
+    showRoutes6();
   }
   return SettingsVerdict::Applied;
 }

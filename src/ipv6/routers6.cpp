@@ -9,6 +9,7 @@
 #include "base/recent_keys.h"
 #include "base/text_field.h"
 #include "ipv6/known6.h"
+#include "ipv6/route6_view.h"
 #include "ipv6/samples6.h"
 #include "ipv6/watch6.h"
 #include "report/event_text.h"
@@ -98,6 +99,7 @@ void checkRoutes6() {
   const std::uint32_t result = platform::getRoutes6(r.routes);
   if (result == kErrorNotSupported) r.routesOff = true;
   if (result != kOk) return;
+  takeRoutes6(r.routes);
   bool tableRead = false;
   r.awaiting = false;
   for (const Route6Row& route : r.routes) {
@@ -141,6 +143,7 @@ bool routerAwaitsMac6() { return routers().awaiting; }
 void resetRouters6() {
   Routers& r = routers();
   r.told.clear();
+  Route6List.clear();  // shown again by showRoutes6
   r.routesOff = false;
   r.awaiting = false;
 }

@@ -189,3 +189,26 @@ TEST_F(Ipv6Watch, DnsServersAgainstTheFirstReadAndDhcp6ServersAgainstTheSamples)
   checkDnsServers();
   EXPECT_TRUE(ui.windowLines.empty());
 }
+
+TEST_F(Ipv6Watch, RouteListShowsDefaultRoutesFirstAndIsRefilledOnlyWhenARouteChanged) {
+  Route6Row prefix, byDefault;
+  readInto("2001:db8::", prefix.dest);
+  readInto("fe80::1", byDefault.gateway);
+  prefix.prefixLength = 64;
+  prefix.lifetime = 0xffffffff;
+  struct Read {
+    std::uint32_t lifetime, metric;
+    int refills;
+  } reads[] = {{1800, 0, 1}, {1800, 0, 1}, {1795, 0, 1}, {1795, 9, 2}};  // the same, older, other
+  for (const Read& r : reads) {
+    byDefault.lifetime = r.lifetime;
+    byDefault.metric = r.metric;
+    fake.routes6 = {prefix, byDefault};
+    checkRoutes6();
+    EXPECT_EQ(ui.clears[ListId::Routes6], r.refills);
+    const std::vector<std::vector<std::string>> want = {
+        {"::/0", "fe80::1", "0", std::to_string(r.metric), std::to_string(r.lifetime)},
+        {"2001:db8::/64", "", "0", "0", "бессрочно"}};
+    EXPECT_EQ(ui.lists[ListId::Routes6], want) << r.lifetime << ' ' << r.metric;
+  }
+}

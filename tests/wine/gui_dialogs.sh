@@ -275,8 +275,9 @@ drive answer ok >/dev/null
   [ "$(writes)" = "$before" ] && pass "3008 refuses the '*' sample: ${box#*|}" ||
   fail "3008 on '*': box '$box', $(writes) writes"
 
-# --- IPv6. Wine 8 lists no IPv6 neighbours (GetIpNetTable2 answers 1): gui_hook.dll points
-# the program's import at a table of 2001:db8:77::2 (router), fe80::3 and ff02::1.
+# --- IPv6. Wine 8 lists no IPv6 neighbours (GetIpNetTable2 answers 1) nor routes: gui_hook.dll
+# points the program's imports at tables of 2001:db8:77::2 and fe80::1 (the router), fe80::3,
+# ff02::1, and of a route to 2001:db8:77::/64 and a default route via fe80::1.
 # The program starts with WatchIpv6=0 and reads nothing until the settings switch it on.
 [ "$(drive plant6)" = planted ] || fail "the IPv6 neighbour table was not planted"
 drive tab 4 >/dev/null
@@ -308,6 +309,12 @@ drive dlgpush address 2
   pass "the IPv6 samples list holds the neighbour's row and the typed one, canonical" ||
   fail "IPv6 samples: $(drive rows samples6)"
 shot samples_tab main
+drive tab 3 >/dev/null
+[ "$(drive rows routes6)" = $'::/0\tfe80::1\t2\t256\t1800\n2001:db8:77::/64\t\t2\t256\tбессрочно' ] &&
+  drive lines | grep -qF 'Чужой маршрутизатор IPv6! fe80::1 02-00-5e-00-00-02 (маршрут по умолчанию, интерфейс 2)' &&
+  pass "the route tab lists the IPv6 default route first; its router is told" ||
+  fail "IPv6 routes: $(drive rows routes6); $(drive lines | grep IPv6)"
+shot routes_ipv6 main
 drive post 32774
 drive dlgset settings 1021=0
 drive dlgpush settings 1

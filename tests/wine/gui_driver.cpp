@@ -10,7 +10,7 @@
 //              |dlgread|dlgset|dlgpush|dlgbox|dlganswer|dlggone|dlgfocus KIND ... (their block)
 //              |rect WINDOW|above WINDOW|place WINDOW X Y W H|show WINDOW max|restore
 //              |barenotify ID CODE|postraw [WINDOW] MESSAGE WPARAM LPARAM|lines|workarea|ping
-//              |endsession|plant6
+//              |endsession|plant6 (LIST routes6 is the IPv6 route list)
 // LIST is arp, samples, samples6, neighbours6, routes or results (the scan page's); WINDOW main,
 // messages, ok, tabs, arp, status, dialog (the address dialog), box (its message box) or scan (the
 // scan page). Texts go to stdout as UTF-8, one item per line.
@@ -77,6 +77,7 @@ HWND listWindow(const char* name) {
                  : std::strcmp(name, "samples") == 0     ? 2003
                  : std::strcmp(name, "neighbours6") == 0 ? 2009
                  : std::strcmp(name, "samples6") == 0    ? 2010
+                 : std::strcmp(name, "routes6") == 0     ? 2011
                                                          : 2007;
   return GetDlgItem(mainWindow, id);
 }
@@ -545,7 +546,7 @@ int edgeRequest(int argc, char** argv, bool& handled) {
   } else if ((what == "barenotify" && argc == 5) || (what == "plant6" && argc == 3)) {
     // gui_hook.dll, beside the driver, acts from inside vetrel's process. barenotify prints
     // "returned", or "faulted" when the program read past the header (Wine swallows that);
-    // plant6 prints "planted" once the program's import points at the hook's IPv6 table.
+    // plant6 prints "planted" once the program's imports point at the hook's IPv6 tables.
     const bool plant = what == "plant6";
     wchar_t path[MAX_PATH] = {};
     const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);

@@ -40,8 +40,9 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// --- IPv6 neighbours where Wine has none: on "VetrelTestPlant6" the program's import of
-// GetIpNetTable2 is pointed at a table of three rows, as a system would list them.
+// --- IPv6 neighbours and routes where Wine has none: on "VetrelTestPlant6" the program's
+// imports of GetIpNetTable2 and GetIpForwardTable2 are pointed at tables as a system would
+// list them: four neighbours, a prefix route and a default route via fe80::1.
 namespace {
 
 void setRow(MIB_IPNET_ROW2& r, const char* address, const BYTE* mac, NL_NEIGHBOR_STATE state,
@@ -57,7 +58,7 @@ void setRow(MIB_IPNET_ROW2& r, const char* address, const BYTE* mac, NL_NEIGHBOR
 
 DWORD WINAPI plantedNetTable2(ADDRESS_FAMILY family, MIB_IPNET_TABLE2** table) {
   if (family != AF_INET6 || !table) return ERROR_NOT_SUPPORTED;
-  const ULONG rows = 3;
+  const ULONG rows = 4;
   const SIZE_T size = offsetof(MIB_IPNET_TABLE2, Table) + rows * sizeof(MIB_IPNET_ROW2);
   // FreeMibTable gives it back to the process heap.
   auto* t = static_cast<MIB_IPNET_TABLE2*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size));
@@ -68,6 +69,32 @@ DWORD WINAPI plantedNetTable2(ADDRESS_FAMILY family, MIB_IPNET_TABLE2** table) {
   setRow(t->Table[0], "2001:db8:77::2", router, NlnsPermanent, true);
   setRow(t->Table[1], "fe80::3", host, NlnsReachable, false);
   setRow(t->Table[2], "ff02::1", none, NlnsPermanent, false);
+  setRow(t->Table[3], "fe80::1", router, NlnsStale, true);
+  t->NumEntries = rows;
+  *table = t;
+  return NO_ERROR;
+}
+
+void setRoute(MIB_IPFORWARD_ROW2& r, const char* prefix, UINT8 length, const char* via,
+              ULONG lifetime) {
+  r.DestinationPrefix.Prefix.Ipv6.sin6_family = r.NextHop.Ipv6.sin6_family = AF_INET6;
+  inet_pton(AF_INET6, prefix, &r.DestinationPrefix.Prefix.Ipv6.sin6_addr);
+  r.DestinationPrefix.PrefixLength = length;
+  inet_pton(AF_INET6, via, &r.NextHop.Ipv6.sin6_addr);
+  r.InterfaceIndex = 2;
+  r.Metric = 256;
+  r.ValidLifetime = lifetime;
+}
+
+// The prefix route first: the list puts the default route on top itself.
+DWORD WINAPI plantedForwardTable2(ADDRESS_FAMILY family, MIB_IPFORWARD_TABLE2** table) {
+  if (family != AF_INET6 || !table) return ERROR_NOT_SUPPORTED;
+  const ULONG rows = 2;
+  const SIZE_T size = offsetof(MIB_IPFORWARD_TABLE2, Table) + rows * sizeof(MIB_IPFORWARD_ROW2);
+  auto* t = static_cast<MIB_IPFORWARD_TABLE2*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size));
+  if (!t) return ERROR_NOT_ENOUGH_MEMORY;
+  setRoute(t->Table[0], "2001:db8:77::", 64, "::", 0xffffffff);
+  setRoute(t->Table[1], "::", 0, "fe80::1", 1800);
   t->NumEntries = rows;
   *table = t;
   return NO_ERROR;
@@ -107,6 +134,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                        reinterpret_cast<LPCWSTR>(&plantedNetTable2), &self);
     pointImport("iphlpapi.dll", "GetIpNetTable2", reinterpret_cast<void*>(&plantedNetTable2));
+    pointImport("iphlpapi.dll", "GetIpForwardTable2",
+                reinterpret_cast<void*>(&plantedForwardTable2));
     SetPropW(msg->hwnd, L"VetrelTestPlant6", reinterpret_cast<HANDLE>(1));
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);

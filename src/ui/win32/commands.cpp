@@ -13,6 +13,7 @@
 #include "arp/samples.h"
 #include "base/address.h"
 #include "base/text_field.h"
+#include "ipv6/watch6.h"
 #include "platform/system_platform.h"
 #include "report/journal.h"
 #include "route/route_table.h"
@@ -153,6 +154,7 @@ void copySampleList() { copyTextToClipboard(MainWindow, sampleListText()); }
 void refreshRouteList() {
   OwnRouteChange = true;
   refreshRoutes(0);
+  checkRoutes6();
   fitRouteColumns();
 }
 
@@ -223,6 +225,8 @@ void buildContextMenus() {
   RouteMenu = makeMenu({{IDM_ROUTE_REFRESH, "Обновить"},
                         {IDM_ROUTE_ADD, "Добавить маршрут"},
                         {IDM_ROUTE_DELETE, "Удалить маршрут"}});
+  // The IPv6 routes are shown, not edited: the route dialog and its command know IPv4 only.
+  Route6Menu = makeMenu({{IDM_ROUTE_REFRESH, "Обновить"}});
 }
 
 void handleCommand(int id) {
@@ -332,6 +336,8 @@ void handleKeyboardContextMenu(HWND list) {
     if (!(scanRunning && settings.ScanCheckMac)) showContextMenu(Sample6Menu, list);
   } else if (list == RouteListView.WindowHandle()) {
     showContextMenu(RouteMenu, list);
+  } else if (list == Route6ListView.WindowHandle()) {
+    showContextMenu(Route6Menu, list);
   } else if (list == Neighbour6ListView.WindowHandle()) {
     showContextMenu(Neighbour6Menu, list);
   }
@@ -371,6 +377,9 @@ void handleListNotify(const NMHDR* header) {
       break;
     case IDC_NEIGHBOUR6_LIST:
       if (header->code == NM_RCLICK) showContextMenu(Neighbour6Menu);
+      break;
+    case IDC_ROUTE6_LIST:
+      if (header->code == NM_RCLICK) showContextMenu(Route6Menu);
       break;
     case IDC_ROUTE_LIST:
       if (header->code == NM_RCLICK) showContextMenu(RouteMenu);

@@ -99,6 +99,11 @@ int ListViewControl::AppendRow(const char* text) {
 }
 
 void ListViewControl::SetCellText(int row, int column, const char* text) {
+  // Such a list holds no texts: the row is read from the source again.
+  if (source_) {
+    SendMessageW(window_, LVM_REDRAWITEMS, row, row);
+    return;
+  }
   std::wstring wide = toWide(text);
   item_ = LVITEMW{};
   item_.mask = LVIF_TEXT;

@@ -39,6 +39,7 @@ class ListViewControl {
   void ReleaseImageList();
 
   int AppendRow(const char* text);  // the new row's index or -1
+  // With a cell source the text is not kept: the row is drawn anew from the source.
   void SetCellText(int row, int column, const char* text);
   // The cell's Windows-1251 text cut to size - 1 characters; returns buffer.
   char* GetCellText(int row, int column, char* buffer, std::size_t size);

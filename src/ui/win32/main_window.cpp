@@ -1,5 +1,6 @@
 // The main window's procedure: layout, tabs, timer, tray, close and the private messages.
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 
 #include "arp/check_cycle.h"
@@ -19,9 +20,9 @@ HWND MessageWindow = nullptr;
 HWND CurrentPage = nullptr;
 HFONT ListFont = nullptr;
 HMENU ArpMenu = nullptr, SampleMenu = nullptr, RouteMenu = nullptr;
-HMENU Neighbour6Menu = nullptr, Sample6Menu = nullptr;
+HMENU Neighbour6Menu = nullptr, Sample6Menu = nullptr, Route6Menu = nullptr;
 ListViewControl ArpListView, SampleListView, RouteListView;
-ListViewControl Neighbour6ListView, Sample6ListView;
+ListViewControl Neighbour6ListView, Sample6ListView, Route6ListView;
 ListViewControl* FocusedSampleList = &SampleListView;
 UINT TaskbarCreatedMessage = 0;
 DWORD GuiThreadId = 0;
@@ -33,57 +34,79 @@ constexpr int kMainMinWidth = 480, kMainMinHeight = 340;
 
 namespace {
 
-// The widest of a column's title and cells, with the list's cell margins.
-int neededWidth(HWND list, int column) {
+int textWidth(HWND list, const wchar_t* text) {
+  return static_cast<int>(
+      SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)));
+}
+
+// The widest of a column's cells, and of its title too, with the list's cell margins.
+struct ColumnWidths {
+  int cells = 0;
+  int whole = 0;
+};
+ColumnWidths neededWidths(ListViewControl& view, int column) {
+  HWND list = view.WindowHandle();
   wchar_t title[32] = {};
   LVCOLUMNW c{};
   c.mask = LVCF_TEXT;
   c.pszText = title;
   c.cchTextMax = static_cast<int>(std::size(title));
   SendMessageW(list, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&c));
-  int widest =
-      static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(title)));
-  const int rows = std::min(RouteListView.RowCount(), 512);  // a route table is short
+  int widest = 0;
+  const int rows = std::min(view.RowCount(), 512);  // a route table is short
   for (int row = 0; row < rows; ++row) {
-    char text[32];
-    RouteListView.GetCellText(row, column, text, sizeof text);
-    const std::wstring wide = toWide(text);
-    widest =
-        std::max(widest, static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
-                                                       reinterpret_cast<LPARAM>(wide.c_str()))));
+    char text[64];  // an IPv6 prefix with its length
+    view.GetCellText(row, column, text, sizeof text);
+    widest = std::max(widest, textWidth(list, toWide(text).c_str()));
   }
-  return widest + 16;
+  return {widest + 16, std::max(widest, textWidth(list, title)) + 16};
 }
 
-}  // namespace
-
 // The written widths when they fit; otherwise each column as wide as its widest text, the
-// spare room shared out, so that addresses, masks and metrics are not cut at the default
-// size. Only when even that does not fit are the interface and gateway columns narrowed.
-void fitRouteColumns() {
-  HWND list = RouteListView.WindowHandle();
+// spare room shared out. Only when even that does not fit do the columns of givingWay
+// narrow, in that order: down to a third each, or, cellsStay, to their widest cell (only
+// titles are cut).
+template <std::size_t N>
+void fitColumns(ListViewControl& view, const int (&written)[N],
+                std::initializer_list<int> givingWay, bool cellsStay) {
+  HWND list = view.WindowHandle();
   RECT client{};
   if (!list || !GetClientRect(list, &client)) return;
   const bool barShown = (GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL) != 0;
   const int room = client.right - (barShown ? 0 : GetSystemMetrics(SM_CXVSCROLL));
-  constexpr int kColumns = static_cast<int>(std::size(kRouteColumnWidths));
-  int widths[kColumns];
+  constexpr int kColumns = static_cast<int>(N);
+  int widths[N];
   int total = 0;
-  for (int i = 0; i < kColumns; ++i) total += widths[i] = kRouteColumnWidths[i];
+  for (int i = 0; i < kColumns; ++i) total += widths[i] = written[i];
   if (room > 0 && total > room) {
+    ColumnWidths needed[N];
     total = 0;
-    for (int i = 0; i < kColumns; ++i) total += widths[i] = neededWidth(list, i);
+    for (int i = 0; i < kColumns; ++i) {
+      needed[i] = neededWidths(view, i);
+      total += widths[i] = needed[i].whole;
+    }
     const int spare = room - total;
     for (int i = 0; spare > 0 && i < kColumns; ++i) widths[i] += spare / kColumns;
-    // Still too wide: the interface, then the gateway give way, down to a third each.
-    for (int i : {3, 2}) {
+    for (int i : givingWay) {
       if (total <= room) break;
-      const int cut = std::min(total - room, widths[i] - widths[i] / 3);
+      const int floor = cellsStay ? needed[i].cells : widths[i] / 3;
+      const int cut = std::clamp(total - room, 0, std::max(0, widths[i] - floor));
       widths[i] -= cut;
       total -= cut;
     }
   }
   for (int i = 0; i < kColumns; ++i) SendMessageW(list, LVM_SETCOLUMNWIDTH, i, widths[i]);
+}
+
+}  // namespace
+
+// Addresses, masks, metrics and lifetimes are not cut at the default size. Narrower, an IPv4
+// route's interface (an address) and gateway give way, down to a third; an IPv6 route's
+// columns whose titles are wider than their cells give way first, and no cell is cut while
+// the titles can make room.
+void fitRouteColumns() {
+  fitColumns(RouteListView, kRouteColumnWidths, {3, 2}, false);
+  fitColumns(Route6ListView, kRoute6ColumnWidths, {2, 3, 4, 1, 0}, true);
 }
 
 void layoutMainWindow(int width, int height) {
@@ -96,12 +119,13 @@ void layoutMainWindow(int width, int height) {
   MoveWindow(TabControl, 5, 5, width - 10, height - statusHeight - 8, TRUE);
   const int pageHeight = height - 44 - statusHeight;
   ArpListView.Move(12, 34, width - 25, pageHeight);
-  // The IPv4 samples above, the IPv6 samples below, a gap of 4 between them.
+  // The IPv4 samples and routes above, the IPv6 ones below, a gap of 4 between them.
   const int ipv4Height = std::max(0, (pageHeight - 4) * 3 / 5);
+  const int ipv6Height = std::max(0, pageHeight - ipv4Height - 4);
   SampleListView.Move(12, 34, width - 25, ipv4Height);
-  Sample6ListView.Move(12, 34 + ipv4Height + 4, width - 25,
-                       std::max(0, pageHeight - ipv4Height - 4));
-  RouteListView.Move(12, 34, width - 25, pageHeight);
+  Sample6ListView.Move(12, 34 + ipv4Height + 4, width - 25, ipv6Height);
+  RouteListView.Move(12, 34, width - 25, ipv4Height);
+  Route6ListView.Move(12, 34 + ipv4Height + 4, width - 25, ipv6Height);
   Neighbour6ListView.Move(12, 34, width - 25, pageHeight);
   fitRouteColumns();
   if (ScanPage) MoveWindow(ScanPage, 7, 29, width - 16, height - statusHeight - 34, TRUE);
@@ -116,6 +140,7 @@ void switchPage() {
   const int index = static_cast<int>(SendMessageW(TabControl, TCM_GETCURSEL, 0, 0));
   if (CurrentPage) ShowWindow(CurrentPage, SW_HIDE);
   if (CurrentPage == SampleListView.WindowHandle()) Sample6ListView.Hide();
+  if (CurrentPage == RouteListView.WindowHandle()) Route6ListView.Hide();
   HWND pages[] = {ArpListView.WindowHandle(), SampleListView.WindowHandle(), ScanPage,
                   RouteListView.WindowHandle(), Neighbour6ListView.WindowHandle()};
   if (index >= 0 && index < static_cast<int>(std::size(pages))) {
@@ -123,6 +148,7 @@ void switchPage() {
     ShowWindow(CurrentPage, SW_SHOW);
     if (CurrentPage == ScanPage) offerScanRange();
     if (CurrentPage == SampleListView.WindowHandle()) Sample6ListView.Show();
+    if (CurrentPage == RouteListView.WindowHandle()) Route6ListView.Show();
   }
   if (CurrentPage == SampleListView.WindowHandle())
     SetFocus(FocusedSampleList->WindowHandle());
@@ -231,7 +257,8 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (!header) return FALSE;
       if (ArpListView.AnswerCellRequest(header) || SampleListView.AnswerCellRequest(header) ||
-          Neighbour6ListView.AnswerCellRequest(header) || Sample6ListView.AnswerCellRequest(header))
+          Neighbour6ListView.AnswerCellRequest(header) ||
+          Sample6ListView.AnswerCellRequest(header) || Route6ListView.AnswerCellRequest(header))
         return TRUE;
       if (header->idFrom == IDC_TABS && header->code == TCN_SELCHANGE)
         switchPage();

@@ -31,6 +31,7 @@
 #define IDT_SCAN_REPEAT 2008
 #define IDC_NEIGHBOUR6_LIST 2009
 #define IDC_SAMPLE6_LIST 2010
+#define IDC_ROUTE6_LIST 2011
 
 // Main menu.
 #define IDM_ABOUT 104

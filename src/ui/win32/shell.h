@@ -36,15 +36,17 @@ extern HWND MessageWindow;
 extern HWND CurrentPage;
 extern HFONT ListFont;
 extern ListViewControl* ScanListView;  // set by the scan page when it has its list
-extern HMENU ArpMenu, SampleMenu, RouteMenu, Neighbour6Menu, Sample6Menu;
+extern HMENU ArpMenu, SampleMenu, RouteMenu, Neighbour6Menu, Sample6Menu, Route6Menu;
 extern ListViewControl ArpListView, SampleListView, RouteListView;
-// The IPv6 tab's neighbours, and the IPv6 samples below the samples on their tab.
-extern ListViewControl Neighbour6ListView, Sample6ListView;
+// The IPv6 tab's neighbours, and the IPv6 samples and routes below the IPv4 ones on their tabs.
+extern ListViewControl Neighbour6ListView, Sample6ListView, Route6ListView;
 // The samples list the sample commands act on: the one of the two last focused.
 extern ListViewControl* FocusedSampleList;
 extern UINT TaskbarCreatedMessage;
 // The route list's written column widths: address, mask, gateway, interface, metric.
 inline constexpr int kRouteColumnWidths[] = {140, 140, 140, 140, 75};
+// The IPv6 route list's: destination, gateway, interface, metric, lifetime.
+inline constexpr int kRoute6ColumnWidths[] = {190, 190, 110, 90, 120};
 // A later start in the same folder asks the first copy's main window to come forward.
 extern UINT ShowFirstCopyMessage;
 // False when another copy runs on this folder: its window was asked forward, and this one
@@ -75,7 +77,7 @@ void layoutMainWindow(int width, int height);
 void layoutMainWindowNow();
 
 void switchPage();
-// The route list's columns for its width and its texts.
+// The route lists' columns for their width and their texts.
 void fitRouteColumns();
 
 // The tray icon.

@@ -12,6 +12,7 @@
 #include "base/detached_thread.h"
 #include "base/ui_hooks.h"
 #include "ipv6/neighbour6_view.h"
+#include "ipv6/route6_view.h"
 #include "ipv6/samples6.h"
 #include "platform/neighbour6_platform.h"
 #include "platform/system_platform.h"
@@ -89,6 +90,11 @@ void createListViews() {
                                                  {"Интерфейс", 105, 2},
                                                  {"Имя", 150, 0}};
   static const ListColumn sample6Columns[] = {{"IPv6", 260, 0}, {"MAC", 160, 0}, {"Имя", 200, 0}};
+  static const ListColumn route6Columns[] = {{"Назначение", kRoute6ColumnWidths[0], 2},
+                                             {"Шлюз", kRoute6ColumnWidths[1], 2},
+                                             {"Интерфейс", kRoute6ColumnWidths[2], 2},
+                                             {"Метрика", kRoute6ColumnWidths[3], 2},
+                                             {"Время жизни", kRoute6ColumnWidths[4], 2}};
   Neighbour6ListView.UseCellSource(neighbour6ListCell);
   Sample6ListView.UseCellSource(sample6ListCell);
   createListPage(Neighbour6ListView, IDC_NEIGHBOUR6_LIST, neighbour6Columns, true);
@@ -102,6 +108,9 @@ void createListViews() {
   SampleListView.Hide();
   createListPage(RouteListView, IDC_ROUTE_LIST, routeColumns, true);
   RouteListView.Hide();
+  Route6ListView.UseCellSource(route6ListCell);
+  createListPage(Route6ListView, IDC_ROUTE6_LIST, route6Columns, true);
+  Route6ListView.Hide();
   createListPage(ArpListView, IDC_ARP_LIST, arpColumns, true);
   CurrentPage = ArpListView.WindowHandle();
 }
@@ -232,6 +241,7 @@ void finishMainWindow() {
   RouteListView.ReleaseImageList();
   Neighbour6ListView.ReleaseImageList();
   Sample6ListView.ReleaseImageList();
+  Route6ListView.ReleaseImageList();
   MainWindow = nullptr;
   PostQuitMessage(0);
 }

@@ -26,6 +26,8 @@ ListViewControl* listFor(ListId list) {
       return &Neighbour6ListView;
     case ListId::Samples6:
       return &Sample6ListView;
+    case ListId::Routes6:
+      return &Route6ListView;
   }
   return nullptr;
 }
@@ -63,6 +65,7 @@ bool showRows(ListId list, std::size_t rows) {
   ListViewControl* v = listFor(list);
   if (!v || !v->HasCellSource()) return false;
   v->ShowRows(rows);
+  if (list == ListId::Routes6) fitRouteColumns();  // new rows may need other widths
   return true;
 }
 
