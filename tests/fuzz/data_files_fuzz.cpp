@@ -1,4 +1,4 @@
-// samples.dat and statics.dat as they are read at start-up, from a scratch folder.
+// samples.dat, samples6.dat and statics.dat as they are read at start-up, from a scratch folder.
 #include <unistd.h>
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include "arp/samples.h"
 #include "arp/statics.h"
 #include "base/address.h"
+#include "ipv6/samples6.h"
 #include "scratch_folder.h"
 
 namespace {
@@ -29,8 +30,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)ready;
   writeFile(kSamplesFile, data, size);
   writeFile(kStaticsFile, data, size);
+  writeFile(kSamples6File, data, size);
   loadSamples();
   SampleList.clear();
+  loadSamples6();
+  Sample6List.clear();
   forgetStaticsFile();
   loadStatics();
   return 0;

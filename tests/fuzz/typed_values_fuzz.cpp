@@ -1,8 +1,11 @@
 // Every typed-value reader on the same text, and the pair readers on its two halves (split at
 // the first TAB), as a dialog, the command line or a data file hands them over.
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 #include <string_view>
 
+#include "base/address6.h"
 #include "base/address_input.h"
 #include "base/external_text.h"
 #include "base/mac_match.h"
@@ -23,6 +26,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   macFaultText(macTextFault(text));
   ipFaultText(ipTextFault(text));
   cleanExternalText(text);
+  // The canonical IPv6 text must read back as the same address, and stay as it is.
+  Ipv6Address v6, again;
+  std::uint32_t zone;
+  if (readIpv6Text(text, v6, &zone)) {
+    const std::string shown = formatIpv6(v6);
+    std::string twice;
+    if (!readIpv6Text(shown, again) || !(again == v6) || !canonicalIpv6Text(shown, twice) ||
+        twice != shown)
+      std::abort();
+  }
+  isIpv6Pattern(text);
   const std::size_t tab = text.find('\t');
   const std::string_view first = text.substr(0, tab);
   const std::string_view second = tab == text.npos ? std::string_view() : text.substr(tab + 1);
