@@ -128,6 +128,9 @@ TEST_F(BigTable, ReadsWhileTheTableChangesAreWholeOrCleanFailures) {
     std::set<std::pair<std::uint32_t, std::uint32_t>> keys;
     for (const ArpRow& r : rows) {
       const std::uint32_t h = ntohl(r.addr);
+      // A churned address may be caught mid-deletion, in the failed state the kernel gives it
+      // just before it goes: no MAC then, which is what such a row shows.
+      if ((h >> 16) == ((10u << 8) | 79u) && r.physAddrLen == 0) continue;
       ASSERT_EQ(r.physAddrLen, 6u);
       ASSERT_TRUE((h >> 16) == ((10u << 8) | 78u) || (h >> 16) == ((10u << 8) | 79u)) << h;
       ASSERT_EQ(r.physAddr[0], 0x02);
