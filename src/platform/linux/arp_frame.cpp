@@ -9,8 +9,6 @@
 namespace {
 
 constexpr std::uint16_t kEtherTypeArp = 0x0806;
-constexpr std::uint16_t kEtherTypeVlan = 0x8100;  // 802.1Q
-constexpr std::uint16_t kEtherTypeQinQ = 0x88a8;  // 802.1ad
 constexpr std::uint16_t kHardwareEthernet = 1;
 constexpr std::uint16_t kProtocolIpv4 = 0x0800;
 constexpr std::uint16_t kOpRequest = 1;
@@ -65,12 +63,8 @@ bool readArpFrame(const std::uint8_t* frame, std::size_t length, platform::Heard
   std::uint8_t destination[6];
   r.bytes(destination, 6);
   r.bytes(read.etherSource, 6);
-  std::uint16_t type = r.u16();
-  if (type == kEtherTypeVlan || type == kEtherTypeQinQ) {
-    read.tagged = true;
-    read.vlanId = r.u16() & 0x0fff;  // the priority and drop bits say nothing of the VLAN
-    type = r.u16();                  // a second tag is no ARP frame here
-  }
+  // A second tag is no ARP frame here.
+  const std::uint16_t type = etherTypeAfterTags(r, 1, read.tagged, read.vlanId);
   if (type != kEtherTypeArp || r.u16() != kHardwareEthernet || r.u16() != kProtocolIpv4)
     return false;
   if (r.u8() != 6 || r.u8() != 4) return false;

@@ -56,3 +56,21 @@ struct FrameReader {
     return part;
   }
 };
+
+inline constexpr std::uint16_t kEtherTypeVlan = 0x8100;  // 802.1Q
+inline constexpr std::uint16_t kEtherTypeQinQ = 0x88a8;  // 802.1ad
+
+// The EtherType after at most maxTags 802.1Q/802.1ad tags, read from where it stands. tagged
+// says whether there was a tag, vlanId the first VID that is not 0 (a priority tag names no
+// VLAN); the priority and drop bits say nothing of the VLAN.
+inline std::uint16_t etherTypeAfterTags(FrameReader& r, int maxTags, bool& tagged,
+                                        std::uint16_t& vlanId) {
+  std::uint16_t type = r.u16();
+  for (int tags = 0; tags < maxTags && (type == kEtherTypeVlan || type == kEtherTypeQinQ); ++tags) {
+    const std::uint16_t vid = r.u16() & 0x0fff;
+    if (vlanId == 0) vlanId = vid;
+    tagged = true;
+    type = r.u16();
+  }
+  return type;
+}

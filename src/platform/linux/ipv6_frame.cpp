@@ -7,8 +7,6 @@
 namespace {
 
 constexpr std::uint16_t kEtherTypeIpv6 = 0x86dd;
-constexpr std::uint16_t kEtherTypeVlan = 0x8100;  // 802.1Q
-constexpr std::uint16_t kEtherTypeQinQ = 0x88a8;  // 802.1ad
 constexpr std::uint8_t kHopByHop = 0;
 constexpr std::uint8_t kDestinationOptions = 60;
 constexpr std::uint8_t kIcmpv6 = 58;
@@ -200,13 +198,7 @@ bool readIpv6Frame(const std::uint8_t* frame, std::size_t length, platform::Hear
   platform::HeardIpv6 read{};
   r.skip(6);  // destination
   r.bytes(read.etherSource, 6);
-  std::uint16_t type = r.u16();
-  for (int tags = 0; tags < 2 && (type == kEtherTypeVlan || type == kEtherTypeQinQ); ++tags) {
-    const std::uint16_t vid = r.u16() & 0x0fff;  // priority and drop bits say nothing of it
-    if (read.vlanId == 0) read.vlanId = vid;     // any tag but 0 makes another segment
-    read.tagged = true;
-    type = r.u16();
-  }
+  const std::uint16_t type = etherTypeAfterTags(r, 2, read.tagged, read.vlanId);
   if (type != kEtherTypeIpv6 || r.u8() >> 4 != 6) return false;
   Ipv6Header h;
   h.checkSum = checkSum;
