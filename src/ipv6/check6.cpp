@@ -11,9 +11,11 @@
 #include "base/address6.h"
 #include "base/address_input.h"
 #include "base/mac_match.h"
+#include "base/recent_keys.h"
 #include "base/text_field.h"
 #include "base/ui_hooks.h"
 #include "ipv6/bounded_memory.h"
+#include "ipv6/known6.h"
 #include "ipv6/neighbour6_view.h"
 #include "ipv6/watch6.h"
 #include "platform/errors.h"
@@ -34,7 +36,7 @@ struct Decided {
   std::string seen, decided;
 };
 BoundedMemory<Decided> decidedBindings(kMemoryMax);
-BoundedMemory<bool> stationsTold(kMemoryMax);  // MACs told as new stations
+OnceKeys stationsTold(kMemoryMax);  // MACs told as new stations
 
 std::vector<Address6Row> ownAddresses;
 bool neighboursUnsupported = false;  // the system has no IPv6 table: the check is off
@@ -112,8 +114,7 @@ void decideUnknown(const Address6Entry& e, const Ipv6Address& a, bool router, bo
   const std::string_view mac = fieldView(e.macText);
   std::uint8_t bytes[6];
   if (!readMacText(mac, bytes) || isLocalMac(bytes)) return;  // one of our own adapters
-  if (!stationsTold.find(std::string(mac)) && !sampleNamesMac(mac) && !arpShowsMac(mac)) {
-    stationsTold.put(std::string(mac)) = true;
+  if (!sampleNamesMac(mac) && !arpShowsMac(mac) && stationsTold.first(textKey(mac))) {
     std::snprintf(journalLine, sizeof journalLine, "Новый IP-адрес! %.46s %.20s", e.ipText,
                   e.macText);
     reportEvent(journalLine, NewAddress);
